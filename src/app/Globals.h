@@ -1,0 +1,62 @@
+// State shared by the windows and the link, game and heartbeat threads.
+//
+// Every value is a single global read and written on its own; no two ever need to change together.
+// Numbers and flags are lock-free atomics, so a flag cleared on one thread is seen by the loop that
+// polls it on another. The three texts sit behind a small mutex because a QString copy is not a
+// single store.
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+// A QString that several threads read and write as one value.
+class CSharedString {
+public:
+    QString Get() const;
+    void Set(const QString& value);
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_value;
+};
+
+// The drone's serial port. The user-interface thread opens and closes it; the receive, heartbeat and
+// game threads use the descriptor.
+struct SerialPortRecord {
+    static constexpr int kNoPort = -1;
+    std::atomic<int> fd{kNoPort};
+};
+
+extern std::atomic<bool> g_bLinkActive;        // a run window is open; heartbeat and game loops run
+extern std::atomic<bool> g_bReadThreadRun;     // the serial receive loop keeps running
+extern std::atomic<std::uint8_t> g_nAckStatus; // first payload byte of the last command reply
+extern std::atomic<int> g_nGameMode;           // 0 level challenge, 1 wild, 2 endless
+extern std::atomic<int> g_nPlayType;           // 0 practice, 1 competition
+extern std::atomic<int> g_nLevel;              // level chosen on the map, 1..10
+extern std::atomic<int> g_nScore;              // score of the current game
+extern std::atomic<int> g_nLevelResult;        // 1 when the last level game was passed
+extern std::atomic<float> g_fPitch;            // degrees, from the last verified ATTITUDE
+extern std::atomic<float> g_fRoll;             // degrees
+extern std::atomic<float> g_fYaw;              // degrees
+extern std::atomic<int> g_nAttitudeCount;      // verified ATTITUDE frames since the monitor last looked
+extern std::atomic<bool> g_bDroneConnected;    // the port is open and the link threads run
+extern CSharedString g_strPlayerName;          // name typed in the name-entry dialog
+extern SerialPortRecord g_SerialPort;
+extern CSharedString g_strAppDir;                 // the executable's folder, no trailing separator
+extern CSharedString g_strSheetPath;              // the current competition score sheet
+extern std::atomic<std::uint8_t> g_nSeqCommand;   // sequence number of the next command frame
+extern std::atomic<std::uint8_t> g_nSeqHeartbeat; // sequence number of the next heartbeat frame
+
+// Sets g_strAppDir from the running executable's own path; the working directory plays no part.
+// Returns false (and leaves g_strAppDir as it was) when the path cannot be read.
+bool InitAppDir();
+
+// The folder part of an absolute file path: everything before the last '/', so "/opt/game/aviluma"
+// gives "/opt/game" and "/aviluma" gives "" (the root, without its trailing separator).
+QString DirectoryOf(const QString& filePath);
+
+// g_strAppDir followed by a relative path that begins with '/', such as "/Data/system.cfg".
+QString AppPath(QStringView relative);

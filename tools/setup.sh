@@ -1,0 +1,42 @@
+# Shared by ./play and ./test: install what the build needs, then configure and build incrementally.
+# Sourced, not run.
+
+# Debian 12 packages the build, the tests, the fuzz run and the benchmarks need.
+AVILUMA_PACKAGES=(
+  cmake ninja-build g++            # toolchain
+  qt6-base-dev                     # windows, painting, timers, text encodings
+  libgtest-dev libgmock-dev        # tests
+  libbenchmark-dev                 # bench/
+  clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)
+)
+
+AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+AVILUMA_BUILD="$AVILUMA_ROOT/build"
+
+aviluma_ensure_packages() {
+  local missing=() p
+  for p in "${AVILUMA_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These Debian packages are missing: ${missing[*]}"
+    echo "Install them as root, then run this command again:"
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+  echo "Installing ${missing[*]} ..."
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# aviluma_build <subfolder of build/> [cmake options...]
+aviluma_build() {
+  local dir="$AVILUMA_BUILD/$1"
+  shift
+  cmake -S "$AVILUMA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir"
+  if [ -f "$dir/compile_commands.json" ] && [ "$dir" = "$AVILUMA_BUILD/default" ]; then
+    ln -sf default/compile_commands.json "$AVILUMA_BUILD/compile_commands.json"
+  fi
+}
