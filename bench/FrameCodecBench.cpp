@@ -25,13 +25,8 @@ std::vector<std::uint8_t> MakeStream(double damageRate) {
         record.roll = 0.01f * static_cast<float>(i % 100);
         record.pitch = -0.02f * static_cast<float>(i % 50);
         record.yaw = 1.0f;
-        std::uint8_t frame[kFrameOverhead + sizeof record] = {
-            kFrameStart, sizeof record, static_cast<std::uint8_t>(i), 1, 1, kMsgAttitude};
-        std::memcpy(frame + kFrameHeaderSize, &record, sizeof record);
-        std::uint16_t crc = FrameCrc(frame + 1, kFrameHeaderSize - 1 + sizeof record);
-        crc = CrcAccumulate(kCrcExtraAttitude, crc);
-        frame[kFrameHeaderSize + sizeof record] = static_cast<std::uint8_t>(crc & 0xFF);
-        frame[kFrameHeaderSize + sizeof record + 1] = static_cast<std::uint8_t>(crc >> 8);
+        std::uint8_t frame[kFrameOverhead + sizeof record];
+        EncodeFrame(kMsgAttitude, kCrcExtraAttitude, static_cast<std::uint8_t>(i), AsBytes(record), false, frame);
         stream.insert(stream.end(), std::begin(frame), std::end(frame));
     }
     std::bernoulli_distribution damage(damageRate);

@@ -48,23 +48,6 @@ std::uint16_t CrcUpdate(std::uint16_t crc, const std::uint8_t* data, std::size_t
     return crc;
 }
 
-int BuildFrame(std::uint8_t messageId, std::uint8_t crcExtra, std::atomic<std::uint8_t>& sequence,
-               std::span<const std::uint8_t> payload, std::span<std::uint8_t> out) {
-    out[0] = kFrameStart;
-    out[2] = sequence.fetch_add(1, std::memory_order_relaxed); // wraps from 255 to 0
-    out[3] = kSystemId;
-    out[4] = kComponentId;
-    out[5] = messageId;
-    std::memcpy(out.data() + kFrameHeaderSize, payload.data(), payload.size());
-    const std::size_t len = TrimPayload(payload);
-    out[1] = static_cast<std::uint8_t>(len);
-    std::uint16_t crc = FrameCrc(out.data() + 1, static_cast<std::uint16_t>(len + kFrameHeaderSize - 1));
-    crc = CrcAccumulate(crcExtra, crc);
-    out[kFrameHeaderSize + len] = static_cast<std::uint8_t>(crc & 0xFF);
-    out[kFrameHeaderSize + len + 1] = static_cast<std::uint8_t>(crc >> 8);
-    return static_cast<int>(len + kFrameOverhead);
-}
-
 // Copies n >= 8 bytes in overlapping 8-byte pieces. Frames are short, and the compiler's own copy of
 // an unknown length (a string instruction) costs more than the whole frame's checksum.
 void CopyFrameBytes(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
@@ -113,16 +96,35 @@ std::size_t TrimPayload(std::span<const std::uint8_t> payload) {
     return len;
 }
 
+int EncodeFrame(std::uint8_t messageId, std::uint8_t crcExtra, std::uint8_t sequence,
+                std::span<const std::uint8_t> payload, bool trim, std::span<std::uint8_t> out) {
+    const std::size_t len = trim ? TrimPayload(payload) : payload.size();
+    out[0] = kFrameStart;
+    out[1] = static_cast<std::uint8_t>(len);
+    out[2] = sequence;
+    out[3] = kSystemId;
+    out[4] = kComponentId;
+    out[5] = messageId;
+    std::memcpy(out.data() + kFrameHeaderSize, payload.data(), len);
+    std::uint16_t crc = FrameCrc(out.data() + 1, static_cast<std::uint16_t>(len + kFrameHeaderSize - 1));
+    crc = CrcAccumulate(crcExtra, crc);
+    out[kFrameHeaderSize + len] = static_cast<std::uint8_t>(crc & 0xFF);
+    out[kFrameHeaderSize + len + 1] = static_cast<std::uint8_t>(crc >> 8);
+    return static_cast<int>(len + kFrameOverhead);
+}
+
 int BuildHeartbeatFrame(const HeartbeatRecord& record, std::span<std::uint8_t, kHeartbeatFrameMax> out) {
-    const auto bytes = std::as_bytes(std::span(&record, 1));
-    return BuildFrame(kMsgHeartbeat, kCrcExtraHeartbeat, g_nSeqHeartbeat,
-                      {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, out);
+    const int len = EncodeFrame(kMsgHeartbeat, kCrcExtraHeartbeat, g_nSeqHeartbeat.load(std::memory_order_relaxed),
+                                AsBytes(record), true, out);
+    g_nSeqHeartbeat.fetch_add(1, std::memory_order_relaxed); // wraps from 255 to 0
+    return len;
 }
 
 int BuildCommandFrame(const GameCommand& record, std::span<std::uint8_t, kCommandFrameMax> out) {
-    const auto bytes = std::as_bytes(std::span(&record, 1));
-    return BuildFrame(kMsgCommand, kCrcExtraCommand, g_nSeqCommand,
-                      {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, out);
+    const int len = EncodeFrame(kMsgCommand, kCrcExtraCommand, g_nSeqCommand.load(std::memory_order_relaxed),
+                                AsBytes(record), true, out);
+    g_nSeqCommand.fetch_add(1, std::memory_order_relaxed); // wraps from 255 to 0
+    return len;
 }
 
 int TakeFrame(CReceiveBuffer& buffer, FrameArray frame) {

@@ -43,6 +43,18 @@ std::uint16_t FrameCrc(const std::uint8_t* data, std::uint16_t count);
 // Payload length after dropping trailing zero bytes; the first byte always stays (1..size).
 std::size_t TrimPayload(std::span<const std::uint8_t> payload);
 
+// The bytes of a payload record, as they go on the wire.
+template <typename Record>
+std::span<const std::uint8_t> AsBytes(const Record& record) {
+    return {reinterpret_cast<const std::uint8_t*>(&record), sizeof record};
+}
+
+// Frames any payload (trimmed of trailing zeros when trim is set) with the given sequence number into
+// out, which holds at least payload.size() + 8 bytes; returns the frame length. The drone's side of the
+// link, the simulated drone, builds its frames with this.
+int EncodeFrame(std::uint8_t messageId, std::uint8_t crcExtra, std::uint8_t sequence,
+                std::span<const std::uint8_t> payload, bool trim, std::span<std::uint8_t> out);
+
 // Build a frame into out, advance the message's sequence counter and return the frame length
 // (9..17 for a heartbeat, 9..16 for a command).
 int BuildHeartbeatFrame(const HeartbeatRecord& record, std::span<std::uint8_t, kHeartbeatFrameMax> out);

@@ -30,14 +30,10 @@ GameCommand Command(std::initializer_list<std::uint8_t> bytes) {
     return command;
 }
 
-// A frame as the drone would send it, with any payload and message id.
+// A frame as the drone would send it, with any payload and message id, untrimmed.
 Bytes DroneFrame(std::uint8_t messageId, std::uint8_t crcExtra, const Bytes& payload) {
-    Bytes frame = {kFrameStart, static_cast<std::uint8_t>(payload.size()), 42, 1, 1, messageId};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    std::uint16_t crc = FrameCrc(frame.data() + 1, static_cast<std::uint16_t>(frame.size() - 1));
-    crc = CrcAccumulate(crcExtra, crc);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    Bytes frame(payload.size() + kFrameOverhead);
+    frame.resize(EncodeFrame(messageId, crcExtra, 42, payload, false, frame));
     return frame;
 }
 
