@@ -30,12 +30,20 @@ aviluma_ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# aviluma_build <subfolder of build/> [cmake options...]
+# aviluma_build <subfolder of build/> [cmake options...] [-- targets...]
 aviluma_build() {
   local dir="$AVILUMA_BUILD/$1"
   shift
-  cmake -S "$AVILUMA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir"
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  targets=("$@")
+  cmake -S "$AVILUMA_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$dir" --target "${targets[@]}"
+  else
+    cmake --build "$dir"
+  fi
   if [ -f "$dir/compile_commands.json" ] && [ "$dir" = "$AVILUMA_BUILD/default" ]; then
     ln -sf default/compile_commands.json "$AVILUMA_BUILD/compile_commands.json"
   fi

@@ -24,10 +24,13 @@ private:
 };
 
 // The drone's serial port. The user-interface thread opens and closes it; the receive, heartbeat and
-// game threads use the descriptor.
+// game threads use the descriptor, each only while holding the lock of its direction, and the close
+// takes both locks, so a descriptor is never used after it has been closed (and its number reused).
 struct SerialPortRecord {
     static constexpr int kNoPort = -1;
     std::atomic<int> fd{kNoPort};
+    std::mutex writeMutex; // writers: one frame at a time
+    std::mutex readMutex;  // the receive loop, while it waits on and reads the port
 };
 
 extern std::atomic<bool> g_bLinkActive;        // a run window is open; heartbeat and game loops run

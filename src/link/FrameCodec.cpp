@@ -114,8 +114,8 @@ int EncodeFrame(std::uint8_t messageId, std::uint8_t crcExtra, std::uint8_t sequ
 }
 
 int BuildHeartbeatFrame(const HeartbeatRecord& record, std::span<std::uint8_t, kHeartbeatFrameMax> out) {
-    const int len = EncodeFrame(kMsgHeartbeat, kCrcExtraHeartbeat, g_nSeqHeartbeat.load(std::memory_order_relaxed),
-                                AsBytes(record), true, out);
+    const int len = EncodeFrame(kMsgHeartbeat, kCrcExtraHeartbeat,
+                                g_nSeqHeartbeat.load(std::memory_order_relaxed), AsBytes(record), true, out);
     g_nSeqHeartbeat.fetch_add(1, std::memory_order_relaxed); // wraps from 255 to 0
     return len;
 }
@@ -160,4 +160,8 @@ bool DecodeAttitude(ConstFrameArray frame, AttitudeRecord& record) {
 
 bool DecodeCommandReply(ConstFrameArray frame, GameCommand& record) {
     return DecodePayload(frame, kCrcExtraCommand, record);
+}
+
+bool DecodeHeartbeat(ConstFrameArray frame, HeartbeatRecord& record) {
+    return DecodePayload(frame, kCrcExtraHeartbeat, record);
 }

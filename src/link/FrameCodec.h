@@ -69,3 +69,5 @@ int TakeFrame(CReceiveBuffer& buffer, FrameArray frame);
 // payload is longer than the record is refused. On false the record is left as it was.
 bool DecodeAttitude(ConstFrameArray frame, AttitudeRecord& record);
 bool DecodeCommandReply(ConstFrameArray frame, GameCommand& record);
+// The drone's side of the link reads the PC's heartbeats with this.
+bool DecodeHeartbeat(ConstFrameArray frame, HeartbeatRecord& record);

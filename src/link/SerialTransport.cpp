@@ -1,0 +1,107 @@
+#include "link/SerialTransport.h"
+
+#include "app/Globals.h"
+#include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
+
+#include <array>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr std::size_t kReadBufferSize = 1024;
+constexpr std::chrono::milliseconds kWriteTimePerByte{2};
+
+enum class ReadOutcome { Appended, Nothing, Gone };
+
+// One wait and read on the port, holding the read lock so the port cannot be closed under it.
+ReadOutcome ReadOnce(CReceiveBuffer& buffer, std::array<std::uint8_t, kReadBufferSize>& readBuffer) {
+    std::lock_guard lock(g_SerialPort.readMutex);
+    const int fd = g_SerialPort.fd.load();
+    if (fd == SerialPortRecord::kNoPort)
+        return ReadOutcome::Gone;
+    switch (WaitSerialReadable(fd, kReceivePollTimeout)) {
+    case SerialWait::Timeout:
+        return ReadOutcome::Nothing;
+    case SerialWait::Gone:
+        return ReadOutcome::Gone;
+    case SerialWait::Readable:
+        break;
+    }
+    const ssize_t n = ReadSerial(fd, readBuffer.data(), readBuffer.size());
+    if (n < 0)
+        return ReadOutcome::Gone;
+    if (n == 0)
+        return ReadOutcome::Nothing;
+    buffer.Append({readBuffer.data(), static_cast<std::size_t>(n)}); // only what was really read
+    return ReadOutcome::Appended;
+}
+
+} // namespace
+
+bool OpenDronePort(const QString& devicePath) {
+    const SerialOpenResult result = OpenSerialDevice(devicePath);
+    switch (result.error) {
+    case SerialOpenError::None:
+        break;
+    case SerialOpenError::PermissionDenied:
+        MessageBoxOk(QStringLiteral("无法打开无人机串口 %1：没有访问权限！\n"
+                                    "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
+                         .arg(devicePath));
+        return false;
+    case SerialOpenError::Busy:
+        MessageBoxOk(QStringLiteral("无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序后再连接。")
+                         .arg(devicePath));
+        return false;
+    case SerialOpenError::Settings:
+    case SerialOpenError::Other:
+        return false;
+    }
+    std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
+    CloseSerial(g_SerialPort.fd.exchange(result.fd));
+    return true;
+}
+
+void WritePort(const std::uint8_t* bytes, std::uint8_t length) {
+    std::lock_guard lock(g_SerialPort.writeMutex);
+    const int fd = g_SerialPort.fd.load();
+    if (fd == SerialPortRecord::kNoPort)
+        return;
+    WriteSerial(fd, bytes, length, kWriteTimePerByte * length);
+}
+
+void CloseDronePort() {
+    std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
+    CloseSerial(g_SerialPort.fd.exchange(SerialPortRecord::kNoPort));
+}
+
+int ReadThreadProc(const std::function<void(ConstFrameArray)>& dispatch) {
+    CReceiveBuffer buffer;
+    std::array<std::uint8_t, kReadBufferSize> readBuffer{};
+    std::array<std::uint8_t, kFrameArraySize> frame{};
+    int lastTake = 0;
+
+    while (g_bReadThreadRun.load()) {
+        // Frames already received are drained before more bytes are read.
+        const bool draining = lastTake > 0 && buffer.Size() >= kMinFrameSize;
+        if (!draining) {
+            const ReadOutcome outcome = ReadOnce(buffer, readBuffer);
+            if (outcome == ReadOutcome::Gone) {
+                lastTake = 0;
+                std::this_thread::sleep_for(kGonePortRest);
+                continue;
+            }
+            if (outcome == ReadOutcome::Nothing) {
+                lastTake = 0;
+                continue;
+            }
+        }
+        lastTake = TakeFrame(buffer, frame);
+        if (lastTake > 0) {
+            dispatch(frame);
+            frame.fill(0);
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,30 @@
+// The drone's serial port: open it, write frames to it, and run the receive loop that turns the incoming
+// bytes into frames.
+#pragma once
+
+#include "link/FrameCodec.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+// How long the receive loop waits for bytes in one pass. It bounds how late the loop sees its stop flag.
+inline constexpr std::chrono::milliseconds kReceivePollTimeout{20};
+// How long the loop rests between passes once the port has gone (unplugged), so it never spins.
+inline constexpr std::chrono::milliseconds kGonePortRest{100};
+
+// Opens and configures the port at devicePath and keeps it in g_SerialPort. On failure nothing stays
+// open; a player who can do something about it (permission, another program holding the port) is told.
+bool OpenDronePort(const QString& devicePath);
+
+// Writes one frame, at most 2 ms per byte; a frame that cannot go out in time is dropped unreported.
+void WritePort(const std::uint8_t* bytes, std::uint8_t length);
+
+// Closes the port, waiting for a receive pass or a write under way to leave it first.
+void CloseDronePort();
+
+// The receive loop: runs while g_bReadThreadRun is set and hands every complete frame to dispatch, at
+// most one frame per pass. Returns the thread's exit code, 1.
+int ReadThreadProc(const std::function<void(ConstFrameArray)>& dispatch);

@@ -1,0 +1,48 @@
+// Hands work from the link, heartbeat and game threads to the user-interface thread.
+//
+// Qt widgets may only be touched on the thread that runs the event loop. Other threads post small
+// jobs here; the UI thread runs them in posting order when an eventfd wakes its QSocketNotifier. Posting
+// is fire-and-forget (label texts, icons); Invoke waits for the job's result (message boxes, modal
+// dialogs). Our own queue rather than queued signals: its locking is plain std::mutex, which
+// ThreadSanitizer sees.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+
+class CUiThread {
+public:
+    // Makes the calling thread the UI thread. Call once, on the thread that runs the Qt event loop,
+    // after the application object exists.
+    static void Attach();
+    // Forgets the UI thread: jobs posted later are dropped. Call before the application object goes.
+    static void Detach();
+    static bool IsAttached();
+    static bool IsUiThread();
+
+    // Queues job for the UI thread; runs nothing at once, even when called there, so jobs keep their
+    // order. Dropped when no UI thread is attached.
+    static void Post(std::function<void()> job);
+
+    // Runs job on the UI thread and returns its result: at once when called there, otherwise the
+    // caller waits until the UI thread has run it.
+    template <typename Job>
+    static auto Invoke(Job job) -> decltype(job()) {
+        using Result = decltype(job());
+        if (IsUiThread() || !IsAttached())
+            return job();
+        auto task = std::make_shared<std::packaged_task<Result()>>(std::move(job));
+        std::future<Result> result = task->get_future();
+        Post([task] { (*task)(); });
+        return result.get();
+    }
+
+    // Runs the jobs queued so far. The notifier calls it; so does WaitFor.
+    static void Drain();
+
+    // On the UI thread: waits at most bound for done() to hold, running posted jobs meanwhile, so a
+    // worker that waits for the UI thread can finish. Returns done().
+    static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound);
+};

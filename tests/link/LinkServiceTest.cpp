@@ -1,0 +1,293 @@
+#include "link/LinkService.h"
+#include "app/Globals.h"
+#include "link/Heartbeat.h"
+#include "link/SerialTransport.h"
+#include "platform/DeviceList.h"
+#include "platform/MessageBox.h"
+#include "sim/SimDrone.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <array>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+class CRecordingView : public ILinkView {
+public:
+    void ShowPortOpen() override { m_portOpen = true; }
+    void ShowLinkState(int linkState) override {
+        std::lock_guard lock(m_mutex);
+        m_states.push_back(linkState);
+    }
+    std::vector<int> States() {
+        std::lock_guard lock(m_mutex);
+        return m_states;
+    }
+    std::atomic<bool> m_portOpen{false};
+
+private:
+    std::mutex m_mutex;
+    std::vector<int> m_states;
+};
+
+// A machine with no real drone: an empty sysfs tree and a private registry for simulated ones.
+class LinkService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_sysfs.path()).mkpath(QStringLiteral("class/tty")));
+        SetSysfsRoot(m_sysfs.path());
+        SetDeviceRegistryFolder(m_registry.path() + QStringLiteral("/devices"));
+        SetMessageResponder([this](const QString& text, MessageKind) {
+            std::lock_guard lock(m_mutex);
+            m_messages.push_back(text);
+            return false;
+        });
+        g_nAttitudeCount = 0;
+        g_nAckStatus = 0;
+    }
+    void TearDown() override {
+        m_service.StopLink();
+        ShutdownHeartbeat();
+        SetMessageResponder({});
+    }
+    std::vector<QString> Messages() {
+        std::lock_guard lock(m_mutex);
+        return m_messages;
+    }
+    // Connects to a simulated drone streaming at rate and waits for the monitor's verdicts.
+    std::unique_ptr<CSimDrone> StartDrone(int rate) {
+        SimOptions options;
+        options.nFrameRate = rate;
+        auto drone = std::make_unique<CSimDrone>(options);
+        EXPECT_TRUE(drone->Start());
+        return drone;
+    }
+
+    QTemporaryDir m_sysfs;
+    QTemporaryDir m_registry;
+    CRecordingView m_view;
+    CLinkService m_service{m_view};
+    std::mutex m_mutex;
+    std::vector<QString> m_messages;
+};
+
+TEST(LinkStates, CountThresholds) {
+    const std::pair<int, int> cases[] = {{0, kLinkNone}, {5, kLinkNone},  {6, kLinkWeak},
+                                         {9, kLinkWeak}, {10, kLinkGood}, {40, kLinkGood}};
+    for (auto [count, state] : cases)
+        EXPECT_EQ(LinkStateFromCount(count), state) << count;
+}
+
+TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
+    auto frameOf = [](std::uint8_t id, std::uint8_t extra, std::span<const std::uint8_t> payload) {
+        std::array<std::uint8_t, kFrameArraySize> frame{};
+        EncodeFrame(id, extra, 0, payload, false, frame);
+        return frame;
+    };
+    AttitudeRecord attitude;
+    attitude.roll = 0.1f;
+    attitude.pitch = -0.2f;
+    attitude.yaw = 1.0f;
+    g_nAttitudeCount = 0;
+    DispatchFrame(frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(attitude)));
+    EXPECT_EQ(g_fRoll, 5.73f); // by the factor 57.3, in double precision, stored as float
+    EXPECT_EQ(g_fPitch, static_cast<float>(-0.2f * 57.3));
+    EXPECT_EQ(g_fYaw, 57.3f);
+    EXPECT_EQ(g_nAttitudeCount, 1);
+
+    auto damaged = frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(AttitudeRecord{}));
+    damaged[10] ^= 1;
+    DispatchFrame(damaged);
+    EXPECT_EQ(g_fRoll, 5.73f);
+    EXPECT_EQ(g_nAttitudeCount, 1); // not even counted
+
+    GameCommand reply;
+    reply.action = 1;
+    g_nAckStatus = 0;
+    auto replyFrame = frameOf(kMsgCommand, kCrcExtraCommand, AsBytes(reply));
+    replyFrame[14] ^= 0xFF; // checksum broken
+    DispatchFrame(replyFrame);
+    EXPECT_EQ(g_nAckStatus, 0);
+    DispatchFrame(frameOf(kMsgCommand, kCrcExtraCommand, AsBytes(reply)));
+    EXPECT_EQ(g_nAckStatus, 1);
+
+    // A heartbeat coming back is no message the PC takes.
+    DispatchFrame(frameOf(kMsgHeartbeat, kCrcExtraHeartbeat, AsBytes(HeartbeatRecord{})));
+    EXPECT_EQ(g_nAttitudeCount, 1);
+    EXPECT_EQ(g_nAckStatus, 1);
+}
+
+TEST_F(LinkService, ConnectWithoutADroneAsksForItEachTime) {
+    m_service.Connect();
+    m_service.Connect();
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("请先连接无人机！"));
+    EXPECT_FALSE(g_bDroneConnected);
+    EXPECT_FALSE(m_view.m_portOpen);
+}
+
+TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {
+    auto drone = StartDrone(20);
+    drone->SetAttitudeRadians(0.1f, 0.0f, 0.0f);
+    m_service.Connect();
+    ASSERT_TRUE(g_bDroneConnected);
+    EXPECT_TRUE(m_view.m_portOpen);
+    const int fd = g_SerialPort.fd;
+
+    m_service.Connect(); // a second press opens nothing more
+    EXPECT_EQ(g_SerialPort.fd, fd);
+    EXPECT_TRUE(Messages().empty());
+
+    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkGood; }, 5s));
+    EXPECT_EQ(g_fRoll, 5.73f);
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(m_view.States(), std::vector<int>{kLinkGood}); // set once, not every second
+
+    const auto start = std::chrono::steady_clock::now();
+    m_service.StopLink();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(g_bDroneConnected);
+    EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    std::printf("StopLink took %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+}
+
+TEST_F(LinkService, EightFramesASecondIsAWeakLink) {
+    auto drone = StartDrone(8);
+    m_service.Connect();
+    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkWeak; }, 5s));
+    std::this_thread::sleep_for(2000ms);
+    EXPECT_EQ(m_service.LinkState(), kLinkWeak);
+    EXPECT_EQ(m_view.States(), std::vector<int>{kLinkWeak});
+}
+
+TEST_F(LinkService, FiveFramesASecondIsNoLink) {
+    auto drone = StartDrone(5);
+    m_service.Connect();
+    ASSERT_TRUE(WaitUntil([&] { return drone->AttitudeFramesSent() >= 18; }, 6s));
+    EXPECT_EQ(m_service.LinkState(), kLinkNone);
+    for (int state : m_view.States())
+        EXPECT_NE(state, kLinkGood);
+}
+
+TEST_F(LinkService, CommandRepliesSetTheAcknowledgement) {
+    auto drone = StartDrone(20);
+    m_service.Connect();
+    ASSERT_TRUE(g_bDroneConnected);
+    GameCommand command;
+    command.action = 1;
+    std::array<std::uint8_t, kCommandFrameMax> frame{};
+    const int length = BuildCommandFrame(command, frame);
+    g_nAckStatus = 0;
+    WritePort(frame.data(), static_cast<std::uint8_t>(length));
+    ASSERT_TRUE(WaitUntil([] { return g_nAckStatus == 1; }, 2s));
+    EXPECT_EQ(drone->CountReceived(kMsgCommand), 1);
+}
+
+TEST_F(LinkService, AVanishingDroneDropsTheLinkWithoutSpinning) {
+    auto drone = StartDrone(20);
+    m_service.Connect();
+    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkGood; }, 5s));
+    drone->Vanish();
+    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkNone; }, 5s));
+    EXPECT_TRUE(g_bDroneConnected); // unplugging does not end the connection
+    m_service.StopLink();
+    EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+}
+
+TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {
+    // Ten seconds of random bytes at line rate (about 11.5 kB/s) with valid frames mixed in, written
+    // by hand on our own pseudo-terminal: then clean frames must all come through again.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    ASSERT_TRUE(OpenDronePort(QString::fromLocal8Bit(ptsname(master))));
+    g_bReadThreadRun = true;
+    std::thread reader([] { ReadThreadProc(DispatchFrame); });
+
+    AttitudeRecord record;
+    record.roll = 0.5f;
+    std::array<std::uint8_t, kFrameOverhead + sizeof record> frame{};
+    EncodeFrame(kMsgAttitude, kCrcExtraAttitude, 0, AsBytes(record), false, frame);
+    std::mt19937 random(99);
+    int framesSent = 0;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < end) {
+        Bytes chunk(115);
+        for (auto& b : chunk)
+            b = static_cast<std::uint8_t>(random());
+        ASSERT_EQ(write(master, chunk.data(), chunk.size()), ssize_t(chunk.size()));
+        ASSERT_EQ(write(master, frame.data(), frame.size()), ssize_t(frame.size()));
+        ++framesSent;
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_GT(g_nAttitudeCount, 0); // some frames survive the noise around them
+
+    // A false start byte may still wait for its "frame"; the longest there is settles it.
+    const Bytes settle(kFrameOverhead + 255, 0x00);
+    ASSERT_EQ(write(master, settle.data(), settle.size()), ssize_t(settle.size()));
+    std::this_thread::sleep_for(200ms);
+    const int before = g_nAttitudeCount;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(write(master, frame.data(), frame.size()), ssize_t(frame.size()));
+    EXPECT_TRUE(WaitUntil([&] { return g_nAttitudeCount == before + 20; }, 3s));
+    EXPECT_EQ(g_fRoll, static_cast<float>(0.5f * 57.3));
+
+    g_bReadThreadRun = false;
+    reader.join();
+    CloseDronePort();
+    close(master);
+    std::printf("noise run: %d frames sent, %d counted\n", framesSent + 20, g_nAttitudeCount.load());
+}
+
+TEST_F(LinkService, OneHeartbeatSenderAboutOnceASecond) {
+    auto drone = StartDrone(20);
+    m_service.Connect();
+    ASSERT_TRUE(g_bDroneConnected);
+
+    g_bLinkActive = true;
+    StartHeartbeat(); // the level map's run window
+    StartHeartbeat(); // the main window's run window: still one sender
+    ASSERT_TRUE(WaitUntil([&] { return drone->CountReceived(kMsgHeartbeat) >= 4; }, 6s));
+    StopHeartbeat();
+    EXPECT_TRUE(WaitHeartbeatEnd(1000ms));
+    const int sent = drone->CountReceived(kMsgHeartbeat);
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(drone->CountReceived(kMsgHeartbeat), sent); // nothing after the stop
+
+    std::vector<SimReceivedFrame> beats;
+    for (const SimReceivedFrame& f : drone->Received())
+        if (f.nMessageId == kMsgHeartbeat)
+            beats.push_back(f);
+    ASSERT_GE(beats.size(), 4u);
+    for (std::size_t i = 1; i < beats.size(); ++i) {
+        // One sender: consecutive sequence numbers, about a second apart (two senders would halve it).
+        EXPECT_EQ(beats[i].nSequence, static_cast<std::uint8_t>(beats[i - 1].nSequence + 1));
+        const auto gap = beats[i].time - beats[i - 1].time;
+        EXPECT_GT(gap, 700ms);
+        EXPECT_EQ(beats[i].payload, Bytes{0x00}); // all zero, trimmed to one byte
+    }
+
+    // A new opening after the stop starts a fresh sender.
+    g_bLinkActive = true;
+    StartHeartbeat();
+    EXPECT_TRUE(WaitUntil([&] { return drone->CountReceived(kMsgHeartbeat) > sent; }, 3s));
+    EXPECT_TRUE(HeartbeatRunning());
+}
+
+} // namespace
