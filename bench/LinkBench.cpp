@@ -1,0 +1,114 @@
+// The receive path on a real port (a pseudo-terminal): how long from the last byte of an ATTITUDE frame
+// written at the far end until g_fRoll holds its value, and how much processor the receive thread uses
+// while frames stream in. Prints figures; asserts nothing.
+#include "app/Globals.h"
+#include "link/FrameCodec.h"
+#include "link/LinkService.h"
+#include "link/SerialTransport.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+std::array<std::uint8_t, 36> AttitudeFrame(float roll) {
+    AttitudeRecord record;
+    record.roll = roll;
+    std::array<std::uint8_t, 36> frame{};
+    EncodeFrame(kMsgAttitude, kCrcExtraAttitude, 0, AsBytes(record), false, frame);
+    return frame;
+}
+
+double ThreadCpuSeconds(pthread_t thread) {
+    clockid_t clock;
+    timespec ts{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+        return -1.0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double Percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+void MeasureLatency(int master) {
+    constexpr int kFrames = 1000;
+    std::vector<double> micros;
+    micros.reserve(kFrames);
+    for (int i = 1; i <= kFrames; ++i) {
+        const float roll = 0.001f * static_cast<float>(i);
+        const float expected = static_cast<float>(roll * 57.3);
+        const auto frame = AttitudeFrame(roll);
+        if (write(master, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+            return;
+        const Clock::time_point written = Clock::now();
+        while (g_fRoll.load() != expected) {
+            std::this_thread::yield();
+            if (Clock::now() - written > 1s) {
+                std::printf("frame %d never arrived\n", i);
+                return;
+            }
+        }
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
+        std::this_thread::sleep_for(5ms); // the receiver is back in its wait when the next frame comes
+    }
+    std::printf("latency, last byte written to g_fRoll stored, %d frames: median %.1f us, p99 %.1f us, max %.1f us\n",
+                kFrames, Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0));
+}
+
+void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
+    const auto frame = AttitudeFrame(0.2f);
+    g_nAttitudeCount = 0;
+    const double cpuBefore = ThreadCpuSeconds(reader);
+    const Clock::time_point start = Clock::now();
+    Clock::time_point next = start;
+    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
+    while (Clock::now() - start < 10s) {
+        next += period;
+        std::this_thread::sleep_until(next);
+        if (write(master, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
+            return;
+    }
+    std::this_thread::sleep_for(50ms);
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ThreadCpuSeconds(reader) - cpuBefore;
+    std::printf("receive thread at %d frames/s for %.1f s: %.3f s processor = %.2f%% of one core (%d frames stored)\n",
+                framesPerSecond, wall, cpu, 100.0 * cpu / wall, g_nAttitudeCount.load());
+}
+
+} // namespace
+
+int main() {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || !OpenDronePort(QString::fromLocal8Bit(ptsname(master)))) {
+        std::fprintf(stderr, "cannot set up a pseudo-terminal\n");
+        return 1;
+    }
+    g_bReadThreadRun = true;
+    std::thread reader([] { ReadThreadProc(DispatchFrame); });
+
+    MeasureLatency(master);
+    MeasureCpu(master, reader.native_handle(), 20);
+    MeasureCpu(master, reader.native_handle(), 320); // 115200 baud carries about 320 such frames a second
+
+    g_bReadThreadRun = false;
+    reader.join();
+    CloseDronePort();
+    close(master);
+    return 0;
+}
