@@ -1,5 +1,5 @@
-#include "platform/MessageBox.h"
 #include "platform/UiThread.h"
+#include "platform/MessageBox.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

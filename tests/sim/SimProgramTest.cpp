@@ -31,7 +31,8 @@ TEST(SimProgram, RegistersAndCleansUpOnEachStopSignal) {
         ASSERT_TRUE(devices.has_value());
         bool found = false;
         for (const DeviceRecord& d : *devices)
-            found = found || (d.devicePath == port && d.instanceId.contains(QStringLiteral("VID_26AC&PID_0011")));
+            found =
+                found || (d.devicePath == port && d.instanceId.contains(QStringLiteral("VID_26AC&PID_0011")));
         EXPECT_TRUE(found);
 
         kill(static_cast<pid_t>(drone.processId()), stopSignal);

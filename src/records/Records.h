@@ -1,0 +1,61 @@
+// The game's settings and record files and every rule about them, in one place.
+//
+//   Data/system.cfg  [Grade] level            open levels, 1..10 (1 when missing)
+//                    [MaxRecord] grade1..10   best total of each level (0: no record)
+//   Data/record.cfg  [TopListMode2], [TopListMode3]   top three of practice play (wild, endless)
+//   Data/race.cfg    the same for competition play
+//
+// A top list holds top1..top3 (scores) and name1..name3; entries are copied as text, so a missing one
+// travels as "null", which reads back as score 0.
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+inline constexpr int kLevelCount = 10;
+inline constexpr int kTopListSize = 3;
+inline constexpr int kProfileTextBuffer = 50; // names come back cut to 49 characters
+inline const QString kMissingText = QStringLiteral("null");
+
+QString SystemCfgPath();
+QString RecordCfgPath();
+QString RaceCfgPath();
+
+// race.cfg for competition (play type not 0), record.cfg for practice.
+QString TopListFilePath(int playType);
+// "TopListMode2" for wild (mode 1), "TopListMode3" for endless (mode 2).
+QString TopListSection(int gameMode);
+
+// ---- level progress and best scores (system.cfg) ----
+
+int ReadOpenLevel();
+void WriteOpenLevel(int openLevel);
+// The open-level count after a level game: one more only when the highest open level was just passed
+// and it is one of levels 1 to 9.
+int OpenLevelAfterGame(int openLevel, int levelPlayed, bool passed);
+
+int ReadBestScore(int level);
+// A total beats the record only when strictly greater.
+bool BeatsBestScore(int level, int total);
+void WriteBestScore(int level, int total);
+void ClearBestScore(int level); // writes "0"
+
+// ---- top lists (record.cfg, race.cfg) ----
+
+struct TopListEntry {
+    int score = 0;
+    QString name; // read only for a score above 0; "null" when the name is missing
+};
+std::array<TopListEntry, kTopListSize> ReadTopList(const QString& filePath, const QString& section);
+
+// The rank (1..3) a total enters at: the first whose stored score is strictly less. 0 when it enters
+// none, or when the total is 0 or less (such a total never enters a list).
+int TopListInsertionRank(const QString& filePath, const QString& section, int total);
+// Moves the entries below rank down by one (dropping the last) and writes total and name at rank.
+void InsertTopListEntry(const QString& filePath, const QString& section, int rank, int total,
+                        const QString& name);
+// Empties a list: "0" for every score, a single space for every name.
+void ClearTopList(const QString& filePath, const QString& section);
+// A new competition: both lists of race.cfg emptied.
+void ResetCompetitionLists();
