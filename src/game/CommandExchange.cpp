@@ -1,0 +1,53 @@
+#include "game/CommandExchange.h"
+
+#include "app/Globals.h"
+#include "game/GameClock.h"
+#include "link/FrameCodec.h"
+#include "link/SerialTransport.h"
+
+#include <array>
+#include <mutex>
+
+namespace {
+
+std::mutex g_writerMutex;
+CommandFrameWriter g_writer;
+
+void WriteCommandFrame(const GameCommand& command) {
+    std::array<std::uint8_t, kCommandFrameMax> frame{};
+    const auto length = static_cast<std::uint8_t>(BuildCommandFrame(command, frame));
+    CommandFrameWriter writer;
+    {
+        std::lock_guard lock(g_writerMutex);
+        writer = g_writer;
+    }
+    if (writer)
+        writer(frame.data(), length);
+    else
+        WritePort(frame.data(), length);
+}
+
+} // namespace
+
+bool SendGameCommand(GameCommand command) {
+    for (int attempt = 0; attempt < kCommandTries; ++attempt) {
+        // Cleared before the frame goes out: only an answer that comes after it counts.
+        g_nAckStatus = 0;
+        WriteCommandFrame(command);
+        for (int poll = 0; poll < kAckPollsPerTry; ++poll) {
+            GameSleep(kAckPollPeriod);
+            if (g_nAckStatus != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+void PostGameCommand(GameCommand command) {
+    WriteCommandFrame(command);
+}
+
+void SetCommandFrameWriter(CommandFrameWriter writer) {
+    std::lock_guard lock(g_writerMutex);
+    g_writer = std::move(writer);
+}

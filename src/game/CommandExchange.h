@@ -1,0 +1,27 @@
+// Commands to the drone: the opening command, the start of each attempt, and the stop at the end.
+#pragma once
+
+#include "link/LinkRecords.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+inline constexpr std::uint8_t kActionStop = 0;
+inline constexpr std::uint8_t kActionStart = 1;
+inline constexpr std::uint8_t kOpeningDifficulty = 100; // difficulty byte of the opening command
+
+inline constexpr int kCommandTries = 3;
+inline constexpr int kAckPollsPerTry = 5;
+inline constexpr std::chrono::milliseconds kAckPollPeriod{100};
+
+// Sends command and waits for the drone's acknowledgement: up to three frames, each with a new
+// sequence number, each followed by five 100 ms polls of g_nAckStatus. True when acknowledged.
+bool SendGameCommand(GameCommand command);
+
+// Sends one frame of command and does not wait.
+void PostGameCommand(GameCommand command);
+
+// Tests see the frames here instead of on the port; an empty writer restores the port.
+using CommandFrameWriter = std::function<void(const std::uint8_t* bytes, std::uint8_t length)>;
+void SetCommandFrameWriter(CommandFrameWriter writer);

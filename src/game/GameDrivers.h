@@ -1,0 +1,55 @@
+// The games of the three modes, run on the game worker thread.
+//
+// A level game is three attempts at the level's difficulty, all of which must score. Wild climbs
+// difficulties 1 to 10, three attempts each; endless draws a random difficulty for every attempt; both
+// go on until an attempt fails, then record the total (score sheet in competition, top three lists).
+#pragma once
+
+#include "link/LinkRecords.h"
+
+#include <QString>
+
+#include <atomic>
+
+// What a game needs of the window it is played in. The calls come from the game worker thread.
+class IGameWindow {
+public:
+    virtual ~IGameWindow() = default;
+    virtual void SetStatusText(const QString& text) = 0; // difficulty and attempt
+    virtual void ShowScore(int total) = 0;               // the running total, truncated
+    virtual void SetResultText(const QString& text) = 0; // outcome of a level game
+    virtual void RefreshRecords() = 0;                   // the records lines, after a new record
+    virtual void ShowNameEntry() = 0;                    // modal; g_strPlayerName holds the name after
+};
+
+inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
+inline const QString kLevelPassedText = QStringLiteral("恭喜你，闯关成功！");
+inline const QString kLevelFailedText = QStringLiteral("闯关失败，请继续努力！");
+
+// "难度：3 — 次数：1" and "难度：7".
+QString DifficultyAttemptText(int difficulty, int attempt);
+QString DifficultyText(int difficulty);
+
+// The difficulty index of an endless attempt, drawn from a generator seeded with the calendar time in
+// whole seconds (taken anew before every attempt).
+int DrawEndlessDifficulty();
+
+class CGameDrivers {
+public:
+    explicit CGameDrivers(IGameWindow& window) : m_window(window) {}
+
+    void RunLevelGame();
+    void RunWildGame();
+    void RunEndlessGame();
+
+    // The running total of the current game; the start button sets it to 0.
+    std::atomic<float> m_fTotalScore{0.0f};
+
+private:
+    // Adds a scoring attempt's points to the total and shows it.
+    void AddPoints(float points);
+    // The common end of wild and endless: stop command, sheet line, top list.
+    void FinishListGame(GameCommand& command, const QString& section, const QString& sheetText);
+
+    IGameWindow& m_window;
+};

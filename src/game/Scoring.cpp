@@ -1,0 +1,47 @@
+#include "game/Scoring.h"
+
+#include "app/Globals.h"
+#include "game/GameClock.h"
+
+float MeasureStabilisation(int budgetMs) {
+    if (budgetMs == 0)
+        return 0.0f;
+    const int sampleMs = static_cast<int>(kSamplePeriod.count());
+    int remaining = budgetMs;
+    int streak = 0;
+    bool stable = false;
+    for (;;) {
+        if (!g_bLinkActive)
+            return static_cast<float>(budgetMs / 1000); // whole seconds: the attempt counts as lost
+        GameSleep(kSamplePeriod);
+        remaining -= sampleMs;
+        // Time is counted in samples, not read from a clock: each stands for exactly 100 ms.
+        const float roll = g_fRoll;
+        const float pitch = g_fPitch;
+        const bool level = !(roll > kLevelLimitDeg || roll < -kLevelLimitDeg || pitch > kLevelLimitDeg ||
+                             pitch < -kLevelLimitDeg);
+        streak = level ? streak + 1 : 0;
+        if (streak == kHoldSamples) {
+            stable = true;
+            break;
+        }
+        if (remaining <= 0)
+            break;
+    }
+    // Becoming stable on the very last sample of the budget counts as running out of time.
+    const int elapsedMs = (stable && remaining > 0) ? budgetMs - remaining - kHoldTimeMs : budgetMs;
+    float elapsed = static_cast<float>(elapsedMs);
+    if (elapsed < 0.0f)
+        elapsed = 0.0f;
+    return static_cast<float>(static_cast<double>(elapsed) / 1000.0);
+}
+
+float ScoreAttempt(unsigned difficultyIndex) {
+    if (difficultyIndex >= kDifficultyTable.size())
+        return 0.0f; // no such difficulty: nothing to earn
+    const DifficultyRow& row = kDifficultyTable[difficultyIndex];
+    const float t = MeasureStabilisation(row.budgetMs);
+    const float left = static_cast<float>(row.budgetMs / 1000) - t;
+    // Multiplied in double precision and rounded back; for the factor 1 this is exactly left itself.
+    return static_cast<float>(static_cast<double>(left) * row.factor);
+}

@@ -1,0 +1,41 @@
+// Timing one attempt and turning the time into points.
+#pragma once
+
+#include <array>
+#include <chrono>
+
+inline constexpr std::chrono::milliseconds kSamplePeriod{100};
+inline constexpr float kLevelLimitDeg = 5.0f; // roll and pitch both within +-5 degrees, bounds included
+inline constexpr int kHoldSamples = 10;       // held for ten samples in a row: one second
+inline constexpr int kHoldTimeMs = 1000;      // not counted against the player
+inline constexpr int kDifficultyCount = 10;
+
+// One difficulty: the time budget and the points factor. Points are (budget in seconds - t) x factor,
+// so an attempt that runs out of its budget scores exactly 0.
+struct DifficultyRow {
+    int budgetMs;
+    int factor;
+};
+inline constexpr std::array<DifficultyRow, kDifficultyCount> kDifficultyTable = {{
+    {10000, 1},
+    {10000, 2},
+    {10000, 3},
+    {10000, 4},
+    {10000, 5},
+    {10000, 6},
+    {10000, 7},
+    {10000, 10},
+    {8000, 20},
+    {6000, 50},
+}};
+
+// Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
+// a row, the budget is used up, or g_bLinkActive is cleared. Returns the seconds it took the player to
+// get level (the time before the final ten samples); the whole budget when time ran out.
+float MeasureStabilisation(int budgetMs);
+
+// Measures one attempt at the difficulty index (0..9) and returns its points.
+float ScoreAttempt(unsigned difficultyIndex);
+
+// Callers count an attempt below this as failed.
+inline constexpr double kPassPoints = 0.1;

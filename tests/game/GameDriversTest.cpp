@@ -1,0 +1,244 @@
+#include "game/GameDrivers.h"
+#include "app/Globals.h"
+#include "game/CommandExchange.h"
+#include "game/VirtualDrone.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileFile.h"
+#include "records/Records.h"
+#include "records/ScoreSheet.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+
+namespace {
+
+using Payload = std::vector<std::uint8_t>;
+
+class CRecordingWindow : public IGameWindow {
+public:
+    void SetStatusText(const QString& text) override { statuses << text; }
+    void ShowScore(int total) override { scores.push_back(total); }
+    void SetResultText(const QString& text) override { results << text; }
+    void RefreshRecords() override { ++refreshes; }
+    void ShowNameEntry() override {
+        ++nameEntries;
+        g_strPlayerName.Set(name);
+    }
+    QStringList statuses, results;
+    std::vector<int> scores;
+    int refreshes = 0;
+    int nameEntries = 0;
+    QString name = QStringLiteral("玩家一");
+};
+
+class GameDrivers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
+        g_strAppDir.Set(m_dir.path());
+        g_strPlayerName.Set(QString());
+        g_nLevelResult = 0;
+        g_nScore = 0;
+        SetMessageResponder([this](const QString& text, MessageKind) {
+            m_messages << text;
+            return false;
+        });
+    }
+    void TearDown() override { SetMessageResponder({}); }
+
+    void StartCompetition(int mode) {
+        g_nGameMode = mode;
+        g_nPlayType = 1;
+        ASSERT_TRUE(CreateScoreSheet());
+    }
+    QString Sheet() {
+        QFile file(g_strSheetPath.Get());
+        return file.open(QIODevice::ReadOnly) ? QStringDecoder("GB18030").decode(file.readAll()) : QString();
+    }
+    QString List(const QString& file, int mode) {
+        QStringList shown;
+        for (const TopListEntry& e : ReadTopList(file, TopListSection(mode)))
+            shown << QStringLiteral("%1:%2").arg(e.score).arg(e.name);
+        return shown.join(QLatin1Char(' '));
+    }
+    std::vector<Payload> Payloads() const {
+        std::vector<Payload> all;
+        for (const auto& s : m_drone.sent)
+            all.push_back(s.payload);
+        return all;
+    }
+
+    QTemporaryDir m_dir;
+    CVirtualDrone m_drone;
+    CRecordingWindow m_window;
+    CGameDrivers m_game{m_window};
+    QStringList m_messages;
+};
+
+TEST_F(GameDrivers, APassedLevelShowsTheTotalAndRecordsANewBest) {
+    g_nLevel = 1;
+    g_nGameMode = 0;
+    m_drone.LevelAfterSamples({0, 15, 8}); // 10, 8.5 and 9.2 points
+    m_game.RunLevelGame();
+
+    EXPECT_EQ(m_window.statuses,
+              (QStringList{QStringLiteral("难度：1 — 次数：1"), QStringLiteral("难度：1 — 次数：2"),
+                           QStringLiteral("难度：1 — 次数：3")}));
+    EXPECT_EQ(m_window.scores, (std::vector<int>{10, 18, 27}));
+    EXPECT_FLOAT_EQ(m_game.m_fTotalScore, 27.7f);
+    EXPECT_EQ(g_nLevelResult, 1);
+    EXPECT_EQ(g_nScore, 27);
+    EXPECT_EQ(m_messages, QStringList{kNewRecordText});
+    EXPECT_EQ(ReadBestScore(1), 27);
+    EXPECT_EQ(m_window.refreshes, 1);
+    EXPECT_EQ(m_window.results, QStringList{kLevelPassedText});
+    EXPECT_EQ(Payloads(), (std::vector<Payload>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
+}
+
+TEST_F(GameDrivers, ALevelTotalEqualToTheBestWritesNothing) {
+    g_nLevel = 2;
+    WriteBestScore(2, 60);
+    m_game.RunLevelGame(); // level throughout: 3 x 20
+    EXPECT_EQ(g_nLevelResult, 1);
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(m_window.refreshes, 0);
+    EXPECT_EQ(m_window.results, QStringList{kLevelPassedText});
+}
+
+TEST_F(GameDrivers, AFailedLevelAttemptEndsTheGameAtOnce) {
+    g_nLevel = 1;
+    m_drone.LevelAfterSamples({-1});
+    m_game.RunLevelGame();
+    EXPECT_EQ(m_drone.nowMs, 100 + 100 + 10000); // opening, the attempt's answer, the budget; no pause
+    EXPECT_TRUE(m_window.scores.empty());
+    EXPECT_EQ(g_nLevelResult, 0);
+    EXPECT_EQ(m_window.results, QStringList{kLevelFailedText});
+    EXPECT_EQ(Payloads().back(), Payload{0}); // stop, difficulty 0, attempt 0
+
+    // A later attempt failing keeps the earlier points on screen but records nothing.
+    m_window.results.clear();
+    m_game.m_fTotalScore = 0.0f;
+    m_drone.attemptStarts = 0;
+    m_drone.LevelAfterSamples({0, -1});
+    m_game.RunLevelGame();
+    EXPECT_EQ(m_window.scores, std::vector<int>{10});
+    EXPECT_EQ(ReadBestScore(1), 0);
+    EXPECT_EQ(m_window.results, QStringList{kLevelFailedText});
+}
+
+TEST_F(GameDrivers, APerfectWildCompetitionPlaysThirtyAttempts) {
+    StartCompetition(1);
+    m_game.RunWildGame();
+    EXPECT_EQ(m_drone.attemptStarts, 30);
+    EXPECT_EQ(m_window.scores.back(), 2520);
+    EXPECT_EQ(m_window.statuses.back(), QStringLiteral("难度：10 — 次数：3"));
+    EXPECT_EQ(Payloads().back(), (Payload{0, 9, 2}));
+    EXPECT_EQ(m_window.nameEntries, 1); // for the sheet; the list does not ask again
+    EXPECT_TRUE(Sheet().endsWith(QStringLiteral("玩家一,2520,狂野模式,09:01-03\r\n"))) << qPrintable(Sheet());
+    EXPECT_EQ(List(RaceCfgPath(), 1), QStringLiteral("2520:玩家一 0: 0:"));
+    EXPECT_EQ(m_window.refreshes, 1);
+}
+
+TEST_F(GameDrivers, AWildGameLostAtOnceRecordsOnlyTheCompetitionLine) {
+    g_nGameMode = 1;
+    g_nPlayType = 0;
+    m_drone.LevelAfterSamples({-1});
+    m_game.RunWildGame();
+    EXPECT_EQ(m_window.nameEntries, 0);
+    EXPECT_FALSE(QFile::exists(RecordCfgPath()));
+
+    StartCompetition(1);
+    m_drone.attemptStarts = 0;
+    m_game.RunWildGame();
+    EXPECT_EQ(m_window.nameEntries, 1);
+    EXPECT_TRUE(Sheet().contains(QStringLiteral("玩家一,0,狂野模式,"))) << qPrintable(Sheet());
+    EXPECT_EQ(List(RaceCfgPath(), 1), QStringLiteral("0: 0: 0:"));
+}
+
+TEST_F(GameDrivers, APracticeResultThatEntersTheListAsksForTheName) {
+    g_nGameMode = 1;
+    g_nPlayType = 0;
+    for (auto [rank, score, name] : {std::tuple{1, "80", "甲"}, {2, "60", "乙"}}) {
+        WritePrivateProfileString(TopListSection(1), QStringLiteral("top%1").arg(rank),
+                                  QString::fromUtf8(score), RecordCfgPath());
+        WritePrivateProfileString(TopListSection(1), QStringLiteral("name%1").arg(rank),
+                                  QString::fromUtf8(name), RecordCfgPath());
+    }
+    // 10 + 10 + 10 at difficulty 1, 20 + 20 + 5 at difficulty 2, then a lost attempt: 75.
+    m_drone.LevelAfterSamples({0, 0, 0, 0, 0, 75, -1});
+    m_game.RunWildGame();
+    EXPECT_EQ(m_window.scores.back(), 75);
+    EXPECT_EQ(m_window.nameEntries, 1);
+    EXPECT_EQ(List(RecordCfgPath(), 1), QStringLiteral("80:甲 75:玩家一 60:乙"));
+    EXPECT_FALSE(QFile::exists(RaceCfgPath())); // practice never touches the competition's file
+}
+
+TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheSheet) {
+    StartCompetition(2);
+    for (int rank = 1; rank <= 3; ++rank)
+        WritePrivateProfileString(TopListSection(2), QStringLiteral("top%1").arg(rank), QStringLiteral("900"),
+                                  RaceCfgPath());
+    m_drone.LevelAfterSamples({0, 0, 0, 0, -1});
+    m_game.RunEndlessGame();
+    EXPECT_EQ(m_window.nameEntries, 1);
+    EXPECT_TRUE(Sheet().contains(QStringLiteral(",无尽模式,")));
+    EXPECT_EQ(m_window.refreshes, 0);
+
+    // The attempt byte counts attempts modulo 3: the fifth one, which failed, carried 1.
+    std::vector<int> attemptBytes;
+    for (const auto& s : m_drone.sent)
+        if (s.command.action == kActionStart && s.command.difficulty != kOpeningDifficulty)
+            attemptBytes.push_back(s.command.attempt);
+    EXPECT_EQ(attemptBytes, (std::vector<int>{0, 1, 2, 0, 1}));
+    EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+    EXPECT_EQ(m_drone.sent.back().command.attempt, 1);
+    EXPECT_EQ(m_window.statuses.size(), 5u);
+    for (const QString& status : m_window.statuses)
+        EXPECT_TRUE(status.startsWith(QStringLiteral("难度："))) << qPrintable(status);
+}
+
+TEST_F(GameDrivers, ACloseRequestMidAttemptRecordsNothingAndStopsOnce) {
+    using Driver = void (CGameDrivers::*)();
+    const std::pair<int, Driver> modes[] = {{0, &CGameDrivers::RunLevelGame},
+                                            {1, &CGameDrivers::RunWildGame},
+                                            {2, &CGameDrivers::RunEndlessGame}};
+    for (auto [mode, run] : modes) {
+        SCOPED_TRACE(mode);
+        StartCompetition(mode == 0 ? 1 : mode);
+        const QString sheetBefore = Sheet();
+        g_nGameMode = mode;
+        g_nLevel = 3;
+        m_drone.sent.clear();
+        m_drone.attemptStarts = 0;
+        m_drone.LevelAfterSamples({0, -1});
+        m_drone.onTick = [&](long long) {
+            if (m_drone.attemptStarts == 2 && m_drone.nowMs - m_drone.sent.back().timeMs >= 700)
+                g_bLinkActive = false; // the player closes the window during the second attempt
+        };
+        m_window = CRecordingWindow();
+        (m_game.*run)();
+        EXPECT_TRUE(m_window.results.isEmpty());
+        EXPECT_EQ(m_window.nameEntries, 0);
+        EXPECT_EQ(m_window.refreshes, 0);
+        EXPECT_EQ(Sheet(), sheetBefore);
+        EXPECT_EQ(g_nLevelResult, 0);
+        EXPECT_EQ(m_drone.attemptStarts, 2);
+        int stops = 0;
+        for (const auto& s : m_drone.sent)
+            stops += s.command.action == kActionStop;
+        EXPECT_EQ(stops, 1);
+        EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+        m_drone.onTick = nullptr;
+        g_bLinkActive = true;
+        m_game.m_fTotalScore = 0.0f;
+    }
+    EXPECT_EQ(ReadBestScore(3), 0);
+    EXPECT_FALSE(QFile::exists(RaceCfgPath()));
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+#include "app/Globals.h"
+#include "game/CommandExchange.h"
+#include "game/GameDrivers.h"
+#include "link/LinkService.h"
+#include "platform/DeviceList.h"
+#include "platform/MessageBox.h"
+#include "records/Records.h"
+#include "sim/SimDrone.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class CNoView : public ILinkView {
+    void ShowPortOpen() override {}
+    void ShowLinkState(int) override {}
+};
+
+class CQuietWindow : public IGameWindow {
+public:
+    void SetStatusText(const QString&) override {}
+    void ShowScore(int total) override { lastScore = total; }
+    void SetResultText(const QString& text) override { result = text; }
+    void RefreshRecords() override {}
+    void ShowNameEntry() override {}
+    std::atomic<int> lastScore{-1};
+    QString result;
+};
+
+// A whole level game in real time, over the link, against the simulated drone held level.
+TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
+    QTemporaryDir sysfs, registry, app;
+    ASSERT_TRUE(QDir(sysfs.path()).mkpath(QStringLiteral("class/tty")));
+    ASSERT_TRUE(QDir(app.path()).mkpath(QStringLiteral("Data")));
+    SetSysfsRoot(sysfs.path());
+    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
+    g_strAppDir.Set(app.path());
+    SetMessageResponder([](const QString&, MessageKind) { return false; });
+
+    CSimDrone drone; // 20 frames a second, level, answers 1
+    ASSERT_TRUE(drone.Start());
+    CNoView view;
+    CLinkService link(view);
+    link.Connect();
+    ASSERT_TRUE(g_bDroneConnected);
+    ASSERT_TRUE(WaitUntil([] { return g_nAttitudeCount > 0; }, 3s));
+
+    g_bLinkActive = true;
+    g_nLevel = 1;
+    g_nLevelResult = 0;
+    CQuietWindow window;
+    CGameDrivers game(window);
+    game.RunLevelGame();
+
+    EXPECT_EQ(window.lastScore, 30);
+    EXPECT_EQ(window.result, kLevelPassedText);
+    EXPECT_EQ(g_nLevelResult, 1);
+    EXPECT_EQ(ReadBestScore(1), 30);
+
+    // Every command was answered at the first frame: opening, three attempt starts, stop.
+    ASSERT_TRUE(WaitUntil([&] { return drone.CountReceived(kMsgCommand) == 5; }, 2s));
+    std::vector<std::vector<std::uint8_t>> commands;
+    for (const SimReceivedFrame& f : drone.Received())
+        if (f.nMessageId == kMsgCommand)
+            commands.push_back(f.payload);
+    EXPECT_EQ(commands,
+              (std::vector<std::vector<std::uint8_t>>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
+
+    link.StopLink();
+    drone.Stop();
+    SetMessageResponder({});
+}
+
+} // namespace

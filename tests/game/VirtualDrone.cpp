@@ -1,0 +1,79 @@
+#include "game/VirtualDrone.h"
+
+#include "app/Globals.h"
+#include "game/CommandExchange.h"
+#include "game/GameClock.h"
+#include "link/FrameCodec.h"
+#include "platform/LocalClock.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+const QDateTime kEpoch(QDate(2026, 12, 7), QTime(9, 0, 0));
+constexpr float kTilted = 30.0f;
+} // namespace
+
+CVirtualDrone::CVirtualDrone() {
+    attitude = [](int, long long) { return std::pair{0.0f, 0.0f}; };
+    g_bLinkActive = true;
+    g_nAckStatus = 0;
+    g_fRoll = 0.0f;
+    g_fPitch = 0.0f;
+    SetGameSleep([this](std::chrono::milliseconds d) { Advance(d); });
+    SetCommandFrameWriter([this](const std::uint8_t* bytes, std::uint8_t length) { OnFrame(bytes, length); });
+    SetLocalTimeSource([this] { return LocalTime(); });
+}
+
+CVirtualDrone::~CVirtualDrone() {
+    SetGameSleep({});
+    SetCommandFrameWriter({});
+    SetLocalTimeSource({});
+}
+
+QDateTime CVirtualDrone::LocalTime() const {
+    return kEpoch.addMSecs(nowMs);
+}
+
+void CVirtualDrone::LevelAfterSamples(std::vector<int> badSamples) {
+    attitude = [badSamples](int attempt, long long msSinceStart) {
+        const int bad = attempt < static_cast<int>(badSamples.size()) ? badSamples[attempt] : 0;
+        // Sample n of the measurement comes (n + 1) x 100 ms after the frame: one poll for the answer.
+        const long long sample = msSinceStart / 100 - 1;
+        const bool level = bad >= 0 && sample > bad;
+        return level ? std::pair{0.0f, 0.0f} : std::pair{kTilted, 0.0f};
+    };
+}
+
+void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
+    nowMs += duration.count();
+    ++sleeps;
+    if (m_ackDueMs >= 0 && nowMs >= m_ackDueMs) {
+        g_nAckStatus = ackByte;
+        m_ackDueMs = -1;
+    }
+    if (attemptStarts > 0) {
+        const auto [roll, pitch] = attitude(attemptStarts - 1, nowMs - m_attemptStartMs);
+        g_fRoll = roll;
+        g_fPitch = pitch;
+    }
+    if (onTick)
+        onTick(nowMs);
+}
+
+void CVirtualDrone::OnFrame(const std::uint8_t* bytes, std::uint8_t length) {
+    std::array<std::uint8_t, kFrameArraySize> frame{};
+    std::memcpy(frame.data(), bytes, length);
+    Sent s{nowMs,
+           frame[2],
+           {},
+           std::vector<std::uint8_t>(bytes + kFrameHeaderSize, bytes + kFrameHeaderSize + frame[1])};
+    DecodeCommandReply(frame, s.command); // the same record both ways
+    sent.push_back(s);
+    if (s.command.action == kActionStart && s.command.difficulty != kOpeningDifficulty) {
+        ++attemptStarts;
+        m_attemptStartMs = nowMs;
+    }
+    if (!ackNever)
+        m_ackDueMs = nowMs + ackDelayMs;
+}
