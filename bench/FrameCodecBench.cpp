@@ -26,7 +26,8 @@ std::vector<std::uint8_t> MakeStream(double damageRate) {
         record.pitch = -0.02f * static_cast<float>(i % 50);
         record.yaw = 1.0f;
         std::uint8_t frame[kFrameOverhead + sizeof record];
-        EncodeFrame(kMsgAttitude, kCrcExtraAttitude, static_cast<std::uint8_t>(i), AsBytes(record), false, frame);
+        EncodeFrame(kMsgAttitude, kCrcExtraAttitude, static_cast<std::uint8_t>(i), AsBytes(record), false,
+                    frame);
         stream.insert(stream.end(), std::begin(frame), std::end(frame));
     }
     std::bernoulli_distribution damage(damageRate);

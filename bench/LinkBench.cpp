@@ -67,8 +67,9 @@ void MeasureLatency(int master) {
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - written).count());
         std::this_thread::sleep_for(5ms); // the receiver is back in its wait when the next frame comes
     }
-    std::printf("latency, last byte written to g_fRoll stored, %d frames: median %.1f us, p99 %.1f us, max %.1f us\n",
-                kFrames, Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0));
+    std::printf(
+        "latency, last byte written to g_fRoll stored, %d frames: median %.1f us, p99 %.1f us, max %.1f us\n",
+        kFrames, Percentile(micros, 0.5), Percentile(micros, 0.99), Percentile(micros, 1.0));
 }
 
 void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
@@ -77,7 +78,8 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
     const double cpuBefore = ThreadCpuSeconds(reader);
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
-    const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
     while (Clock::now() - start < 10s) {
         next += period;
         std::this_thread::sleep_until(next);
@@ -87,7 +89,8 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
     std::this_thread::sleep_for(50ms);
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = ThreadCpuSeconds(reader) - cpuBefore;
-    std::printf("receive thread at %d frames/s for %.1f s: %.3f s processor = %.2f%% of one core (%d frames stored)\n",
+    std::printf("receive thread at %d frames/s for %.1f s: %.3f s processor = %.2f%% of one core (%d frames "
+                "stored)\n",
                 framesPerSecond, wall, cpu, 100.0 * cpu / wall, g_nAttitudeCount.load());
 }
 
@@ -95,7 +98,8 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
 
 int main() {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 || !OpenDronePort(QString::fromLocal8Bit(ptsname(master)))) {
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
+        !OpenDronePort(QString::fromLocal8Bit(ptsname(master)))) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal\n");
         return 1;
     }

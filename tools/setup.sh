@@ -4,7 +4,8 @@
 # Debian 12 packages the build, the tests, the fuzz run and the benchmarks need.
 AVILUMA_PACKAGES=(
   cmake ninja-build g++            # toolchain
-  qt6-base-dev                     # windows, painting, timers, text encodings
+  qt6-base-dev qt6-svg-dev         # windows, painting, timers, text encodings; the SVG art
+  fonts-wqy-microhei               # a Chinese face for every text of the game
   libgtest-dev libgmock-dev        # tests
   libbenchmark-dev                 # bench/
   clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)

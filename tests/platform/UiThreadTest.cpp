@@ -17,14 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// One application for the whole program, as in the game; windows draw nowhere.
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "tests_platform";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    return OffscreenApp();
 }
 
 class UiThread : public ::testing::Test {

@@ -10,3 +10,19 @@ std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread) 
         return std::chrono::microseconds(-1);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::microseconds(ts.tv_nsec / 1000);
 }
+
+#include "platform/UiThread.h"
+
+#include <QApplication>
+
+QApplication& OffscreenApp() {
+    static int argc = 1;
+    static char name[] = "aviluma-tests";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never destroyed: tearing Qt down among the other static objects at exit is not safe.
+    static QApplication* app = new QApplication(argc, argv);
+    if (!CUiThread::IsAttached())
+        CUiThread::Attach();
+    return *app;
+}

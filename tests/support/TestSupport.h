@@ -20,3 +20,8 @@ inline bool WaitUntil(const std::function<bool()>& condition,
 
 // CPU time a thread has used so far.
 std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread);
+
+class QApplication;
+// The one application object of a test program, on the offscreen platform, with the UI hand-off queue
+// attached to the calling thread.
+QApplication& OffscreenApp();

@@ -1,0 +1,107 @@
+#include "res/DialogTemplates.h"
+
+#include "res/Resource.h"
+
+namespace {
+
+using K = ControlKind;
+
+constexpr ControlTemplate kAbout[] = {
+    {IDR_MAINFRAME, K::Static, {14, 14, 21, 20}, u""},
+    {-1, K::Static, {42, 14, 114, 8}, u"Aviluma，2.2版"},
+    {IDOK, K::PushButton, {113, 41, 50, 14}, u"确定"},
+};
+
+constexpr ControlTemplate kMain[] = {
+    {IDC_BTN_LEVEL, K::PushButton, {72, 81, 63, 26}, u""},
+    {IDC_BTN_WILD, K::PushButton, {198, 81, 63, 26}, u""},
+    {IDC_BTN_ENDLESS, K::PushButton, {327, 81, 63, 26}, u""},
+    {IDC_BTN_CONNECT, K::PushButton, {4, 259, 33, 21}, u""},
+    {IDC_BTN_LINKSTATE, K::PushButton, {423, 253, 36, 27}, u""},
+    {IDC_BTN_CLOSE, K::PushButton, {434, 3, 21, 17}, u""},
+    {IDC_STC_TITLE, K::Static, {5, 5, 113, 14}, u"Static"},
+};
+
+constexpr ControlTemplate kMap[] = {
+    {IDC_BTN_LEVEL1 + 0, K::PushButton, {215, 186, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 1, K::PushButton, {158, 158, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 2, K::PushButton, {189, 140, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 3, K::PushButton, {148, 117, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 4, K::PushButton, {194, 91, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 5, K::PushButton, {239, 96, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 6, K::PushButton, {253, 121, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 7, K::PushButton, {287, 129, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 8, K::PushButton, {325, 144, 25, 21}, u""},
+    {IDC_BTN_LEVEL1 + 9, K::PushButton, {377, 122, 25, 21}, u""},
+    {IDC_BTN_CLOSE, K::PushButton, {434, 3, 21, 18}, u""},
+    {IDC_STC_TITLE, K::Static, {5, 5, 151, 15}, u"Aviluma"},
+};
+
+constexpr ControlTemplate kRun[] = {
+    {IDC_STC_SCORE, K::Static, {342, 168, 85, 23}, u"Static"},
+    {IDC_STC_ATTITUDE_FRAME, K::BlackFrame, {125, 29, 185, 162}, u""},
+    {IDC_BTN_START, K::PushButton, {213, 248, 31, 28}, u""},
+    {IDC_BTN_CLOSE, K::PushButton, {434, 3, 21, 18}, u""},
+    {IDC_STC_TITLE, K::Static, {5, 5, 227, 13}, u"Static"},
+    {IDC_STC_METER_FRAME, K::BlackFrame, {67, 29, 57, 162}, u""},
+    {IDC_STC_RECORD1 + 0, K::Static, {325, 69, 136, 22}, u"Static"},
+    {IDC_STC_RECORD1 + 1, K::Static, {325, 95, 136, 22}, u"Static"},
+    {IDC_STC_RECORD1 + 2, K::Static, {325, 121, 136, 22}, u"Static"},
+    {IDC_STC_STATUS, K::Static, {315, 27, 130, 22}, u"Static"},
+    {IDC_STC_ATTITUDE, K::Static, {194, 195, 118, 14}, u"Static"},
+    {IDC_BTN_CLEAR, K::PushButton, {219, 284, 20, 17}, u""},
+};
+
+constexpr ControlTemplate kRecord[] = {
+    {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"输  入"},
+    {IDC_EDIT_NAME, K::Edit, {65, 19, 72, 14}, u""},
+    {-1, K::Static, {14, 22, 48, 8}, u"请输入你的姓名:"},
+};
+
+constexpr ControlTemplate kGameType[] = {
+    {IDC_BTN_PRACTICE, K::PushButton, {30, 21, 56, 24}, u"练习模式"},
+    {IDC_BTN_COMPETITION, K::PushButton, {103, 21, 56, 24}, u"比赛模式"},
+};
+
+constexpr DialogTemplate kDialogs[] = {
+    {IDD_ABOUTBOX, {170, 62}, u"关于 Aviluma", u"MS Shell Dlg", 8, false, kAbout},
+    {IDD_AVILUMA_DIALOG, {466, 283}, u"Aviluma", u"微软雅黑", 9, true, kMain},
+    {IDD_DLG_MAP, {461, 307}, u"Dialog", u"微软雅黑", 8, true, kMap},
+    {IDD_DLG_RUN, {468, 301}, u"Dialog", u"微软雅黑", 8, true, kRun},
+    {IDD_DLG_RECORD, {190, 59}, u"记录创建者信息录入", u"微软雅黑", 16, false, kRecord},
+    {IDD_DLG_GAMETYPE, {191, 66}, u"", u"MS Shell Dlg", 8, false, kGameType},
+};
+
+} // namespace
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    for (const DialogTemplate& dialog : kDialogs)
+        if (dialog.id == id)
+            return &dialog;
+    return nullptr;
+}
+
+const ControlTemplate* FindControlTemplate(const DialogTemplate& dialog, int controlId) {
+    for (const ControlTemplate& control : dialog.controls)
+        if (control.id == controlId)
+            return &control;
+    return nullptr;
+}
+
+QRect DialogUnitsToPixels(const DialogTemplate& dialog, const QRect& rectDu, QSize baseUnits) {
+    if (dialog.fullWindow) {
+        const int w = dialog.sizeDu.width();
+        const int h = dialog.sizeDu.height();
+        const int left = rectDu.x() * kFullWindowSize.width() / w;
+        const int top = rectDu.y() * kFullWindowSize.height() / h;
+        const int right = (rectDu.x() + rectDu.width()) * kFullWindowSize.width() / w;
+        const int bottom = (rectDu.y() + rectDu.height()) * kFullWindowSize.height() / h;
+        return QRect(left, top, right - left, bottom - top);
+    }
+    const int bx = baseUnits.width();
+    const int by = baseUnits.height();
+    const int left = rectDu.x() * bx / 4;
+    const int top = rectDu.y() * by / 8;
+    return QRect(left, top, (rectDu.x() + rectDu.width()) * bx / 4 - left,
+                 (rectDu.y() + rectDu.height()) * by / 8 - top);
+}

@@ -1,0 +1,61 @@
+// Numeric ids of the program's dialogs, controls, pictures and strings.
+#pragma once
+
+// Dialog templates
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDD_AVILUMA_DIALOG = 102; // main window
+inline constexpr int IDD_DLG_MAP = 129;
+inline constexpr int IDD_DLG_RUN = 130;
+inline constexpr int IDD_DLG_RECORD = 155; // name entry
+inline constexpr int IDD_DLG_GAMETYPE = 165;
+
+// The standard OK button of a dialog
+inline constexpr int IDOK = 1;
+
+// Strings
+inline constexpr int IDS_ABOUTBOX = 101; // "关于 Aviluma(&A)..."
+
+// Icons
+inline constexpr int IDR_MAINFRAME = 128;     // application
+inline constexpr int IDI_PORT_OPEN = 133;     // port with a green tick
+inline constexpr int IDI_PORT_CLOSED = 134;   // port with a red cross
+inline constexpr int IDI_LINK_GOOD = 135;     // signal bars, all green
+inline constexpr int IDI_LINK_NONE = 136;     // all amber
+inline constexpr int IDI_LINK_WEAK = 137;     // partly green, partly amber
+inline constexpr int IDI_CLOSE = 147;         // red disc, white cross
+inline constexpr int IDI_LEVEL_OPEN = 150;    // bright star
+inline constexpr int IDI_START_RUNNING = 159; // start key while a game runs
+inline constexpr int IDI_START = 160;         // start key at rest
+inline constexpr int IDI_LEVEL_LOCKED = 161;  // dark star
+inline constexpr int IDI_CLEAR = 162;         // two arrows in a circle
+
+// Backgrounds, 800 x 600
+inline constexpr int IDB_MAP = 153;
+inline constexpr int IDB_MAIN = 156;
+inline constexpr int IDB_RUN = 157;
+
+// Controls
+inline constexpr int IDC_BTN_LEVEL = 1000;
+inline constexpr int IDC_BTN_WILD = 1001;
+inline constexpr int IDC_BTN_ENDLESS = 1002;
+inline constexpr int IDC_BTN_CONNECT = 1003;
+inline constexpr int IDC_BTN_LINKSTATE = 1004;
+inline constexpr int IDC_BTN_LEVEL1 = 1005; // levels 1..10: 1005..1014
+inline constexpr int IDC_BTN_START = 1015;
+inline constexpr int IDC_STC_SCORE = 1016;
+inline constexpr int IDC_STC_ATTITUDE_FRAME = 1017;
+inline constexpr int IDC_BTN_CLOSE = 1018;
+inline constexpr int IDC_STC_TITLE = 1019;
+inline constexpr int IDC_STC_METER_FRAME = 1020;
+inline constexpr int IDC_BTN_CLEAR = 1021; // also the name edit of the name entry
+inline constexpr int IDC_EDIT_NAME = 1021;
+inline constexpr int IDC_BTN_TAKE_NAME = 1022;
+inline constexpr int IDC_STC_RECORD1 = 1023; // 1023..1025
+inline constexpr int IDC_STC_STATUS = 1026;
+inline constexpr int IDC_STC_ATTITUDE = 1027;
+inline constexpr int IDC_BTN_PRACTICE = 1029;
+inline constexpr int IDC_BTN_COMPETITION = 1030;
+
+// Child windows
+inline constexpr int IDC_ATTITUDE = 12352;
+inline constexpr int IDC_HEIGHT_METER = 12353;

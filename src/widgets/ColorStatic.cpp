@@ -1,0 +1,60 @@
+#include "widgets/ColorStatic.h"
+
+#include "widgets/SystemColours.h"
+#include "widgets/UiHandOff.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+CColorStatic::CColorStatic(QWidget* parent, const QString& text)
+    : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {}
+
+void CColorStatic::SetOwnFont(const QFont& font) {
+    if (HandToUiThread(m_self, [font](CColorStatic* w) { w->SetOwnFont(font); }))
+        return;
+    m_font = font;
+    m_bUseWindowFont = false;
+    update();
+}
+
+void CColorStatic::SetText(const QString& text) {
+    if (HandToUiThread(m_self, [text](CColorStatic* w) { w->SetText(text); }))
+        return;
+    // The readout is rewritten five times a second: an unchanged text costs nothing.
+    if (text == m_strText)
+        return;
+    m_strText = text;
+    update();
+}
+
+void CColorStatic::SetTextColour(const QColor& colour) {
+    if (HandToUiThread(m_self, [colour](CColorStatic* w) { w->SetTextColour(colour); }))
+        return;
+    m_crText = colour;
+    update();
+}
+
+void CColorStatic::SetTransparent(bool transparent) {
+    if (HandToUiThread(m_self, [transparent](CColorStatic* w) { w->SetTransparent(transparent); }))
+        return;
+    m_bTransparent = transparent;
+    update();
+}
+
+void CColorStatic::paintEvent(QPaintEvent*) {
+    ++m_nPaints;
+    QPainter painter(this);
+    // Transparent: Qt has already drawn the parent's picture beneath us, fresh, so nothing of an
+    // earlier, longer text can remain.
+    if (!m_bTransparent)
+        painter.fillRect(rect(), m_crBack);
+    painter.setPen(m_crText);
+    painter.setFont(m_bUseWindowFont ? font() : m_font);
+    const QFontMetrics metrics = painter.fontMetrics();
+    QStringList lines = m_strText.split(QLatin1Char('\n'));
+    if (lines.size() > 1 && lines.back().isEmpty())
+        lines.removeLast(); // a line feed at the very end adds no line
+    const int lineHeight = metrics.lineSpacing();
+    for (int k = 0; k < lines.size(); ++k)
+        painter.drawText(kTextMargin, kTextMargin + k * lineHeight + metrics.ascent(), lines[k]);
+}

@@ -1,0 +1,258 @@
+#include "platform/UiThread.h"
+#include "support/TestSupport.h"
+#include "widgets/ButtonST.h"
+#include "widgets/ColorStatic.h"
+#include "widgets/Fonts.h"
+#include "widgets/SystemColours.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPainter>
+#include <QTest>
+
+#include <thread>
+
+namespace {
+
+// A window whose picture is a fine checker, so any pixel a widget paints over it shows.
+class CPictureWindow : public QWidget {
+public:
+    CPictureWindow() {
+        resize(200, 120);
+        m_picture = QImage(size(), QImage::Format_RGB32);
+        for (int y = 0; y < height(); ++y)
+            for (int x = 0; x < width(); ++x)
+                m_picture.setPixel(x, y, ((x / 3 + y / 3) % 2) ? qRgb(20, 60, 140) : qRgb(40, 90, 180));
+    }
+    QImage Grab(const QRect& area) {
+        QApplication::processEvents();
+        return grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    QImage Picture(const QRect& area) const { return m_picture.copy(area); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
+
+private:
+    QImage m_picture;
+};
+
+// The bounding box of the pixels that differ from the window's picture.
+QRect InkBox(const QImage& shot, const QImage& picture) {
+    QRect box;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixel(x, y) != picture.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+IconHandle SolidIcon(int w, int h, QColor colour) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    return std::make_shared<const QImage>(image);
+}
+
+class Widgets : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallFontSubstitutions();
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+    }
+    QApplication& m_app = OffscreenApp(); // before any widget
+    CPictureWindow m_window;
+};
+
+TEST_F(Widgets, LabelsRedrawOnlyOnChangeAndLeaveNoTraceOfLongerTexts) {
+    CColorStatic label(&m_window, QStringLiteral("Static"));
+    const QRect area(10, 10, 180, 40);
+    label.setGeometry(area);
+    label.SetOwnFont(MakeCellFont(25));
+    label.SetTextColour(Qt::white);
+    label.SetTransparent(true);
+    label.show();
+    label.SetText(QStringLiteral("12345"));
+    QApplication::processEvents();
+    const int paints = label.PaintCount();
+    label.SetText(QStringLiteral("12345"));
+    QApplication::processEvents();
+    EXPECT_EQ(label.PaintCount(), paints); // the same text again: no repaint
+    label.SetText(QStringLiteral("1234"));
+    QApplication::processEvents();
+    EXPECT_EQ(label.PaintCount(), paints + 1);
+
+    label.SetText(QStringLiteral("1"));
+    const QImage shrunk = m_window.Grab(area);
+    CColorStatic fresh(&m_window);
+    fresh.setGeometry(area);
+    label.hide();
+    fresh.SetOwnFont(MakeCellFont(25));
+    fresh.SetTextColour(Qt::white);
+    fresh.SetTransparent(true);
+    fresh.SetText(QStringLiteral("1"));
+    fresh.show();
+    EXPECT_EQ(shrunk, m_window.Grab(area)); // the picture where "2345" stood
+
+    fresh.SetText(QString());
+    EXPECT_EQ(m_window.Grab(area), m_window.Picture(area)); // an empty text draws only the picture
+}
+
+TEST_F(Widgets, LabelLinesStandOneLineHeightApartAndStayInsideTheLabel) {
+    const QFont font = MakeCellFont(20);
+    EXPECT_LE(QFontMetrics(font).height(), 20);
+    EXPECT_GT(QFontMetrics(font).height(), 15);
+
+    CColorStatic label(&m_window);
+    const QRect area(0, 0, 60, 80);
+    label.setGeometry(area);
+    label.SetOwnFont(font);
+    label.SetTextColour(Qt::white);
+    label.SetTransparent(true);
+    label.show();
+    label.SetText(QStringLiteral("A"));
+    const QRect a = InkBox(m_window.Grab(area), m_window.Picture(area));
+    EXPECT_GE(a.left(), CColorStatic::kTextMargin);
+    EXPECT_GE(a.top(), CColorStatic::kTextMargin);
+    label.SetText(QStringLiteral("A\n"));
+    EXPECT_EQ(InkBox(m_window.Grab(area), m_window.Picture(area)), a); // a final line feed adds nothing
+    label.SetText(QStringLiteral("A\nA"));
+    const QRect both = InkBox(m_window.Grab(area), m_window.Picture(area));
+    EXPECT_EQ(both.top(), a.top());
+    EXPECT_EQ(both.bottom(), a.bottom() + QFontMetrics(font).lineSpacing());
+
+    // A text far too long is cut at the label's edge; the window around it stays as it was.
+    label.SetText(QString(200, QLatin1Char('W')));
+    const QRect strip(60, 0, 140, 80);
+    EXPECT_EQ(m_window.Grab(strip), m_window.Picture(strip));
+}
+
+TEST_F(Widgets, ATransparentButtonShowsThePictureAndItsFramesFollowTheMouse) {
+    CButtonST button(&m_window);
+    const QRect area(20, 20, 60, 44);
+    button.setGeometry(area);
+    button.SetTransparent(true);
+    button.SetHoverBorder(false);
+    button.show();
+    const QImage picture = m_window.Picture(area);
+    EXPECT_EQ(m_window.Grab(area), picture);
+    QEnterEvent enter(QPointF(5, 5), QPointF(25, 25), QPointF(25, 25));
+    QApplication::sendEvent(&button, &enter);
+    EXPECT_TRUE(button.IsHover());
+    EXPECT_EQ(m_window.Grab(area), picture); // no frame without the hover border
+    button.setDown(true);
+    EXPECT_EQ(m_window.Grab(area), picture);
+    button.setDown(false);
+
+    // With the hover border: raised while hovering, sunken and the icon one pixel on while pressed.
+    button.SetHoverBorder(true);
+    button.SetStateIcons(SolidIcon(9, 7, Qt::red));
+    QImage shot = m_window.Grab(area);
+    EXPECT_EQ(QColor(shot.pixel(0, 0)), kSysBtnHighlight);
+    EXPECT_EQ(QColor(shot.pixel(59, 43)), kSysBtnShadow);
+    auto redBox = [](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == qRgb(255, 0, 0))
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    EXPECT_EQ(redBox(shot), QRect((60 - 9) / 2, (44 - 7) / 2, 9, 7)); // centred, halves truncated
+    button.setDown(true);
+    shot = m_window.Grab(area);
+    EXPECT_EQ(QColor(shot.pixel(0, 0)), kSysBtnShadow);
+    EXPECT_EQ(QColor(shot.pixel(59, 43)), kSysBtnHighlight);
+    EXPECT_EQ(redBox(shot), QRect((60 - 9) / 2 + 1, (44 - 7) / 2 + 1, 9, 7));
+    button.setDown(false);
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    EXPECT_FALSE(button.IsHover());
+    shot = m_window.Grab(area);
+    EXPECT_EQ(shot.pixel(0, 0), picture.pixel(0, 0)); // no frame once the mouse has gone
+}
+
+TEST_F(Widgets, ButtonIconsAreOwnedReplacedAndSlotOneShowsOnlyAwayFromTheMouse) {
+    CButtonST button(&m_window);
+    button.setGeometry(100, 60, 40, 40);
+    button.SetTransparent(true);
+    button.show();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    IconHandle first = SolidIcon(8, 8, Qt::red);
+    std::weak_ptr<const QImage> watch = first;
+    EXPECT_EQ(button.SetStateIcons(std::move(first)), 0);
+    EXPECT_FALSE(watch.expired());
+    button.SetStateIcons(SolidIcon(8, 8, Qt::green), SolidIcon(8, 8, Qt::blue));
+    EXPECT_TRUE(watch.expired()); // the replaced icon is released
+
+    const QRect area(100, 60, 40, 40);
+    EXPECT_EQ(QColor(m_window.Grab(area).pixel(20, 20)), QColor(Qt::blue)); // away from the mouse: slot 1
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&button, &enter);
+    EXPECT_EQ(QColor(m_window.Grab(area).pixel(20, 20)), QColor(Qt::green));
+
+    EXPECT_EQ(button.SetStateIcons(std::make_shared<const QImage>()), 1); // nothing to show: no icons
+    EXPECT_EQ(m_window.Grab(area).pixel(20, 20), m_window.Picture(area).pixel(20, 20));
+}
+
+TEST_F(Widgets, BrightenHoverFaceKeepsTheHueAndStopsAtWhite) {
+    CButtonST button;
+    EXPECT_EQ(button.Colour(CButtonST::kFaceHover), QColor(240, 240, 240));
+    button.BrightenHoverFace();
+    EXPECT_EQ(button.Colour(CButtonST::kFaceHover), QColor(255, 255, 255));
+    button.SetColour(CButtonST::kFaceHover, QColor(200, 100, 50));
+    button.BrightenHoverFace();
+    EXPECT_EQ(button.Colour(CButtonST::kFaceHover), QColor(230, 130, 80));
+    EXPECT_EQ(button.Colour(CButtonST::kFaceNormal), QColor(240, 240, 240));
+}
+
+TEST_F(Widgets, ADoubleClickIsTwoClicksAndDisablingPassesTheFocusOn) {
+    CButtonST a(&m_window), b(&m_window), c(&m_window);
+    a.setGeometry(0, 0, 30, 30);
+    b.setGeometry(40, 0, 30, 30);
+    c.setGeometry(80, 0, 30, 30);
+    for (CButtonST* button : {&a, &b, &c})
+        button->show();
+    int clicks = 0;
+    QObject::connect(&a, &QAbstractButton::clicked, [&] { ++clicks; });
+    // What a fast double click delivers: press, release, double click, release.
+    const QPointF at(10, 10);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, a.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&a, &event);
+    }
+    EXPECT_EQ(clicks, 2);
+
+    m_window.activateWindow();
+    c.setFocus();
+    a.setEnabled(false); // not the focused one: the focus still goes to the control after it
+    QApplication::processEvents();
+    EXPECT_TRUE(b.hasFocus());
+}
+
+TEST_F(Widgets, ChangesFromAnotherThreadLandOnTheUiThread) {
+    CColorStatic label(&m_window);
+    CButtonST button(&m_window);
+    IconHandle icon = SolidIcon(8, 8, Qt::red);
+    std::weak_ptr<const QImage> watch = icon;
+    button.SetStateIcons(icon);
+    icon.reset();
+    std::thread worker([&] {
+        label.SetText(QStringLiteral("难度：3 — 次数：1"));
+        button.SetStateIcons(SolidIcon(8, 8, Qt::green));
+    });
+    worker.join();
+    EXPECT_TRUE(label.Text().isEmpty()); // not yet: the UI thread makes the change
+    EXPECT_FALSE(watch.expired());
+    CUiThread::Drain();
+    EXPECT_EQ(label.Text(), QStringLiteral("难度：3 — 次数：1"));
+    EXPECT_TRUE(watch.expired());
+}
+
+} // namespace

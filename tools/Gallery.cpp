@@ -1,0 +1,222 @@
+// aviluma-gallery: draws every picture of the program to PNG files, so anyone can look at them: the
+// icons, the button states, labels over a background, the instruments at several angles, and each
+// full window laid out from its template with its icons, sample texts and instruments in place.
+//
+//   aviluma-gallery <output folder>
+#include "app/Globals.h"
+#include "instruments/Attitude.h"
+#include "instruments/HeightMeter.h"
+#include "res/DialogTemplates.h"
+#include "res/Resource.h"
+#include "res/Resources.h"
+#include "widgets/ButtonST.h"
+#include "widgets/ColorStatic.h"
+#include "widgets/Fonts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kIconIds[] = {IDR_MAINFRAME,    IDI_PORT_OPEN, IDI_PORT_CLOSED,   IDI_LINK_GOOD,
+                            IDI_LINK_WEAK,    IDI_LINK_NONE, IDI_CLOSE,         IDI_LEVEL_OPEN,
+                            IDI_LEVEL_LOCKED, IDI_START,     IDI_START_RUNNING, IDI_CLEAR};
+
+QString g_out;
+
+bool Save(const QImage& image, const QString& name) {
+    const QString path = g_out + QLatin1Char('/') + name;
+    const bool ok = image.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// A window-sized surface painting a background, like the program's windows.
+class CBackdrop : public QWidget {
+public:
+    explicit CBackdrop(const QImage& picture) : m_picture(picture) { resize(picture.size()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
+
+private:
+    QImage m_picture;
+};
+
+void DrawIcons() {
+    constexpr int kZoom = 3;
+    constexpr int kColumn = 64 * kZoom + 10;
+    QImage sheet(6 * kColumn, 2 * (90 + 64 * kZoom), QImage::Format_RGB32);
+    sheet.fill(QColor(11, 47, 107));
+    QPainter p(&sheet);
+    p.setPen(Qt::white);
+    int n = 0;
+    for (int id : kIconIds) {
+        const IconHandle icon = LoadIconResource(id);
+        if (!icon)
+            continue;
+        // Each icon at its own size, and enlarged below it to show the detail.
+        const int x = 5 + (n % 6) * kColumn;
+        const int y = (n / 6) * (90 + 64 * kZoom);
+        p.drawText(x, y + 14, QString::number(id));
+        p.drawImage(x, y + 20, *icon);
+        p.drawImage(QRect(x, y + 20 + 70, icon->width() * kZoom, icon->height() * kZoom), *icon);
+        ++n;
+    }
+    p.end();
+    Save(sheet, QStringLiteral("icons.png"));
+}
+
+void DrawButtonStates() {
+    const QImage background = LoadBitmapResource(IDB_RUN).copy(QRect(340, 470, 100, 100));
+    QImage strip(4 * 110, 110, QImage::Format_RGB32);
+    strip.fill(Qt::black);
+    QPainter p(&strip);
+    const char* states[] = {"normal", "hover", "pressed", "disabled"};
+    for (int i = 0; i < 4; ++i) {
+        CBackdrop backdrop(background);
+        CButtonST button(&backdrop);
+        button.setGeometry(24, 22, 53, 56);
+        button.SetTransparent(true);
+        button.SetStateIcons(LoadIconResource(IDI_START));
+        if (i == 1 || i == 2) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QApplication::sendEvent(&button, &enter);
+        }
+        button.setDown(i == 2);
+        button.setEnabled(i != 3);
+        p.drawImage(i * 110, 0, backdrop.grab().toImage());
+        p.setPen(Qt::white);
+        p.drawText(i * 110 + 5, 105, QString::fromLatin1(states[i]));
+    }
+    p.end();
+    Save(strip, QStringLiteral("buttons.png"));
+}
+
+void DrawInstruments() {
+    const std::pair<float, float> angles[] = {{0, 0}, {20, 30}, {-45, 90}, {90, 200}};
+    for (auto [roll, heading] : angles) {
+        CAttitude attitude;
+        attitude.resize(325, 325);
+        attitude.m_fRoll = roll;
+        attitude.m_fHeading = heading;
+        Save(attitude.grab().toImage(),
+             QStringLiteral("attitude_roll%1_heading%2.png").arg(roll).arg(heading));
+    }
+    for (float pitch : {0.0f, 30.0f, -30.0f, 60.0f}) {
+        CHeightMeter meter;
+        meter.resize(101, 325);
+        meter.grab(); // the first paint sets the scale
+        meter.m_fOffset = CHeightMeter::OffsetForPitch(pitch, meter.m_fScale);
+        Save(meter.grab().toImage(), QStringLiteral("meter_pitch%1.png").arg(pitch));
+    }
+}
+
+// The icons of the buttons of each full window, and sample texts of its labels.
+struct Sample {
+    int controlId;
+    int iconId;
+    const char16_t* text;
+    int cellHeight;
+    bool italic;
+    QColor colour;
+};
+
+void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> samples, const QString& name) {
+    const DialogTemplate* dialog = FindDialogTemplate(dialogId);
+    CBackdrop window(LoadBitmapResource(backgroundId));
+    std::vector<std::unique_ptr<QWidget>> children;
+    for (const Sample& s : samples) {
+        const ControlTemplate* control = FindControlTemplate(*dialog, s.controlId);
+        const QRect rect = DialogUnitsToPixels(*dialog, control->rectDu, {});
+        if (s.iconId != 0) {
+            auto button = std::make_unique<CButtonST>(&window);
+            button->setGeometry(rect);
+            button->SetTransparent(true);
+            button->SetStateIcons(LoadIconResource(s.iconId));
+            children.push_back(std::move(button));
+        } else if (s.text != nullptr) {
+            auto label = std::make_unique<CColorStatic>(&window);
+            label->setGeometry(rect);
+            label->SetOwnFont(MakeCellFont(s.cellHeight, s.italic));
+            label->SetTextColour(s.colour);
+            label->SetTransparent(true);
+            label->SetText(QString::fromUtf16(s.text));
+            children.push_back(std::move(label));
+        }
+    }
+    if (dialogId == IDD_DLG_RUN) {
+        const QRect attitudeAt =
+            DialogUnitsToPixels(*dialog, FindControlTemplate(*dialog, IDC_STC_ATTITUDE_FRAME)->rectDu, {});
+        const QRect meterAt =
+            DialogUnitsToPixels(*dialog, FindControlTemplate(*dialog, IDC_STC_METER_FRAME)->rectDu, {});
+        auto attitude = std::make_unique<CAttitude>(&window);
+        attitude->setGeometry(attitudeAt.x(), attitudeAt.y(), 325, 325);
+        attitude->m_fRoll = 12;
+        attitude->m_fHeading = 145;
+        auto meter = std::make_unique<CHeightMeter>(&window);
+        meter->setGeometry(meterAt.x(), meterAt.y(), 101, 325);
+        meter->m_fOffset = CHeightMeter::OffsetForPitch(-3, 280);
+        children.push_back(std::move(attitude));
+        children.push_back(std::move(meter));
+    }
+    Save(window.grab().toImage(), name);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: aviluma-gallery <output folder>\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    InitAppDir();
+    g_out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_out);
+
+    DrawIcons();
+    DrawButtonStates();
+    DrawInstruments();
+    const QColor white(255, 255, 255);
+    const QColor red(255, 0, 0);
+    DrawWindow(IDD_AVILUMA_DIALOG, IDB_MAIN,
+               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
+                {IDC_BTN_CONNECT, IDI_PORT_CLOSED, nullptr, 0, false, white},
+                {IDC_BTN_LINKSTATE, IDI_LINK_NONE, nullptr, 0, false, white},
+                {IDC_STC_TITLE, 0, u"Aviluma—游戏选择", 20, false, white}},
+               QStringLiteral("window_main.png"));
+    DrawWindow(IDD_DLG_MAP, IDB_MAP,
+               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 0, IDI_LEVEL_OPEN, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 1, IDI_LEVEL_OPEN, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 2, IDI_LEVEL_OPEN, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 3, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 4, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 5, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 6, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 7, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 8, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_BTN_LEVEL1 + 9, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
+                {IDC_STC_TITLE, 0, u"Aviluma—关卡选择", 20, false, white}},
+               QStringLiteral("window_map.png"));
+    DrawWindow(IDD_DLG_RUN, IDB_RUN,
+               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
+                {IDC_BTN_START, IDI_START, nullptr, 0, false, white},
+                {IDC_BTN_CLEAR, IDI_CLEAR, nullptr, 0, false, white},
+                {IDC_STC_TITLE, 0, u"Aviluma—狂野模式—比赛模式—模拟器", 20, false, white},
+                {IDC_STC_STATUS, 0, u"难度：3 — 次数：1", 30, false, white},
+                {IDC_STC_ATTITUDE, 0, u"12 | -3 | 145", 25, false, white},
+                {IDC_STC_RECORD1 + 0, 0, u"Top1    2520    玩家一", 25, true, white},
+                {IDC_STC_RECORD1 + 1, 0, u"Top2    875    小明", 25, true, white},
+                {IDC_STC_RECORD1 + 2, 0, u"Top3    120    null", 25, true, white},
+                {IDC_STC_SCORE, 0, u" 42", 50, true, red}},
+               QStringLiteral("window_run.png"));
+    return 0;
+}
