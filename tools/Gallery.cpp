@@ -6,12 +6,18 @@
 #include "app/Globals.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
+#include "link/Heartbeat.h"
+#include "platform/MessageBox.h"
+#include "platform/UiThread.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 #include "widgets/Fonts.h"
+#include "windows/DlgGameType.h"
+#include "windows/DlgRecord.h"
+#include "windows/DlgRun.h"
 
 #include <QApplication>
 #include <QDir>
@@ -167,6 +173,46 @@ void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> sa
     Save(window.grab().toImage(), name);
 }
 
+// The game window itself, in each mode, at rest and in the middle of a game.
+void DrawRunWindows() {
+    SetMessageResponder([](const QString&, MessageKind) { return false; });
+    for (int mode = 0; mode <= 2; ++mode) {
+        g_nGameMode = mode;
+        g_nPlayType = mode == 2 ? 1 : 0;
+        g_nLevel = 3;
+        CDlgRun dlg;
+        dlg.Open();
+        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_idle.png").arg(mode));
+        g_fRoll = -18.4f;
+        g_fPitch = 12.6f;
+        g_fYaw = 233.0f;
+        dlg.m_attitude->grab(); // the first paint sets the height meter's scale
+        dlg.m_heightMeter->grab();
+        dlg.OnTimer(10);
+        dlg.OnTimer(11);
+        dlg.SetStatusText(mode == 2 ? DifficultyText(7) : DifficultyAttemptText(3, 2));
+        dlg.m_fTotalScore = 57.4f;
+        dlg.ShowScore(57);
+        dlg.m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
+        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_playing.png").arg(mode));
+        dlg.EndDialog(QDialog::Rejected);
+    }
+    StopHeartbeat();
+    ShutdownHeartbeat();
+    SetMessageResponder({});
+}
+
+void DrawSmallDialogs() {
+    CDlgGameType gameType;
+    gameType.Open();
+    Save(gameType.grab().toImage(), QStringLiteral("dialog_gametype.png"));
+    gameType.EndDialog(QDialog::Rejected);
+    CDlgRecord record;
+    record.Open();
+    Save(record.grab().toImage(), QStringLiteral("dialog_record.png"));
+    record.EndDialog(QDialog::Rejected);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -178,6 +224,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     InstallFontSubstitutions();
     InitAppDir();
+    CUiThread::Attach();
     g_out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_out);
 
@@ -206,17 +253,7 @@ int main(int argc, char* argv[]) {
                 {IDC_BTN_LEVEL1 + 9, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
                 {IDC_STC_TITLE, 0, u"Aviluma—关卡选择", 20, false, white}},
                QStringLiteral("window_map.png"));
-    DrawWindow(IDD_DLG_RUN, IDB_RUN,
-               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
-                {IDC_BTN_START, IDI_START, nullptr, 0, false, white},
-                {IDC_BTN_CLEAR, IDI_CLEAR, nullptr, 0, false, white},
-                {IDC_STC_TITLE, 0, u"Aviluma—狂野模式—比赛模式—模拟器", 20, false, white},
-                {IDC_STC_STATUS, 0, u"难度：3 — 次数：1", 30, false, white},
-                {IDC_STC_ATTITUDE, 0, u"12 | -3 | 145", 25, false, white},
-                {IDC_STC_RECORD1 + 0, 0, u"Top1    2520    玩家一", 25, true, white},
-                {IDC_STC_RECORD1 + 1, 0, u"Top2    875    小明", 25, true, white},
-                {IDC_STC_RECORD1 + 2, 0, u"Top3    120    null", 25, true, white},
-                {IDC_STC_SCORE, 0, u" 42", 50, true, red}},
-               QStringLiteral("window_run.png"));
+    DrawRunWindows();
+    DrawSmallDialogs();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <type_traits>
 
 class CUiThread {
 public:
@@ -27,7 +28,8 @@ public:
     static void Post(std::function<void()> job);
 
     // Runs job on the UI thread and returns its result: at once when called there, otherwise the
-    // caller waits until the UI thread has run it.
+    // caller waits until the UI thread has run it. When the UI thread goes away first, the job is
+    // dropped and a default result comes back.
     template <typename Job>
     static auto Invoke(Job job) -> decltype(job()) {
         using Result = decltype(job());
@@ -36,7 +38,12 @@ public:
         auto task = std::make_shared<std::packaged_task<Result()>>(std::move(job));
         std::future<Result> result = task->get_future();
         Post([task] { (*task)(); });
-        return result.get();
+        try {
+            return result.get();
+        } catch (const std::future_error&) {
+            if constexpr (!std::is_void_v<Result>)
+                return Result{};
+        }
     }
 
     // Runs the jobs queued so far. The notifier calls it; so does WaitFor.

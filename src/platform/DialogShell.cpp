@@ -1,0 +1,217 @@
+#include "platform/DialogShell.h"
+
+#include "res/Resources.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+bool IsEnterKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease &&
+        event->type() != QEvent::ShortcutOverride)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+QFont NarrowToFit(QFont font, const QString& sample, int width) {
+    constexpr int kNarrowest = 70; // per cent; narrower text gets hard to read
+    for (int stretch = 100; stretch >= kNarrowest; stretch -= 2) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(sample) <= width)
+            break;
+    }
+    return font;
+}
+
+CDialogShell::CDialogShell(int templateId, int backgroundId)
+    : m_template(FindDialogTemplate(templateId)), m_nBackgroundId(backgroundId) {
+    Q_ASSERT(m_template != nullptr);
+    setWindowTitle(QString::fromUtf16(m_template->title));
+    QFont font(QString::fromUtf16(m_template->fontFace));
+    font.setPointSize(m_template->fontPoints);
+    setFont(font);
+    if (m_template->fullWindow) {
+        // No caption and no frame: the window's own picture carries its caption and close button.
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        setFixedSize(kFullWindowSize);
+    } else {
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint);
+    }
+    installEventFilter(this);
+}
+
+CDialogShell::~CDialogShell() = default;
+
+QSize CDialogShell::BaseUnits() const {
+    // Dialog units of a dialog: a quarter of the font's average character width, an eighth of its height.
+    const QFontMetrics metrics(font());
+    const QString sample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return QSize((metrics.horizontalAdvance(sample) / 26 + 1) / 2, metrics.height());
+}
+
+QRect CDialogShell::ControlRect(int id) const {
+    const ControlTemplate* control = FindControlTemplate(*m_template, id);
+    return control ? DialogUnitsToPixels(*m_template, control->rectDu, BaseUnits()) : QRect();
+}
+
+QWidget* CDialogShell::CreateControl(const ControlTemplate& control) {
+    const QString text = QString::fromUtf16(control.text);
+    switch (control.kind) {
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(text, this);
+        button->setAutoDefault(false);
+        return button;
+    }
+    case ControlKind::Edit:
+        return new QLineEdit(text, this);
+    case ControlKind::BlackFrame: {
+        auto* frame = new QFrame(this);
+        frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+        return frame;
+    }
+    case ControlKind::Static:
+        break;
+    }
+    return new QLabel(text, this);
+}
+
+void CDialogShell::FitLabelText(QWidget* widget) {
+    auto* label = qobject_cast<QLabel*>(widget);
+    if (label != nullptr && !label->text().isEmpty())
+        label->setFont(NarrowToFit(label->font(), label->text(), label->width()));
+}
+
+void CDialogShell::CreateControls() {
+    // Every opening starts from the template: the controls of the last opening go.
+    for (auto& [id, widget] : m_controls)
+        delete widget;
+    m_controls.clear();
+    int anonymous = -1;
+    for (const ControlTemplate& control : m_template->controls) {
+        QWidget* widget = CreateControl(control);
+        widget->setGeometry(DialogUnitsToPixels(*m_template, control.rectDu, BaseUnits()));
+        FitLabelText(widget);
+        widget->installEventFilter(this);
+        widget->show();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            const int id = control.id;
+            connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+        }
+        m_controls[control.id >= 0 ? control.id : anonymous--] = widget;
+    }
+    if (!m_template->fullWindow) {
+        const QSize base = BaseUnits();
+        setFixedSize(m_template->sizeDu.width() * base.width() / 4,
+                     m_template->sizeDu.height() * base.height() / 8);
+    }
+}
+
+void CDialogShell::Open() {
+    CreateControls();
+    OnInitDialog();
+    show();
+}
+
+int CDialogShell::DoModal() {
+    CreateControls();
+    OnInitDialog();
+    return exec();
+}
+
+void CDialogShell::EndDialog(int result) {
+    for (auto& [id, timer] : m_timers)
+        timer->stop();
+    done(result);
+}
+
+QWidget* CDialogShell::GetDlgItem(int id) const {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+void CDialogShell::SetTimer(int id, int periodMs) {
+    auto& timer = m_timers[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimer(id); });
+    }
+    timer->start(periodMs);
+}
+
+void CDialogShell::KillTimer(int id) {
+    if (const auto it = m_timers.find(id); it != m_timers.end())
+        it->second->stop();
+}
+
+bool CDialogShell::TimerActive(int id) const {
+    const auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive();
+}
+
+void CDialogShell::paintEvent(QPaintEvent* event) {
+    if (m_nBackgroundId == 0) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    if (m_background.size() != size())
+        m_background =
+            QPixmap::fromImage(LoadBitmapResource(m_nBackgroundId)
+                                   .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPainter(this).drawPixmap(0, 0, m_background);
+}
+
+void CDialogShell::reject() {
+    OnCancel(); // Esc
+}
+
+void CDialogShell::closeEvent(QCloseEvent* event) {
+    // The window manager's close: the cancel step decides whether the window really goes.
+    event->ignore();
+    OnCancel();
+}
+
+bool CDialogShell::eventFilter(QObject* watched, QEvent* event) {
+    if (IsEnterKey(event)) {
+        event->accept();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDialogShell::mousePressEvent(QMouseEvent* event) {
+    // A press on the window's own background (the controls take their own) drags a frameless window.
+    if (m_template->fullWindow && event->button() == Qt::LeftButton) {
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+            return;
+        m_bDragging = true;
+        m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CDialogShell::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bDragging) {
+        move(event->globalPosition().toPoint() - m_ptDragOffset);
+        return;
+    }
+    QDialog::mouseMoveEvent(event);
+}
+
+void CDialogShell::mouseReleaseEvent(QMouseEvent* event) {
+    m_bDragging = false;
+    QDialog::mouseReleaseEvent(event);
+}

@@ -1,0 +1,83 @@
+// The base of every window of the program: a dialog built from a template table at each opening, with
+// the habits the windows were written for.
+//
+// - Controls are created afresh from the template at every opening (so each starts with its template
+//   text), placed by their rectangles in dialog units; the window's class decides which kind of widget
+//   each control id becomes.
+// - The set-up (OnInitDialog) runs at every opening; button clicks arrive in OnCommand by control id;
+//   timers are started and stopped by id and arrive in OnTimer.
+// - Esc and the window manager's close both lead to the cancel step (OnCancel); Enter is swallowed
+//   everywhere in the dialog, so it never presses a button or closes the window.
+// - Full windows are frameless, 800 x 600, with their background picture drawn over the whole client
+//   area (scaled once, then cached), and can be dragged by their background.
+#pragma once
+
+#include "res/DialogTemplates.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <QPoint>
+
+#include <map>
+#include <memory>
+
+class QTimer;
+
+// font, narrowed (never shortened) until sample fits width pixels: our faces run wider than the ones
+// the windows were laid out for, and a text cut at its control's edge looks broken.
+QFont NarrowToFit(QFont font, const QString& sample, int width);
+
+class CDialogShell : public QDialog {
+public:
+    // backgroundId 0: no background picture.
+    explicit CDialogShell(int templateId, int backgroundId = 0);
+    ~CDialogShell() override;
+
+    // Creates the controls, runs the set-up and the modal loop; returns the result of EndDialog.
+    int DoModal();
+    // The same without the modal loop: the window is shown and returns at once (tests drive it so).
+    void Open();
+    // Ends the modal loop (or hides an opened window) with result.
+    void EndDialog(int result);
+
+    QWidget* GetDlgItem(int id) const;
+    // A control's rectangle in this window's pixels, from the template.
+    QRect ControlRect(int id) const;
+
+    // UI thread only.
+    void SetTimer(int id, int periodMs);
+    void KillTimer(int id);
+    bool TimerActive(int id) const;
+
+protected:
+    // The widget for one template control; the default makes plain Qt widgets.
+    virtual QWidget* CreateControl(const ControlTemplate& control);
+    virtual void OnInitDialog() {}
+    virtual void OnCommand(int /*id*/) {}
+    virtual void OnTimer(int /*id*/) {}
+    // Esc and the close command; the default ends the dialog with the cancel result.
+    virtual void OnCancel() { EndDialog(QDialog::Rejected); }
+
+    const DialogTemplate& Template() const { return *m_template; }
+
+    void paintEvent(QPaintEvent* event) override;
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void CreateControls();
+    QSize BaseUnits() const;
+    static void FitLabelText(QWidget* widget);
+
+    const DialogTemplate* m_template;
+    int m_nBackgroundId;
+    QPixmap m_background; // scaled to the window once
+    std::map<int, QWidget*> m_controls;
+    std::map<int, std::unique_ptr<QTimer>> m_timers;
+    bool m_bDragging = false;
+    QPoint m_ptDragOffset;
+};

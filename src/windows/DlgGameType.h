@@ -1,0 +1,14 @@
+// Practice or competition, asked before a wild or endless game. Choosing competition starts a new
+// competition: a new score sheet and empty competition lists.
+#pragma once
+
+#include "platform/DialogShell.h"
+
+class CDlgGameType : public CDialogShell {
+public:
+    CDlgGameType();
+
+protected:
+    void OnInitDialog() override;
+    void OnCommand(int id) override;
+};

@@ -1,0 +1,22 @@
+#include "windows/DlgRecord.h"
+
+#include "app/Globals.h"
+#include "platform/MessageBox.h"
+#include "res/Resource.h"
+
+#include <QLineEdit>
+
+CDlgRecord::CDlgRecord() : CDialogShell(IDD_DLG_RECORD) {}
+
+void CDlgRecord::OnCommand(int id) {
+    if (id != IDC_BTN_TAKE_NAME)
+        return;
+    // Taken as typed: a name of spaces is a name.
+    const QString name = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->text();
+    g_strPlayerName.Set(name);
+    if (name.isEmpty()) {
+        MessageBoxOk(kEmptyNameText);
+        return;
+    }
+    EndDialog(QDialog::Rejected);
+}

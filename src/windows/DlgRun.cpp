@@ -1,0 +1,291 @@
+#include "windows/DlgRun.h"
+
+#include "app/Globals.h"
+#include "instruments/Attitude.h"
+#include "instruments/HeightMeter.h"
+#include "link/Heartbeat.h"
+#include "platform/MessageBox.h"
+#include "platform/UiThread.h"
+#include "records/Records.h"
+#include "res/Resource.h"
+
+#include <QPointer>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kTimerInstruments = 10;
+constexpr int kTimerReadout = 11;
+constexpr int kInstrumentPeriodMs = 300;
+constexpr int kReadoutPeriodMs = 200;
+constexpr float kRepaintThreshold = 0.5f; // smaller moves of an instrument are not drawn
+// A close waits this long at most for the game to end: one sample, a command exchange with its three
+// tries and the stop command fit well inside.
+constexpr std::chrono::milliseconds kGameEndBound{3000};
+constexpr std::chrono::milliseconds kHeartbeatEndBound{1000};
+
+const QColor kWhite(255, 255, 255);
+const QColor kRed(255, 0, 0);
+
+// Runs job on the UI thread: queued from another thread, at once on the UI thread itself.
+void OnUiThread(std::function<void()> job) {
+    if (CUiThread::IsAttached() && !CUiThread::IsUiThread())
+        CUiThread::Post(std::move(job));
+    else
+        job();
+}
+
+} // namespace
+
+QString RunCaption(int gameMode, int playType) {
+    const QString kind = playType != 0 ? QStringLiteral("比赛模式") : QStringLiteral("练习模式");
+    switch (gameMode) {
+    case 0:
+        return QStringLiteral("Aviluma—闯关模式—模拟器");
+    case 1:
+        return QStringLiteral("Aviluma—狂野模式—") + kind + QStringLiteral("—模拟器");
+    case 2:
+        return QStringLiteral("Aviluma—无尽模式—") + kind + QStringLiteral("—模拟器");
+    default:
+        return QString();
+    }
+}
+
+QString ScoreText(int total) {
+    if (total > 99)
+        return QString::asprintf("%d", total);
+    if (total >= 10)
+        return QString::asprintf(" %d", total);
+    return QString::asprintf("  %d", total);
+}
+
+QString ReadoutText(float roll, float pitch, float yaw) {
+    return QString::asprintf("%2d | %2d | %2d", static_cast<int>(roll), static_cast<int>(pitch),
+                             static_cast<int>(yaw));
+}
+
+CDlgRun::CDlgRun() : CPictureDialog(IDD_DLG_RUN, IDB_RUN) {
+    // The instruments decode their pictures once, here, and live as long as the window does.
+    m_attitude = new CAttitude(this);
+    m_heightMeter = new CHeightMeter(this);
+    m_attitude->hide();
+    m_heightMeter->hide();
+}
+
+CDlgRun::~CDlgRun() {
+    if (m_workerThread.Running()) {
+        StopHeartbeat(); // the game sees the window closing and ends
+        WaitForGameEnd(kGameEndBound);
+    }
+    m_workerThread.Join(true);
+}
+
+void CDlgRun::PlaceInstrument(QWidget* instrument, int placeholderId, QSize size) {
+    // At the placeholder's top-left corner, at the pictures' own size whatever the placeholder's.
+    QWidget* placeholder = GetDlgItem(placeholderId);
+    instrument->setGeometry(QRect(placeholder->geometry().topLeft(), size));
+    placeholder->hide();
+    instrument->show();
+    instrument->raise();
+}
+
+void CDlgRun::OnInitDialog() {
+    m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
+    m_btnStart = SetUpButton(IDC_BTN_START, IDI_START);
+    m_btnClear = SetUpButton(IDC_BTN_CLEAR, IDI_CLEAR);
+
+    m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kWhite, DifficultyAttemptText(10, 3));
+    m_stcStatus->SetText(QString());
+    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kWhite);
+    const int mode = g_nGameMode;
+    if (mode >= 0 && mode <= 2)
+        m_stcTitle->SetText(RunCaption(mode, g_nPlayType));
+    m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kWhite);
+    m_stcAttitude->SetText(kReadoutAtRest);
+    for (int i = 0; i < 3; ++i)
+        m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kWhite);
+    m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
+    m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
+    RefreshRecords();
+
+    PlaceInstrument(m_attitude, IDC_STC_ATTITUDE_FRAME, {325, 325});
+    PlaceInstrument(m_heightMeter, IDC_STC_METER_FRAME, {101, 325});
+
+    g_bLinkActive = true;
+    StartHeartbeat(); // keeps a sender that is still running from an earlier opening
+    SetTimer(kTimerReadout, kReadoutPeriodMs);
+    m_btnStart->setFocus();
+}
+
+void CDlgRun::OnCommand(int id) {
+    switch (id) {
+    case IDC_BTN_START:
+        OnStart();
+        break;
+    case IDC_BTN_CLOSE:
+        OnClose();
+        break;
+    case IDC_BTN_CLEAR:
+        OnClearRecords();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDlgRun::OnStart() {
+    if (m_bPlaying)
+        return;
+    m_fTotalScore = 0.0f;
+    m_bPlaying = true;
+    m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
+    m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
+    m_btnStart->SetHoverBorder(false);
+    SetTimer(kTimerInstruments, kInstrumentPeriodMs);
+    m_workerThread.Start([this] { GameWorker(); });
+}
+
+void CDlgRun::GameWorker() {
+    switch (g_nGameMode) {
+    case 0:
+        SetResultText(QString());
+        RunLevelGame();
+        break;
+    case 1:
+        RunWildGame();
+        break;
+    case 2:
+        RunEndlessGame();
+        break;
+    default:
+        break;
+    }
+    // Back to rest, as one step on the UI thread, so a start pressed meanwhile cannot interleave.
+    OnUiThread([self = QPointer<CDlgRun>(this)] {
+        if (!self)
+            return;
+        self->m_btnStart->SetStateIcons(LoadIconResource(IDI_START));
+        self->m_btnStart->SetHoverBorder(true);
+        self->m_bPlaying = false;
+        self->KillTimer(kTimerInstruments);
+        CAttitude* attitude = self->m_attitude;
+        if (std::fabs(attitude->m_fRoll) > kRepaintThreshold ||
+            std::fabs(attitude->m_fHeading) > kRepaintThreshold) {
+            attitude->m_fRoll = 0.0f;
+            attitude->m_fHeading = 0.0f;
+            attitude->Invalidate();
+        }
+        CHeightMeter* meter = self->m_heightMeter;
+        if (std::fabs(meter->m_fOffset) > kRepaintThreshold) {
+            meter->m_fOffset = 0.0f;
+            meter->Invalidate();
+        }
+        self->m_stcAttitude->SetText(kReadoutAtRest); // timer 11 brings the live values back
+    });
+}
+
+void CDlgRun::OnTimer(int id) {
+    if (id == kTimerInstruments) {
+        const float roll = g_fRoll;
+        const float yaw = g_fYaw;
+        if (std::fabs(m_attitude->m_fRoll - roll) > kRepaintThreshold ||
+            std::fabs(m_attitude->m_fHeading - yaw) > kRepaintThreshold) {
+            m_attitude->m_fRoll = roll;
+            m_attitude->m_fHeading = yaw;
+            m_attitude->Invalidate();
+        }
+        const float offset = CHeightMeter::OffsetForPitch(g_fPitch, m_heightMeter->m_fScale);
+        if (std::fabs(offset - m_heightMeter->m_fOffset) > kRepaintThreshold) {
+            m_heightMeter->m_fOffset = offset;
+            m_heightMeter->Invalidate();
+        }
+    } else if (id == kTimerReadout) {
+        m_stcAttitude->SetText(ReadoutText(g_fRoll, g_fPitch, g_fYaw)); // repaints only on a change
+    }
+}
+
+void CDlgRun::ShowScore(int total) {
+    m_stcScore->SetText(ScoreText(total));
+}
+
+void CDlgRun::SetStatusText(const QString& text) {
+    m_stcStatus->SetText(text);
+}
+
+void CDlgRun::SetResultText(const QString& text) {
+    m_stcRecord[2]->SetText(text);
+}
+
+void CDlgRun::RefreshRecords() {
+    const int mode = g_nGameMode;
+    if (mode == 0) {
+        const int level = g_nLevel;
+        m_stcRecord[1]->SetText(QString());
+        m_stcRecord[2]->SetText(QString());
+        const int best = ReadBestScore(level);
+        m_stcRecord[0]->SetText(best > 0 ? QStringLiteral("关卡 %1 最高得分 : %2").arg(level).arg(best)
+                                         : QString());
+        return;
+    }
+    const auto list = ReadTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
+    for (int rank = 1; rank <= kTopListSize; ++rank) {
+        const TopListEntry& entry = list[static_cast<std::size_t>(rank - 1)];
+        m_stcRecord[static_cast<std::size_t>(rank - 1)]->SetText(
+            entry.score > 0 ? QStringLiteral("Top%1    %2    %3").arg(rank).arg(entry.score).arg(entry.name)
+                            : QString());
+    }
+}
+
+void CDlgRun::ShowNameEntry() {
+    CUiThread::Invoke([this] { m_dlgRecord.DoModal(); });
+}
+
+void CDlgRun::OnClearRecords() {
+    if (!MessageBoxYesNo(kClearRecordsText))
+        return;
+    const int mode = g_nGameMode;
+    if (mode == 0)
+        ClearBestScore(g_nLevel);
+    else if (mode == 1 || mode == 2)
+        ClearTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
+    m_stcStatus->SetText(QString());
+    m_stcScore->SetText(QStringLiteral("  0"));
+    for (CColorStatic* record : m_stcRecord)
+        record->SetText(QString());
+}
+
+bool CDlgRun::WaitForGameEnd(std::chrono::milliseconds bound) {
+    const bool ended = CUiThread::WaitFor([this] { return !m_workerThread.Running(); }, bound);
+    if (ended) {
+        m_workerThread.Join();
+        CUiThread::Drain(); // the worker's last word: the window back at rest
+    }
+    return ended;
+}
+
+void CDlgRun::OnClose() {
+    if (m_bPlaying) {
+        if (!MessageBoxYesNo(kCloseDuringGameText))
+            return;
+        StopHeartbeat(); // clears g_bLinkActive: the measurement under way ends within one sample
+        KillTimer(kTimerInstruments);
+        // Rather than a fixed second: the game's own end, so nothing of it outlives the window.
+        WaitForGameEnd(kGameEndBound);
+        WaitHeartbeatEnd(kHeartbeatEndBound);
+    }
+    EndCancel();
+}
+
+void CDlgRun::OnCancel() {
+    // Esc and the close command during a game ask first, as the close button does.
+    if (m_bPlaying)
+        OnClose();
+    else
+        EndCancel();
+}
+
+void CDlgRun::EndCancel() {
+    KillTimer(kTimerReadout);
+    EndDialog(QDialog::Rejected);
+}

@@ -1,0 +1,89 @@
+// The window in which every game is played: the two instruments fed from the drone, the live
+// attitude readout, the difficulty and attempt, the running total, the records lines, and the start,
+// clear and close buttons. The game itself runs on a worker thread through the game drivers.
+#pragma once
+
+#include "game/GameDrivers.h"
+#include "platform/WorkerThread.h"
+#include "windows/DlgRecord.h"
+#include "windows/PictureDialog.h"
+
+#include <array>
+#include <atomic>
+
+class CAttitude;
+class CHeightMeter;
+
+inline const QString kCloseDuringGameText =
+    QStringLiteral("游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出");
+inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
+inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
+
+// The caption of the window for a mode and play type; empty for an unknown mode.
+QString RunCaption(int gameMode, int playType);
+// The total as the score label shows it: right-aligned in three characters up to 999.
+QString ScoreText(int total);
+// Roll, pitch and yaw in whole degrees, truncated: "12 | -3 | 145".
+QString ReadoutText(float roll, float pitch, float yaw);
+
+class CDlgRun : public CPictureDialog, public IGameWindow {
+public:
+    CDlgRun();
+    ~CDlgRun() override;
+
+    // The games of the three modes, run by the worker.
+    void RunLevelGame() { m_drivers.RunLevelGame(); }
+    void RunWildGame() { m_drivers.RunWildGame(); }
+    void RunEndlessGame() { m_drivers.RunEndlessGame(); }
+
+    // IGameWindow, called from the worker thread.
+    void SetStatusText(const QString& text) override;
+    void ShowScore(int total) override;
+    void SetResultText(const QString& text) override;
+    void RefreshRecords() override;
+    void ShowNameEntry() override;
+
+    // Waits until the game worker has ended, running the UI thread's queue meanwhile; true when no
+    // game runs. The owner calls it before the program ends.
+    bool WaitForGameEnd(std::chrono::milliseconds bound);
+    bool Playing() const { return m_bPlaying; }
+
+    // Controls of the current opening; valid while the window is open and until it opens again.
+    CAttitude* m_attitude = nullptr;
+    CHeightMeter* m_heightMeter = nullptr;
+    CColorStatic* m_stcTitle = nullptr;
+    CColorStatic* m_stcScore = nullptr;
+    CColorStatic* m_stcStatus = nullptr;
+    CColorStatic* m_stcAttitude = nullptr;
+    std::array<CColorStatic*, 3> m_stcRecord{};
+    CButtonST* m_btnStart = nullptr;
+    CButtonST* m_btnClose = nullptr;
+    CButtonST* m_btnClear = nullptr;
+
+    CDlgRecord m_dlgRecord;
+
+    // Timer 10 feeds the instruments during a game, timer 11 the readout while the window is open.
+    void OnTimer(int id) override;
+
+protected:
+    void OnInitDialog() override;
+    void OnCommand(int id) override;
+    void OnCancel() override;
+
+private:
+    void OnStart();
+    void OnClose();
+    void OnClearRecords();
+    void GameWorker();
+    void EndCancel(); // the cancel step: timer 11 stopped, the window ends
+    void PlaceInstrument(QWidget* instrument, int placeholderId, QSize size);
+
+    CGameDrivers m_drivers{*this};
+
+public:
+    std::atomic<float>& m_fTotalScore = m_drivers.m_fTotalScore;
+
+private:
+    std::atomic<bool> m_bPlaying{false};
+    CWorkerThread m_workerThread;
+};

@@ -1,0 +1,36 @@
+#include "windows/PictureDialog.h"
+
+#include "res/Resources.h"
+#include "widgets/Fonts.h"
+
+QWidget* CPictureDialog::CreateControl(const ControlTemplate& control) {
+    switch (control.kind) {
+    case ControlKind::PushButton:
+        return new CButtonST(this);
+    case ControlKind::Static:
+        return new CColorStatic(this, QString::fromUtf16(control.text));
+    case ControlKind::BlackFrame:
+    case ControlKind::Edit:
+        break;
+    }
+    return CDialogShell::CreateControl(control);
+}
+
+CButtonST* CPictureDialog::SetUpButton(int id, int iconId) {
+    CButtonST* button = Button(id);
+    button->SetTransparent(true);
+    if (iconId != 0)
+        button->SetStateIcons(LoadIconResource(iconId));
+    return button;
+}
+
+CColorStatic* CPictureDialog::SetUpLabel(int id, int cellHeight, bool italic, const QColor& colour,
+                                         const QString& widest) {
+    CColorStatic* label = Label(id);
+    const QFont font = MakeCellFont(cellHeight, italic);
+    label->SetOwnFont(
+        widest.isEmpty() ? font : NarrowToFit(font, widest, label->width() - 2 * CColorStatic::kTextMargin));
+    label->SetTransparent(true);
+    label->SetTextColour(colour);
+    return label;
+}

@@ -1,0 +1,25 @@
+// A full window drawn over its background: its push buttons are icon buttons and its texts colour
+// labels, all transparent, so the picture shows through everywhere.
+#pragma once
+
+#include "platform/DialogShell.h"
+#include "widgets/ButtonST.h"
+#include "widgets/ColorStatic.h"
+
+class CPictureDialog : public CDialogShell {
+public:
+    CPictureDialog(int templateId, int backgroundId) : CDialogShell(templateId, backgroundId) {}
+
+    CButtonST* Button(int id) const { return dynamic_cast<CButtonST*>(GetDlgItem(id)); }
+    CColorStatic* Label(int id) const { return dynamic_cast<CColorStatic*>(GetDlgItem(id)); }
+
+protected:
+    QWidget* CreateControl(const ControlTemplate& control) override;
+
+    // A transparent icon button with the resource icon, as every window sets its buttons up.
+    CButtonST* SetUpButton(int id, int iconId);
+    // A transparent label in the face "微软雅黑" at cellHeight pixels, narrowed if need be so that
+    // widest, the longest text it will show, fits.
+    CColorStatic* SetUpLabel(int id, int cellHeight, bool italic, const QColor& colour,
+                             const QString& widest = {});
+};

@@ -1,0 +1,102 @@
+#include "app/Globals.h"
+#include "platform/MessageBox.h"
+#include "records/Records.h"
+#include "res/Resource.h"
+#include "support/TestSupport.h"
+#include "windows/DlgGameType.h"
+#include "windows/DlgRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
+        g_strAppDir.Set(m_dir.path());
+        SetMessageResponder([this](const QString& text, MessageKind) {
+            m_messages << text;
+            return false;
+        });
+    }
+    void TearDown() override { SetMessageResponder({}); }
+    static void Click(CDialogShell& dialog, int id) {
+        static_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
+    }
+
+    QTemporaryDir m_dir;
+    QApplication& m_app = OffscreenApp();
+    QStringList m_messages;
+};
+
+TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
+    g_nGameMode = 1;
+    InsertTopListEntry(RaceCfgPath(), TopListSection(2), 1, 500, QStringLiteral("旧"));
+    CDlgGameType dialog;
+    g_nPlayType = 1;
+    dialog.Open();
+    EXPECT_EQ(g_nPlayType, 0); // every opening starts as practice
+    Click(dialog, IDC_BTN_COMPETITION);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(g_nPlayType, 1);
+    EXPECT_TRUE(QFile::exists(g_strSheetPath.Get()));
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(2))[0].score, 0);
+
+    dialog.Open();
+    Click(dialog, IDC_BTN_PRACTICE);
+    EXPECT_EQ(g_nPlayType, 0);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
+    g_nGameMode = 2; // and no Record folder
+    InsertTopListEntry(RaceCfgPath(), TopListSection(2), 1, 500, QStringLiteral("旧"));
+    CDlgGameType dialog;
+    dialog.Open();
+    Click(dialog, IDC_BTN_COMPETITION);
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("记录文件创建失败")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(g_nPlayType, 1);
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(2))[0].score, 500); // untouched
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(g_nPlayType, 1); // Esc leaves the last value
+}
+
+TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
+    CDlgRecord dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("记录创建者信息录入"));
+    g_strPlayerName.Set(QStringLiteral("上次"));
+    dialog.Open();
+    auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
+    EXPECT_TRUE(edit->text().isEmpty());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("上次"));
+
+    dialog.Open();
+    Click(dialog, IDC_BTN_TAKE_NAME);
+    EXPECT_EQ(m_messages, QStringList{kEmptyNameText});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(g_strPlayerName.Get().isEmpty());
+
+    edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
+    QTest::keyClicks(edit, QStringLiteral("  "));
+    QTest::keyClick(edit, Qt::Key_Return); // Enter does nothing
+    EXPECT_TRUE(dialog.isVisible());
+    Click(dialog, IDC_BTN_TAKE_NAME);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("  ")); // spaces are a name
+}
+
+} // namespace

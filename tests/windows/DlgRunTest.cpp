@@ -1,0 +1,328 @@
+#include "windows/DlgRun.h"
+#include "app/Globals.h"
+#include "game/CommandExchange.h"
+#include "game/VirtualDrone.h"
+#include "instruments/Attitude.h"
+#include "instruments/HeightMeter.h"
+#include "link/Heartbeat.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileFile.h"
+#include "platform/UiThread.h"
+#include "records/Records.h"
+#include "res/Resource.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <condition_variable>
+#include <random>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Holds the game's clock still until the test lets it go on, so a game can be looked at mid-attempt.
+class CGate {
+public:
+    void Wait() {
+        std::unique_lock lock(m_mutex);
+        ++m_waiting;
+        m_cv.notify_all();
+        m_cv.wait(lock, [this] { return m_open; });
+    }
+    void Open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_cv.notify_all();
+    }
+    bool SomeoneWaiting(std::chrono::milliseconds bound) {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, bound, [this] { return m_waiting > 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_open = false;
+    int m_waiting = 0;
+};
+
+// Types a name into every name dialog that opens and presses "输  入", as a player would.
+class CNamePlayer {
+public:
+    explicit CNamePlayer(QString name) : m_name(std::move(name)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* dialog = dynamic_cast<CDlgRecord*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            static_cast<QLineEdit*>(dialog->GetDlgItem(IDC_EDIT_NAME))->setText(m_name);
+            static_cast<QAbstractButton*>(dialog->GetDlgItem(IDC_BTN_TAKE_NAME))->click();
+            ++answered;
+        });
+        m_timer.start(5);
+    }
+    int answered = 0;
+
+private:
+    QString m_name;
+    QTimer m_timer;
+};
+
+class DlgRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
+        // The program's own instrument pictures, beside the program under test.
+        ASSERT_TRUE(InitAppDir());
+        const QDir pictures(AppPath(u"/Source"));
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Source")));
+        for (const QString& name : pictures.entryList({QStringLiteral("*.png")}))
+            QFile::copy(pictures.filePath(name), m_dir.filePath(QStringLiteral("Source/") + name));
+        g_strAppDir.Set(m_dir.path());
+        m_window = std::make_unique<CDlgRun>();
+        g_nGameMode = 0;
+        g_nPlayType = 0;
+        g_nLevel = 1;
+        SetMessageResponder([this](const QString& text, MessageKind) {
+            m_questions << text;
+            return m_answer;
+        });
+    }
+    void TearDown() override {
+        if (!m_window)
+            return;
+        if (Dlg().isVisible())
+            Dlg().EndDialog(QDialog::Rejected);
+        StopHeartbeat();
+        Dlg().WaitForGameEnd(5s);
+        ShutdownHeartbeat();
+        SetMessageResponder({});
+        m_window.reset();
+    }
+    // Waits for the UI thread to have run what the worker handed it.
+    static void Settle() {
+        for (int i = 0; i < 5; ++i) {
+            CUiThread::Drain();
+            QApplication::processEvents();
+        }
+    }
+    static bool SameImage(const IconHandle& icon, int id) { return icon && *icon == *LoadIconResource(id); }
+
+    QTemporaryDir m_dir;
+    QApplication& m_app = OffscreenApp();
+    CVirtualDrone m_drone;
+    std::unique_ptr<CDlgRun> m_window;
+    CDlgRun& Dlg() { return *m_window; }
+    QStringList m_questions;
+    bool m_answer = false;
+};
+
+TEST(RunTexts, CaptionsScoresAndTheReadout) {
+    EXPECT_EQ(RunCaption(0, 1), QStringLiteral("Aviluma—闯关模式—模拟器"));
+    EXPECT_EQ(RunCaption(1, 0), QStringLiteral("Aviluma—狂野模式—练习模式—模拟器"));
+    EXPECT_EQ(RunCaption(1, 1), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
+    EXPECT_EQ(RunCaption(2, 0), QStringLiteral("Aviluma—无尽模式—练习模式—模拟器"));
+    EXPECT_EQ(RunCaption(2, 5), QStringLiteral("Aviluma—无尽模式—比赛模式—模拟器"));
+    EXPECT_EQ(ScoreText(5), QStringLiteral("  5"));
+    EXPECT_EQ(ScoreText(42), QStringLiteral(" 42"));
+    EXPECT_EQ(ScoreText(317), QStringLiteral("317"));
+    EXPECT_EQ(ScoreText(0), QStringLiteral("  0"));
+    EXPECT_EQ(ReadoutText(12.7f, -3.2f, 145.9f), QStringLiteral("12 | -3 | 145"));
+    EXPECT_EQ(ReadoutText(-0.7f, 3.9f, 0.0f), QStringLiteral(" 0 |  3 |  0"));
+}
+
+TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
+    g_nGameMode = 3; // no such mode: the caption keeps its template text
+    Dlg().Open();
+    EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Static"));
+    EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
+    EXPECT_EQ(Dlg().m_stcAttitude->Text(), kReadoutAtRest);
+    EXPECT_EQ(Dlg().m_attitude->geometry(),
+              QRect(Dlg().ControlRect(IDC_STC_ATTITUDE_FRAME).topLeft(), QSize(325, 325)));
+    EXPECT_EQ(Dlg().m_heightMeter->size(), QSize(101, 325));
+    EXPECT_FALSE(Dlg().GetDlgItem(IDC_STC_ATTITUDE_FRAME)->isVisible());
+    EXPECT_TRUE(g_bLinkActive);
+    EXPECT_TRUE(HeartbeatRunning());
+    EXPECT_TRUE(Dlg().TimerActive(11));
+    Dlg().m_btnClose->click(); // no game: closes at once, the heartbeat goes on
+    EXPECT_FALSE(Dlg().isVisible());
+    EXPECT_TRUE(HeartbeatRunning());
+
+    // A later opening shows the last game's total, always behind two spaces.
+    Dlg().m_fTotalScore = 123.9f;
+    g_nGameMode = 1;
+    g_nPlayType = 1;
+    Dlg().Open();
+    EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
+    EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  123"));
+}
+
+TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
+    CGate gate;
+    m_drone.onTick = [&](long long) { gate.Wait(); };
+    Dlg().Open();
+    EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
+    Dlg().m_btnStart->click();
+    Dlg().m_btnStart->click(); // a second press during the game is ignored
+    ASSERT_TRUE(gate.SomeoneWaiting(5s));
+    EXPECT_TRUE(Dlg().Playing());
+    EXPECT_TRUE(Dlg().TimerActive(10));
+    EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START_RUNNING));
+    gate.Open();
+    ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
+    Settle();
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_FALSE(Dlg().TimerActive(10));
+    EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
+    int openings = 0;
+    for (const auto& s : m_drone.sent)
+        openings += s.command.difficulty == kOpeningDifficulty;
+    EXPECT_EQ(openings, 1);
+    EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral(" 30")); // level 1, level throughout
+    EXPECT_EQ(Dlg().m_stcRecord[2]->Text(), kLevelPassedText);
+}
+
+TEST_F(DlgRun, TheInstrumentsFollowTheDroneOnlyByMoreThanHalfADegree) {
+    Dlg().Open();
+    Dlg().m_attitude->grab(); // painted once, as a shown window is
+    Dlg().m_heightMeter->grab();
+    g_fYaw = 0.0f;
+    g_fPitch = 30.0f;
+    g_fRoll = 10.2f;
+    Dlg().OnTimer(10);
+    EXPECT_EQ(Dlg().m_attitude->m_fRoll, 10.2f);
+    for (float roll : {10.6f, 10.3f, 10.5f}) {
+        g_fRoll = roll;
+        Dlg().OnTimer(10);
+        EXPECT_EQ(Dlg().m_attitude->m_fRoll, 10.2f); // a wander of 0.5 or less is not drawn
+    }
+    g_fRoll = 11.0f;
+    Dlg().OnTimer(10);
+    EXPECT_EQ(Dlg().m_attitude->m_fRoll, 11.0f);
+    EXPECT_EQ(Dlg().m_heightMeter->m_fOffset, 70.0f); // pitch 30 on a 280-pixel scale
+
+    g_fRoll = 12.7f;
+    g_fPitch = -3.2f;
+    g_fYaw = 145.9f;
+    Dlg().OnTimer(11);
+    EXPECT_EQ(Dlg().m_stcAttitude->Text(), QStringLiteral("12 | -3 | 145"));
+}
+
+TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
+    CGate gate;
+    m_drone.LevelAfterSamples({0, -1});
+    m_drone.onTick = [&](long long) {
+        if (m_drone.attemptStarts == 2)
+            gate.Wait(); // the second attempt, mid-way
+    };
+    Dlg().Open();
+    Dlg().m_btnStart->click();
+    ASSERT_TRUE(gate.SomeoneWaiting(5s));
+
+    m_answer = false;
+    Dlg().m_btnClose->click();
+    EXPECT_EQ(m_questions, QStringList{kCloseDuringGameText});
+    EXPECT_TRUE(Dlg().isVisible());
+    EXPECT_TRUE(g_bLinkActive);
+
+    // Esc during a game asks the same question; Yes ends the game and the window.
+    // The game goes on only once the close has taken effect, so it cannot end by itself first.
+    std::thread releaser;
+    SetMessageResponder([&](const QString& text, MessageKind) {
+        m_questions << text;
+        releaser = std::thread([&] {
+            WaitUntil([] { return !g_bLinkActive; });
+            gate.Open();
+        });
+        return true;
+    });
+    QTest::keyClick(&Dlg(), Qt::Key_Escape);
+    releaser.join();
+    EXPECT_EQ(m_questions.size(), 2);
+    EXPECT_FALSE(Dlg().isVisible());
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_FALSE(g_bLinkActive);
+    EXPECT_TRUE(WaitHeartbeatEnd(2s));
+    int stops = 0;
+    for (const auto& s : m_drone.sent)
+        stops += s.command.action == kActionStop;
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+    EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty()); // no result text
+    EXPECT_EQ(ReadBestScore(1), 0);
+}
+
+TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
+    // Games in virtual time that still take a little real time per step; windows closed at random
+    // moments and thrown away at once. Nothing may crash, hang or touch a window that is gone.
+    SetMessageResponder([](const QString&, MessageKind) { return true; });
+    m_drone.onTick = [](long long) { std::this_thread::sleep_for(200us); };
+    CNamePlayer player(QStringLiteral("测试"));
+    std::mt19937 random(17);
+    for (int round = 0; round < 25; ++round) {
+        g_nGameMode = static_cast<int>(random() % 3);
+        auto dlg = std::make_unique<CDlgRun>();
+        dlg->Open();
+        dlg->m_btnStart->click();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(random() % 150);
+        while (std::chrono::steady_clock::now() < until) {
+            CUiThread::Drain();
+            QApplication::processEvents();
+        }
+        dlg->m_btnClose->click();
+        EXPECT_FALSE(dlg->isVisible()) << "round " << round;
+        EXPECT_FALSE(dlg->Playing()) << "round " << round;
+        dlg.reset();
+        Settle(); // anything the game left for the window meets a window that is gone
+        g_bLinkActive = true;
+    }
+}
+
+TEST_F(DlgRun, RecordsLinesAndClearing) {
+    g_nLevel = 4;
+    WriteBestScore(4, 57);
+    Dlg().Open();
+    EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("关卡 4 最高得分 : 57"));
+    Dlg().EndDialog(QDialog::Rejected);
+    g_nLevel = 5;
+    Dlg().Open();
+    EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
+    Dlg().EndDialog(QDialog::Rejected);
+
+    g_nGameMode = 2;
+    g_nPlayType = 1;
+    const QString section = TopListSection(2);
+    WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("120"), RaceCfgPath());
+    WritePrivateProfileString(section, QStringLiteral("name1"), QStringLiteral("玩家一"), RaceCfgPath());
+    WritePrivateProfileString(section, QStringLiteral("top2"), QStringLiteral("30"), RaceCfgPath());
+    WritePrivateProfileString(TopListSection(1), QStringLiteral("top1"), QStringLiteral("99"), RaceCfgPath());
+    WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("77"), RecordCfgPath());
+    Dlg().Open();
+    EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一"));
+    EXPECT_EQ(Dlg().m_stcRecord[1]->Text(), QStringLiteral("Top2    30    null"));
+    EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());
+
+    m_answer = false;
+    Dlg().m_btnClear->click();
+    EXPECT_EQ(m_questions, QStringList{kClearRecordsText});
+    EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一")); // No: untouched
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), section)[0].score, 120);
+
+    m_answer = true;
+    Dlg().m_btnClear->click();
+    EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
+    EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), section)[0].score, 0);
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(1))[0].score, 99); // the wild list stays
+    EXPECT_EQ(ReadTopList(RecordCfgPath(), section)[0].score, 77);         // so does practice
+}
+
+} // namespace

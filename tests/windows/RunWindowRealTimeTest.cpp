@@ -1,0 +1,67 @@
+#include "app/Globals.h"
+#include "link/Heartbeat.h"
+#include "link/LinkService.h"
+#include "platform/DeviceList.h"
+#include "platform/MessageBox.h"
+#include "platform/UiThread.h"
+#include "records/Records.h"
+#include "sim/SimDrone.h"
+#include "support/TestSupport.h"
+#include "windows/DlgRun.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class CNoView : public ILinkView {
+    void ShowPortOpen() override {}
+    void ShowLinkState(int) override {}
+};
+
+// A level game played through the window in real time against the simulated drone held level.
+TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
+    QApplication& app = OffscreenApp();
+    (void)app;
+    QTemporaryDir sysfs, registry, dir;
+    ASSERT_TRUE(QDir(sysfs.path()).mkpath(QStringLiteral("class/tty")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Data")));
+    SetSysfsRoot(sysfs.path());
+    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
+    g_strAppDir.Set(dir.path());
+    SetMessageResponder([](const QString&, MessageKind) { return false; });
+
+    CSimDrone drone;
+    ASSERT_TRUE(drone.Start());
+    CNoView view;
+    CLinkService link(view);
+    link.Connect();
+    ASSERT_TRUE(g_bDroneConnected);
+    {
+        g_nGameMode = 0;
+        g_nLevel = 2;
+        CDlgRun dlg;
+        dlg.Open();
+        dlg.m_btnStart->click();
+        ASSERT_TRUE(dlg.Playing());
+        EXPECT_TRUE(CUiThread::WaitFor([&] { return !dlg.Playing(); }, 20s));
+        EXPECT_EQ(dlg.m_stcScore->Text(), QStringLiteral(" 60"));
+        EXPECT_EQ(dlg.m_stcRecord[0]->Text(), QStringLiteral("关卡 2 最高得分 : 60"));
+        EXPECT_EQ(dlg.m_stcRecord[2]->Text(), kLevelPassedText);
+        EXPECT_EQ(g_nLevelResult, 1);
+        EXPECT_GE(drone.CountReceived(kMsgHeartbeat), 5); // about one a second during the game
+        dlg.m_btnClose->click();
+        EXPECT_FALSE(dlg.isVisible());
+    }
+    ShutdownHeartbeat();
+    link.StopLink();
+    drone.Stop();
+    SetMessageResponder({});
+}
+
+} // namespace
