@@ -1,0 +1,14 @@
+#include "app/AvilumaApp.h"
+
+#include "app/AvilumaDlg.h"
+#include "app/Globals.h"
+
+bool CAvilumaApp::InitInstance() {
+    InitAppDir();
+    {
+        CAvilumaDlg dlg;
+        dlg.DoModal();
+        dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
+    }
+    return false;
+}

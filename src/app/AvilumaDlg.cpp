@@ -1,0 +1,147 @@
+#include "app/AvilumaDlg.h"
+
+#include "app/Globals.h"
+#include "link/Heartbeat.h"
+#include "platform/MessageBox.h"
+#include "records/Records.h"
+#include "res/Resource.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace {
+constexpr std::chrono::milliseconds kGameEndBound{3000};
+} // namespace
+
+CAvilumaDlg::CAvilumaDlg() : CPictureDialog(IDD_AVILUMA_DIALOG, IDB_MAIN) {
+    if (const IconHandle icon = LoadIconResource(IDR_MAINFRAME))
+        setWindowIcon(QIcon(QPixmap::fromImage(*icon)));
+}
+
+CAvilumaDlg::~CAvilumaDlg() {
+    Shutdown();
+}
+
+void CAvilumaDlg::OnInitDialog() {
+    m_nGrade = ReadOpenLevel();
+
+    m_btnExit = Button(IDC_BTN_CLOSE);
+    m_btnExit->BrightenHoverFace();
+    m_btnExit->SetImageAlign(1);
+    SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
+    // The mode buttons are invisible hot areas over the painted START buttons; only the hover frame
+    // shows them, and for wild and endless only once the levels are done.
+    m_btnLevel = SetUpButton(IDC_BTN_LEVEL, 0);
+    m_btnLevel->SetHoverBorder(true);
+    m_btnWild = SetUpButton(IDC_BTN_WILD, 0);
+    m_btnWild->SetHoverBorder(m_nGrade == kLevelCount);
+    m_btnEndless = SetUpButton(IDC_BTN_ENDLESS, 0);
+    m_btnEndless->SetHoverBorder(m_nGrade == kLevelCount);
+    m_btnConnect = SetUpButton(IDC_BTN_CONNECT, IDI_PORT_CLOSED);
+    m_btnConnect->SetHoverBorder(true);
+    m_btnLinkState = SetUpButton(IDC_BTN_LINKSTATE, IDI_LINK_NONE);
+    m_btnLinkState->SetHoverBorder(false);
+
+    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
+    m_stcTitle->SetText(QStringLiteral("Aviluma—游戏选择"));
+
+    g_bDroneConnected = false;
+    m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
+    m_btnConnect->setToolTip(QStringLiteral("无人机连接操作按钮"));
+}
+
+void CAvilumaDlg::ShowPortOpen() {
+    m_btnConnect->SetStateIcons(LoadIconResource(IDI_PORT_OPEN));
+}
+
+void CAvilumaDlg::ShowLinkState(int linkState) {
+    const int icon = linkState == kLinkGood   ? IDI_LINK_GOOD
+                     : linkState == kLinkWeak ? IDI_LINK_WEAK
+                                              : IDI_LINK_NONE;
+    m_btnLinkState->SetStateIcons(LoadIconResource(icon));
+}
+
+void CAvilumaDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_BTN_CONNECT:
+        m_link.Connect();
+        break;
+    case IDC_BTN_LEVEL:
+        OnBtnLevel();
+        break;
+    case IDC_BTN_WILD:
+        OnBtnWildOrEndless(1);
+        break;
+    case IDC_BTN_ENDLESS:
+        OnBtnWildOrEndless(2);
+        break;
+    case IDC_BTN_CLOSE:
+        OnBtnExit();
+        break;
+    default:
+        break; // the link-state indicator does nothing when clicked
+    }
+}
+
+void CAvilumaDlg::OnBtnLevel() {
+    g_nGameMode = 0;
+    if (m_link.LinkState() != kLinkGood) {
+        MessageBoxOk(kLinkFaultText);
+        return;
+    }
+    m_dlgMap.DoModal();
+}
+
+void CAvilumaDlg::OnBtnWildOrEndless(int gameMode) {
+    g_nGameMode = gameMode;
+    m_dlgGameType.DoModal(); // first, however the checks below turn out
+    if (m_link.LinkState() != kLinkGood) {
+        MessageBoxOk(kLinkFaultText);
+        return;
+    }
+    if (m_nGrade >= kLevelCount)
+        m_dlgRun.DoModal();
+    else
+        MessageBoxOk(kLevelsFirstText);
+}
+
+void CAvilumaDlg::OnBtnExit() {
+    if (MessageBoxYesNo(kExitQuestionText))
+        OnCancel();
+}
+
+void CAvilumaDlg::OnCancel() {
+    // Esc and the close command leave without the question.
+    m_link.StopLink();
+    EndDialog(QDialog::Rejected);
+}
+
+void CAvilumaDlg::Shutdown() {
+    // The heartbeat and any game still running see the flag and end; then nothing of ours runs on.
+    StopHeartbeat();
+    m_dlgRun.WaitForGameEnd(kGameEndBound);
+    m_dlgMap.m_dlgRun.WaitForGameEnd(kGameEndBound);
+    m_link.StopLink();
+    ShutdownHeartbeat();
+}
+
+void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
+    // There is no caption with a system menu: the About item lives in the background's context menu.
+    QMenu menu(this);
+    QAction* about = menu.addAction(kAboutItemText);
+    if (menu.exec(at) == about)
+        m_dlgAbout.DoModal();
+}
+
+void CAvilumaDlg::contextMenuEvent(QContextMenuEvent* event) {
+    ShowSystemMenu(event->globalPos());
+}
+
+void CAvilumaDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
+        ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
+        return;
+    }
+    CPictureDialog::keyPressEvent(event);
+}

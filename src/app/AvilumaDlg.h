@@ -1,0 +1,55 @@
+// The main window: the three mode cards, the drone's connect button and link state, and the exit.
+#pragma once
+
+#include "app/AboutDlg.h"
+#include "link/LinkService.h"
+#include "windows/DlgGameType.h"
+#include "windows/DlgMap.h"
+#include "windows/DlgRun.h"
+#include "windows/PictureDialog.h"
+
+inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常，请检查连接并确认连接正常后开始游戏");
+inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
+inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
+inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
+
+class CAvilumaDlg : public CPictureDialog, public ILinkView {
+public:
+    CAvilumaDlg();
+    ~CAvilumaDlg() override;
+
+    CDlgMap m_dlgMap;
+    CDlgRun m_dlgRun; // wild and endless
+    CDlgGameType m_dlgGameType;
+    CAboutDlg m_dlgAbout;
+    CLinkService m_link{*this};
+
+    CButtonST* m_btnLevel = nullptr;
+    CButtonST* m_btnWild = nullptr;
+    CButtonST* m_btnEndless = nullptr;
+    CButtonST* m_btnExit = nullptr;
+    CButtonST* m_btnConnect = nullptr;
+    CButtonST* m_btnLinkState = nullptr;
+    CColorStatic* m_stcTitle = nullptr;
+    int m_nGrade = 1; // progress as read when the window was set up
+
+    // ILinkView: the monitor thread calls ShowLinkState.
+    void ShowPortOpen() override;
+    void ShowLinkState(int linkState) override;
+
+    // Ends every game and thread the windows own; the program calls it before it ends.
+    void Shutdown();
+
+protected:
+    void OnInitDialog() override;
+    void OnCommand(int id) override;
+    void OnCancel() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnBtnLevel();
+    void OnBtnWildOrEndless(int gameMode);
+    void OnBtnExit();
+    void ShowSystemMenu(const QPoint& at);
+};
