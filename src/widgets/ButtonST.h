@@ -34,6 +34,7 @@ public:
     // UI thread only.
     bool IsHover() const { return m_bHover; }
     IconHandle StateIcon(int slot) const { return m_icons[static_cast<std::size_t>(slot)].image; }
+    bool HoverBorder() const { return m_bHoverBorder; }
     QColor Colour(int index) const { return m_colours[static_cast<std::size_t>(index)]; }
 
     // Colour slots.

@@ -1,0 +1,113 @@
+#include "windows/DlgMap.h"
+#include "app/Globals.h"
+#include "link/Heartbeat.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileFile.h"
+#include "records/Records.h"
+#include "res/Resource.h"
+#include "support/ModalPlayer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class DlgMap : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
+        g_strAppDir.Set(m_dir.path());
+        g_nGameMode = 0;
+        SetMessageResponder([](const QString&, MessageKind) { return false; });
+        m_map = std::make_unique<CDlgMap>();
+    }
+    void TearDown() override {
+        m_map.reset();
+        ShutdownHeartbeat();
+        SetMessageResponder({});
+    }
+    void StoreOpenLevel(const char* value) {
+        WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("level"),
+                                  QString::fromLatin1(value), SystemCfgPath());
+    }
+    // Which levels show the bright star.
+    QString Stars() const {
+        QString shown;
+        const QImage open = *LoadIconResource(IDI_LEVEL_OPEN);
+        for (CButtonST* b : m_map->m_btnLevels)
+            shown += *b->StateIcon(0) == open ? QLatin1Char('*') : QLatin1Char('.');
+        return shown;
+    }
+    // Clicks level, and in its run window passes (or fails) the level and closes the window.
+    bool Play(int level, bool pass) {
+        bool opened = false;
+        m_player.When<CDlgRun>([&](CDlgRun& run) {
+            opened = true;
+            EXPECT_EQ(g_nLevel, level);
+            g_nLevelResult = pass ? 1 : 0;
+            run.m_btnClose->click();
+        });
+        m_map->m_btnLevels[static_cast<std::size_t>(level - 1)]->click();
+        if (!opened)
+            m_player.Forget(); // the step is still waiting: the level did not open
+        return opened;
+    }
+
+    QTemporaryDir m_dir;
+    QApplication& m_app = OffscreenApp();
+    std::unique_ptr<CDlgMap> m_map;
+    CModalPlayer m_player;
+};
+
+TEST_F(DlgMap, AFirstRunOpensOnlyLevelOne) {
+    m_map->Open();
+    EXPECT_EQ(m_map->m_stcTitle->Text(), QStringLiteral("Aviluma—关卡选择"));
+    EXPECT_EQ(Stars(), QStringLiteral("*........."));
+    EXPECT_TRUE(m_map->m_btnLevels[0]->HoverBorder());
+    EXPECT_FALSE(m_map->m_btnLevels[1]->HoverBorder());
+    EXPECT_FALSE(Play(2, true)); // locked levels ignore clicks
+    EXPECT_FALSE(Play(10, true));
+    EXPECT_TRUE(Play(1, true));
+    EXPECT_EQ(Stars(), QStringLiteral("**........"));
+    EXPECT_EQ(ReadOpenLevel(), 2);
+}
+
+TEST_F(DlgMap, StoredProgressDecidesWhatIsOpen) {
+    StoreOpenLevel("10");
+    m_map->Open();
+    EXPECT_EQ(Stars(), QStringLiteral("**********"));
+    EXPECT_TRUE(Play(10, true)); // passing level 10 writes nothing
+    EXPECT_EQ(ReadOpenLevel(), 10);
+    m_map->EndDialog(QDialog::Rejected);
+
+    StoreOpenLevel("0"); // all locked, yet level 1 plays; passing it opens nothing
+    m_map->Open();
+    EXPECT_EQ(Stars(), QStringLiteral(".........."));
+    EXPECT_TRUE(Play(1, true));
+    EXPECT_EQ(Stars(), QStringLiteral(".........."));
+    EXPECT_EQ(ReadOpenLevel(), 0);
+}
+
+TEST_F(DlgMap, PassingTheHighestOpenLevelOpensTheNextAtOnce) {
+    StoreOpenLevel("3");
+    m_map->Open();
+    EXPECT_TRUE(Play(2, true));  // below the highest: nothing changes
+    EXPECT_TRUE(Play(3, false)); // a failure: nothing changes
+    EXPECT_EQ(Stars(), QStringLiteral("***......."));
+    EXPECT_EQ(ReadOpenLevel(), 3);
+    EXPECT_TRUE(Play(3, true));
+    EXPECT_EQ(Stars(), QStringLiteral("****......"));
+    EXPECT_TRUE(m_map->m_btnLevels[3]->HoverBorder());
+    EXPECT_EQ(ReadOpenLevel(), 4);
+
+    QTest::keyClick(m_map.get(), Qt::Key_Return); // Enter does nothing
+    EXPECT_TRUE(m_map->isVisible());
+    m_map->m_btnClose->click();
+    EXPECT_FALSE(m_map->isVisible());
+}
+
+} // namespace
