@@ -170,7 +170,8 @@ TEST_F(MainWindow, ConnectPlayLevelOneAndLeaveCleanly) {
                                            std::chrono::steady_clock::now() - start)
                                            .count()));
     EXPECT_TRUE(SameIcon(m_main->m_btnConnect->StateIcon(0), IDI_PORT_OPEN));
-    EXPECT_TRUE(SameIcon(m_main->m_btnLinkState->StateIcon(0), IDI_LINK_GOOD));
+    // The monitor hands the icon to the UI thread just after it stores the state.
+    EXPECT_TRUE(CUiThread::WaitFor([&] { return SameIcon(m_main->m_btnLinkState->StateIcon(0), IDI_LINK_GOOD); }, 2s));
 
     bool played = false;
     m_player.When<CDlgMap>([](CDlgMap& map) { map.m_btnLevels[0]->click(); });
