@@ -112,6 +112,11 @@ void CSimDrone::SetFrameRate(int framesPerSecond) {
     m_wake.notify_all();
 }
 
+void CSimDrone::SetCommandObserver(std::function<void(const GameCommand&)> observer) {
+    std::lock_guard lock(m_logMutex);
+    m_commandObserver = std::move(observer);
+}
+
 std::vector<SimReceivedFrame> CSimDrone::Received() const {
     std::lock_guard lock(m_logMutex);
     return m_received;
@@ -202,22 +207,26 @@ void CSimDrone::ListenThreadProc() {
 void CSimDrone::OnFrame(const std::uint8_t* data) {
     const ConstFrameArray frame(data, kFrameArraySize);
     bool valid = false;
+    GameCommand command;
     if (frame[5] == kMsgHeartbeat) {
         HeartbeatRecord heartbeat;
         valid = DecodeHeartbeat(frame, heartbeat);
     } else if (frame[5] == kMsgCommand) {
-        GameCommand command;
         valid = DecodeCommandReply(frame, command);
     }
     if (!valid)
         return;
+    std::function<void(const GameCommand&)> observer;
     {
         std::lock_guard lock(m_logMutex);
         if (m_received.size() < kLogLimit)
             m_received.push_back({std::chrono::steady_clock::now(), frame[5], frame[2],
                                   std::vector<std::uint8_t>(frame.begin() + kFrameHeaderSize,
                                                             frame.begin() + kFrameHeaderSize + frame[1])});
+        observer = m_commandObserver;
     }
+    if (frame[5] == kMsgCommand && observer)
+        observer(command);
     if (frame[5] != kMsgCommand || m_bSilent)
         return;
     GameCommand reply;

@@ -2,6 +2,7 @@
 // it, streams ATTITUDE, answers every command frame, and keeps what it received.
 #pragma once
 
+#include "link/LinkRecords.h"
 #include "platform/WorkerThread.h"
 
 #include <QString>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <shared_mutex>
 #include <vector>
@@ -54,6 +56,9 @@ public:
     void SetFrameRate(int framesPerSecond);
     void SetSilent(bool silent) { m_bSilent = silent; }
 
+    // Called on the drone's listening thread with every command frame it accepts, before it answers.
+    void SetCommandObserver(std::function<void(const GameCommand&)> observer);
+
     std::vector<SimReceivedFrame> Received() const;
     int CountReceived(std::uint8_t messageId) const;
     int AttitudeFramesSent() const { return m_nAttitudeSent.load(); }
@@ -86,6 +91,7 @@ private:
 
     mutable std::mutex m_logMutex;
     std::vector<SimReceivedFrame> m_received;
+    std::function<void(const GameCommand&)> m_commandObserver; // under m_logMutex
 
     std::uint8_t m_nSeqAttitude = 0; // stream thread only
     std::uint8_t m_nSeqReply = 0;    // listen thread only

@@ -6,6 +6,7 @@ AVILUMA_PACKAGES=(
   cmake ninja-build g++            # toolchain
   qt6-base-dev qt6-svg-dev         # windows, painting, timers, text encodings; the SVG art
   fonts-wqy-microhei               # a Chinese face for every text of the game
+  libsdl2-dev                      # gamepads and RC transmitters for the simulated drone
   libgtest-dev libgmock-dev        # tests
   libbenchmark-dev                 # bench/
   clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)

@@ -21,7 +21,8 @@ TEST(SimProgram, RegistersAndCleansUpOnEachStopSignal) {
         const QString folder = registry.path() + QStringLiteral("/devices");
         QProcess drone;
         drone.start(QStringLiteral(AVILUMA_DRONE_PROGRAM),
-                    {QStringLiteral("--print-port"), QStringLiteral("--registry"), folder});
+                    {QStringLiteral("--headless"), QStringLiteral("--print-port"),
+                     QStringLiteral("--registry"), folder});
         ASSERT_TRUE(drone.waitForReadyRead(5000));
         const QString port = QString::fromLocal8Bit(drone.readLine()).trimmed();
         EXPECT_TRUE(port.startsWith(QStringLiteral("/dev/pts/"))) << qPrintable(port);

@@ -1,0 +1,337 @@
+#include "sim/DroneWindow.h"
+
+#include "link/FrameCodec.h"
+#include "sim/SimDrone.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kInputPeriodMs = 10;
+constexpr int kRefreshPeriodMs = 40;
+constexpr int kGamepadRetryTicks = 100; // look for a newly plugged gamepad once a second
+constexpr float kKeyDeflection = 0.5f;
+constexpr float kLevelLimit = 5.0f; // the game's window around level, for the horizon's marks
+
+enum Key : unsigned { kLeft = 1, kRight = 2, kUp = 4, kDown = 8, kShift = 16 };
+
+unsigned KeyBit(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_A:
+        return kLeft;
+    case Qt::Key_Right:
+    case Qt::Key_D:
+        return kRight;
+    case Qt::Key_Up:
+    case Qt::Key_W:
+        return kUp;
+    case Qt::Key_Down:
+    case Qt::Key_S:
+        return kDown;
+    case Qt::Key_Shift:
+        return kShift;
+    default:
+        return 0;
+    }
+}
+
+QString CommandText(const GameCommand& command) {
+    if (command.action == 0)
+        return QStringLiteral("停止（难度 %1，第 %2 次）")
+            .arg(command.difficulty + 1)
+            .arg(command.attempt + 1);
+    if (command.difficulty == 100)
+        return QStringLiteral("开局");
+    return QStringLiteral("开始：难度 %1，第 %2 次").arg(command.difficulty + 1).arg(command.attempt + 1);
+}
+
+} // namespace
+
+// ---- horizon ----------------------------------------------------------------------------------------
+
+CHorizonView::CHorizonView(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(220, 220);
+}
+
+void CHorizonView::SetState(const FlightState& state) {
+    m_state = state;
+    update();
+}
+
+void CHorizonView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(width() / 2.0, height() / 2.0);
+    const double radius = std::min(width(), height()) / 2.0 - 6;
+    const double pixelsPerDegree = radius / 45.0;
+    QPainterPath dial;
+    dial.addEllipse(centre, radius, radius);
+    p.fillRect(rect(), QColor(24, 28, 36));
+    p.setClipPath(dial);
+
+    // The world turns against the drone: roll tilts the horizon the other way, a rising nose sinks it.
+    p.save();
+    p.translate(centre);
+    p.rotate(-m_state.roll);
+    p.translate(0, m_state.pitch * pixelsPerDegree);
+    p.fillRect(QRectF(-3 * radius, -3 * radius, 6 * radius, 3 * radius), QColor(58, 134, 216));
+    p.fillRect(QRectF(-3 * radius, 0, 6 * radius, 3 * radius), QColor(138, 94, 52));
+    p.setPen(QPen(Qt::white, 2));
+    p.drawLine(QPointF(-3 * radius, 0), QPointF(3 * radius, 0));
+    p.setPen(QPen(Qt::white, 1));
+    for (int deg = -40; deg <= 40; deg += 10) {
+        if (deg == 0)
+            continue;
+        const double y = -deg * pixelsPerDegree;
+        const double half = deg % 20 == 0 ? radius * 0.25 : radius * 0.12;
+        p.drawLine(QPointF(-half, y), QPointF(half, y));
+    }
+    p.restore();
+
+    // The ±5° box the game asks for, green while the drone is inside it.
+    const bool level = std::fabs(m_state.roll) <= kLevelLimit && std::fabs(m_state.pitch) <= kLevelLimit;
+    const double box = kLevelLimit * pixelsPerDegree;
+    p.setPen(QPen(level ? QColor(67, 160, 71) : QColor(255, 179, 0), 2, Qt::DashLine));
+    p.drawRect(QRectF(centre.x() - box * 2, centre.y() - box, box * 4, box * 2));
+    // The drone itself, fixed.
+    p.setPen(QPen(QColor(255, 152, 0), 4));
+    p.drawLine(centre + QPointF(-radius * 0.45, 0), centre + QPointF(-radius * 0.12, 0));
+    p.drawLine(centre + QPointF(radius * 0.12, 0), centre + QPointF(radius * 0.45, 0));
+    p.drawEllipse(centre, 4, 4);
+    p.setClipping(false);
+    p.setPen(QPen(QColor(90, 100, 120), 3));
+    p.drawEllipse(centre, radius, radius);
+}
+
+// ---- on-screen stick ----------------------------------------------------------------------------------
+
+CStickPad::CStickPad(QWidget* parent) : QWidget(parent) {
+    setFixedSize(130, 130);
+    setCursor(Qt::OpenHandCursor);
+}
+
+void CStickPad::ShowStick(Stick stick) {
+    m_shown = stick;
+    update();
+}
+
+void CStickPad::DragTo(QPointF point) {
+    const double half = width() / 2.0;
+    m_dragged.roll = static_cast<float>(std::clamp((point.x() - half) / (half - 15), -1.0, 1.0));
+    // Pushed away from the pilot (up on the screen) lowers the nose.
+    m_dragged.pitch = static_cast<float>(std::clamp((point.y() - half) / (half - 15), -1.0, 1.0));
+    m_shown = m_dragged;
+    update();
+}
+
+void CStickPad::mousePressEvent(QMouseEvent* event) {
+    m_bDragging = true;
+    setCursor(Qt::ClosedHandCursor);
+    DragTo(event->position());
+}
+
+void CStickPad::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bDragging)
+        DragTo(event->position());
+}
+
+void CStickPad::mouseReleaseEvent(QMouseEvent*) {
+    m_bDragging = false;
+    m_dragged = {};
+    setCursor(Qt::OpenHandCursor);
+    ShowStick({});
+}
+
+void CStickPad::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double half = width() / 2.0;
+    p.setBrush(QColor(30, 40, 60));
+    p.setPen(QPen(QColor(95, 168, 255), 2));
+    p.drawRoundedRect(rect().adjusted(1, 1, -1, -1), 12, 12);
+    p.setPen(QPen(QColor(95, 168, 255, 90), 1));
+    p.drawLine(QPointF(half, 8), QPointF(half, height() - 8));
+    p.drawLine(QPointF(8, half), QPointF(width() - 8, half));
+    const QPointF knob(half + m_shown.roll * (half - 15), half + m_shown.pitch * (half - 15));
+    p.setPen(QPen(Qt::white, 2));
+    p.setBrush(QColor(255, 152, 0));
+    p.drawEllipse(knob, 13, 13);
+}
+
+// ---- the window ------------------------------------------------------------------------------------
+
+CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settingsPath)
+    : m_drone(drone), m_loop(loop), m_strSettingsPath(std::move(settingsPath)),
+      m_gamepadSettings(LoadGamepadSettings(m_strSettingsPath)) {
+    setWindowTitle(QStringLiteral("Aviluma 模拟无人机"));
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_horizon = new CHorizonView(this);
+    m_attitude = new QLabel(this);
+    m_port = new QLabel(QStringLiteral("端口：%1").arg(drone.DevicePath()), this);
+    m_received = new QLabel(this);
+    m_command = new QLabel(this);
+
+    m_stickPad = new CStickPad(this);
+    m_source = new QComboBox(this);
+    m_source->addItems({QStringLiteral("键盘和屏幕摇杆"), QStringLiteral("手柄或遥控器")});
+    m_autopilot = new QCheckBox(QStringLiteral("自动驾驶（演示）"), this);
+    auto* keysHelp =
+        new QLabel(QStringLiteral("方向键或 WASD 操纵，按住 Shift 满舵；\n也可用鼠标拖动摇杆。"), this);
+
+    auto* gamepadBox = new QGroupBox(QStringLiteral("手柄设置"), this);
+    m_gamepadState = new QLabel(gamepadBox);
+    m_rollAxis = new QSpinBox(gamepadBox);
+    m_pitchAxis = new QSpinBox(gamepadBox);
+    for (QSpinBox* axis : {m_rollAxis, m_pitchAxis})
+        axis->setRange(0, 15);
+    m_rollAxis->setValue(m_gamepadSettings.rollAxis);
+    m_pitchAxis->setValue(m_gamepadSettings.pitchAxis);
+    m_invertRoll = new QCheckBox(QStringLiteral("反向"), gamepadBox);
+    m_invertPitch = new QCheckBox(QStringLiteral("反向"), gamepadBox);
+    m_invertRoll->setChecked(m_gamepadSettings.invertRoll);
+    m_invertPitch->setChecked(m_gamepadSettings.invertPitch);
+    m_deadBand = new QSlider(Qt::Horizontal, gamepadBox);
+    m_deadBand->setRange(0, 40);
+    m_deadBand->setValue(static_cast<int>(std::lround(m_gamepadSettings.deadBand * 100)));
+    auto* rollRow = new QHBoxLayout;
+    rollRow->addWidget(m_rollAxis);
+    rollRow->addWidget(m_invertRoll);
+    auto* pitchRow = new QHBoxLayout;
+    pitchRow->addWidget(m_pitchAxis);
+    pitchRow->addWidget(m_invertPitch);
+    auto* form = new QFormLayout(gamepadBox);
+    form->addRow(m_gamepadState);
+    form->addRow(QStringLiteral("横滚轴"), rollRow);
+    form->addRow(QStringLiteral("俯仰轴"), pitchRow);
+    form->addRow(QStringLiteral("死区"), m_deadBand);
+    for (QSpinBox* axis : {m_rollAxis, m_pitchAxis})
+        connect(axis, &QSpinBox::valueChanged, this, [this] { SaveSettings(); });
+    for (QCheckBox* invert : {m_invertRoll, m_invertPitch})
+        connect(invert, &QCheckBox::toggled, this, [this] { SaveSettings(); });
+    connect(m_deadBand, &QSlider::valueChanged, this, [this] { SaveSettings(); });
+    connect(m_autopilot, &QCheckBox::toggled, this, [this](bool on) { m_loop.SetAutopilot(on); });
+    m_autopilot->setChecked(m_loop.Autopilot());
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_horizon, 1);
+    left->addWidget(m_attitude);
+    left->addWidget(m_port);
+    left->addWidget(m_received);
+    left->addWidget(m_command);
+    auto* right = new QVBoxLayout;
+    right->addWidget(new QLabel(QStringLiteral("操纵输入"), this));
+    right->addWidget(m_source);
+    right->addWidget(m_autopilot);
+    right->addWidget(m_stickPad, 0, Qt::AlignHCenter);
+    right->addWidget(keysHelp);
+    right->addWidget(gamepadBox);
+    right->addStretch();
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left, 1);
+    top->addLayout(right);
+    resize(500, 440);
+
+    // Beside the game, which sits in the middle of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.right() - width() - 10, area.top() + 40);
+    }
+
+    m_loop.SetInput([this] { return Stick{m_fStickRoll.load(), m_fStickPitch.load()}; });
+    m_gamepad.Open();
+    auto* inputTimer = new QTimer(this);
+    connect(inputTimer, &QTimer::timeout, this, [this] { Tick(); });
+    inputTimer->start(kInputPeriodMs);
+    auto* refreshTimer = new QTimer(this);
+    connect(refreshTimer, &QTimer::timeout, this, [this] { Refresh(); });
+    refreshTimer->start(kRefreshPeriodMs);
+    Refresh();
+}
+
+Stick CDroneWindow::KeyboardStick() const {
+    const float deflection = (m_keys & kShift) ? 1.0f : kKeyDeflection;
+    Stick stick;
+    stick.roll = (((m_keys & kRight) ? 1.0f : 0.0f) - ((m_keys & kLeft) ? 1.0f : 0.0f)) * deflection;
+    stick.pitch = (((m_keys & kDown) ? 1.0f : 0.0f) - ((m_keys & kUp) ? 1.0f : 0.0f)) * deflection;
+    return stick;
+}
+
+void CDroneWindow::keyPressEvent(QKeyEvent* event) {
+    const unsigned bit = KeyBit(event->key());
+    if (bit == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    m_keys |= bit;
+}
+
+void CDroneWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat())
+        return;
+    m_keys &= ~KeyBit(event->key());
+}
+
+void CDroneWindow::Tick() {
+    Stick stick;
+    if (m_source->currentIndex() == 1) {
+        if (!m_gamepad.IsOpen() && --m_nTicksToRetry <= 0) {
+            m_nTicksToRetry = kGamepadRetryTicks;
+            m_gamepad.Open();
+        }
+        stick = m_gamepad.Read(m_gamepadSettings);
+    } else {
+        stick = m_stickPad->Dragging() ? m_stickPad->Dragged() : KeyboardStick();
+    }
+    m_fStickRoll = stick.roll;
+    m_fStickPitch = stick.pitch;
+}
+
+void CDroneWindow::Refresh() {
+    const FlightState state = m_loop.State();
+    m_horizon->SetState(state);
+    m_attitude->setText(QStringLiteral("横滚 %1°   俯仰 %2°   航向 %3°")
+                            .arg(state.roll, 0, 'f', 1)
+                            .arg(state.pitch, 0, 'f', 1)
+                            .arg(state.yaw, 0, 'f', 0));
+    m_received->setText(QStringLiteral("收到心跳 %1 次，命令 %2 条")
+                            .arg(m_drone.CountReceived(kMsgHeartbeat))
+                            .arg(m_drone.CountReceived(kMsgCommand)));
+    const auto command = m_loop.LastCommand();
+    m_command->setText(QStringLiteral("最近命令：") +
+                       (command ? CommandText(*command) : QStringLiteral("无")));
+    if (!m_stickPad->Dragging())
+        m_stickPad->ShowStick(m_loop.LastStick());
+    m_gamepadState->setText(
+        m_gamepad.IsOpen()
+            ? QStringLiteral("已连接：%1（%2 个轴）").arg(m_gamepad.Name()).arg(m_gamepad.AxisCount())
+            : QStringLiteral("未发现手柄"));
+}
+
+void CDroneWindow::SaveSettings() {
+    m_gamepadSettings.rollAxis = m_rollAxis->value();
+    m_gamepadSettings.pitchAxis = m_pitchAxis->value();
+    m_gamepadSettings.invertRoll = m_invertRoll->isChecked();
+    m_gamepadSettings.invertPitch = m_invertPitch->isChecked();
+    m_gamepadSettings.deadBand = static_cast<float>(m_deadBand->value()) / 100.0f;
+    SaveGamepadSettings(m_gamepadSettings, m_strSettingsPath);
+}

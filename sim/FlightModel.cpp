@@ -1,0 +1,108 @@
+#include "sim/FlightModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::uint8_t kOpeningDifficulty = 100;
+constexpr int kDifficulties = 10;
+
+// Strengths by difficulty index d (0..9); each is drawn between 60% and all of its top value.
+float TiltDegrees(int d) {
+    return 10.0f + 3.0f * static_cast<float>(d); // 10 to 37 degrees off level at the start
+}
+float WindAcceleration(int d) {
+    return (2.0f + 1.5f * static_cast<float>(d)) /
+           CFlightModel::kResponse; // drifts of 2 to 15 degrees a second
+}
+float GustKick(int d) {
+    return 4.0f + 2.0f * static_cast<float>(d);
+}
+float GustsPerSecond(int d) {
+    return 0.3f + 0.15f * static_cast<float>(d);
+}
+
+float Wrap360(float degrees) {
+    degrees = std::fmod(degrees, 360.0f);
+    return degrees < 0.0f ? degrees + 360.0f : degrees;
+}
+
+} // namespace
+
+CFlightModel::CFlightModel(std::uint32_t seed) : m_random(seed) {
+    m_state.yaw = std::uniform_real_distribution<float>(0.0f, 360.0f)(m_random);
+}
+
+void CFlightModel::OnCommand(const GameCommand& command) {
+    const bool attemptStart = command.action == 1 && command.difficulty < kDifficulties;
+    if (!attemptStart) {
+        // The opening, a stop, or anything unknown: the air is calm again; the drone stays as it is.
+        m_nDifficulty = -1;
+        m_roll.wind = m_pitch.wind = 0.0f;
+        m_fGustKick = m_fGustRate = 0.0f;
+        m_fYawDrift = 0.0f;
+        return;
+    }
+    const int d = command.difficulty;
+    m_nDifficulty = d;
+    std::uniform_real_distribution<float> share(0.6f, 1.0f);
+    std::bernoulli_distribution flip(0.5);
+    auto signedShare = [&](float top) { return (flip(m_random) ? top : -top) * share(m_random); };
+    m_state.roll = signedShare(TiltDegrees(d));
+    m_state.pitch = signedShare(TiltDegrees(d));
+    m_state.rollRate = m_state.pitchRate = 0.0f;
+    // The wind leans on the drone the way it is already tilted: left alone, it only tips further.
+    m_roll.wind = std::copysign(WindAcceleration(d) * share(m_random), m_state.roll);
+    m_pitch.wind = std::copysign(WindAcceleration(d) * share(m_random), m_state.pitch);
+    m_fGustKick = GustKick(d);
+    m_fGustRate = GustsPerSecond(d);
+    m_fYawDrift = signedShare(5.0f + static_cast<float>(d));
+    ScheduleGust();
+}
+
+void CFlightModel::ScheduleGust() {
+    m_fToNextGust = m_fGustRate > 0.0f ? std::exponential_distribution<float>(m_fGustRate)(m_random) : 0.0f;
+}
+
+void CFlightModel::Step(float dt, Stick stick) {
+    stick.roll = std::clamp(stick.roll, -1.0f, 1.0f);
+    stick.pitch = std::clamp(stick.pitch, -1.0f, 1.0f);
+    if (m_fGustRate > 0.0f) {
+        m_fToNextGust -= dt;
+        if (m_fToNextGust <= 0.0f) {
+            std::uniform_real_distribution<float> kick(-m_fGustKick, m_fGustKick);
+            m_state.rollRate += kick(m_random);
+            m_state.pitchRate += kick(m_random);
+            ScheduleGust();
+        }
+    }
+    // Each rate moves towards what the stick asks for, pushed by the wind; no force levels the drone.
+    m_state.rollRate += ((stick.roll * kMaxRate - m_state.rollRate) / kResponse + m_roll.wind) * dt;
+    m_state.pitchRate += ((stick.pitch * kMaxRate - m_state.pitchRate) / kResponse + m_pitch.wind) * dt;
+    m_state.roll += m_state.rollRate * dt;
+    m_state.pitch += m_state.pitchRate * dt;
+    m_state.yaw = Wrap360(m_state.yaw + m_fYawDrift * dt);
+}
+
+Stick CAutopilot::Update(float dt, const FlightState& state) {
+    for (Seen& seen : m_seen)
+        seen.age += dt;
+    m_seen.push_back({0.0f, state});
+    // Acts on what it saw a reaction time ago: the later sights are still on their way.
+    auto seen = m_seen.begin();
+    while (seen + 1 != m_seen.end() && (seen + 1)->age >= kReactionTime)
+        ++seen;
+    const FlightState view = seen->state;
+    m_seen.erase(m_seen.begin(), seen);
+
+    constexpr float kAngleGain = 2.2f; // degrees per second of rate for each degree off level
+    constexpr float kRateGain = 0.15f; // a little damping against the swing
+    constexpr float kHoldGain = 1.2f;  // what it learns to hold against a steady wind
+    m_fRollSum += view.roll * dt;
+    m_fPitchSum += view.pitch * dt;
+    const float roll = -(kAngleGain * view.roll + kRateGain * view.rollRate + kHoldGain * m_fRollSum);
+    const float pitch = -(kAngleGain * view.pitch + kRateGain * view.pitchRate + kHoldGain * m_fPitchSum);
+    return {std::clamp(roll / CFlightModel::kMaxRate, -1.0f, 1.0f),
+            std::clamp(pitch / CFlightModel::kMaxRate, -1.0f, 1.0f)};
+}
