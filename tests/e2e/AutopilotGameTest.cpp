@@ -6,21 +6,15 @@
 #include "records/Records.h"
 #include "sim/FlightLoop.h"
 #include "sim/SimDrone.h"
+#include "support/SimulatedMachine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-class CNoView : public ILinkView {
-    void ShowPortOpen() override {}
-    void ShowLinkState(int) override {}
-};
 
 class CScoreWindow : public IGameWindow {
 public:
@@ -35,20 +29,14 @@ public:
 
 // Whole games in real time against the simulated drone flown by its autopilot, over the real link.
 TEST(AutopilotGame, PassesLevelOneAndScoresAWildGameUntilItEnds) {
-    QTemporaryDir sysfs, registry, dir;
-    ASSERT_TRUE(QDir(sysfs.path()).mkpath(QStringLiteral("class/tty")));
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Data")));
-    SetSysfsRoot(sysfs.path());
-    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
-    g_strAppDir.Set(dir.path());
-    SetMessageResponder([](const QString&, MessageKind) { return false; });
+    CSimulatedMachine machine;
 
     CSimDrone drone;
     ASSERT_TRUE(drone.Start());
     CFlightLoop flight(drone, 11);
     flight.SetAutopilot(true);
     flight.Start();
-    CNoView view;
+    CNoLinkView view;
     CLinkService link(view);
     link.Connect();
     ASSERT_TRUE(g_bDroneConnected);
@@ -86,7 +74,6 @@ TEST(AutopilotGame, PassesLevelOneAndScoresAWildGameUntilItEnds) {
     flight.Stop();
     link.StopLink();
     drone.Stop();
-    SetMessageResponder({});
 }
 
 } // namespace

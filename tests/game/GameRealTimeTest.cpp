@@ -6,21 +6,15 @@
 #include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "sim/SimDrone.h"
+#include "support/SimulatedMachine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-class CNoView : public ILinkView {
-    void ShowPortOpen() override {}
-    void ShowLinkState(int) override {}
-};
 
 class CQuietWindow : public IGameWindow {
 public:
@@ -35,17 +29,11 @@ public:
 
 // A whole level game in real time, over the link, against the simulated drone held level.
 TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
-    QTemporaryDir sysfs, registry, app;
-    ASSERT_TRUE(QDir(sysfs.path()).mkpath(QStringLiteral("class/tty")));
-    ASSERT_TRUE(QDir(app.path()).mkpath(QStringLiteral("Data")));
-    SetSysfsRoot(sysfs.path());
-    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
-    g_strAppDir.Set(app.path());
-    SetMessageResponder([](const QString&, MessageKind) { return false; });
+    CSimulatedMachine machine;
 
     CSimDrone drone; // 20 frames a second, level, answers 1
     ASSERT_TRUE(drone.Start());
-    CNoView view;
+    CNoLinkView view;
     CLinkService link(view);
     link.Connect();
     ASSERT_TRUE(g_bDroneConnected);
@@ -74,7 +62,6 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
 
     link.StopLink();
     drone.Stop();
-    SetMessageResponder({});
 }
 
 } // namespace

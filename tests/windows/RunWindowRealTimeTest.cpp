@@ -6,39 +6,27 @@
 #include "platform/UiThread.h"
 #include "records/Records.h"
 #include "sim/SimDrone.h"
+#include "support/SimulatedMachine.h"
 #include "support/TestSupport.h"
 #include "windows/DlgRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-class CNoView : public ILinkView {
-    void ShowPortOpen() override {}
-    void ShowLinkState(int) override {}
-};
-
 // A level game played through the window in real time against the simulated drone held level.
 TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
     QApplication& app = OffscreenApp();
     (void)app;
-    QTemporaryDir sysfs, registry, dir;
-    ASSERT_TRUE(QDir(sysfs.path()).mkpath(QStringLiteral("class/tty")));
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Data")));
-    SetSysfsRoot(sysfs.path());
-    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
-    g_strAppDir.Set(dir.path());
-    SetMessageResponder([](const QString&, MessageKind) { return false; });
+    CSimulatedMachine machine;
 
     CSimDrone drone;
     ASSERT_TRUE(drone.Start());
-    CNoView view;
+    CNoLinkView view;
     CLinkService link(view);
     link.Connect();
     ASSERT_TRUE(g_bDroneConnected);
@@ -61,7 +49,6 @@ TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
     ShutdownHeartbeat();
     link.StopLink();
     drone.Stop();
-    SetMessageResponder({});
 }
 
 } // namespace
