@@ -1,0 +1,27 @@
+# Installs the build into a fresh folder and checks that the folder holds everything the program needs
+# to run on its own. Run by CTest: cmake -DBUILD=<build folder> -DPREFIX=<scratch folder> -P CheckInstall.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(path aviluma aviluma-drone aviluma.png aviluma.desktop udev/60-aviluma-drone.rules
+             Source/back.png Source/pannel.png Source/plane.png Source/pointer.png
+             Source/back2.png Source/pannel2.png Source/pointer2.png)
+  if(NOT EXISTS "${PREFIX}/${path}")
+    message(FATAL_ERROR "missing from the installed folder: ${path}")
+  endif()
+endforeach()
+foreach(folder Data Record)
+  if(NOT IS_DIRECTORY "${PREFIX}/${folder}")
+    message(FATAL_ERROR "missing folder: ${folder}")
+  endif()
+  file(GLOB inside "${PREFIX}/${folder}/*")
+  if(inside)
+    message(FATAL_ERROR "${folder}/ must start empty: ${inside}")
+  endif()
+endforeach()
+file(READ "${PREFIX}/aviluma.desktop" entry)
+if(NOT entry MATCHES "Exec=${PREFIX}/aviluma\n" OR NOT entry MATCHES "Icon=${PREFIX}/aviluma.png\n")
+  message(FATAL_ERROR "the desktop entry does not name the installed program and icon:\n${entry}")
+endif()
