@@ -137,6 +137,15 @@ TEST_F(MainWindow, WildOpensAfterTheLevelsOnlyWithAGoodLink) {
     OpenMainWindow();
     EXPECT_FALSE(m_main->m_btnWild->HoverBorder());
     EXPECT_FALSE(m_main->m_btnEndless->HoverBorder());
+    Connect(20, kLinkGood);
+    runOpened = false;
+    m_player.When<CDlgGameType>([](CDlgGameType& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
+    m_player.When<CDlgRun>([&](CDlgRun& run) {
+        runOpened = g_nGameMode == 2;
+        run.m_btnClose->click();
+    });
+    m_main->m_btnEndless->click();
+    EXPECT_TRUE(runOpened);
 }
 
 TEST_F(MainWindow, ExitAsksEnterDoesNothingAndEscLeavesAtOnce) {
@@ -171,7 +180,8 @@ TEST_F(MainWindow, ConnectPlayLevelOneAndLeaveCleanly) {
                                            .count()));
     EXPECT_TRUE(SameIcon(m_main->m_btnConnect->StateIcon(0), IDI_PORT_OPEN));
     // The monitor hands the icon to the UI thread just after it stores the state.
-    EXPECT_TRUE(CUiThread::WaitFor([&] { return SameIcon(m_main->m_btnLinkState->StateIcon(0), IDI_LINK_GOOD); }, 2s));
+    EXPECT_TRUE(CUiThread::WaitFor(
+        [&] { return SameIcon(m_main->m_btnLinkState->StateIcon(0), IDI_LINK_GOOD); }, 2s));
 
     bool played = false;
     m_player.When<CDlgMap>([](CDlgMap& map) { map.m_btnLevels[0]->click(); });
