@@ -88,13 +88,17 @@ void CLinkService::StopLink() {
 }
 
 void CLinkService::MonitorThreadProc() {
+    // Periods on an absolute schedule: each count covers one second, however long the work between
+    // the waits took, so a steady stream gives a steady count.
+    auto next = std::chrono::steady_clock::now();
     while (g_bDroneConnected) {
         // exchange rather than read-then-zero: a frame counted in between is not lost.
         const int state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
         const int previous = m_nLinkState.exchange(state);
         if (state != previous)
             m_view.ShowLinkState(state);
+        next += kMonitorPeriod;
         std::unique_lock lock(m_monitorMutex);
-        m_monitorWake.wait_for(lock, kMonitorPeriod, [] { return !g_bDroneConnected; });
+        m_monitorWake.wait_until(lock, next, [] { return !g_bDroneConnected; });
     }
 }
