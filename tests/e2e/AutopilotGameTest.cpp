@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -36,11 +35,7 @@ TEST(AutopilotGame, PassesLevelOneAndScoresAWildGameUntilItEnds) {
     CFlightLoop flight(drone, 11);
     flight.SetAutopilot(true);
     flight.Start();
-    CNoLinkView view;
-    CLinkService link(view);
-    link.Connect();
-    ASSERT_TRUE(g_bDroneConnected);
-    ASSERT_TRUE(WaitUntil([] { return g_nAttitudeCount > 0; }, 3s));
+    ASSERT_TRUE(machine.ConnectDrone());
     g_bLinkActive = true;
 
     CScoreWindow window;
@@ -72,7 +67,7 @@ TEST(AutopilotGame, PassesLevelOneAndScoresAWildGameUntilItEnds) {
     EXPECT_EQ(commands.back().payload[0], 0); // the stop command closes the game
 
     flight.Stop();
-    link.StopLink();
+    machine.Link().StopLink();
     drone.Stop();
 }
 

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -33,11 +32,7 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
 
     CSimDrone drone; // 20 frames a second, level, answers 1
     ASSERT_TRUE(drone.Start());
-    CNoLinkView view;
-    CLinkService link(view);
-    link.Connect();
-    ASSERT_TRUE(g_bDroneConnected);
-    ASSERT_TRUE(WaitUntil([] { return g_nAttitudeCount > 0; }, 3s));
+    ASSERT_TRUE(machine.ConnectDrone());
 
     g_bLinkActive = true;
     g_nLevel = 1;
@@ -60,7 +55,7 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
     EXPECT_EQ(commands,
               (std::vector<std::vector<std::uint8_t>>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
 
-    link.StopLink();
+    machine.Link().StopLink();
     drone.Stop();
 }
 

@@ -7,9 +7,17 @@
 #include "link/LinkService.h"
 #include "platform/DeviceList.h"
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+
+// A main window that shows nothing of the link.
+class CNoLinkView : public ILinkView {
+public:
+    void ShowPortOpen() override {}
+    void ShowLinkState(int) override {}
+};
 
 class CSimulatedMachine {
 public:
@@ -30,13 +38,15 @@ public:
     CSimulatedMachine(const CSimulatedMachine&) = delete;
     CSimulatedMachine& operator=(const CSimulatedMachine&) = delete;
 
+    // Presses connect and waits for the drone's first attitude; false when either fails.
+    bool ConnectDrone() {
+        m_link.Connect();
+        return g_bDroneConnected && WaitUntil([] { return g_nAttitudeCount > 0; }, std::chrono::seconds(3));
+    }
+    CLinkService& Link() { return m_link; }
+
 private:
     QTemporaryDir m_sysfs, m_registry, m_app;
-};
-
-// A main window that shows nothing of the link.
-class CNoLinkView : public ILinkView {
-public:
-    void ShowPortOpen() override {}
-    void ShowLinkState(int) override {}
+    CNoLinkView m_view;
+    CLinkService m_link{m_view};
 };

@@ -26,10 +26,7 @@ TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
 
     CSimDrone drone;
     ASSERT_TRUE(drone.Start());
-    CNoLinkView view;
-    CLinkService link(view);
-    link.Connect();
-    ASSERT_TRUE(g_bDroneConnected);
+    ASSERT_TRUE(machine.ConnectDrone());
     {
         g_nGameMode = 0;
         g_nLevel = 2;
@@ -47,7 +44,7 @@ TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
         EXPECT_FALSE(dlg.isVisible());
     }
     ShutdownHeartbeat();
-    link.StopLink();
+    machine.Link().StopLink();
     drone.Stop();
 }
 
