@@ -54,7 +54,7 @@ void TakeAndDecode(benchmark::State& state, const std::vector<std::uint8_t>& str
         for (std::size_t pos = 0; pos < stream.size(); pos += kReadSize) {
             buffer.Append({stream.data() + pos, std::min(kReadSize, stream.size() - pos)});
             while (TakeFrame(buffer, frame) > 0) {
-                if (frame[5] != kMsgAttitude)
+                if (FrameMessageId(frame) != kMsgAttitude)
                     continue;
                 AttitudeRecord record;
                 decoded += DecodeAttitude(frame, record);

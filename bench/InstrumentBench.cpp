@@ -1,8 +1,8 @@
 // Time of one paint of each instrument at its size (the Time column), off screen, with the program's own
 // pictures. Run from the build's bin/ folder, where Source/ lies.
-#include "app/Globals.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
+#include "state/Globals.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,16 @@
 // The receive path on a real port (a pseudo-terminal): how long from the last byte of an ATTITUDE frame
 // written at the far end until g_fRoll holds its value, and how much processor the receive thread uses
-// while frames stream in. Prints figures; asserts nothing.
-#include "app/Globals.h"
+// while frames stream in; then whole connections to the simulated drone: from the connect press to the
+// first "good" verdict, and how long a stop takes. Prints figures; asserts nothing.
 #include "link/FrameCodec.h"
 #include "link/LinkService.h"
 #include "link/SerialTransport.h"
+#include "platform/DeviceList.h"
+#include "sim/SimDrone.h"
+#include "state/Globals.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -52,7 +58,7 @@ void MeasureLatency(int master) {
     micros.reserve(kFrames);
     for (int i = 1; i <= kFrames; ++i) {
         const float roll = 0.001f * static_cast<float>(i);
-        const float expected = static_cast<float>(roll * 57.3);
+        const float expected = static_cast<float>(roll * kDegreesPerRadian);
         const auto frame = AttitudeFrame(roll);
         if (write(master, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()))
             return;
@@ -94,12 +100,50 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
                 framesPerSecond, wall, cpu, 100.0 * cpu / wall, g_nAttitudeCount.load());
 }
 
+class CNoView : public ILinkView {
+public:
+    void ShowPortOpen() override {}
+    void ShowLinkState(LinkState) override {}
+};
+
+void MeasureConnections() {
+    constexpr int kCycles = 5;
+    QTemporaryDir sysfs, registry; // no real drone; the simulated one registers privately
+    QDir(sysfs.path()).mkpath(QStringLiteral("class/tty"));
+    SetSysfsRoot(sysfs.path());
+    SetDeviceRegistryFolder(registry.path() + QStringLiteral("/devices"));
+    CSimDrone drone;
+    if (!drone.Start()) {
+        std::printf("cannot start the simulated drone\n");
+        return;
+    }
+    CNoView view;
+    CLinkService link(view);
+    std::vector<double> toGood, toStop;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        const Clock::time_point pressed = Clock::now();
+        if (link.Connect().outcome != ConnectOutcome::Connected)
+            return;
+        while (link.State() != LinkState::Good && Clock::now() - pressed < 5s)
+            std::this_thread::sleep_for(1ms);
+        toGood.push_back(std::chrono::duration<double, std::milli>(Clock::now() - pressed).count());
+        const Clock::time_point stopping = Clock::now();
+        link.StopLink();
+        toStop.push_back(std::chrono::duration<double, std::milli>(Clock::now() - stopping).count());
+    }
+    std::printf(
+        "simulated drone at 20 frames/s, %d connections: connect to \"good\" median %.0f ms, max %.0f ms; "
+        "StopLink median %.1f ms, max %.1f ms\n",
+        kCycles, Percentile(toGood, 0.5), Percentile(toGood, 1.0), Percentile(toStop, 0.5),
+        Percentile(toStop, 1.0));
+}
+
 } // namespace
 
 int main() {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0 ||
-        !OpenDronePort(QString::fromLocal8Bit(ptsname(master)))) {
+        OpenDronePort(QString::fromLocal8Bit(ptsname(master))) != SerialOpenError::None) {
         std::fprintf(stderr, "cannot set up a pseudo-terminal\n");
         return 1;
     }
@@ -114,5 +158,7 @@ int main() {
     reader.join();
     CloseDronePort();
     close(master);
+
+    MeasureConnections();
     return 0;
 }

@@ -2,10 +2,10 @@
 // holds with every window built and opened once. Prints figures; asserts nothing. Runs on the display
 // it finds (offscreen when there is none).
 #include "app/AvilumaDlg.h"
-#include "app/Globals.h"
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
 #include "platform/UiThread.h"
+#include "state/Globals.h"
 #include "widgets/Fonts.h"
 
 #include <QApplication>

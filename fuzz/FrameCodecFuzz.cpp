@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(buffer.Size() <= kReadSize + kLongestFrame);
         int len;
         while ((len = TakeFrame(buffer, frame)) > 0) {
-            Check(frame[0] == kFrameStart && len == frame[1] + static_cast<int>(kFrameOverhead));
+            Check(frame[0] == kFrameStart && len == static_cast<int>(FrameLength(frame)));
             AttitudeRecord attitude;
             GameCommand reply;
             DecodeAttitude(frame, attitude);

@@ -55,11 +55,11 @@ unsigned KeyBit(int key) {
 }
 
 QString CommandText(const GameCommand& command) {
-    if (command.action == 0)
+    if (command.action == kActionStop)
         return QStringLiteral("停止（难度 %1，第 %2 次）")
             .arg(command.difficulty + 1)
             .arg(command.attempt + 1);
-    if (command.difficulty == 100)
+    if (command.difficulty == kOpeningDifficulty)
         return QStringLiteral("开局");
     return QStringLiteral("开始：难度 %1，第 %2 次").arg(command.difficulty + 1).arg(command.attempt + 1);
 }

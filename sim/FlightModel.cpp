@@ -1,12 +1,11 @@
 #include "sim/FlightModel.h"
 
+#include "link/Protocol.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-constexpr std::uint8_t kOpeningDifficulty = 100;
-constexpr int kDifficulties = 10;
 
 // Strengths by difficulty index d (0..9); each is drawn between 60% and all of its top value.
 float TiltDegrees(int d) {
@@ -35,7 +34,7 @@ CFlightModel::CFlightModel(std::uint32_t seed) : m_random(seed) {
 }
 
 void CFlightModel::OnCommand(const GameCommand& command) {
-    const bool attemptStart = command.action == 1 && command.difficulty < kDifficulties;
+    const bool attemptStart = command.action == kActionStart && command.difficulty < kDifficultyCount;
     if (!attemptStart) {
         // The opening, a stop, or anything unknown: the air is calm again; the drone stays as it is.
         m_nDifficulty = -1;

@@ -27,7 +27,6 @@ float Radians(float degrees) {
 CSimDrone::CSimDrone(SimOptions options) : m_options(options) {
     SetAttitudeDegrees(options.fRollDeg, options.fPitchDeg, options.fYawDeg);
     m_nFrameRate = options.nFrameRate;
-    m_bSilent = options.bSilent;
 }
 
 CSimDrone::~CSimDrone() {
@@ -59,7 +58,7 @@ bool CSimDrone::Start() {
     if (m_options.bRegister) {
         const QString port = m_strDevicePath.mid(QStringLiteral("/dev/").size());
         m_strRegistryEntry =
-            RegisterDevice({QStringLiteral("USB\\VID_26AC&PID_0011\\SIM%1").arg(getpid()),
+            RegisterDevice({DroneInstanceId(QStringLiteral("SIM%1").arg(getpid())),
                             QStringLiteral("Aviluma simulated drone (%1)").arg(port), m_strDevicePath});
     }
     m_bRun = true;
@@ -206,12 +205,13 @@ void CSimDrone::ListenThreadProc() {
 
 void CSimDrone::OnFrame(const std::uint8_t* data) {
     const ConstFrameArray frame(data, kFrameArraySize);
+    const std::uint8_t messageId = FrameMessageId(frame);
     bool valid = false;
     GameCommand command;
-    if (frame[5] == kMsgHeartbeat) {
+    if (messageId == kMsgHeartbeat) {
         HeartbeatRecord heartbeat;
         valid = DecodeHeartbeat(frame, heartbeat);
-    } else if (frame[5] == kMsgCommand) {
+    } else if (messageId == kMsgCommand) {
         valid = DecodeCommandReply(frame, command);
     }
     if (!valid)
@@ -219,15 +219,16 @@ void CSimDrone::OnFrame(const std::uint8_t* data) {
     std::function<void(const GameCommand&)> observer;
     {
         std::lock_guard lock(m_logMutex);
-        if (m_received.size() < kLogLimit)
-            m_received.push_back({std::chrono::steady_clock::now(), frame[5], frame[2],
-                                  std::vector<std::uint8_t>(frame.begin() + kFrameHeaderSize,
-                                                            frame.begin() + kFrameHeaderSize + frame[1])});
+        if (m_received.size() < kLogLimit) {
+            const auto payload = FramePayload(frame);
+            m_received.push_back({std::chrono::steady_clock::now(), messageId, FrameSequence(frame),
+                                  std::vector<std::uint8_t>(payload.begin(), payload.end())});
+        }
         observer = m_commandObserver;
     }
-    if (frame[5] == kMsgCommand && observer)
+    if (messageId == kMsgCommand && observer)
         observer(command);
-    if (frame[5] != kMsgCommand || m_bSilent)
+    if (messageId != kMsgCommand || m_options.bSilent)
         return;
     GameCommand reply;
     reply.action = m_options.nReplyByte;

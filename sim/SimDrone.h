@@ -54,7 +54,6 @@ public:
     void SetAttitudeDegrees(float roll, float pitch, float yaw);
     void SetAttitudeRadians(float roll, float pitch, float yaw);
     void SetFrameRate(int framesPerSecond);
-    void SetSilent(bool silent) { m_bSilent = silent; }
 
     // Called on the drone's listening thread with every command frame it accepts, before it answers.
     void SetCommandObserver(std::function<void(const GameCommand&)> observer);
@@ -73,7 +72,6 @@ private:
     SimOptions m_options;
     std::atomic<float> m_fRoll{0.0f}, m_fPitch{0.0f}, m_fYaw{0.0f}; // radians
     std::atomic<int> m_nFrameRate{0};
-    std::atomic<bool> m_bSilent{false};
     std::atomic<bool> m_bRun{false};
     std::atomic<int> m_nAttitudeSent{0};
 

@@ -3,7 +3,6 @@
 // full window laid out from its template with its icons, sample texts and instruments in place.
 //
 //   aviluma-gallery <output folder>
-#include "app/Globals.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
@@ -12,6 +11,7 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
+#include "state/Globals.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 #include "widgets/Fonts.h"
@@ -161,11 +161,11 @@ void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> sa
         const QRect meterAt =
             DialogUnitsToPixels(*dialog, FindControlTemplate(*dialog, IDC_STC_METER_FRAME)->rectDu, {});
         auto attitude = std::make_unique<CAttitude>(&window);
-        attitude->setGeometry(attitudeAt.x(), attitudeAt.y(), 325, 325);
+        attitude->setGeometry(QRect(attitudeAt.topLeft(), CAttitude::kSize));
         attitude->m_fRoll = 12;
         attitude->m_fHeading = 145;
         auto meter = std::make_unique<CHeightMeter>(&window);
-        meter->setGeometry(meterAt.x(), meterAt.y(), 101, 325);
+        meter->setGeometry(QRect(meterAt.topLeft(), CHeightMeter::kSize));
         meter->m_fOffset = CHeightMeter::OffsetForPitch(-3, 280);
         children.push_back(std::move(attitude));
         children.push_back(std::move(meter));
@@ -176,13 +176,13 @@ void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> sa
 // The game window itself, in each mode, at rest and in the middle of a game.
 void DrawRunWindows() {
     SetMessageResponder([](const QString&, MessageKind) { return false; });
-    for (int mode = 0; mode <= 2; ++mode) {
+    for (const GameMode mode : {GameMode::Level, GameMode::Wild, GameMode::Endless}) {
         g_nGameMode = mode;
-        g_nPlayType = mode == 2 ? 1 : 0;
+        g_nPlayType = mode == GameMode::Endless ? PlayType::Competition : PlayType::Practice;
         g_nLevel = 3;
         CDlgRun dlg;
         dlg.Open();
-        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_idle.png").arg(mode));
+        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_idle.png").arg(static_cast<int>(mode)));
         g_fRoll = -18.4f;
         g_fPitch = 12.6f;
         g_fYaw = 233.0f;
@@ -190,11 +190,11 @@ void DrawRunWindows() {
         dlg.m_heightMeter->grab();
         dlg.OnTimer(10);
         dlg.OnTimer(11);
-        dlg.SetStatusText(mode == 2 ? DifficultyText(7) : DifficultyAttemptText(3, 2));
+        dlg.SetStatusText(mode == GameMode::Endless ? DifficultyText(7) : DifficultyAttemptText(3, 2));
         dlg.m_fTotalScore = 57.4f;
         dlg.ShowScore(57);
         dlg.m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
-        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_playing.png").arg(mode));
+        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_playing.png").arg(static_cast<int>(mode)));
         dlg.EndDialog(QDialog::Rejected);
     }
     StopHeartbeat();

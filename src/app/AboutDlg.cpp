@@ -1,11 +1,12 @@
 #include "app/AboutDlg.h"
 
+#include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
 
 #include <QLabel>
 
-CAboutDlg::CAboutDlg() : CDialogShell(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg() : CDialogShell(*FindDialogTemplate(IDD_ABOUTBOX)) {}
 
 QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
     if (control.id != IDR_MAINFRAME)

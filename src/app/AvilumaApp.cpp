@@ -1,7 +1,7 @@
 #include "app/AvilumaApp.h"
 
 #include "app/AvilumaDlg.h"
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 bool CAvilumaApp::InitInstance() {
     InitAppDir();

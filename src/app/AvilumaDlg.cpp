@@ -1,10 +1,10 @@
 #include "app/AvilumaDlg.h"
 
-#include "app/Globals.h"
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -28,7 +28,6 @@ void CAvilumaDlg::OnInitDialog() {
 
     m_btnExit = Button(IDC_BTN_CLOSE);
     m_btnExit->BrightenHoverFace();
-    m_btnExit->SetImageAlign(1);
     SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     // The mode buttons are invisible hot areas over the painted START buttons; only the hover frame
     // shows them, and for wild and endless only once the levels are done.
@@ -51,30 +50,49 @@ void CAvilumaDlg::OnInitDialog() {
     m_btnConnect->setToolTip(QStringLiteral("无人机连接操作按钮"));
 }
 
-void CAvilumaDlg::ShowPortOpen() {
-    m_btnConnect->SetStateIcons(LoadIconResource(IDI_PORT_OPEN));
+QString ConnectMessage(const ConnectResult& result) {
+    switch (result.outcome) {
+    case ConnectOutcome::NoDrone:
+        return kNoDroneText;
+    case ConnectOutcome::PermissionDenied:
+        return QStringLiteral("无法打开无人机串口 %1：没有访问权限！\n"
+                              "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
+            .arg(result.port);
+    case ConnectOutcome::Busy:
+        return QStringLiteral("无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序后再连接。")
+            .arg(result.port);
+    case ConnectOutcome::Connected:
+    case ConnectOutcome::AlreadyConnected:
+    case ConnectOutcome::Failed:
+        break;
+    }
+    return QString();
 }
 
-void CAvilumaDlg::ShowLinkState(int linkState) {
-    const int icon = linkState == kLinkGood   ? IDI_LINK_GOOD
-                     : linkState == kLinkWeak ? IDI_LINK_WEAK
-                                              : IDI_LINK_NONE;
-    m_btnLinkState->SetStateIcons(LoadIconResource(icon));
+void CAvilumaDlg::ShowPortOpen() {
+    OnUiThread([this] { m_btnConnect->SetStateIcons(LoadIconResource(IDI_PORT_OPEN)); });
+}
+
+void CAvilumaDlg::ShowLinkState(LinkState linkState) {
+    const int icon = linkState == LinkState::Good   ? IDI_LINK_GOOD
+                     : linkState == LinkState::Weak ? IDI_LINK_WEAK
+                                                    : IDI_LINK_NONE;
+    OnUiThread([this, icon] { m_btnLinkState->SetStateIcons(LoadIconResource(icon)); });
 }
 
 void CAvilumaDlg::OnCommand(int id) {
     switch (id) {
     case IDC_BTN_CONNECT:
-        m_link.Connect();
+        OnBtnConnect();
         break;
     case IDC_BTN_LEVEL:
         OnBtnLevel();
         break;
     case IDC_BTN_WILD:
-        OnBtnWildOrEndless(1);
+        OnBtnWildOrEndless(GameMode::Wild);
         break;
     case IDC_BTN_ENDLESS:
-        OnBtnWildOrEndless(2);
+        OnBtnWildOrEndless(GameMode::Endless);
         break;
     case IDC_BTN_CLOSE:
         OnBtnExit();
@@ -84,19 +102,25 @@ void CAvilumaDlg::OnCommand(int id) {
     }
 }
 
+void CAvilumaDlg::OnBtnConnect() {
+    const QString message = ConnectMessage(m_link.Connect());
+    if (!message.isEmpty())
+        MessageBoxOk(message);
+}
+
 void CAvilumaDlg::OnBtnLevel() {
-    g_nGameMode = 0;
-    if (m_link.LinkState() != kLinkGood) {
+    g_nGameMode = GameMode::Level;
+    if (m_link.State() != LinkState::Good) {
         MessageBoxOk(kLinkFaultText);
         return;
     }
     m_dlgMap.DoModal();
 }
 
-void CAvilumaDlg::OnBtnWildOrEndless(int gameMode) {
+void CAvilumaDlg::OnBtnWildOrEndless(GameMode gameMode) {
     g_nGameMode = gameMode;
     m_dlgGameType.DoModal(); // first, however the checks below turn out
-    if (m_link.LinkState() != kLinkGood) {
+    if (m_link.State() != LinkState::Good) {
         MessageBoxOk(kLinkFaultText);
         return;
     }

@@ -12,6 +12,10 @@ inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常�
 inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
 inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
 inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
+inline const QString kNoDroneText = QStringLiteral("请先连接无人机！");
+
+// What the player is told after a press of the connect button; empty when nothing needs saying.
+QString ConnectMessage(const ConnectResult& result);
 
 class CAvilumaDlg : public CPictureDialog, public ILinkView {
 public:
@@ -33,9 +37,9 @@ public:
     CColorStatic* m_stcTitle = nullptr;
     int m_nGrade = 1; // progress as read when the window was set up
 
-    // ILinkView: the monitor thread calls ShowLinkState.
+    // ILinkView: hands the icons to the UI thread.
     void ShowPortOpen() override;
-    void ShowLinkState(int linkState) override;
+    void ShowLinkState(LinkState linkState) override;
 
     // Ends every game and thread the windows own; the program calls it before it ends.
     void Shutdown();
@@ -48,8 +52,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void OnBtnConnect();
     void OnBtnLevel();
-    void OnBtnWildOrEndless(int gameMode);
+    void OnBtnWildOrEndless(GameMode gameMode);
     void OnBtnExit();
     void ShowSystemMenu(const QPoint& at);
 };

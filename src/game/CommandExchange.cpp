@@ -1,9 +1,9 @@
 #include "game/CommandExchange.h"
 
-#include "app/Globals.h"
 #include "game/GameClock.h"
 #include "link/FrameCodec.h"
 #include "link/SerialTransport.h"
+#include "state/Globals.h"
 
 #include <array>
 #include <mutex>
@@ -32,11 +32,11 @@ void WriteCommandFrame(const GameCommand& command) {
 bool SendGameCommand(GameCommand command) {
     for (int attempt = 0; attempt < kCommandTries; ++attempt) {
         // Cleared before the frame goes out: only an answer that comes after it counts.
-        g_nAckStatus = 0;
+        g_nAckStatus = kReplyNone;
         WriteCommandFrame(command);
         for (int poll = 0; poll < kAckPollsPerTry; ++poll) {
             GameSleep(kAckPollPeriod);
-            if (g_nAckStatus != 0)
+            if (g_nAckStatus != kReplyNone)
                 return true;
         }
     }

@@ -2,14 +2,11 @@
 #pragma once
 
 #include "link/LinkRecords.h"
+#include "link/Protocol.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-
-inline constexpr std::uint8_t kActionStop = 0;
-inline constexpr std::uint8_t kActionStart = 1;
-inline constexpr std::uint8_t kOpeningDifficulty = 100; // difficulty byte of the opening command
 
 inline constexpr int kCommandTries = 3;
 inline constexpr int kAckPollsPerTry = 5;

@@ -1,30 +1,24 @@
 #include "game/GameDrivers.h"
 
-#include "app/Globals.h"
 #include "game/CommandExchange.h"
 #include "game/GameClock.h"
 #include "game/Scoring.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
+#include "state/Globals.h"
 
 #include <random>
 
 namespace {
 
 constexpr std::chrono::milliseconds kPauseAfterAttempt{1000};
-constexpr int kAttemptsPerDifficulty = 3;
 
 GameCommand OpeningCommand() {
     GameCommand command;
     command.action = kActionStart;
     command.difficulty = kOpeningDifficulty;
     return command;
-}
-
-bool AttemptFailed(float points) {
-    return static_cast<double>(points) < kPassPoints;
 }
 
 } // namespace
@@ -43,10 +37,20 @@ int DrawEndlessDifficulty() {
     return static_cast<int>(generator() % kDifficultyCount);
 }
 
-void CGameDrivers::AddPoints(float points) {
+bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status) {
+    m_window.SetStatusText(status);
+    command.action = kActionStart;
+    command.difficulty = static_cast<std::uint8_t>(difficulty);
+    command.attempt = static_cast<std::uint8_t>(attempt);
+    SendGameCommand(command);
+    const float points = ScoreAttempt(static_cast<unsigned>(difficulty));
+    if (static_cast<double>(points) < kPassPoints)
+        return false;
     const float total = m_fTotalScore.load() + points;
     m_fTotalScore = total;
     m_window.ShowScore(static_cast<int>(total));
+    GameSleep(kPauseAfterAttempt);
+    return true;
 }
 
 void CGameDrivers::RunLevelGame() {
@@ -55,20 +59,8 @@ void CGameDrivers::RunLevelGame() {
     SendGameCommand(command);
 
     bool passed = true;
-    for (int attempt = 0; attempt < kAttemptsPerDifficulty; ++attempt) {
-        m_window.SetStatusText(DifficultyAttemptText(level, attempt + 1));
-        command.action = kActionStart;
-        command.difficulty = static_cast<std::uint8_t>(level - 1);
-        command.attempt = static_cast<std::uint8_t>(attempt);
-        SendGameCommand(command);
-        const float points = ScoreAttempt(static_cast<unsigned>(level - 1));
-        if (AttemptFailed(points)) {
-            passed = false;
-            break;
-        }
-        AddPoints(points);
-        GameSleep(kPauseAfterAttempt);
-    }
+    for (int attempt = 0; attempt < kAttemptsPerLevel && passed; ++attempt)
+        passed = PlayAttempt(command, level - 1, attempt, DifficultyAttemptText(level, attempt + 1));
     command.action = kActionStop;
     PostGameCommand(command);
 
@@ -82,7 +74,7 @@ void CGameDrivers::RunLevelGame() {
     const int total = static_cast<int>(m_fTotalScore.load());
     g_nScore = total;
     if (BeatsBestScore(level, total)) {
-        MessageBoxOk(kNewRecordText);
+        m_window.ShowNewRecord();
         WriteBestScore(level, total);
         m_window.RefreshRecords();
     }
@@ -93,65 +85,41 @@ void CGameDrivers::RunWildGame() {
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
-    bool over = false;
-    for (int difficulty = 0; difficulty < kDifficultyCount && !over; ++difficulty) {
-        if (!g_bLinkActive)
-            break;
-        for (int attempt = 0; attempt < kAttemptsPerDifficulty; ++attempt) {
-            m_window.SetStatusText(DifficultyAttemptText(difficulty + 1, attempt + 1));
-            command.action = kActionStart;
-            command.difficulty = static_cast<std::uint8_t>(difficulty);
-            command.attempt = static_cast<std::uint8_t>(attempt);
-            SendGameCommand(command);
-            const float points = ScoreAttempt(static_cast<unsigned>(difficulty));
-            if (AttemptFailed(points)) {
-                over = true;
-                break;
-            }
-            AddPoints(points);
-            GameSleep(kPauseAfterAttempt);
-        }
-    }
-    FinishListGame(command, TopListSection(1), kWildSheetText);
+    bool going = true;
+    for (int difficulty = 0; difficulty < kDifficultyCount && going && g_bLinkActive; ++difficulty)
+        for (int attempt = 0; attempt < kAttemptsPerLevel && going; ++attempt)
+            going =
+                PlayAttempt(command, difficulty, attempt, DifficultyAttemptText(difficulty + 1, attempt + 1));
+    FinishListGame(command, GameMode::Wild, kWildSheetText);
 }
 
 void CGameDrivers::RunEndlessGame() {
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
-    int attempts = 0;
-    if (g_bLinkActive) {
-        do {
-            const int difficulty = DrawEndlessDifficulty();
-            m_window.SetStatusText(DifficultyText(difficulty + 1));
-            command.action = kActionStart;
-            command.difficulty = static_cast<std::uint8_t>(difficulty);
-            command.attempt = static_cast<std::uint8_t>(attempts % kAttemptsPerDifficulty);
-            ++attempts;
-            SendGameCommand(command);
-            const float points = ScoreAttempt(static_cast<unsigned>(difficulty));
-            if (AttemptFailed(points))
-                break;
-            AddPoints(points);
-            GameSleep(kPauseAfterAttempt);
-        } while (g_bLinkActive);
+    for (int attempts = 0; g_bLinkActive; ++attempts) {
+        const int difficulty = DrawEndlessDifficulty();
+        if (!PlayAttempt(command, difficulty, attempts % kAttemptsPerLevel, DifficultyText(difficulty + 1)))
+            break;
     }
-    FinishListGame(command, TopListSection(2), kEndlessSheetText);
+    FinishListGame(command, GameMode::Endless, kEndlessSheetText);
 }
 
-void CGameDrivers::FinishListGame(GameCommand& command, const QString& section, const QString& sheetText) {
+void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QString& sheetText) {
     command.action = kActionStop;
     PostGameCommand(command);
     if (!g_bLinkActive)
         return; // the window is closing: nothing is recorded
 
     const int total = static_cast<int>(m_fTotalScore.load());
-    const bool competition = g_nPlayType != 0;
+    const PlayType playType = g_nPlayType;
+    const bool competition = playType == PlayType::Competition;
     if (competition) {
         m_window.ShowNameEntry();
-        AppendSheetLine(total, sheetText);
+        AppendSheetLine(total, sheetText, [this] { m_window.AskToCloseSheet(); });
     }
-    const QString file = TopListFilePath(g_nPlayType);
+    const QString file = TopListFilePath(playType);
+    const QString section = TopListSection(mode);
     g_nScore = total;
     const int rank = TopListInsertionRank(file, section, total);
     if (rank == 0)

@@ -6,12 +6,14 @@
 #pragma once
 
 #include "link/LinkRecords.h"
+#include "state/GameTypes.h"
 
 #include <QString>
 
 #include <atomic>
 
-// What a game needs of the window it is played in. The calls come from the game worker thread.
+// What a game needs of the window it is played in. The calls come from the game worker thread; the
+// window hands them to its own thread. The last three return once the player has answered.
 class IGameWindow {
 public:
     virtual ~IGameWindow() = default;
@@ -19,10 +21,11 @@ public:
     virtual void ShowScore(int total) = 0;               // the running total, truncated
     virtual void SetResultText(const QString& text) = 0; // outcome of a level game
     virtual void RefreshRecords() = 0;                   // the records lines, after a new record
-    virtual void ShowNameEntry() = 0;                    // modal; g_strPlayerName holds the name after
+    virtual void ShowNameEntry() = 0;                    // g_strPlayerName holds the name after
+    virtual void ShowNewRecord() = 0;                    // a level's best total was beaten
+    virtual void AskToCloseSheet() = 0;                  // the score sheet is held by another program
 };
 
-inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
 inline const QString kLevelPassedText = QStringLiteral("恭喜你，闯关成功！");
 inline const QString kLevelFailedText = QStringLiteral("闯关失败，请继续努力！");
 
@@ -46,10 +49,12 @@ public:
     std::atomic<float> m_fTotalScore{0.0f};
 
 private:
-    // Adds a scoring attempt's points to the total and shows it.
-    void AddPoints(float points);
+    // One attempt: its status text, the start command with difficulty index and attempt byte, the
+    // measurement; a scoring attempt's points join the total, followed by the pause. False when the
+    // attempt failed.
+    bool PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status);
     // The common end of wild and endless: stop command, sheet line, top list.
-    void FinishListGame(GameCommand& command, const QString& section, const QString& sheetText);
+    void FinishListGame(GameCommand& command, GameMode mode, const QString& sheetText);
 
     IGameWindow& m_window;
 };

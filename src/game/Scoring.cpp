@@ -1,7 +1,7 @@
 #include "game/Scoring.h"
 
-#include "app/Globals.h"
 #include "game/GameClock.h"
+#include "state/Globals.h"
 
 float MeasureStabilisation(int budgetMs) {
     if (budgetMs == 0)

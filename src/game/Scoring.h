@@ -1,6 +1,8 @@
 // Timing one attempt and turning the time into points.
 #pragma once
 
+#include "link/Protocol.h"
+
 #include <array>
 #include <chrono>
 
@@ -8,7 +10,6 @@ inline constexpr std::chrono::milliseconds kSamplePeriod{100};
 inline constexpr float kLevelLimitDeg = 5.0f; // roll and pitch both within +-5 degrees, bounds included
 inline constexpr int kHoldSamples = 10;       // held for ten samples in a row: one second
 inline constexpr int kHoldTimeMs = 1000;      // not counted against the player
-inline constexpr int kDifficultyCount = 10;
 
 // One difficulty: the time budget and the points factor. Points are (budget in seconds - t) x factor,
 // so an attempt that runs out of its budget scores exactly 0.

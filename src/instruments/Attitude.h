@@ -11,6 +11,8 @@
 
 class CAttitude : public QWidget {
 public:
+    static constexpr QSize kSize{325, 325}; // the size of its pictures, and so of the instrument
+
     // Loads the pictures once, from the program's Source/ folder.
     explicit CAttitude(QWidget* parent = nullptr);
 

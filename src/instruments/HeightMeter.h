@@ -11,6 +11,8 @@
 
 class CHeightMeter : public QWidget {
 public:
+    static constexpr QSize kSize{101, 325}; // the size of its pictures, and so of the instrument
+
     // Loads the pictures once, from the program's Source/ folder.
     explicit CHeightMeter(QWidget* parent = nullptr);
 

@@ -1,6 +1,6 @@
 #include "instruments/InstrumentPictures.h"
 
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 #include <QPainter>
 

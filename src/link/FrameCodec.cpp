@@ -1,6 +1,6 @@
 #include "link/FrameCodec.h"
 
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 #include <array>
 #include <atomic>
@@ -60,8 +60,8 @@ void CopyFrameBytes(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
 
 template <typename Record>
 bool DecodePayload(ConstFrameArray frame, std::uint8_t crcExtra, Record& record) {
-    // frame[1] is at most 255, so every index below stays inside the 512-byte frame array.
-    const std::size_t len = frame[1];
+    // The length is at most 255, so every index below stays inside the 512-byte frame array.
+    const std::size_t len = FramePayloadLength(frame);
     std::uint16_t crc = FrameCrc(frame.data() + 1, static_cast<std::uint16_t>(len + kFrameHeaderSize - 1));
     crc = CrcAccumulate(crcExtra, crc);
     const unsigned received = frame[kFrameHeaderSize + len] + 256u * frame[kFrameHeaderSize + len + 1];

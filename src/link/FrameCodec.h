@@ -6,6 +6,7 @@
 #pragma once
 
 #include "link/LinkRecords.h"
+#include "link/Protocol.h"
 #include "link/ReceiveBuffer.h"
 
 #include <cstddef>
@@ -20,19 +21,25 @@ inline constexpr std::size_t kFrameArraySize = 512; // holds the largest frame (
 inline constexpr std::size_t kHeartbeatFrameMax = kFrameOverhead + sizeof(HeartbeatRecord); // 17
 inline constexpr std::size_t kCommandFrameMax = kFrameOverhead + sizeof(GameCommand);       // 16
 
-inline constexpr std::uint8_t kSystemId = 19;
-inline constexpr std::uint8_t kComponentId = 1;
-
-inline constexpr std::uint8_t kMsgHeartbeat = 0;
-inline constexpr std::uint8_t kMsgAttitude = 30;
-inline constexpr std::uint8_t kMsgCommand = 228;
-
-inline constexpr std::uint8_t kCrcExtraHeartbeat = 50;
-inline constexpr std::uint8_t kCrcExtraAttitude = 39;
-inline constexpr std::uint8_t kCrcExtraCommand = 251;
-
 using FrameArray = std::span<std::uint8_t, kFrameArraySize>;
 using ConstFrameArray = std::span<const std::uint8_t, kFrameArraySize>;
+
+// The fields of a taken frame (see TakeFrame), by name rather than by offset.
+inline std::uint8_t FramePayloadLength(ConstFrameArray frame) {
+    return frame[1];
+}
+inline std::uint8_t FrameSequence(ConstFrameArray frame) {
+    return frame[2];
+}
+inline std::uint8_t FrameMessageId(ConstFrameArray frame) {
+    return frame[5];
+}
+inline std::size_t FrameLength(ConstFrameArray frame) {
+    return FramePayloadLength(frame) + kFrameOverhead;
+}
+inline std::span<const std::uint8_t> FramePayload(ConstFrameArray frame) {
+    return frame.subspan(kFrameHeaderSize, FramePayloadLength(frame));
+}
 
 // One step of the X.25 checksum (CRC-16/MCRF4XX): folds byte b into crc.
 std::uint16_t CrcAccumulate(std::uint8_t b, std::uint16_t crc);

@@ -1,9 +1,9 @@
 #include "link/Heartbeat.h"
 
-#include "app/Globals.h"
 #include "link/FrameCodec.h"
 #include "link/SerialTransport.h"
 #include "platform/WorkerThread.h"
+#include "state/Globals.h"
 
 #include <array>
 #include <condition_variable>

@@ -1,30 +1,41 @@
 #include "link/LinkService.h"
 
-#include "app/Globals.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialTransport.h"
-#include "platform/MessageBox.h"
+#include "state/Globals.h"
 
 namespace {
-
-// Radians to degrees as the drone's makers convert them; the scores rest on this factor, not on 180/pi.
-constexpr double kDegreesPerRadian = 57.3;
 
 // A stop waits this long at most for each link thread to end.
 constexpr std::chrono::milliseconds kThreadEndBound{1000};
 
+ConnectOutcome OutcomeOf(SerialOpenError error) {
+    switch (error) {
+    case SerialOpenError::None:
+        return ConnectOutcome::Connected;
+    case SerialOpenError::PermissionDenied:
+        return ConnectOutcome::PermissionDenied;
+    case SerialOpenError::Busy:
+        return ConnectOutcome::Busy;
+    case SerialOpenError::Settings:
+    case SerialOpenError::Other:
+        break;
+    }
+    return ConnectOutcome::Failed;
+}
+
 } // namespace
 
-int LinkStateFromCount(int attitudeFrames) {
-    if (attitudeFrames >= 10)
-        return kLinkGood;
-    if (attitudeFrames >= 6)
-        return kLinkWeak;
-    return kLinkNone;
+LinkState LinkStateFromCount(int attitudeFrames) {
+    if (attitudeFrames >= kGoodLinkFrames)
+        return LinkState::Good;
+    if (attitudeFrames >= kWeakLinkFrames)
+        return LinkState::Weak;
+    return LinkState::None;
 }
 
 void DispatchFrame(ConstFrameArray frame) {
-    switch (frame[5]) {
+    switch (FrameMessageId(frame)) {
     case kMsgAttitude: {
         AttitudeRecord attitude;
         if (!DecodeAttitude(frame, attitude))
@@ -52,22 +63,24 @@ CLinkService::~CLinkService() {
     StopLink();
 }
 
-void CLinkService::Connect() {
+ConnectResult CLinkService::Connect() {
     if (g_bDroneConnected)
-        return;
-    const QString port = FindPortByHardwareId(kDroneHardwareId);
-    if (port.isEmpty()) {
-        MessageBoxOk(QStringLiteral("请先连接无人机！"));
-        return;
-    }
-    if (!OpenDronePort(port))
-        return;
+        return {ConnectOutcome::AlreadyConnected, {}};
+    const QString port = FindPortByHardwareId(DroneHardwareId());
+    if (port.isEmpty())
+        return {ConnectOutcome::NoDrone, {}};
+    const ConnectOutcome opened = OutcomeOf(OpenDronePort(port));
+    if (opened != ConnectOutcome::Connected)
+        return {opened, port};
 
+    // A new connection is judged on its own frames, not on what an earlier one left uncounted.
+    g_nAttitudeCount = 0;
     g_bReadThreadRun = true;
     m_readThread.Start([] { ReadThreadProc(DispatchFrame); });
     m_view.ShowPortOpen();
     g_bDroneConnected = true;
     m_monitorThread.Start([this] { MonitorThreadProc(); });
+    return {ConnectOutcome::Connected, port};
 }
 
 void CLinkService::StopLink() {
@@ -85,6 +98,7 @@ void CLinkService::StopLink() {
     m_monitorThread.WaitFinished(kThreadEndBound);
     m_readThread.Join();
     m_monitorThread.Join();
+    m_linkState = LinkState::None; // the monitor's last verdict no longer holds
 }
 
 void CLinkService::MonitorThreadProc() {
@@ -93,8 +107,8 @@ void CLinkService::MonitorThreadProc() {
     auto next = std::chrono::steady_clock::now();
     while (g_bDroneConnected) {
         // exchange rather than read-then-zero: a frame counted in between is not lost.
-        const int state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
-        const int previous = m_nLinkState.exchange(state);
+        const LinkState state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
+        const LinkState previous = m_linkState.exchange(state);
         if (state != previous)
             m_view.ShowLinkState(state);
         next += kMonitorPeriod;

@@ -4,30 +4,51 @@
 #include "link/FrameCodec.h"
 #include "platform/WorkerThread.h"
 
+#include <QString>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-// Link states, from the count of verified ATTITUDE frames in the last monitor period.
-inline constexpr int kLinkGood = 0; // 10 or more a second
-inline constexpr int kLinkWeak = 1; // 6 to 9
-inline constexpr int kLinkNone = 2; // 5 or fewer
+// The link's quality, from the count of verified ATTITUDE frames in the last monitor period.
+enum class LinkState : int {
+    Good = 0, // kGoodLinkFrames or more a second
+    Weak = 1, // kWeakLinkFrames or more
+    None = 2, // fewer
+};
+inline constexpr int kGoodLinkFrames = 10;
+inline constexpr int kWeakLinkFrames = 6;
 
 inline constexpr std::chrono::milliseconds kMonitorPeriod{1000};
 
-int LinkStateFromCount(int attitudeFrames);
+LinkState LinkStateFromCount(int attitudeFrames);
 
 // Stores the attitude (in degrees) or the command acknowledgement a verified frame carries; frames of
 // other ids and frames that fail their checksum change nothing. Runs on the receive thread.
 void DispatchFrame(ConstFrameArray frame);
 
-// What the link shows on its window. ShowLinkState is called on the monitor thread.
+// What the link shows on its window. The calls may come from any thread; the window hands them to its
+// own thread.
 class ILinkView {
 public:
     virtual ~ILinkView() = default;
-    virtual void ShowPortOpen() = 0;               // the connect button's "connected" icon
-    virtual void ShowLinkState(int linkState) = 0; // the link-state icon, only when the state changes
+    virtual void ShowPortOpen() = 0;                     // the connect button's "connected" icon
+    virtual void ShowLinkState(LinkState linkState) = 0; // the link-state icon, only when the state changes
+};
+
+// How a press of the connect button ended. The window tells the player what they can act on.
+enum class ConnectOutcome {
+    Connected,
+    AlreadyConnected, // nothing was done
+    NoDrone,          // no device with the drone's USB ids
+    PermissionDenied, // the port exists but this user may not open it
+    Busy,             // another program holds the port
+    Failed,           // the port would not open or take its settings; nothing the player can do
+};
+struct ConnectResult {
+    ConnectOutcome outcome;
+    QString port; // the device path, when one was found
 };
 
 class CLinkService {
@@ -39,18 +60,18 @@ public:
 
     // The connect button: find the drone, open its port, start the receive and monitor threads.
     // Does nothing while connected.
-    void Connect();
+    ConnectResult Connect();
     // Ends both threads and closes the port; does nothing when not connected.
     void StopLink();
 
-    // 0 good, 1 weak, 2 no link; written by the monitor thread.
-    int LinkState() const { return m_nLinkState.load(); }
+    // Written by the monitor thread.
+    LinkState State() const { return m_linkState.load(); }
 
 private:
     void MonitorThreadProc();
 
     ILinkView& m_view;
-    std::atomic<int> m_nLinkState{kLinkNone};
+    std::atomic<LinkState> m_linkState{LinkState::None};
     CWorkerThread m_readThread;
     CWorkerThread m_monitorThread;
     std::mutex m_monitorMutex;

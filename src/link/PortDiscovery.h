@@ -8,9 +8,6 @@
 #include <optional>
 #include <vector>
 
-// The drone's USB vendor and product id as they stand in an instance id.
-inline const QString kDroneHardwareId = QStringLiteral("VID_26AC&PID_0011");
-
 // The port name a friendly name carries in parentheses. nullopt when the name has no parenthesised
 // port at all (the walk stops there); an empty string when it has one that names no usable port.
 // "(COM7)" gives "COM7", "(COM12) and more" gives "COM12", "(COM)" gives "", "(ttyACM0)" gives "ttyACM0".

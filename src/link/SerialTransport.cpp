@@ -1,8 +1,8 @@
 #include "link/SerialTransport.h"
 
-#include "app/Globals.h"
-#include "platform/MessageBox.h"
-#include "platform/SerialPort.h"
+#include "state/Globals.h"
+
+#include <QString>
 
 #include <array>
 #include <mutex>
@@ -40,27 +40,13 @@ ReadOutcome ReadOnce(CReceiveBuffer& buffer, std::array<std::uint8_t, kReadBuffe
 
 } // namespace
 
-bool OpenDronePort(const QString& devicePath) {
+SerialOpenError OpenDronePort(const QString& devicePath) {
     const SerialOpenResult result = OpenSerialDevice(devicePath);
-    switch (result.error) {
-    case SerialOpenError::None:
-        break;
-    case SerialOpenError::PermissionDenied:
-        MessageBoxOk(QStringLiteral("无法打开无人机串口 %1：没有访问权限！\n"
-                                    "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
-                         .arg(devicePath));
-        return false;
-    case SerialOpenError::Busy:
-        MessageBoxOk(QStringLiteral("无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序后再连接。")
-                         .arg(devicePath));
-        return false;
-    case SerialOpenError::Settings:
-    case SerialOpenError::Other:
-        return false;
-    }
+    if (result.error != SerialOpenError::None)
+        return result.error;
     std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
     CloseSerial(g_SerialPort.fd.exchange(result.fd));
-    return true;
+    return SerialOpenError::None;
 }
 
 void WritePort(const std::uint8_t* bytes, std::uint8_t length) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/FrameCodec.h"
+#include "platform/SerialPort.h"
 
 #include <QString>
 
@@ -15,9 +16,9 @@ inline constexpr std::chrono::milliseconds kReceivePollTimeout{20};
 // How long the loop rests between passes once the port has gone (unplugged), so it never spins.
 inline constexpr std::chrono::milliseconds kGonePortRest{100};
 
-// Opens and configures the port at devicePath and keeps it in g_SerialPort. On failure nothing stays
-// open; a player who can do something about it (permission, another program holding the port) is told.
-bool OpenDronePort(const QString& devicePath);
+// Opens and configures the port at devicePath and keeps it in g_SerialPort; SerialOpenError::None when
+// it is open. On failure nothing stays open.
+SerialOpenError OpenDronePort(const QString& devicePath);
 
 // Writes one frame, at most 2 ms per byte; a frame that cannot go out in time is dropped unreported.
 void WritePort(const std::uint8_t* bytes, std::uint8_t length);

@@ -1,5 +1,7 @@
 #include "platform/DeviceList.h"
 
+#include "platform/FileIo.h"
+
 #include <QFile>
 #include <QStringConverter>
 #include <QStringList>
@@ -259,20 +261,6 @@ void AppendRegistryEntries(const QString& folder, std::vector<DeviceRecord>& dev
         if (auto record = ParseEntry(*bytes))
             devices.push_back(std::move(*record));
     }
-}
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (wrote == -1) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += wrote;
-    }
-    return true;
 }
 
 // Best effort: the listing never reads temp files, so one left behind costs only its few bytes.

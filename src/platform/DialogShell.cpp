@@ -1,7 +1,5 @@
 #include "platform/DialogShell.h"
 
-#include "res/Resources.h"
-
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QFrame>
@@ -35,9 +33,8 @@ QFont NarrowToFit(QFont font, const QString& sample, int width) {
     return font;
 }
 
-CDialogShell::CDialogShell(int templateId, int backgroundId)
-    : m_template(FindDialogTemplate(templateId)), m_nBackgroundId(backgroundId) {
-    Q_ASSERT(m_template != nullptr);
+CDialogShell::CDialogShell(const DialogTemplate& dialog, std::function<QImage()> background)
+    : m_template(&dialog), m_backgroundSource(std::move(background)) {
     setWindowTitle(QString::fromUtf16(m_template->title));
     QFont font(QString::fromUtf16(m_template->fontFace));
     font.setPointSize(m_template->fontPoints);
@@ -162,14 +159,13 @@ bool CDialogShell::TimerActive(int id) const {
 }
 
 void CDialogShell::paintEvent(QPaintEvent* event) {
-    if (m_nBackgroundId == 0) {
+    if (!m_backgroundSource) {
         QDialog::paintEvent(event);
         return;
     }
     if (m_background.size() != size())
-        m_background =
-            QPixmap::fromImage(LoadBitmapResource(m_nBackgroundId)
-                                   .scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_background = QPixmap::fromImage(
+            m_backgroundSource().scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QPainter(this).drawPixmap(0, 0, m_background);
 }
 

@@ -12,12 +12,14 @@
 //   area (scaled once, then cached), and can be dragged by their background.
 #pragma once
 
-#include "res/DialogTemplates.h"
+#include "platform/DialogTemplate.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPixmap>
 #include <QPoint>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -29,8 +31,9 @@ QFont NarrowToFit(QFont font, const QString& sample, int width);
 
 class CDialogShell : public QDialog {
 public:
-    // backgroundId 0: no background picture.
-    explicit CDialogShell(int templateId, int backgroundId = 0);
+    // A window built from dialog, with the picture background() gives drawn over it (none without
+    // one); the background is asked for at the first paint.
+    explicit CDialogShell(const DialogTemplate& dialog, std::function<QImage()> background = {});
     ~CDialogShell() override;
 
     // Creates the controls, runs the set-up and the modal loop; returns the result of EndDialog.
@@ -58,8 +61,6 @@ protected:
     // Esc and the close command; the default ends the dialog with the cancel result.
     virtual void OnCancel() { EndDialog(QDialog::Rejected); }
 
-    const DialogTemplate& Template() const { return *m_template; }
-
     void paintEvent(QPaintEvent* event) override;
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
@@ -74,7 +75,7 @@ private:
     static void FitLabelText(QWidget* widget);
 
     const DialogTemplate* m_template;
-    int m_nBackgroundId;
+    std::function<QImage()> m_backgroundSource;
     QPixmap m_background; // scaled to the window once
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<QTimer>> m_timers;

@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/FileIo.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,7 +11,6 @@
 #include <mutex>
 #include <optional>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -172,15 +173,7 @@ bool ReplaceFile(const QString& path, const QByteArray& bytes) {
         return false;
     struct stat old {};
     const mode_t mode = stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = fchmod(fd, mode) == 0;
-    for (qsizetype done = 0; ok && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
-    }
-    ok = ok && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.constData(), target.constData()) == 0;
     if (!ok)

@@ -7,6 +7,7 @@
 // ThreadSanitizer sees.
 #pragma once
 
+#include <cassert>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -53,3 +54,8 @@ public:
     // worker that waits for the UI thread can finish. Returns done().
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound);
 };
+
+// Widgets belong to the UI thread alone: debug builds stop at a call from any other thread.
+inline void AssertUiThread() {
+    assert(!CUiThread::IsAttached() || CUiThread::IsUiThread());
+}

@@ -1,7 +1,7 @@
 #include "records/Records.h"
 
-#include "app/Globals.h"
 #include "platform/ProfileFile.h"
+#include "state/Globals.h"
 
 namespace {
 
@@ -35,12 +35,12 @@ QString RaceCfgPath() {
     return AppPath(u"/Data/race.cfg");
 }
 
-QString TopListFilePath(int playType) {
-    return playType != 0 ? RaceCfgPath() : RecordCfgPath();
+QString TopListFilePath(PlayType playType) {
+    return playType == PlayType::Competition ? RaceCfgPath() : RecordCfgPath();
 }
 
-QString TopListSection(int gameMode) {
-    return QStringLiteral("TopListMode%1").arg(gameMode + 1);
+QString TopListSection(GameMode gameMode) {
+    return QStringLiteral("TopListMode%1").arg(static_cast<int>(gameMode) + 1);
 }
 
 int ReadOpenLevel() {
@@ -117,6 +117,6 @@ void ClearTopList(const QString& filePath, const QString& section) {
 }
 
 void ResetCompetitionLists() {
-    ClearTopList(RaceCfgPath(), TopListSection(1));
-    ClearTopList(RaceCfgPath(), TopListSection(2));
+    ClearTopList(RaceCfgPath(), TopListSection(GameMode::Wild));
+    ClearTopList(RaceCfgPath(), TopListSection(GameMode::Endless));
 }

@@ -9,11 +9,12 @@
 // travels as "null", which reads back as score 0.
 #pragma once
 
+#include "state/GameTypes.h"
+
 #include <QString>
 
 #include <array>
 
-inline constexpr int kLevelCount = 10;
 inline constexpr int kTopListSize = 3;
 inline constexpr int kProfileTextBuffer = 50; // names come back cut to 49 characters
 inline const QString kMissingText = QStringLiteral("null");
@@ -22,10 +23,10 @@ QString SystemCfgPath();
 QString RecordCfgPath();
 QString RaceCfgPath();
 
-// race.cfg for competition (play type not 0), record.cfg for practice.
-QString TopListFilePath(int playType);
-// "TopListMode2" for wild (mode 1), "TopListMode3" for endless (mode 2).
-QString TopListSection(int gameMode);
+// race.cfg for competition, record.cfg for practice.
+QString TopListFilePath(PlayType playType);
+// "TopListMode2" for wild, "TopListMode3" for endless.
+QString TopListSection(GameMode gameMode);
 
 // ---- level progress and best scores (system.cfg) ----
 

@@ -1,15 +1,14 @@
 #include "records/ScoreSheet.h"
 
-#include "app/Globals.h"
+#include "platform/FileIo.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBox.h"
+#include "state/Globals.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -41,18 +40,6 @@ bool LockExclusively(int fd) {
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;
     return fcntl(fd, F_SETLK, &whole) == 0;
-}
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 // Opens the sheet for this program alone; -1 when it cannot be opened or another program holds it.
@@ -99,22 +86,18 @@ QString SheetField(const QString& field) {
 
 bool CreateScoreSheet() {
     QString folder;
-    if (g_nGameMode == 1)
+    if (g_nGameMode == GameMode::Wild)
         folder = QStringLiteral("/Record/") + kWildSheetText;
-    else if (g_nGameMode == 2)
+    else if (g_nGameMode == GameMode::Endless)
         folder = QStringLiteral("/Record/") + kEndlessSheetText;
     const QString path = AppPath(folder) +
                          CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")) +
                          QStringLiteral(".csv");
     g_strSheetPath.Set(path);
-    if (!TryCreate(path)) {
-        MessageBoxOk(QStringLiteral("记录文件创建失败"));
-        return false;
-    }
-    return true;
+    return TryCreate(path);
 }
 
-void AppendSheetLine(int score, QString type) {
+void AppendSheetLine(int score, const QString& type, const std::function<void()>& askToCloseSheet) {
     const QString path = g_strSheetPath.Get();
     for (int attempt = 1; attempt <= kWriteTries; ++attempt) {
         // The time of writing: taken anew on each try, after the player has closed the sheet.
@@ -123,6 +106,6 @@ void AppendSheetLine(int score, QString type) {
                              CurrentLocalTime().toString(QStringLiteral("HH:mm-ss"));
         if (TryAppend(path, SheetBytes(line)))
             return;
-        MessageBoxOk(QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！"));
+        askToCloseSheet();
     }
 }

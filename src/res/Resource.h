@@ -12,9 +12,6 @@ inline constexpr int IDD_DLG_GAMETYPE = 165;
 // The standard OK button of a dialog
 inline constexpr int IDOK = 1;
 
-// Strings
-inline constexpr int IDS_ABOUTBOX = 101; // "关于 Aviluma(&A)..."
-
 // Icons
 inline constexpr int IDR_MAINFRAME = 128;     // application
 inline constexpr int IDI_PORT_OPEN = 133;     // port with a green tick
@@ -55,7 +52,3 @@ inline constexpr int IDC_STC_STATUS = 1026;
 inline constexpr int IDC_STC_ATTITUDE = 1027;
 inline constexpr int IDC_BTN_PRACTICE = 1029;
 inline constexpr int IDC_BTN_COMPETITION = 1030;
-
-// Child windows
-inline constexpr int IDC_ATTITUDE = 12352;
-inline constexpr int IDC_HEIGHT_METER = 12353;

@@ -1,7 +1,7 @@
 #include "widgets/ButtonST.h"
 
+#include "platform/UiThread.h"
 #include "widgets/SystemColours.h"
-#include "widgets/UiHandOff.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -41,12 +41,11 @@ CButtonST::CButtonST(QWidget* parent) : QAbstractButton(parent) {
 }
 
 void CButtonST::ResetColours() {
-    m_colours = {kSysBtnFace, kSysBtnText, kSysBtnFace, kSysBtnText, kSysBtnFace, kSysBtnText};
+    m_colours = {kSysBtnFace, kSysBtnFace, kSysBtnFace};
 }
 
 int CButtonST::SetStateIcons(IconHandle icon, IconHandle iconOut) {
-    if (HandToUiThread(m_self, [icon, iconOut](CButtonST* b) { b->SetStateIcons(icon, iconOut); }))
-        return 0;
+    AssertUiThread();
     m_icons = {}; // the icons held so far are released here
     int result = 0;
     if ((icon && icon->isNull()) || (iconOut && iconOut->isNull())) {
@@ -62,29 +61,19 @@ int CButtonST::SetStateIcons(IconHandle icon, IconHandle iconOut) {
 }
 
 void CButtonST::SetTransparent(bool transparent) {
-    if (HandToUiThread(m_self, [transparent](CButtonST* b) { b->SetTransparent(transparent); }))
-        return;
+    AssertUiThread();
     m_bTransparent = transparent;
     update();
 }
 
 void CButtonST::SetHoverBorder(bool hoverBorder) {
-    if (HandToUiThread(m_self, [hoverBorder](CButtonST* b) { b->SetHoverBorder(hoverBorder); }))
-        return;
+    AssertUiThread();
     m_bHoverBorder = hoverBorder;
     update();
 }
 
-void CButtonST::SetImageAlign(std::uint8_t align) {
-    if (HandToUiThread(m_self, [align](CButtonST* b) { b->SetImageAlign(align); }))
-        return;
-    m_nImageAlign = align;
-    update();
-}
-
 void CButtonST::SetColour(int index, const QColor& colour) {
-    if (HandToUiThread(m_self, [index, colour](CButtonST* b) { b->SetColour(index, colour); }))
-        return;
+    AssertUiThread();
     if (index < 0 || index >= static_cast<int>(m_colours.size()))
         return;
     m_colours[static_cast<std::size_t>(index)] = colour;
@@ -92,8 +81,7 @@ void CButtonST::SetColour(int index, const QColor& colour) {
 }
 
 int CButtonST::BrightenHoverFace() {
-    if (HandToUiThread(m_self, [](CButtonST* b) { b->BrightenHoverFace(); }))
-        return 0;
+    AssertUiThread();
     QColor& face = m_colours[kFaceHover];
     // The same amount on every channel keeps the hue; no channel may pass 255.
     int d = 30;

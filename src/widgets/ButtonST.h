@@ -8,16 +8,14 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QPoint>
-#include <QPointer>
 
 #include <array>
-#include <cstdint>
 
 class CButtonST : public QAbstractButton {
 public:
     explicit CButtonST(QWidget* parent = nullptr);
 
-    // The setters are safe from any thread (see UiHandOff.h).
+    // Like every widget, a button is used on the UI thread only.
 
     // Takes over icon (shown normally) and iconOut (shown while the mouse is not over the button),
     // releasing the icons held before. A null icon means none. Returns 1 when an icon cannot be used
@@ -25,20 +23,19 @@ public:
     int SetStateIcons(IconHandle icon, IconHandle iconOut = nullptr);
     void SetTransparent(bool transparent);
     void SetHoverBorder(bool hoverBorder);
-    void SetImageAlign(std::uint8_t align);
-    // Sets one of the six face and text colours (slots below).
+    // Sets one of the three face colours (slots below).
     void SetColour(int index, const QColor& colour);
     // Lightens the hovered face colour evenly, as far as every channel allows up to 30. Returns 0.
     int BrightenHoverFace();
 
-    // UI thread only.
     bool IsHover() const { return m_bHover; }
     IconHandle StateIcon(int slot) const { return m_icons[static_cast<std::size_t>(slot)].image; }
     bool HoverBorder() const { return m_bHoverBorder; }
     QColor Colour(int index) const { return m_colours[static_cast<std::size_t>(index)]; }
 
-    // Colour slots.
-    enum { kFaceHover = 0, kTextHover = 1, kFaceNormal = 2, kTextNormal = 3, kFaceFocus = 4, kTextFocus = 5 };
+    // Colour slots: the face while hovered or pressed, at rest, and with the keyboard focus. Only an
+    // opaque button shows its face.
+    enum { kFaceHover = 0, kFaceNormal = 1, kFaceFocus = 2 };
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,18 +57,13 @@ private:
     void ResetColours();
     void MoveFocusOnDisable();
 
-    QPointer<CButtonST> m_self{this};
-    QPoint m_ptImageMargin{3, 3};
     QPoint m_ptPressShift{1, 1};
     bool m_bFlat = true;
     bool m_bHover = false;
     bool m_bTransparent = false;
     bool m_bToggle = false; // never a toggle in this program; kept for the slot rules
-    std::uint8_t m_nImageAlign = 0;
     bool m_bHoverBorder = true;
-    bool m_bFlatFocusRect = false;
-    bool m_bTrackAlways = true;
     int m_nChecked = 0;
-    std::array<QColor, 6> m_colours;
+    std::array<QColor, 3> m_colours;
     std::array<IconSlot, 2> m_icons;
 };

@@ -1,7 +1,7 @@
 #include "widgets/ColorStatic.h"
 
+#include "platform/UiThread.h"
 #include "widgets/SystemColours.h"
-#include "widgets/UiHandOff.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -10,16 +10,14 @@ CColorStatic::CColorStatic(QWidget* parent, const QString& text)
     : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {}
 
 void CColorStatic::SetOwnFont(const QFont& font) {
-    if (HandToUiThread(m_self, [font](CColorStatic* w) { w->SetOwnFont(font); }))
-        return;
+    AssertUiThread();
     m_font = font;
     m_bUseWindowFont = false;
     update();
 }
 
 void CColorStatic::SetText(const QString& text) {
-    if (HandToUiThread(m_self, [text](CColorStatic* w) { w->SetText(text); }))
-        return;
+    AssertUiThread();
     // The readout is rewritten five times a second: an unchanged text costs nothing.
     if (text == m_strText)
         return;
@@ -28,15 +26,13 @@ void CColorStatic::SetText(const QString& text) {
 }
 
 void CColorStatic::SetTextColour(const QColor& colour) {
-    if (HandToUiThread(m_self, [colour](CColorStatic* w) { w->SetTextColour(colour); }))
-        return;
+    AssertUiThread();
     m_crText = colour;
     update();
 }
 
 void CColorStatic::SetTransparent(bool transparent) {
-    if (HandToUiThread(m_self, [transparent](CColorStatic* w) { w->SetTransparent(transparent); }))
-        return;
+    AssertUiThread();
     m_bTransparent = transparent;
     update();
 }

@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -12,13 +11,12 @@ class CColorStatic : public QWidget {
 public:
     explicit CColorStatic(QWidget* parent = nullptr, const QString& text = QString());
 
-    // Setters are safe from any thread (see UiHandOff.h).
+    // Like every widget, a label is used on the UI thread only.
     void SetOwnFont(const QFont& font);
     void SetText(const QString& text);
     void SetTextColour(const QColor& colour);
     void SetTransparent(bool transparent);
 
-    // UI thread only.
     QString Text() const { return m_strText; }
     int PaintCount() const { return m_nPaints; }
 
@@ -28,7 +26,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPointer<CColorStatic> m_self{this};
     bool m_bTransparent = false;
     bool m_bUseWindowFont = true;
     QString m_strText;

@@ -4,7 +4,6 @@
 #include <QColor>
 
 inline const QColor kSysBtnFace(240, 240, 240);
-inline const QColor kSysBtnText(0, 0, 0);
 inline const QColor kSysWindowText(0, 0, 0);
 inline const QColor kSysBtnHighlight(255, 255, 255);
 inline const QColor kSysBtnShadow(160, 160, 160);

@@ -1,24 +1,28 @@
 #include "windows/DlgGameType.h"
 
-#include "app/Globals.h"
+#include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
+#include "res/DialogTemplates.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
 
-CDlgGameType::CDlgGameType() : CDialogShell(IDD_DLG_GAMETYPE) {}
+CDlgGameType::CDlgGameType() : CDialogShell(*FindDialogTemplate(IDD_DLG_GAMETYPE)) {}
 
 void CDlgGameType::OnInitDialog() {
-    g_nPlayType = 0;
+    g_nPlayType = PlayType::Practice;
 }
 
 void CDlgGameType::OnCommand(int id) {
     if (id == IDC_BTN_PRACTICE) {
-        g_nPlayType = 0;
+        g_nPlayType = PlayType::Practice;
         EndDialog(QDialog::Rejected);
     } else if (id == IDC_BTN_COMPETITION) {
-        g_nPlayType = 1;
-        if (!CreateScoreSheet())
-            return; // the player has been told; the choice stays open
+        g_nPlayType = PlayType::Competition;
+        if (!CreateScoreSheet()) {
+            MessageBoxOk(kSheetNotCreatedText);
+            return; // the choice stays open
+        }
         ResetCompetitionLists();
         EndDialog(QDialog::Rejected);
     }

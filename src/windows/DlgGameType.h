@@ -4,6 +4,8 @@
 
 #include "platform/DialogShell.h"
 
+inline const QString kSheetNotCreatedText = QStringLiteral("记录文件创建失败");
+
 class CDlgGameType : public CDialogShell {
 public:
     CDlgGameType();

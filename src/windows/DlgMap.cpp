@@ -1,8 +1,8 @@
 #include "windows/DlgMap.h"
 
-#include "app/Globals.h"
 #include "records/Records.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
 
 CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 

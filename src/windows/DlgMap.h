@@ -3,6 +3,7 @@
 // opens the next.
 #pragma once
 
+#include "state/GameTypes.h"
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
 
@@ -14,7 +15,7 @@ public:
 
     CDlgRun m_dlgRun; // shared by all ten levels
     CButtonST* m_btnClose = nullptr;
-    std::array<CButtonST*, 10> m_btnLevels{};
+    std::array<CButtonST*, kLevelCount> m_btnLevels{};
     CColorStatic* m_stcTitle = nullptr;
     int m_nOpenLevel = 1;
 

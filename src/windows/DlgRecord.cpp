@@ -1,12 +1,13 @@
 #include "windows/DlgRecord.h"
 
-#include "app/Globals.h"
 #include "platform/MessageBox.h"
+#include "res/DialogTemplates.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
 
 #include <QLineEdit>
 
-CDlgRecord::CDlgRecord() : CDialogShell(IDD_DLG_RECORD) {}
+CDlgRecord::CDlgRecord() : CDialogShell(*FindDialogTemplate(IDD_DLG_RECORD)) {}
 
 void CDlgRecord::OnCommand(int id) {
     if (id != IDC_BTN_TAKE_NAME)

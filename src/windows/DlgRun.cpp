@@ -1,6 +1,5 @@
 #include "windows/DlgRun.h"
 
-#include "app/Globals.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
@@ -8,8 +7,7 @@
 #include "platform/UiThread.h"
 #include "records/Records.h"
 #include "res/Resource.h"
-
-#include <QPointer>
+#include "state/Globals.h"
 
 #include <cmath>
 
@@ -28,28 +26,20 @@ constexpr std::chrono::milliseconds kHeartbeatEndBound{1000};
 const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
 
-// Runs job on the UI thread: queued from another thread, at once on the UI thread itself.
-void OnUiThread(std::function<void()> job) {
-    if (CUiThread::IsAttached() && !CUiThread::IsUiThread())
-        CUiThread::Post(std::move(job));
-    else
-        job();
-}
-
 } // namespace
 
-QString RunCaption(int gameMode, int playType) {
-    const QString kind = playType != 0 ? QStringLiteral("比赛模式") : QStringLiteral("练习模式");
+QString RunCaption(GameMode gameMode, PlayType playType) {
+    const QString kind =
+        playType == PlayType::Competition ? QStringLiteral("比赛模式") : QStringLiteral("练习模式");
     switch (gameMode) {
-    case 0:
+    case GameMode::Level:
         return QStringLiteral("Aviluma—闯关模式—模拟器");
-    case 1:
+    case GameMode::Wild:
         return QStringLiteral("Aviluma—狂野模式—") + kind + QStringLiteral("—模拟器");
-    case 2:
+    case GameMode::Endless:
         return QStringLiteral("Aviluma—无尽模式—") + kind + QStringLiteral("—模拟器");
-    default:
-        return QString();
     }
+    return QString();
 }
 
 QString ScoreText(int total) {
@@ -98,19 +88,19 @@ void CDlgRun::OnInitDialog() {
     m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kWhite, DifficultyAttemptText(10, 3));
     m_stcStatus->SetText(QString());
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kWhite);
-    const int mode = g_nGameMode;
-    if (mode >= 0 && mode <= 2)
-        m_stcTitle->SetText(RunCaption(mode, g_nPlayType));
+    const QString caption = RunCaption(g_nGameMode, g_nPlayType);
+    if (!caption.isEmpty())
+        m_stcTitle->SetText(caption);
     m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kWhite);
     m_stcAttitude->SetText(kReadoutAtRest);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kTopListSize; ++i)
         m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kWhite);
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
-    RefreshRecords();
+    ShowRecords();
 
-    PlaceInstrument(m_attitude, IDC_STC_ATTITUDE_FRAME, {325, 325});
-    PlaceInstrument(m_heightMeter, IDC_STC_METER_FRAME, {101, 325});
+    PlaceInstrument(m_attitude, IDC_STC_ATTITUDE_FRAME, CAttitude::kSize);
+    PlaceInstrument(m_heightMeter, IDC_STC_METER_FRAME, CHeightMeter::kSize);
 
     g_bLinkActive = true;
     StartHeartbeat(); // keeps a sender that is still running from an earlier opening
@@ -148,40 +138,34 @@ void CDlgRun::OnStart() {
 
 void CDlgRun::GameWorker() {
     switch (g_nGameMode) {
-    case 0:
+    case GameMode::Level:
         SetResultText(QString());
         RunLevelGame();
         break;
-    case 1:
+    case GameMode::Wild:
         RunWildGame();
         break;
-    case 2:
+    case GameMode::Endless:
         RunEndlessGame();
-        break;
-    default:
         break;
     }
     // Back to rest, as one step on the UI thread, so a start pressed meanwhile cannot interleave.
-    OnUiThread([self = QPointer<CDlgRun>(this)] {
-        if (!self)
-            return;
-        self->m_btnStart->SetStateIcons(LoadIconResource(IDI_START));
-        self->m_btnStart->SetHoverBorder(true);
-        self->m_bPlaying = false;
-        self->KillTimer(kTimerInstruments);
-        CAttitude* attitude = self->m_attitude;
-        if (std::fabs(attitude->m_fRoll) > kRepaintThreshold ||
-            std::fabs(attitude->m_fHeading) > kRepaintThreshold) {
-            attitude->m_fRoll = 0.0f;
-            attitude->m_fHeading = 0.0f;
-            attitude->Invalidate();
+    OnUiThread([this] {
+        m_btnStart->SetStateIcons(LoadIconResource(IDI_START));
+        m_btnStart->SetHoverBorder(true);
+        m_bPlaying = false;
+        KillTimer(kTimerInstruments);
+        if (std::fabs(m_attitude->m_fRoll) > kRepaintThreshold ||
+            std::fabs(m_attitude->m_fHeading) > kRepaintThreshold) {
+            m_attitude->m_fRoll = 0.0f;
+            m_attitude->m_fHeading = 0.0f;
+            m_attitude->Invalidate();
         }
-        CHeightMeter* meter = self->m_heightMeter;
-        if (std::fabs(meter->m_fOffset) > kRepaintThreshold) {
-            meter->m_fOffset = 0.0f;
-            meter->Invalidate();
+        if (std::fabs(m_heightMeter->m_fOffset) > kRepaintThreshold) {
+            m_heightMeter->m_fOffset = 0.0f;
+            m_heightMeter->Invalidate();
         }
-        self->m_stcAttitude->SetText(kReadoutAtRest); // timer 11 brings the live values back
+        m_stcAttitude->SetText(kReadoutAtRest); // timer 11 brings the live values back
     });
 }
 
@@ -206,20 +190,32 @@ void CDlgRun::OnTimer(int id) {
 }
 
 void CDlgRun::ShowScore(int total) {
-    m_stcScore->SetText(ScoreText(total));
+    OnUiThread([this, total] { m_stcScore->SetText(ScoreText(total)); });
 }
 
 void CDlgRun::SetStatusText(const QString& text) {
-    m_stcStatus->SetText(text);
+    OnUiThread([this, text] { m_stcStatus->SetText(text); });
 }
 
 void CDlgRun::SetResultText(const QString& text) {
-    m_stcRecord[2]->SetText(text);
+    OnUiThread([this, text] { m_stcRecord[2]->SetText(text); });
 }
 
 void CDlgRun::RefreshRecords() {
-    const int mode = g_nGameMode;
-    if (mode == 0) {
+    OnUiThread([this] { ShowRecords(); });
+}
+
+void CDlgRun::ShowNewRecord() {
+    MessageBoxOk(kNewRecordText);
+}
+
+void CDlgRun::AskToCloseSheet() {
+    MessageBoxOk(kCloseSheetText);
+}
+
+void CDlgRun::ShowRecords() {
+    const GameMode mode = g_nGameMode;
+    if (mode == GameMode::Level) {
         const int level = g_nLevel;
         m_stcRecord[1]->SetText(QString());
         m_stcRecord[2]->SetText(QString());
@@ -244,10 +240,10 @@ void CDlgRun::ShowNameEntry() {
 void CDlgRun::OnClearRecords() {
     if (!MessageBoxYesNo(kClearRecordsText))
         return;
-    const int mode = g_nGameMode;
-    if (mode == 0)
+    const GameMode mode = g_nGameMode;
+    if (mode == GameMode::Level)
         ClearBestScore(g_nLevel);
-    else if (mode == 1 || mode == 2)
+    else if (mode == GameMode::Wild || mode == GameMode::Endless)
         ClearTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
     m_stcStatus->SetText(QString());
     m_stcScore->SetText(QStringLiteral("  0"));

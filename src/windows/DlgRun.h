@@ -5,6 +5,7 @@
 
 #include "game/GameDrivers.h"
 #include "platform/WorkerThread.h"
+#include "records/Records.h"
 #include "windows/DlgRecord.h"
 #include "windows/PictureDialog.h"
 
@@ -18,9 +19,11 @@ inline const QString kCloseDuringGameText =
     QStringLiteral("游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出");
 inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
 inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
+inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
+inline const QString kCloseSheetText = QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！");
 
 // The caption of the window for a mode and play type; empty for an unknown mode.
-QString RunCaption(int gameMode, int playType);
+QString RunCaption(GameMode gameMode, PlayType playType);
 // The total as the score label shows it: right-aligned in three characters up to 999.
 QString ScoreText(int total);
 // Roll, pitch and yaw in whole degrees, truncated: "12 | -3 | 145".
@@ -36,12 +39,14 @@ public:
     void RunWildGame() { m_drivers.RunWildGame(); }
     void RunEndlessGame() { m_drivers.RunEndlessGame(); }
 
-    // IGameWindow, called from the worker thread.
+    // IGameWindow, called from the worker thread: each hands its work to the UI thread.
     void SetStatusText(const QString& text) override;
     void ShowScore(int total) override;
     void SetResultText(const QString& text) override;
     void RefreshRecords() override;
     void ShowNameEntry() override;
+    void ShowNewRecord() override;
+    void AskToCloseSheet() override;
 
     // Waits until the game worker has ended, running the UI thread's queue meanwhile; true when no
     // game runs. The owner calls it before the program ends.
@@ -55,7 +60,7 @@ public:
     CColorStatic* m_stcScore = nullptr;
     CColorStatic* m_stcStatus = nullptr;
     CColorStatic* m_stcAttitude = nullptr;
-    std::array<CColorStatic*, 3> m_stcRecord{};
+    std::array<CColorStatic*, kTopListSize> m_stcRecord{}; // top list lines; a level's best and result
     CButtonST* m_btnStart = nullptr;
     CButtonST* m_btnClose = nullptr;
     CButtonST* m_btnClear = nullptr;
@@ -74,6 +79,7 @@ private:
     void OnStart();
     void OnClose();
     void OnClearRecords();
+    void ShowRecords(); // UI thread
     void GameWorker();
     void EndCancel(); // the cancel step: timer 11 stopped, the window ends
     void PlaceInstrument(QWidget* instrument, int placeholderId, QSize size);

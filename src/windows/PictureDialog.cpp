@@ -1,7 +1,24 @@
 #include "windows/PictureDialog.h"
 
+#include "platform/UiThread.h"
+#include "res/DialogTemplates.h"
 #include "res/Resources.h"
 #include "widgets/Fonts.h"
+
+CPictureDialog::CPictureDialog(int templateId, int backgroundId)
+    : CDialogShell(*FindDialogTemplate(templateId),
+                   [backgroundId] { return LoadBitmapResource(backgroundId); }) {}
+
+void CPictureDialog::OnUiThread(std::function<void()> job) {
+    if (!CUiThread::IsAttached() || CUiThread::IsUiThread()) {
+        job();
+        return;
+    }
+    CUiThread::Post([self = m_self, job = std::move(job)] {
+        if (self)
+            job();
+    });
+}
 
 QWidget* CPictureDialog::CreateControl(const ControlTemplate& control) {
     switch (control.kind) {

@@ -6,9 +6,13 @@
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 
+#include <QPointer>
+
+#include <functional>
+
 class CPictureDialog : public CDialogShell {
 public:
-    CPictureDialog(int templateId, int backgroundId) : CDialogShell(templateId, backgroundId) {}
+    CPictureDialog(int templateId, int backgroundId);
 
     CButtonST* Button(int id) const { return dynamic_cast<CButtonST*>(GetDlgItem(id)); }
     CColorStatic* Label(int id) const { return dynamic_cast<CColorStatic*>(GetDlgItem(id)); }
@@ -22,4 +26,12 @@ protected:
     // widest, the longest text it will show, fits.
     CColorStatic* SetUpLabel(int id, int cellHeight, bool italic, const QColor& colour,
                              const QString& widest = {});
+
+    // Where the link and game threads cross into the window: job runs on the UI thread, at once when
+    // called there, otherwise queued (and dropped if the window is gone by the time it would run).
+    // The window's owner joins those threads before the window goes.
+    void OnUiThread(std::function<void()> job);
+
+private:
+    QPointer<CPictureDialog> m_self{this}; // made on the UI thread; copied by the other threads
 };

@@ -1,8 +1,8 @@
-#include "app/Globals.h"
 #include "game/CommandExchange.h"
 #include "game/GameClock.h"
 #include "game/Scoring.h"
-#include "game/VirtualDrone.h"
+#include "state/Globals.h"
+#include "support/VirtualDrone.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(CommandExchange, ADroneThatNeverAnswersGetsThreeFramesHalfASecondApart) {
     CVirtualDrone drone;
     drone.ackNever = true;
     g_nSeqCommand = 40;
-    EXPECT_FALSE(SendGameCommand(Command(1, 100, 0)));
+    EXPECT_FALSE(SendGameCommand(Command(kActionStart, kOpeningDifficulty, 0)));
     EXPECT_EQ(drone.nowMs, 1500);
     ASSERT_EQ(drone.sent.size(), 3u);
     for (int i = 0; i < 3; ++i) {
@@ -36,13 +36,13 @@ TEST(CommandExchange, OnlyANonZeroAnswerAfterTheFrameCounts) {
     {
         CVirtualDrone drone; // answers byte 0: no acknowledgement
         drone.ackByte = 0;
-        EXPECT_FALSE(SendGameCommand(Command(1, 3, 1)));
+        EXPECT_FALSE(SendGameCommand(Command(kActionStart, 3, 1)));
         EXPECT_EQ(drone.sent.size(), 3u);
     }
     {
         CVirtualDrone drone; // answers 250 ms later: seen at the third poll
         drone.ackDelayMs = 250;
-        EXPECT_TRUE(SendGameCommand(Command(1, 3, 1)));
+        EXPECT_TRUE(SendGameCommand(Command(kActionStart, 3, 1)));
         EXPECT_EQ(drone.nowMs, 300);
         EXPECT_EQ(drone.sent.size(), 1u);
     }
@@ -50,14 +50,14 @@ TEST(CommandExchange, OnlyANonZeroAnswerAfterTheFrameCounts) {
         CVirtualDrone drone; // a stale answer from before the frame is cleared away
         drone.ackNever = true;
         g_nAckStatus = 1;
-        EXPECT_FALSE(SendGameCommand(Command(1, 3, 1)));
+        EXPECT_FALSE(SendGameCommand(Command(kActionStart, 3, 1)));
     }
 }
 
 TEST(CommandExchange, TheStopCommandIsOneFrameWithItsBytes) {
     CVirtualDrone drone;
     drone.ackNever = true;
-    PostGameCommand(Command(0, 4, 2));
+    PostGameCommand(Command(kActionStop, 4, 2));
     EXPECT_EQ(drone.nowMs, 0); // no waiting
     ASSERT_EQ(drone.sent.size(), 1u);
     EXPECT_EQ(drone.sent[0].payload, (std::vector<std::uint8_t>{0x00, 0x04, 0x02}));

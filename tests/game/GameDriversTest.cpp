@@ -1,66 +1,40 @@
 #include "game/GameDrivers.h"
-#include "app/Globals.h"
 #include "game/CommandExchange.h"
-#include "game/VirtualDrone.h"
-#include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
+#include "state/Globals.h"
+#include "support/ProgramFolder.h"
+#include "support/RecordingWindow.h"
+#include "support/VirtualDrone.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 
 namespace {
 
 using Payload = std::vector<std::uint8_t>;
 
-class CRecordingWindow : public IGameWindow {
-public:
-    void SetStatusText(const QString& text) override { statuses << text; }
-    void ShowScore(int total) override { scores.push_back(total); }
-    void SetResultText(const QString& text) override { results << text; }
-    void RefreshRecords() override { ++refreshes; }
-    void ShowNameEntry() override {
-        ++nameEntries;
-        g_strPlayerName.Set(name);
-    }
-    QStringList statuses, results;
-    std::vector<int> scores;
-    int refreshes = 0;
-    int nameEntries = 0;
-    QString name = QStringLiteral("玩家一");
-};
-
 class GameDrivers : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
-        g_strAppDir.Set(m_dir.path());
         g_strPlayerName.Set(QString());
         g_nLevelResult = 0;
         g_nScore = 0;
-        SetMessageResponder([this](const QString& text, MessageKind) {
-            m_messages << text;
-            return false;
-        });
     }
-    void TearDown() override { SetMessageResponder({}); }
 
-    void StartCompetition(int mode) {
+    void StartCompetition(GameMode mode) {
         g_nGameMode = mode;
-        g_nPlayType = 1;
+        g_nPlayType = PlayType::Competition;
         ASSERT_TRUE(CreateScoreSheet());
     }
     QString Sheet() {
         QFile file(g_strSheetPath.Get());
         return file.open(QIODevice::ReadOnly) ? QStringDecoder("GB18030").decode(file.readAll()) : QString();
     }
-    QString List(const QString& file, int mode) {
+    QString List(const QString& file, GameMode mode) {
         QStringList shown;
         for (const TopListEntry& e : ReadTopList(file, TopListSection(mode)))
             shown << QStringLiteral("%1:%2").arg(e.score).arg(e.name);
@@ -73,16 +47,15 @@ protected:
         return all;
     }
 
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder;
     CVirtualDrone m_drone;
     CRecordingWindow m_window;
     CGameDrivers m_game{m_window};
-    QStringList m_messages;
 };
 
 TEST_F(GameDrivers, APassedLevelShowsTheTotalAndRecordsANewBest) {
     g_nLevel = 1;
-    g_nGameMode = 0;
+    g_nGameMode = GameMode::Level;
     m_drone.LevelAfterSamples({0, 15, 8}); // 10, 8.5 and 9.2 points
     m_game.RunLevelGame();
 
@@ -93,7 +66,7 @@ TEST_F(GameDrivers, APassedLevelShowsTheTotalAndRecordsANewBest) {
     EXPECT_FLOAT_EQ(m_game.m_fTotalScore, 27.7f);
     EXPECT_EQ(g_nLevelResult, 1);
     EXPECT_EQ(g_nScore, 27);
-    EXPECT_EQ(m_messages, QStringList{kNewRecordText});
+    EXPECT_EQ(m_window.newRecords, 1);
     EXPECT_EQ(ReadBestScore(1), 27);
     EXPECT_EQ(m_window.refreshes, 1);
     EXPECT_EQ(m_window.results, QStringList{kLevelPassedText});
@@ -105,7 +78,7 @@ TEST_F(GameDrivers, ALevelTotalEqualToTheBestWritesNothing) {
     WriteBestScore(2, 60);
     m_game.RunLevelGame(); // level throughout: 3 x 20
     EXPECT_EQ(g_nLevelResult, 1);
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(m_window.newRecords, 0);
     EXPECT_EQ(m_window.refreshes, 0);
     EXPECT_EQ(m_window.results, QStringList{kLevelPassedText});
 }
@@ -132,7 +105,7 @@ TEST_F(GameDrivers, AFailedLevelAttemptEndsTheGameAtOnce) {
 }
 
 TEST_F(GameDrivers, APerfectWildCompetitionPlaysThirtyAttempts) {
-    StartCompetition(1);
+    StartCompetition(GameMode::Wild);
     m_game.RunWildGame();
     EXPECT_EQ(m_drone.attemptStarts, 30);
     EXPECT_EQ(m_window.scores.back(), 2520);
@@ -140,33 +113,33 @@ TEST_F(GameDrivers, APerfectWildCompetitionPlaysThirtyAttempts) {
     EXPECT_EQ(Payloads().back(), (Payload{0, 9, 2}));
     EXPECT_EQ(m_window.nameEntries, 1); // for the sheet; the list does not ask again
     EXPECT_TRUE(Sheet().endsWith(QStringLiteral("玩家一,2520,狂野模式,09:01-03\r\n"))) << qPrintable(Sheet());
-    EXPECT_EQ(List(RaceCfgPath(), 1), QStringLiteral("2520:玩家一 0: 0:"));
+    EXPECT_EQ(List(RaceCfgPath(), GameMode::Wild), QStringLiteral("2520:玩家一 0: 0:"));
     EXPECT_EQ(m_window.refreshes, 1);
 }
 
 TEST_F(GameDrivers, AWildGameLostAtOnceRecordsOnlyTheCompetitionLine) {
-    g_nGameMode = 1;
-    g_nPlayType = 0;
+    g_nGameMode = GameMode::Wild;
+    g_nPlayType = PlayType::Practice;
     m_drone.LevelAfterSamples({-1});
     m_game.RunWildGame();
     EXPECT_EQ(m_window.nameEntries, 0);
     EXPECT_FALSE(QFile::exists(RecordCfgPath()));
 
-    StartCompetition(1);
+    StartCompetition(GameMode::Wild);
     m_drone.attemptStarts = 0;
     m_game.RunWildGame();
     EXPECT_EQ(m_window.nameEntries, 1);
     EXPECT_TRUE(Sheet().contains(QStringLiteral("玩家一,0,狂野模式,"))) << qPrintable(Sheet());
-    EXPECT_EQ(List(RaceCfgPath(), 1), QStringLiteral("0: 0: 0:"));
+    EXPECT_EQ(List(RaceCfgPath(), GameMode::Wild), QStringLiteral("0: 0: 0:"));
 }
 
 TEST_F(GameDrivers, APracticeResultThatEntersTheListAsksForTheName) {
-    g_nGameMode = 1;
-    g_nPlayType = 0;
+    g_nGameMode = GameMode::Wild;
+    g_nPlayType = PlayType::Practice;
     for (auto [rank, score, name] : {std::tuple{1, "80", "甲"}, {2, "60", "乙"}}) {
-        WritePrivateProfileString(TopListSection(1), QStringLiteral("top%1").arg(rank),
+        WritePrivateProfileString(TopListSection(GameMode::Wild), QStringLiteral("top%1").arg(rank),
                                   QString::fromUtf8(score), RecordCfgPath());
-        WritePrivateProfileString(TopListSection(1), QStringLiteral("name%1").arg(rank),
+        WritePrivateProfileString(TopListSection(GameMode::Wild), QStringLiteral("name%1").arg(rank),
                                   QString::fromUtf8(name), RecordCfgPath());
     }
     // 10 + 10 + 10 at difficulty 1, 20 + 20 + 5 at difficulty 2, then a lost attempt: 75.
@@ -174,15 +147,15 @@ TEST_F(GameDrivers, APracticeResultThatEntersTheListAsksForTheName) {
     m_game.RunWildGame();
     EXPECT_EQ(m_window.scores.back(), 75);
     EXPECT_EQ(m_window.nameEntries, 1);
-    EXPECT_EQ(List(RecordCfgPath(), 1), QStringLiteral("80:甲 75:玩家一 60:乙"));
+    EXPECT_EQ(List(RecordCfgPath(), GameMode::Wild), QStringLiteral("80:甲 75:玩家一 60:乙"));
     EXPECT_FALSE(QFile::exists(RaceCfgPath())); // practice never touches the competition's file
 }
 
 TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheSheet) {
-    StartCompetition(2);
+    StartCompetition(GameMode::Endless);
     for (int rank = 1; rank <= 3; ++rank)
-        WritePrivateProfileString(TopListSection(2), QStringLiteral("top%1").arg(rank), QStringLiteral("900"),
-                                  RaceCfgPath());
+        WritePrivateProfileString(TopListSection(GameMode::Endless), QStringLiteral("top%1").arg(rank),
+                                  QStringLiteral("900"), RaceCfgPath());
     m_drone.LevelAfterSamples({0, 0, 0, 0, -1});
     m_game.RunEndlessGame();
     EXPECT_EQ(m_window.nameEntries, 1);
@@ -204,12 +177,12 @@ TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheS
 
 TEST_F(GameDrivers, ACloseRequestMidAttemptRecordsNothingAndStopsOnce) {
     using Driver = void (CGameDrivers::*)();
-    const std::pair<int, Driver> modes[] = {{0, &CGameDrivers::RunLevelGame},
-                                            {1, &CGameDrivers::RunWildGame},
-                                            {2, &CGameDrivers::RunEndlessGame}};
+    const std::pair<GameMode, Driver> modes[] = {{GameMode::Level, &CGameDrivers::RunLevelGame},
+                                                 {GameMode::Wild, &CGameDrivers::RunWildGame},
+                                                 {GameMode::Endless, &CGameDrivers::RunEndlessGame}};
     for (auto [mode, run] : modes) {
-        SCOPED_TRACE(mode);
-        StartCompetition(mode == 0 ? 1 : mode);
+        SCOPED_TRACE(static_cast<int>(mode));
+        StartCompetition(mode == GameMode::Level ? GameMode::Wild : mode);
         const QString sheetBefore = Sheet();
         g_nGameMode = mode;
         g_nLevel = 3;

@@ -1,30 +1,14 @@
-#include "app/Globals.h"
-#include "game/CommandExchange.h"
 #include "game/GameDrivers.h"
-#include "link/LinkService.h"
-#include "platform/DeviceList.h"
-#include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "sim/SimDrone.h"
+#include "support/RecordingWindow.h"
 #include "support/SimulatedMachine.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-class CQuietWindow : public IGameWindow {
-public:
-    void SetStatusText(const QString&) override {}
-    void ShowScore(int total) override { lastScore = total; }
-    void SetResultText(const QString& text) override { result = text; }
-    void RefreshRecords() override {}
-    void ShowNameEntry() override {}
-    std::atomic<int> lastScore{-1};
-    QString result;
-};
 
 // A whole level game in real time, over the link, against the simulated drone held level.
 TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
@@ -37,12 +21,12 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
     g_bLinkActive = true;
     g_nLevel = 1;
     g_nLevelResult = 0;
-    CQuietWindow window;
+    CRecordingWindow window;
     CGameDrivers game(window);
     game.RunLevelGame();
 
-    EXPECT_EQ(window.lastScore, 30);
-    EXPECT_EQ(window.result, kLevelPassedText);
+    EXPECT_EQ(window.scores, (std::vector<int>{10, 20, 30}));
+    EXPECT_EQ(window.results, QStringList{kLevelPassedText});
     EXPECT_EQ(g_nLevelResult, 1);
     EXPECT_EQ(ReadBestScore(1), 30);
 
@@ -54,9 +38,6 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
             commands.push_back(f.payload);
     EXPECT_EQ(commands,
               (std::vector<std::vector<std::uint8_t>>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
-
-    machine.Link().StopLink();
-    drone.Stop();
 }
 
 } // namespace

@@ -1,14 +1,12 @@
-#include "app/Globals.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
+#include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -21,8 +19,6 @@ class Instruments : public ::testing::Test {
 protected:
     void SetUp() override {
         OffscreenApp();
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Source")));
-        g_strAppDir.Set(m_dir.path());
         Save("back.png", Solid(10, 10, QColor(30, 30, 30)));
         Save("pannel.png", Solid(325, 325, Qt::transparent));
         Save("plane.png", Mark(325, 325, QRect(252, 152, 21, 21), Qt::red));   // right of the centre
@@ -42,7 +38,7 @@ protected:
         return image;
     }
     void Save(const char* name, const QImage& image) {
-        ASSERT_TRUE(image.save(m_dir.filePath(QStringLiteral("Source/") + QLatin1String(name))));
+        ASSERT_TRUE(image.save(m_folder.FilePath(QStringLiteral("Source/") + QLatin1String(name))));
     }
     // The centre of the pixels of one colour, or (-1, -1).
     static QPointF Centre(const QImage& image, QRgb colour) {
@@ -61,7 +57,7 @@ protected:
             }
         return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
     }
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder{{QStringLiteral("Source")}};
 };
 
 TEST_F(Instruments, TheAircraftTurnsWithRollAndThePointerShowsTheHeadingItself) {
@@ -113,8 +109,8 @@ TEST_F(Instruments, ThePitchPointerMovesSeventyPixelsForThirtyDegrees) {
 
 TEST_F(Instruments, MissingPicturesLeaveTheirLayersOut) {
     // Without plane.png or pointer2.png the instruments draw nothing at all: their parent shows.
-    QFile::remove(m_dir.filePath(QStringLiteral("Source/plane.png")));
-    QFile::remove(m_dir.filePath(QStringLiteral("Source/pointer2.png")));
+    QFile::remove(m_folder.FilePath(QStringLiteral("Source/plane.png")));
+    QFile::remove(m_folder.FilePath(QStringLiteral("Source/pointer2.png")));
     QWidget parent;
     parent.resize(500, 400);
     parent.setStyleSheet(QStringLiteral("background: rgb(200, 0, 200)"));
@@ -130,7 +126,7 @@ TEST_F(Instruments, MissingPicturesLeaveTheirLayersOut) {
     EXPECT_EQ(meter.m_fScale, -45.0f);
 
     // A missing pointer.png leaves just the pointer out.
-    QFile::remove(m_dir.filePath(QStringLiteral("Source/pointer.png")));
+    QFile::remove(m_folder.FilePath(QStringLiteral("Source/pointer.png")));
     Save("plane.png", Mark(325, 325, QRect(252, 152, 21, 21), Qt::red));
     CAttitude noPointer;
     noPointer.resize(325, 325);
@@ -139,13 +135,27 @@ TEST_F(Instruments, MissingPicturesLeaveTheirLayersOut) {
     EXPECT_EQ(Centre(drawn, qRgb(0, 0, 255)), QPointF(-1, -1));
 }
 
-TEST_F(Instruments, InvalidatingBeforeTheFirstPaintDoesNothing) {
+TEST_F(Instruments, InvalidateRepaintsThePaintedInstrument) {
     CAttitude attitude;
-    EXPECT_TRUE(attitude.m_rcClient.isEmpty());
-    attitude.Invalidate(); // an empty rectangle: no paint requested, nothing breaks
-    attitude.resize(325, 325);
-    attitude.grab();
-    EXPECT_FALSE(attitude.m_rcClient.isEmpty());
+    attitude.resize(CAttitude::kSize);
+    struct CPaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            return (paints += event->type() == QEvent::Paint), false;
+        }
+    } counter;
+    attitude.installEventFilter(&counter);
+    attitude.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&attitude));
+    QApplication::processEvents();
+    const int shown = counter.paints;
+    EXPECT_GE(shown, 1);
+    EXPECT_EQ(attitude.m_rcClient, QRect(QPoint(), CAttitude::kSize));
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, shown); // nothing pending
+    attitude.Invalidate();
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, shown + 1);
 }
 
 } // namespace

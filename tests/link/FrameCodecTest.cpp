@@ -1,5 +1,5 @@
 #include "link/FrameCodec.h"
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,10 @@
 #include "link/LinkService.h"
-#include "app/Globals.h"
 #include "link/Heartbeat.h"
 #include "link/SerialTransport.h"
-#include "platform/DeviceList.h"
-#include "platform/MessageBox.h"
 #include "sim/SimDrone.h"
-#include "support/TestSupport.h"
+#include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <array>
 #include <mutex>
@@ -28,11 +22,11 @@ using Bytes = std::vector<std::uint8_t>;
 class CRecordingView : public ILinkView {
 public:
     void ShowPortOpen() override { m_portOpen = true; }
-    void ShowLinkState(int linkState) override {
+    void ShowLinkState(LinkState linkState) override {
         std::lock_guard lock(m_mutex);
         m_states.push_back(linkState);
     }
-    std::vector<int> States() {
+    std::vector<LinkState> States() {
         std::lock_guard lock(m_mutex);
         return m_states;
     }
@@ -40,34 +34,20 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::vector<int> m_states;
+    std::vector<LinkState> m_states;
 };
 
-// A machine with no real drone: an empty sysfs tree and a private registry for simulated ones.
 class LinkService : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QDir(m_sysfs.path()).mkpath(QStringLiteral("class/tty")));
-        SetSysfsRoot(m_sysfs.path());
-        SetDeviceRegistryFolder(m_registry.path() + QStringLiteral("/devices"));
-        SetMessageResponder([this](const QString& text, MessageKind) {
-            std::lock_guard lock(m_mutex);
-            m_messages.push_back(text);
-            return false;
-        });
         g_nAttitudeCount = 0;
         g_nAckStatus = 0;
     }
     void TearDown() override {
         m_service.StopLink();
         ShutdownHeartbeat();
-        SetMessageResponder({});
     }
-    std::vector<QString> Messages() {
-        std::lock_guard lock(m_mutex);
-        return m_messages;
-    }
-    // Connects to a simulated drone streaming at rate and waits for the monitor's verdicts.
+    // A simulated drone streaming at rate, found on the machine like a real one.
     std::unique_ptr<CSimDrone> StartDrone(int rate) {
         SimOptions options;
         options.nFrameRate = rate;
@@ -76,17 +56,15 @@ protected:
         return drone;
     }
 
-    QTemporaryDir m_sysfs;
-    QTemporaryDir m_registry;
+    CSimulatedMachine m_machine;
     CRecordingView m_view;
     CLinkService m_service{m_view};
-    std::mutex m_mutex;
-    std::vector<QString> m_messages;
 };
 
 TEST(LinkStates, CountThresholds) {
-    const std::pair<int, int> cases[] = {{0, kLinkNone}, {5, kLinkNone},  {6, kLinkWeak},
-                                         {9, kLinkWeak}, {10, kLinkGood}, {40, kLinkGood}};
+    const std::pair<int, LinkState> cases[] = {{0, LinkState::None},  {5, LinkState::None},
+                                               {6, LinkState::Weak},  {9, LinkState::Weak},
+                                               {10, LinkState::Good}, {40, LinkState::Good}};
     for (auto [count, state] : cases)
         EXPECT_EQ(LinkStateFromCount(count), state) << count;
 }
@@ -130,11 +108,9 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
     EXPECT_EQ(g_nAckStatus, 1);
 }
 
-TEST_F(LinkService, ConnectWithoutADroneAsksForItEachTime) {
-    m_service.Connect();
-    m_service.Connect();
-    ASSERT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Messages()[0], QStringLiteral("请先连接无人机！"));
+TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
+    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone);
+    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone);
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_FALSE(m_view.m_portOpen);
 }
@@ -142,34 +118,31 @@ TEST_F(LinkService, ConnectWithoutADroneAsksForItEachTime) {
 TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {
     auto drone = StartDrone(20);
     drone->SetAttitudeRadians(0.1f, 0.0f, 0.0f);
-    m_service.Connect();
+    const ConnectResult result = m_service.Connect();
+    EXPECT_EQ(result.outcome, ConnectOutcome::Connected);
+    EXPECT_EQ(result.port, drone->DevicePath());
     ASSERT_TRUE(g_bDroneConnected);
     EXPECT_TRUE(m_view.m_portOpen);
     const int fd = g_SerialPort.fd;
 
-    m_service.Connect(); // a second press opens nothing more
+    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::AlreadyConnected); // opens nothing more
     EXPECT_EQ(g_SerialPort.fd, fd);
-    EXPECT_TRUE(Messages().empty());
 
-    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkGood; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good; }, 5s));
     EXPECT_EQ(g_fRoll, 5.73f);
     std::this_thread::sleep_for(2500ms);
-    EXPECT_EQ(m_view.States(), std::vector<int>{kLinkGood}); // set once, not every second
+    EXPECT_EQ(m_view.States(), std::vector<LinkState>{LinkState::Good}); // set once, not every second
 
-    const auto start = std::chrono::steady_clock::now();
     m_service.StopLink();
-    const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
-    std::printf("StopLink took %lld ms\n",
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
 }
 
 TEST_F(LinkService, EightOrFiveFramesASecondAreWeakOrNoLink) {
     // A busy machine can delay a frame into the next period: judge the link by the state it shows most
     // of the time, over several periods, and never "good".
-    for (auto [rate, expected] : {std::pair{8, kLinkWeak}, std::pair{5, kLinkNone}}) {
+    for (auto [rate, expected] : {std::pair{8, LinkState::Weak}, std::pair{5, LinkState::None}}) {
         SCOPED_TRACE(rate);
         auto drone = StartDrone(rate);
         // Monitor periods that begin just as a frame is due would count it now in one period, now in the
@@ -182,8 +155,8 @@ TEST_F(LinkService, EightOrFiveFramesASecondAreWeakOrNoLink) {
         constexpr int kLooks = 12;
         for (int look = 0; look < kLooks; ++look) {
             std::this_thread::sleep_for(250ms);
-            matching += m_service.LinkState() == expected;
-            EXPECT_NE(m_service.LinkState(), kLinkGood);
+            matching += m_service.State() == expected;
+            EXPECT_NE(m_service.State(), LinkState::Good);
         }
         EXPECT_GE(matching, kLooks * 3 / 4);
         m_service.StopLink();
@@ -208,9 +181,9 @@ TEST_F(LinkService, CommandRepliesSetTheAcknowledgement) {
 TEST_F(LinkService, AVanishingDroneDropsTheLinkWithoutSpinning) {
     auto drone = StartDrone(20);
     m_service.Connect();
-    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkGood; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good; }, 5s));
     drone->Vanish();
-    ASSERT_TRUE(WaitUntil([&] { return m_service.LinkState() == kLinkNone; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::None; }, 5s));
     EXPECT_TRUE(g_bDroneConnected); // unplugging does not end the connection
     m_service.StopLink();
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
@@ -223,7 +196,7 @@ TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
-    ASSERT_TRUE(OpenDronePort(QString::fromLocal8Bit(ptsname(master))));
+    ASSERT_EQ(OpenDronePort(QString::fromLocal8Bit(ptsname(master))), SerialOpenError::None);
     g_bReadThreadRun = true;
     std::thread reader([] { ReadThreadProc(DispatchFrame); });
 
@@ -232,7 +205,6 @@ TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {
     std::array<std::uint8_t, kFrameOverhead + sizeof record> frame{};
     EncodeFrame(kMsgAttitude, kCrcExtraAttitude, 0, AsBytes(record), false, frame);
     std::mt19937 random(99);
-    int framesSent = 0;
     const auto end = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < end) {
         Bytes chunk(115);
@@ -240,7 +212,6 @@ TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {
             b = static_cast<std::uint8_t>(random());
         ASSERT_EQ(write(master, chunk.data(), chunk.size()), ssize_t(chunk.size()));
         ASSERT_EQ(write(master, frame.data(), frame.size()), ssize_t(frame.size()));
-        ++framesSent;
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_GT(g_nAttitudeCount, 0); // some frames survive the noise around them
@@ -253,13 +224,12 @@ TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {
     for (int i = 0; i < 20; ++i)
         ASSERT_EQ(write(master, frame.data(), frame.size()), ssize_t(frame.size()));
     EXPECT_TRUE(WaitUntil([&] { return g_nAttitudeCount == before + 20; }, 3s));
-    EXPECT_EQ(g_fRoll, static_cast<float>(0.5f * 57.3));
+    EXPECT_EQ(g_fRoll, static_cast<float>(0.5f * kDegreesPerRadian));
 
     g_bReadThreadRun = false;
     reader.join();
     CloseDronePort();
     close(master);
-    std::printf("noise run: %d frames sent, %d counted\n", framesSent + 20, g_nAttitudeCount.load());
 }
 
 TEST_F(LinkService, OneHeartbeatSenderAboutOnceASecond) {

@@ -1,4 +1,5 @@
 #include "link/PortDiscovery.h"
+#include "link/Protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 namespace {
 
 DeviceRecord Drone(const QString& name, const QString& path) {
-    return {"USB\\VID_26AC&PID_0011\\5&1A2B3C&0&2", name, path};
+    return {DroneInstanceId("5&1A2B3C&0&2"), name, path};
 }
 
 TEST(PortDiscovery, PortNameFromFriendlyName) {
@@ -66,9 +67,10 @@ TEST(PortDiscovery, WalkOverDeviceRecords) {
          "COM7"},
         {"Linux tty name", {Drone("Aviluma drone (ttyACM0)", "/dev/ttyACM0")}, "/dev/ttyACM0"},
     };
+    EXPECT_EQ(DroneHardwareId(), "VID_26AC&PID_0011");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(FindPortInDevices(kDroneHardwareId, c.devices), c.port);
+        EXPECT_EQ(FindPortInDevices(DroneHardwareId(), c.devices), c.port);
     }
     // The upper-cased id is tested against the fragment as given.
     EXPECT_EQ(FindPortInDevices("vid_26ac&pid_0011", {lower}), "");
@@ -84,8 +86,10 @@ TEST(PortDiscovery, FindsTheDroneAmongPresentPorts) {
     });
     SetSysfsRoot(tmp.path() + "/sys");
     SetDeviceRegistryFolder(tmp.path() + "/registry");
-    EXPECT_EQ(FindPortByHardwareId(kDroneHardwareId), ""); // no tty class at all
-    for (const auto& [tty, vid, pid] : {std::tuple{"ttyUSB0", "0403", "6001"}, {"ttyACM0", "26ac", "0011"}}) {
+    EXPECT_EQ(FindPortByHardwareId(DroneHardwareId()), ""); // no tty class at all
+    auto hex = [](std::uint16_t id) { return QByteArray::number(id, 16).rightJustified(4, '0'); };
+    for (const auto& [tty, vid, pid] : {std::tuple{"ttyUSB0", QByteArray("0403"), QByteArray("6001")},
+                                        {"ttyACM0", hex(kDroneVendorId), hex(kDroneProductId)}}) {
         const QString usb = tmp.path() + "/sys/devices/usb1/1-" + tty, ttyFolder = usb + "/if0/tty/" + tty;
         ASSERT_TRUE(QDir().mkpath(ttyFolder));
         ASSERT_TRUE(QDir().mkpath(tmp.path() + "/sys/class/tty"));
@@ -98,7 +102,7 @@ TEST(PortDiscovery, FindsTheDroneAmongPresentPorts) {
                             QFile::encodeName(tmp.path() + "/sys/class/tty/" + tty).constData()),
                   0);
     }
-    EXPECT_EQ(FindPortByHardwareId(kDroneHardwareId), "/dev/ttyACM0");
+    EXPECT_EQ(FindPortByHardwareId(DroneHardwareId()), "/dev/ttyACM0");
 }
 
 } // namespace

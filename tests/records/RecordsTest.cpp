@@ -1,21 +1,13 @@
 #include "records/Records.h"
-#include "app/Globals.h"
 #include "platform/ProfileFile.h"
+#include "support/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
-
 namespace {
 
-// A program folder of its own with an empty Data/.
 class Records : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
-        g_strAppDir.Set(m_dir.path());
-    }
     void SetList(const QString& file, const QString& section,
                  std::initializer_list<std::pair<int, const char*>> entries) {
         int rank = 1;
@@ -33,17 +25,17 @@ protected:
             shown << QStringLiteral("%1:%2").arg(e.score).arg(e.name);
         return shown.join(QLatin1Char(' '));
     }
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder{{QStringLiteral("Data")}};
 };
 
 TEST_F(Records, AFreshInstallationHasOneLevelOpenAndNoRecords) {
     EXPECT_EQ(ReadOpenLevel(), 1);
     EXPECT_EQ(ReadBestScore(4), 0);
-    EXPECT_EQ(Entries(RecordCfgPath(), TopListSection(1)), QStringLiteral("0: 0: 0:"));
-    EXPECT_EQ(TopListFilePath(0), m_dir.path() + QStringLiteral("/Data/record.cfg"));
-    EXPECT_EQ(TopListFilePath(1), m_dir.path() + QStringLiteral("/Data/race.cfg"));
-    EXPECT_EQ(TopListSection(1), QStringLiteral("TopListMode2"));
-    EXPECT_EQ(TopListSection(2), QStringLiteral("TopListMode3"));
+    EXPECT_EQ(Entries(RecordCfgPath(), TopListSection(GameMode::Wild)), QStringLiteral("0: 0: 0:"));
+    EXPECT_EQ(TopListFilePath(PlayType::Practice), m_folder.Path() + QStringLiteral("/Data/record.cfg"));
+    EXPECT_EQ(TopListFilePath(PlayType::Competition), m_folder.Path() + QStringLiteral("/Data/race.cfg"));
+    EXPECT_EQ(TopListSection(GameMode::Wild), QStringLiteral("TopListMode2"));
+    EXPECT_EQ(TopListSection(GameMode::Endless), QStringLiteral("TopListMode3"));
 }
 
 TEST_F(Records, LevelsOpenOnlyByPassingTheHighestOpenOneUpToTen) {
@@ -74,7 +66,7 @@ TEST_F(Records, ABestScoreIsReplacedOnlyByAGreaterTotal) {
 
 TEST_F(Records, TopListInsertionMovesEntriesWithTheirNames) {
     const QString file = RecordCfgPath();
-    const QString section = TopListSection(1);
+    const QString section = TopListSection(GameMode::Wild);
     struct Case {
         int total;
         int rank;
@@ -98,7 +90,7 @@ TEST_F(Records, TopListInsertionMovesEntriesWithTheirNames) {
 
 TEST_F(Records, ZeroNeverEntersAndAnEmptyListFillsWithNull) {
     const QString file = RaceCfgPath();
-    const QString section = TopListSection(2);
+    const QString section = TopListSection(GameMode::Endless);
     EXPECT_EQ(TopListInsertionRank(file, section, 0), 0);
     EXPECT_EQ(TopListInsertionRank(file, section, -3), 0);
 
@@ -116,20 +108,20 @@ TEST_F(Records, ZeroNeverEntersAndAnEmptyListFillsWithNull) {
 }
 
 TEST_F(Records, ClearingAndANewCompetitionEmptyOnlyTheirLists) {
-    SetList(RaceCfgPath(), TopListSection(1), {{80, "a"}});
-    SetList(RaceCfgPath(), TopListSection(2), {{70, "b"}});
-    SetList(RecordCfgPath(), TopListSection(1), {{60, "c"}});
+    SetList(RaceCfgPath(), TopListSection(GameMode::Wild), {{80, "a"}});
+    SetList(RaceCfgPath(), TopListSection(GameMode::Endless), {{70, "b"}});
+    SetList(RecordCfgPath(), TopListSection(GameMode::Wild), {{60, "c"}});
 
-    ClearTopList(RaceCfgPath(), TopListSection(2));
-    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(2)), QStringLiteral("0: 0: 0:"));
-    EXPECT_EQ(
-        GetPrivateProfileString(TopListSection(2), QStringLiteral("name1"), kMissingText, 50, RaceCfgPath()),
-        kMissingText); // the single space reads as nothing
-    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(1)), QStringLiteral("80:a 0: 0:"));
+    ClearTopList(RaceCfgPath(), TopListSection(GameMode::Endless));
+    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(GameMode::Endless)), QStringLiteral("0: 0: 0:"));
+    EXPECT_EQ(GetPrivateProfileString(TopListSection(GameMode::Endless), QStringLiteral("name1"),
+                                      kMissingText, 50, RaceCfgPath()),
+              kMissingText); // the single space reads as nothing
+    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(GameMode::Wild)), QStringLiteral("80:a 0: 0:"));
 
     ResetCompetitionLists();
-    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(1)), QStringLiteral("0: 0: 0:"));
-    EXPECT_EQ(Entries(RecordCfgPath(), TopListSection(1)),
+    EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(GameMode::Wild)), QStringLiteral("0: 0: 0:"));
+    EXPECT_EQ(Entries(RecordCfgPath(), TopListSection(GameMode::Wild)),
               QStringLiteral("60:c 0: 0:")); // practice untouched
 }
 

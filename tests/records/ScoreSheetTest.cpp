@@ -1,7 +1,7 @@
 #include "records/ScoreSheet.h"
-#include "app/Globals.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBox.h"
+#include "state/Globals.h"
+#include "support/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -29,78 +28,74 @@ QByteArray ReadBytes(const QString& path) {
 class ScoreSheet : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
-        g_strAppDir.Set(m_dir.path());
-        g_nGameMode = 1;
+        g_nGameMode = GameMode::Wild;
         g_strPlayerName.Set(QStringLiteral("玩家一"));
         SetLocalTimeSource([this] { return m_now; });
-        SetMessageResponder([this](const QString& text, MessageKind) {
-            m_messages << text;
-            return false;
+    }
+    void TearDown() override { SetLocalTimeSource({}); }
+    // Appends a line; the player asked to close the sheet answers at once (after closing it with
+    // m_closeSheet, when set).
+    void Append(int score, const QString& type) {
+        AppendSheetLine(score, type, [this] {
+            ++m_closeRequests;
+            if (m_closeSheet)
+                m_closeSheet();
         });
     }
-    void TearDown() override {
-        SetLocalTimeSource({});
-        SetMessageResponder({});
-    }
 
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder{{QStringLiteral("Record")}};
     QDateTime m_now{QDate(2019, 6, 1), QTime(14, 5, 9)};
-    QStringList m_messages;
+    int m_closeRequests = 0;
+    std::function<void()> m_closeSheet;
 };
 
 TEST_F(ScoreSheet, ANewSheetIsNamedByModeAndTimeWithItsHeader) {
     ASSERT_TRUE(CreateScoreSheet());
-    const QString path = m_dir.path() + QStringLiteral("/Record/狂野模式2019-06-01-14-05-09.csv");
+    const QString path = m_folder.Path() + QStringLiteral("/Record/狂野模式2019-06-01-14-05-09.csv");
     EXPECT_EQ(g_strSheetPath.Get(), path);
     EXPECT_EQ(ReadBytes(path), Gbk(QStringLiteral("姓名,得分,类型,时间\r\n")));
 
-    g_nGameMode = 2;
+    g_nGameMode = GameMode::Endless;
     ASSERT_TRUE(CreateScoreSheet());
     EXPECT_TRUE(g_strSheetPath.Get().endsWith(QStringLiteral("/Record/无尽模式2019-06-01-14-05-09.csv")));
-    EXPECT_TRUE(m_messages.isEmpty());
 }
 
 TEST_F(ScoreSheet, LinesAreGbkWithCrLfAndQuoteOnlyWhatWouldBreakColumns) {
     ASSERT_TRUE(CreateScoreSheet());
     m_now = QDateTime(QDate(2019, 6, 1), QTime(9, 5, 7));
-    AppendSheetLine(123, kWildSheetText);
+    Append(123, kWildSheetText);
     g_strPlayerName.Set(QString());
-    AppendSheetLine(0, kEndlessSheetText);
+    Append(0, kEndlessSheetText);
     g_strPlayerName.Set(QStringLiteral("张三, \"小张\""));
-    AppendSheetLine(45, kWildSheetText);
+    Append(45, kWildSheetText);
     EXPECT_EQ(ReadBytes(g_strSheetPath.Get()),
               Gbk(QStringLiteral("姓名,得分,类型,时间\r\n"
                                  "玩家一,123,狂野模式,09:05-07\r\n"
                                  ",0,无尽模式,09:05-07\r\n"
                                  "\"张三, \"\"小张\"\"\",45,狂野模式,09:05-07\r\n")));
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(m_closeRequests, 0);
 }
 
 TEST_F(ScoreSheet, ASheetHeldByASpreadsheetCostsThreeMessagesAndTheLine) {
     ASSERT_TRUE(CreateScoreSheet());
     const QString path = g_strSheetPath.Get();
-    QFile lock(m_dir.path() + QStringLiteral("/Record/.~lock.") + QFileInfo(path).fileName() +
+    QFile lock(m_folder.Path() + QStringLiteral("/Record/.~lock.") + QFileInfo(path).fileName() +
                QLatin1Char('#'));
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
     lock.close();
 
-    AppendSheetLine(123, kWildSheetText);
-    EXPECT_EQ(m_messages, QStringList(3, QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！")));
+    Append(123, kWildSheetText);
+    EXPECT_EQ(m_closeRequests, 3);
     EXPECT_EQ(ReadBytes(path), Gbk(QStringLiteral("姓名,得分,类型,时间\r\n")));
 
-    // Closed after the first message: the second try writes the line.
-    m_messages.clear();
-    SetMessageResponder([&](const QString& text, MessageKind) {
-        m_messages << text;
-        lock.remove();
-        return false;
-    });
+    // Closed after the first request: the second try writes the line.
+    m_closeRequests = 0;
+    m_closeSheet = [&] { lock.remove(); };
     QFile again(lock.fileName());
     ASSERT_TRUE(again.open(QIODevice::WriteOnly));
     again.close();
-    AppendSheetLine(7, kWildSheetText);
-    EXPECT_EQ(m_messages.size(), 1);
+    Append(7, kWildSheetText);
+    EXPECT_EQ(m_closeRequests, 1);
     EXPECT_TRUE(ReadBytes(path).endsWith(Gbk(QStringLiteral("玩家一,7,狂野模式,14:05-09\r\n"))));
 }
 
@@ -125,25 +120,23 @@ TEST_F(ScoreSheet, ASheetLockedByAnotherProcessIsNotWritten) {
     char ok = 0;
     ASSERT_EQ(read(ready[0], &ok, 1), 1);
     ASSERT_EQ(ok, 1);
-    AppendSheetLine(123, kWildSheetText);
+    Append(123, kWildSheetText);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    EXPECT_EQ(m_messages.size(), 3);
+    EXPECT_EQ(m_closeRequests, 3);
     EXPECT_EQ(ReadBytes(path), Gbk(QStringLiteral("姓名,得分,类型,时间\r\n")));
 }
 
 TEST_F(ScoreSheet, MissingFoldersAndDeletedSheetsAreNeverCreated) {
     ASSERT_TRUE(CreateScoreSheet());
     ASSERT_TRUE(QFile::remove(g_strSheetPath.Get()));
-    AppendSheetLine(5, kWildSheetText);
-    EXPECT_EQ(m_messages.size(), 3);
+    Append(5, kWildSheetText);
+    EXPECT_EQ(m_closeRequests, 3);
     EXPECT_FALSE(QFile::exists(g_strSheetPath.Get()));
 
-    m_messages.clear();
-    ASSERT_TRUE(QDir(m_dir.path() + QStringLiteral("/Record")).removeRecursively());
+    ASSERT_TRUE(QDir(m_folder.Path() + QStringLiteral("/Record")).removeRecursively());
     EXPECT_FALSE(CreateScoreSheet());
-    EXPECT_EQ(m_messages, QStringList{QStringLiteral("记录文件创建失败")});
-    EXPECT_FALSE(QDir(m_dir.path() + QStringLiteral("/Record")).exists());
+    EXPECT_FALSE(QDir(m_folder.Path() + QStringLiteral("/Record")).exists());
     EXPECT_TRUE(g_strSheetPath.Get().contains(QStringLiteral("/Record/"))); // the failed path stays
 }
 

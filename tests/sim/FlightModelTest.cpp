@@ -96,7 +96,6 @@ TEST(FlightModel, TheAutopilotLevelsEasyAttemptsAlwaysAndHardOnesMostly) {
     }
     EXPECT_EQ(easy, 10);
     EXPECT_GE(hard, 7);
-    std::printf("autopilot: difficulty 1 levelled %d of 10, difficulty 10 %d of 10\n", easy, hard);
 }
 
 } // namespace

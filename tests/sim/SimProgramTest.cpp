@@ -1,3 +1,4 @@
+#include "link/Protocol.h"
 #include "platform/DeviceList.h"
 #include "support/TestSupport.h"
 
@@ -32,8 +33,7 @@ TEST(SimProgram, RegistersAndCleansUpOnEachStopSignal) {
         ASSERT_TRUE(devices.has_value());
         bool found = false;
         for (const DeviceRecord& d : *devices)
-            found =
-                found || (d.devicePath == port && d.instanceId.contains(QStringLiteral("VID_26AC&PID_0011")));
+            found = found || (d.devicePath == port && d.instanceId.contains(DroneHardwareId()));
         EXPECT_TRUE(found);
 
         kill(static_cast<pid_t>(drone.processId()), stopSignal);

@@ -1,12 +1,12 @@
-// A machine for whole-game tests: no real drone (an empty sysfs), a private registry where simulated
-// drones appear, a program folder of its own with Data/ and Record/, and message boxes answered No.
-// Link and game tests include it; it restores the machine when it goes.
+// A machine for link and whole-game tests: no real drone (an empty sysfs), a private registry where
+// simulated drones appear, a program folder of its own, and message boxes answered No. It restores the
+// machine when it goes.
 #pragma once
 
-#include "app/Globals.h"
 #include "link/LinkService.h"
 #include "platform/DeviceList.h"
-#include "platform/MessageBox.h"
+#include "state/Globals.h"
+#include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -16,22 +16,20 @@
 class CNoLinkView : public ILinkView {
 public:
     void ShowPortOpen() override {}
-    void ShowLinkState(int) override {}
+    void ShowLinkState(LinkState) override {}
 };
 
 class CSimulatedMachine {
 public:
-    CSimulatedMachine() {
+    // With pictures, the program folder also holds the instrument pictures.
+    explicit CSimulatedMachine(bool pictures = false)
+        : m_folder({QStringLiteral("Data"), QStringLiteral("Record")}, pictures) {
         QDir(m_sysfs.path()).mkpath(QStringLiteral("class/tty"));
-        QDir(m_app.path()).mkpath(QStringLiteral("Data"));
-        QDir(m_app.path()).mkpath(QStringLiteral("Record"));
         SetSysfsRoot(m_sysfs.path());
         SetDeviceRegistryFolder(m_registry.path() + QStringLiteral("/devices"));
-        g_strAppDir.Set(m_app.path());
-        SetMessageResponder([](const QString&, MessageKind) { return false; });
     }
     ~CSimulatedMachine() {
-        SetMessageResponder({});
+        m_link.StopLink();
         SetSysfsRoot(QString());
         SetDeviceRegistryFolder(QString());
     }
@@ -40,13 +38,16 @@ public:
 
     // Presses connect and waits for the drone's first attitude; false when either fails.
     bool ConnectDrone() {
-        m_link.Connect();
-        return g_bDroneConnected && WaitUntil([] { return g_nAttitudeCount > 0; }, std::chrono::seconds(3));
+        return m_link.Connect().outcome == ConnectOutcome::Connected &&
+               WaitUntil([] { return g_nAttitudeCount > 0; }, std::chrono::seconds(3));
     }
     CLinkService& Link() { return m_link; }
 
+    CMessageLog messages;
+
 private:
-    QTemporaryDir m_sysfs, m_registry, m_app;
+    QTemporaryDir m_sysfs, m_registry;
+    CProgramFolder m_folder;
     CNoLinkView m_view;
     CLinkService m_link{m_view};
 };

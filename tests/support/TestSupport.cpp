@@ -1,7 +1,23 @@
 #include "support/TestSupport.h"
 
 #include <pthread.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
+
+int RunAsOrdinaryUser(const std::function<int()>& body) {
+    constexpr uid_t kNobody = 65534;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(255);
+        _exit(body() & 0xFF);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
 
 std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread) {
     clockid_t clock;

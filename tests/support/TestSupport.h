@@ -18,6 +18,10 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     return true;
 }
 
+// Runs body in a child process that has become an ordinary user (root passes every permission check)
+// and returns what body returned, 0..255; -1 when the child could not be run or did not finish so.
+int RunAsOrdinaryUser(const std::function<int()>& body);
+
 // CPU time a thread has used so far.
 std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread);
 

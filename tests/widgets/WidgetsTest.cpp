@@ -1,4 +1,3 @@
-#include "platform/UiThread.h"
 #include "support/TestSupport.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
@@ -11,8 +10,6 @@
 #include <QEnterEvent>
 #include <QPainter>
 #include <QTest>
-
-#include <thread>
 
 namespace {
 
@@ -234,25 +231,6 @@ TEST_F(Widgets, ADoubleClickIsTwoClicksAndDisablingPassesTheFocusOn) {
     a.setEnabled(false); // not the focused one: the focus still goes to the control after it
     QApplication::processEvents();
     EXPECT_TRUE(b.hasFocus());
-}
-
-TEST_F(Widgets, ChangesFromAnotherThreadLandOnTheUiThread) {
-    CColorStatic label(&m_window);
-    CButtonST button(&m_window);
-    IconHandle icon = SolidIcon(8, 8, Qt::red);
-    std::weak_ptr<const QImage> watch = icon;
-    button.SetStateIcons(icon);
-    icon.reset();
-    std::thread worker([&] {
-        label.SetText(QStringLiteral("难度：3 — 次数：1"));
-        button.SetStateIcons(SolidIcon(8, 8, Qt::green));
-    });
-    worker.join();
-    EXPECT_TRUE(label.Text().isEmpty()); // not yet: the UI thread makes the change
-    EXPECT_FALSE(watch.expired());
-    CUiThread::Drain();
-    EXPECT_EQ(label.Text(), QStringLiteral("难度：3 — 次数：1"));
-    EXPECT_TRUE(watch.expired());
 }
 
 } // namespace

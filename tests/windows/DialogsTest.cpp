@@ -1,7 +1,7 @@
-#include "app/Globals.h"
-#include "platform/MessageBox.h"
 #include "records/Records.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
+#include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "windows/DlgGameType.h"
 #include "windows/DlgRecord.h"
@@ -12,65 +12,55 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 class Dialogs : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
-        g_strAppDir.Set(m_dir.path());
-        SetMessageResponder([this](const QString& text, MessageKind) {
-            m_messages << text;
-            return false;
-        });
-    }
-    void TearDown() override { SetMessageResponder({}); }
     static void Click(CDialogShell& dialog, int id) {
         static_cast<QAbstractButton*>(dialog.GetDlgItem(id))->click();
     }
 
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder{{QStringLiteral("Data")}};
+    CMessageLog m_messages;
     QApplication& m_app = OffscreenApp();
-    QStringList m_messages;
 };
 
 TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
-    g_nGameMode = 1;
-    InsertTopListEntry(RaceCfgPath(), TopListSection(2), 1, 500, QStringLiteral("旧"));
+    ASSERT_TRUE(QDir(m_folder.Path()).mkpath(QStringLiteral("Record")));
+    g_nGameMode = GameMode::Wild;
+    InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
     CDlgGameType dialog;
-    g_nPlayType = 1;
+    g_nPlayType = PlayType::Competition;
     dialog.Open();
-    EXPECT_EQ(g_nPlayType, 0); // every opening starts as practice
+    EXPECT_EQ(g_nPlayType, PlayType::Practice); // every opening starts as practice
     Click(dialog, IDC_BTN_COMPETITION);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(g_nPlayType, 1);
+    EXPECT_EQ(g_nPlayType, PlayType::Competition);
     EXPECT_TRUE(QFile::exists(g_strSheetPath.Get()));
-    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(2))[0].score, 0);
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Endless))[0].score, 0);
 
     dialog.Open();
     Click(dialog, IDC_BTN_PRACTICE);
-    EXPECT_EQ(g_nPlayType, 0);
+    EXPECT_EQ(g_nPlayType, PlayType::Practice);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_messages.Texts().isEmpty());
 }
 
 TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
-    g_nGameMode = 2; // and no Record folder
-    InsertTopListEntry(RaceCfgPath(), TopListSection(2), 1, 500, QStringLiteral("旧"));
+    g_nGameMode = GameMode::Endless; // and no Record folder
+    InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
     CDlgGameType dialog;
     dialog.Open();
     Click(dialog, IDC_BTN_COMPETITION);
-    EXPECT_EQ(m_messages, QStringList{QStringLiteral("记录文件创建失败")});
+    EXPECT_EQ(m_messages.Texts(), QStringList{kSheetNotCreatedText});
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(g_nPlayType, 1);
-    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(2))[0].score, 500); // untouched
+    EXPECT_EQ(g_nPlayType, PlayType::Competition);
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Endless))[0].score, 500); // untouched
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(g_nPlayType, 1); // Esc leaves the last value
+    EXPECT_EQ(g_nPlayType, PlayType::Competition); // Esc leaves the last value
 }
 
 TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
@@ -86,7 +76,7 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
 
     dialog.Open();
     Click(dialog, IDC_BTN_TAKE_NAME);
-    EXPECT_EQ(m_messages, QStringList{kEmptyNameText});
+    EXPECT_EQ(m_messages.Texts(), QStringList{kEmptyNameText});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(g_strPlayerName.Get().isEmpty());
 

@@ -1,17 +1,14 @@
 #include "windows/DlgMap.h"
-#include "app/Globals.h"
 #include "link/Heartbeat.h"
-#include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
-#include "records/Records.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
 #include "support/ModalPlayer.h"
+#include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -19,16 +16,12 @@ namespace {
 class DlgMap : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
-        g_strAppDir.Set(m_dir.path());
-        g_nGameMode = 0;
-        SetMessageResponder([](const QString&, MessageKind) { return false; });
+        g_nGameMode = GameMode::Level;
         m_map = std::make_unique<CDlgMap>();
     }
     void TearDown() override {
         m_map.reset();
         ShutdownHeartbeat();
-        SetMessageResponder({});
     }
     void StoreOpenLevel(const char* value) {
         WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("level"),
@@ -57,7 +50,8 @@ protected:
         return opened;
     }
 
-    QTemporaryDir m_dir;
+    CProgramFolder m_folder{{QStringLiteral("Data")}};
+    CMessageLog m_messages;
     QApplication& m_app = OffscreenApp();
     std::unique_ptr<CDlgMap> m_map;
     CModalPlayer m_player;

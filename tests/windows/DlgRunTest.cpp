@@ -1,23 +1,20 @@
 #include "windows/DlgRun.h"
-#include "app/Globals.h"
 #include "game/CommandExchange.h"
-#include "game/VirtualDrone.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
-#include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
 #include "platform/UiThread.h"
-#include "records/Records.h"
 #include "res/Resource.h"
+#include "state/Globals.h"
+#include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
+#include "support/VirtualDrone.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -78,33 +75,17 @@ private:
 class DlgRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Data")));
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Record")));
-        // The program's own instrument pictures, beside the program under test.
-        ASSERT_TRUE(InitAppDir());
-        const QDir pictures(AppPath(u"/Source"));
-        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("Source")));
-        for (const QString& name : pictures.entryList({QStringLiteral("*.png")}))
-            QFile::copy(pictures.filePath(name), m_dir.filePath(QStringLiteral("Source/") + name));
-        g_strAppDir.Set(m_dir.path());
         m_window = std::make_unique<CDlgRun>();
-        g_nGameMode = 0;
-        g_nPlayType = 0;
+        g_nGameMode = GameMode::Level;
+        g_nPlayType = PlayType::Practice;
         g_nLevel = 1;
-        SetMessageResponder([this](const QString& text, MessageKind) {
-            m_questions << text;
-            return m_answer;
-        });
     }
     void TearDown() override {
-        if (!m_window)
-            return;
         if (Dlg().isVisible())
             Dlg().EndDialog(QDialog::Rejected);
         StopHeartbeat();
         Dlg().WaitForGameEnd(5s);
         ShutdownHeartbeat();
-        SetMessageResponder({});
         m_window.reset();
     }
     // Waits for the UI thread to have run what the worker handed it.
@@ -116,21 +97,20 @@ protected:
     }
     static bool SameImage(const IconHandle& icon, int id) { return icon && *icon == *LoadIconResource(id); }
 
-    QTemporaryDir m_dir;
     QApplication& m_app = OffscreenApp();
+    CProgramFolder m_folder{{QStringLiteral("Data"), QStringLiteral("Record")}, true};
+    CMessageLog m_messages;
     CVirtualDrone m_drone;
     std::unique_ptr<CDlgRun> m_window;
     CDlgRun& Dlg() { return *m_window; }
-    QStringList m_questions;
-    bool m_answer = false;
 };
 
 TEST(RunTexts, CaptionsScoresAndTheReadout) {
-    EXPECT_EQ(RunCaption(0, 1), QStringLiteral("Aviluma—闯关模式—模拟器"));
-    EXPECT_EQ(RunCaption(1, 0), QStringLiteral("Aviluma—狂野模式—练习模式—模拟器"));
-    EXPECT_EQ(RunCaption(1, 1), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
-    EXPECT_EQ(RunCaption(2, 0), QStringLiteral("Aviluma—无尽模式—练习模式—模拟器"));
-    EXPECT_EQ(RunCaption(2, 5), QStringLiteral("Aviluma—无尽模式—比赛模式—模拟器"));
+    const auto practice = PlayType::Practice, competition = PlayType::Competition;
+    EXPECT_EQ(RunCaption(GameMode::Level, competition), QStringLiteral("Aviluma—闯关模式—模拟器"));
+    EXPECT_EQ(RunCaption(GameMode::Wild, practice), QStringLiteral("Aviluma—狂野模式—练习模式—模拟器"));
+    EXPECT_EQ(RunCaption(GameMode::Wild, competition), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
+    EXPECT_EQ(RunCaption(GameMode::Endless, practice), QStringLiteral("Aviluma—无尽模式—练习模式—模拟器"));
     EXPECT_EQ(ScoreText(5), QStringLiteral("  5"));
     EXPECT_EQ(ScoreText(42), QStringLiteral(" 42"));
     EXPECT_EQ(ScoreText(317), QStringLiteral("317"));
@@ -140,7 +120,7 @@ TEST(RunTexts, CaptionsScoresAndTheReadout) {
 }
 
 TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
-    g_nGameMode = 3; // no such mode: the caption keeps its template text
+    g_nGameMode = static_cast<GameMode>(3); // no such mode: the caption keeps its template text
     Dlg().Open();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Static"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
@@ -158,8 +138,8 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
 
     // A later opening shows the last game's total, always behind two spaces.
     Dlg().m_fTotalScore = 123.9f;
-    g_nGameMode = 1;
-    g_nPlayType = 1;
+    g_nGameMode = GameMode::Wild;
+    g_nPlayType = PlayType::Competition;
     Dlg().Open();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  123"));
@@ -167,7 +147,10 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
 
 TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     CGate gate;
-    m_drone.onTick = [&](long long) { gate.Wait(); };
+    m_drone.onTick = [&](long long) {
+        if (m_drone.attemptStarts == 1)
+            gate.Wait(); // in the first attempt
+    };
     Dlg().Open();
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
     Dlg().m_btnStart->click();
@@ -175,6 +158,9 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
     EXPECT_TRUE(Dlg().Playing());
     EXPECT_TRUE(Dlg().TimerActive(10));
+    EXPECT_TRUE(Dlg().m_stcStatus->Text().isEmpty()); // the game's texts wait for the UI thread
+    Settle();
+    EXPECT_EQ(Dlg().m_stcStatus->Text(), DifficultyAttemptText(1, 1));
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START_RUNNING));
     gate.Open();
     ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
@@ -227,26 +213,24 @@ TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
     Dlg().m_btnStart->click();
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
 
-    m_answer = false;
     Dlg().m_btnClose->click();
-    EXPECT_EQ(m_questions, QStringList{kCloseDuringGameText});
+    EXPECT_EQ(m_messages.Texts(), QStringList{kCloseDuringGameText});
     EXPECT_TRUE(Dlg().isVisible());
     EXPECT_TRUE(g_bLinkActive);
 
     // Esc during a game asks the same question; Yes ends the game and the window.
     // The game goes on only once the close has taken effect, so it cannot end by itself first.
     std::thread releaser;
-    SetMessageResponder([&](const QString& text, MessageKind) {
-        m_questions << text;
+    m_messages.answer = true;
+    m_messages.hook = [&](const QString&) {
         releaser = std::thread([&] {
             WaitUntil([] { return !g_bLinkActive; });
             gate.Open();
         });
-        return true;
-    });
+    };
     QTest::keyClick(&Dlg(), Qt::Key_Escape);
     releaser.join();
-    EXPECT_EQ(m_questions.size(), 2);
+    EXPECT_EQ(m_messages.Texts().size(), 2);
     EXPECT_FALSE(Dlg().isVisible());
     EXPECT_FALSE(Dlg().Playing());
     EXPECT_FALSE(g_bLinkActive);
@@ -263,12 +247,12 @@ TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
 TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
     // Games in virtual time that still take a little real time per step; windows closed at random
     // moments and thrown away at once. Nothing may crash, hang or touch a window that is gone.
-    SetMessageResponder([](const QString&, MessageKind) { return true; });
+    m_messages.answer = true;
     m_drone.onTick = [](long long) { std::this_thread::sleep_for(200us); };
     CNamePlayer player(QStringLiteral("测试"));
     std::mt19937 random(17);
     for (int round = 0; round < 25; ++round) {
-        g_nGameMode = static_cast<int>(random() % 3);
+        g_nGameMode = static_cast<GameMode>(random() % 3);
         auto dlg = std::make_unique<CDlgRun>();
         dlg->Open();
         dlg->m_btnStart->click();
@@ -297,32 +281,32 @@ TEST_F(DlgRun, RecordsLinesAndClearing) {
     EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
     Dlg().EndDialog(QDialog::Rejected);
 
-    g_nGameMode = 2;
-    g_nPlayType = 1;
-    const QString section = TopListSection(2);
+    g_nGameMode = GameMode::Endless;
+    g_nPlayType = PlayType::Competition;
+    const QString section = TopListSection(GameMode::Endless);
     WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("120"), RaceCfgPath());
     WritePrivateProfileString(section, QStringLiteral("name1"), QStringLiteral("玩家一"), RaceCfgPath());
     WritePrivateProfileString(section, QStringLiteral("top2"), QStringLiteral("30"), RaceCfgPath());
-    WritePrivateProfileString(TopListSection(1), QStringLiteral("top1"), QStringLiteral("99"), RaceCfgPath());
+    WritePrivateProfileString(TopListSection(GameMode::Wild), QStringLiteral("top1"), QStringLiteral("99"),
+                              RaceCfgPath());
     WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("77"), RecordCfgPath());
     Dlg().Open();
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一"));
     EXPECT_EQ(Dlg().m_stcRecord[1]->Text(), QStringLiteral("Top2    30    null"));
     EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());
 
-    m_answer = false;
     Dlg().m_btnClear->click();
-    EXPECT_EQ(m_questions, QStringList{kClearRecordsText});
+    EXPECT_EQ(m_messages.Texts(), QStringList{kClearRecordsText});
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一")); // No: untouched
     EXPECT_EQ(ReadTopList(RaceCfgPath(), section)[0].score, 120);
 
-    m_answer = true;
+    m_messages.answer = true;
     Dlg().m_btnClear->click();
     EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
     EXPECT_EQ(ReadTopList(RaceCfgPath(), section)[0].score, 0);
-    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(1))[0].score, 99); // the wild list stays
-    EXPECT_EQ(ReadTopList(RecordCfgPath(), section)[0].score, 77);         // so does practice
+    EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Wild))[0].score, 99); // the wild list stays
+    EXPECT_EQ(ReadTopList(RecordCfgPath(), section)[0].score, 77);                      // so does practice
 }
 
 } // namespace

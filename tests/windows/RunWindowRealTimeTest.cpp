@@ -1,13 +1,7 @@
-#include "app/Globals.h"
 #include "link/Heartbeat.h"
-#include "link/LinkService.h"
-#include "platform/DeviceList.h"
-#include "platform/MessageBox.h"
 #include "platform/UiThread.h"
-#include "records/Records.h"
 #include "sim/SimDrone.h"
 #include "support/SimulatedMachine.h"
-#include "support/TestSupport.h"
 #include "windows/DlgRun.h"
 
 #include <gtest/gtest.h>
@@ -20,15 +14,14 @@ using namespace std::chrono_literals;
 
 // A level game played through the window in real time against the simulated drone held level.
 TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
-    QApplication& app = OffscreenApp();
-    (void)app;
+    OffscreenApp();
     CSimulatedMachine machine;
 
     CSimDrone drone;
     ASSERT_TRUE(drone.Start());
     ASSERT_TRUE(machine.ConnectDrone());
     {
-        g_nGameMode = 0;
+        g_nGameMode = GameMode::Level;
         g_nLevel = 2;
         CDlgRun dlg;
         dlg.Open();
@@ -44,8 +37,6 @@ TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
         EXPECT_FALSE(dlg.isVisible());
     }
     ShutdownHeartbeat();
-    machine.Link().StopLink();
-    drone.Stop();
 }
 
 } // namespace

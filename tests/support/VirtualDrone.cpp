@@ -1,10 +1,11 @@
-#include "game/VirtualDrone.h"
+#include "support/VirtualDrone.h"
 
-#include "app/Globals.h"
 #include "game/CommandExchange.h"
 #include "game/GameClock.h"
+#include "game/Scoring.h"
 #include "link/FrameCodec.h"
 #include "platform/LocalClock.h"
+#include "state/Globals.h"
 
 #include <array>
 #include <cstring>
@@ -38,8 +39,8 @@ QDateTime CVirtualDrone::LocalTime() const {
 void CVirtualDrone::LevelAfterSamples(std::vector<int> badSamples) {
     attitude = [badSamples](int attempt, long long msSinceStart) {
         const int bad = attempt < static_cast<int>(badSamples.size()) ? badSamples[attempt] : 0;
-        // Sample n of the measurement comes (n + 1) x 100 ms after the frame: one poll for the answer.
-        const long long sample = msSinceStart / 100 - 1;
+        // Sample n of the measurement comes n + 1 sample periods after the frame: one poll for the answer.
+        const long long sample = msSinceStart / kSamplePeriod.count() - 1;
         const bool level = bad >= 0 && sample > bad;
         return level ? std::pair{0.0f, 0.0f} : std::pair{kTilted, 0.0f};
     };
@@ -64,10 +65,8 @@ void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
 void CVirtualDrone::OnFrame(const std::uint8_t* bytes, std::uint8_t length) {
     std::array<std::uint8_t, kFrameArraySize> frame{};
     std::memcpy(frame.data(), bytes, length);
-    Sent s{nowMs,
-           frame[2],
-           {},
-           std::vector<std::uint8_t>(bytes + kFrameHeaderSize, bytes + kFrameHeaderSize + frame[1])};
+    const auto payload = FramePayload(frame);
+    Sent s{nowMs, FrameSequence(frame), {}, std::vector<std::uint8_t>(payload.begin(), payload.end())};
     DecodeCommandReply(frame, s.command); // the same record both ways
     sent.push_back(s);
     if (s.command.action == kActionStart && s.command.difficulty != kOpeningDifficulty) {

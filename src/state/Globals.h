@@ -6,6 +6,8 @@
 // single store.
 #pragma once
 
+#include "state/GameTypes.h"
+
 #include <QString>
 
 #include <atomic>
@@ -36,8 +38,8 @@ struct SerialPortRecord {
 extern std::atomic<bool> g_bLinkActive;        // a run window is open; heartbeat and game loops run
 extern std::atomic<bool> g_bReadThreadRun;     // the serial receive loop keeps running
 extern std::atomic<std::uint8_t> g_nAckStatus; // first payload byte of the last command reply
-extern std::atomic<int> g_nGameMode;           // 0 level challenge, 1 wild, 2 endless
-extern std::atomic<int> g_nPlayType;           // 0 practice, 1 competition
+extern std::atomic<GameMode> g_nGameMode;      // the mode of the game being chosen or played
+extern std::atomic<PlayType> g_nPlayType;      // practice or competition (wild and endless)
 extern std::atomic<int> g_nLevel;              // level chosen on the map, 1..10
 extern std::atomic<int> g_nScore;              // score of the current game
 extern std::atomic<int> g_nLevelResult;        // 1 when the last level game was passed

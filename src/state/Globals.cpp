@@ -1,17 +1,18 @@
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 #include <QFile>
 
 template <typename T>
 constexpr bool kLockFree = std::atomic<T>::is_always_lock_free;
-static_assert(kLockFree<bool> && kLockFree<std::uint8_t> && kLockFree<int> && kLockFree<float>,
+static_assert(kLockFree<bool> && kLockFree<std::uint8_t> && kLockFree<int> && kLockFree<float> &&
+                  kLockFree<GameMode> && kLockFree<PlayType>,
               "the shared flags and numbers must be lock-free");
 
 std::atomic<bool> g_bLinkActive{false};
 std::atomic<bool> g_bReadThreadRun{false};
 std::atomic<std::uint8_t> g_nAckStatus{0};
-std::atomic<int> g_nGameMode{0};
-std::atomic<int> g_nPlayType{0};
+std::atomic<GameMode> g_nGameMode{GameMode::Level};
+std::atomic<PlayType> g_nPlayType{PlayType::Practice};
 std::atomic<int> g_nLevel{0};
 std::atomic<int> g_nScore{0};
 std::atomic<int> g_nLevelResult{0};

@@ -1,0 +1,19 @@
+// The game's basic kinds and counts, shared by every layer that reads the shared state.
+#pragma once
+
+// The mode of the game being played. The numbers are those of the settings files: the top list of a
+// mode is kept under "TopListMode<number + 1>".
+enum class GameMode : int {
+    Level = 0,   // the ten-level map
+    Wild = 1,    // difficulties 1 to 10, three attempts each
+    Endless = 2, // a random difficulty for every attempt
+};
+
+// How a wild or endless game is played.
+enum class PlayType : int {
+    Practice = 0,
+    Competition = 1, // asks the name and writes a score-sheet line
+};
+
+inline constexpr int kLevelCount = 10;      // levels on the map
+inline constexpr int kAttemptsPerLevel = 3; // attempts at each level's (or wild difficulty's) difficulty

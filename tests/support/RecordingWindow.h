@@ -1,0 +1,28 @@
+// A game window that keeps what the game showed it, for games played on the test's own thread. Its
+// name entry "types" name.
+#pragma once
+
+#include "game/GameDrivers.h"
+#include "state/Globals.h"
+
+#include <QStringList>
+
+#include <vector>
+
+class CRecordingWindow : public IGameWindow {
+public:
+    void SetStatusText(const QString& text) override { statuses << text; }
+    void ShowScore(int total) override { scores.push_back(total); }
+    void SetResultText(const QString& text) override { results << text; }
+    void RefreshRecords() override { ++refreshes; }
+    void ShowNameEntry() override {
+        ++nameEntries;
+        g_strPlayerName.Set(name);
+    }
+    void ShowNewRecord() override { ++newRecords; }
+    void AskToCloseSheet() override { ++closeSheetRequests; }
+    QStringList statuses, results;
+    std::vector<int> scores;
+    int refreshes = 0, nameEntries = 0, newRecords = 0, closeSheetRequests = 0;
+    QString name = QStringLiteral("玩家一");
+};
