@@ -1,7 +1,9 @@
 // The receive path on a real port (a pseudo-terminal): how long from the last byte of an ATTITUDE frame
 // written at the far end until g_fRoll holds its value, and how much processor the receive thread uses
 // while frames stream in; then whole connections to the simulated drone: from the connect press to the
-// first "good" verdict, and how long a stop takes. Prints figures; asserts nothing.
+// first "good" verdict, how long a stop takes, how soon an unplugged drone's port is closed, what the
+// program spends while the drone is away, and how soon a drone plugged in again is back to "good".
+// Prints figures; asserts nothing.
 #include "link/FrameCodec.h"
 #include "link/LinkService.h"
 #include "link/SerialTransport.h"
@@ -43,6 +45,12 @@ double ThreadCpuSeconds(pthread_t thread) {
     timespec ts{};
     if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
         return -1.0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+double ProcessCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
@@ -102,7 +110,7 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
 
 class CNoView : public ILinkView {
 public:
-    void ShowPortOpen() override {}
+    void ShowPortState(bool) override {}
     void ShowLinkState(LinkState) override {}
 };
 
@@ -136,6 +144,39 @@ void MeasureConnections() {
         "StopLink median %.1f ms, max %.1f ms\n",
         kCycles, Percentile(toGood, 0.5), Percentile(toGood, 1.0), Percentile(toStop, 0.5),
         Percentile(toStop, 1.0));
+
+    // Unplugged and plugged in again, with nobody pressing connect.
+    std::vector<double> toDropped, toTakenBack;
+    double cpuWhileAway = 0.0;
+    auto drone2 = std::make_unique<CSimDrone>();
+    drone.Stop();
+    if (!drone2->Start() || link.Connect().outcome != ConnectOutcome::Connected)
+        return;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        while (link.State() != LinkState::Good)
+            std::this_thread::sleep_for(1ms);
+        const Clock::time_point unplugged = Clock::now();
+        drone2.reset();
+        while (g_bDroneConnected)
+            std::this_thread::sleep_for(1ms);
+        toDropped.push_back(std::chrono::duration<double, std::milli>(Clock::now() - unplugged).count());
+        const double cpuBefore = ProcessCpuSeconds();
+        std::this_thread::sleep_for(2s);
+        cpuWhileAway = std::max(cpuWhileAway, (ProcessCpuSeconds() - cpuBefore) / 2.0);
+        const Clock::time_point replugged = Clock::now();
+        drone2 = std::make_unique<CSimDrone>();
+        if (!drone2->Start())
+            return;
+        while (link.State() != LinkState::Good && Clock::now() - replugged < 5s)
+            std::this_thread::sleep_for(1ms);
+        toTakenBack.push_back(std::chrono::duration<double, std::milli>(Clock::now() - replugged).count());
+    }
+    link.StopLink();
+    std::printf(
+        "%d unplugs: port closed after median %.1f ms, max %.1f ms; while away the whole process used "
+        "at most %.2f%% of a core; plugged in again to \"good\" median %.0f ms, max %.0f ms\n",
+        kCycles, Percentile(toDropped, 0.5), Percentile(toDropped, 1.0), 100.0 * cpuWhileAway,
+        Percentile(toTakenBack, 0.5), Percentile(toTakenBack, 1.0));
 }
 
 } // namespace

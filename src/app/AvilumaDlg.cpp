@@ -69,8 +69,10 @@ QString ConnectMessage(const ConnectResult& result) {
     return QString();
 }
 
-void CAvilumaDlg::ShowPortOpen() {
-    OnUiThread([this] { m_btnConnect->SetStateIcons(LoadIconResource(IDI_PORT_OPEN)); });
+void CAvilumaDlg::ShowPortState(bool open) {
+    OnUiThread([this, open] {
+        m_btnConnect->SetStateIcons(LoadIconResource(open ? IDI_PORT_OPEN : IDI_PORT_CLOSED));
+    });
 }
 
 void CAvilumaDlg::ShowLinkState(LinkState linkState) {

@@ -8,7 +8,6 @@
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
 
-inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常，请检查连接并确认连接正常后开始游戏");
 inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
 inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
 inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
@@ -38,7 +37,7 @@ public:
     int m_nGrade = 1; // progress as read when the window was set up
 
     // ILinkView: hands the icons to the UI thread.
-    void ShowPortOpen() override;
+    void ShowPortState(bool open) override;
     void ShowLinkState(LinkState linkState) override;
 
     // Ends every game and thread the windows own; the program calls it before it ends.

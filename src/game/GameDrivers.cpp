@@ -37,14 +37,22 @@ int DrawEndlessDifficulty() {
     return static_cast<int>(generator() % kDifficultyCount);
 }
 
+bool CGameDrivers::Interrupted() const {
+    return !g_bLinkActive || m_bLinkLost;
+}
+
 bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status) {
+    if (!AttitudeIsFresh()) {
+        m_bLinkLost = true; // no attempt starts on an attitude nobody can vouch for
+        return false;
+    }
     m_window.SetStatusText(status);
     command.action = kActionStart;
     command.difficulty = static_cast<std::uint8_t>(difficulty);
     command.attempt = static_cast<std::uint8_t>(attempt);
     SendGameCommand(command);
-    const float points = ScoreAttempt(static_cast<unsigned>(difficulty));
-    if (static_cast<double>(points) < kPassPoints)
+    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost);
+    if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
         return false;
     const float total = m_fTotalScore.load() + points;
     m_fTotalScore = total;
@@ -53,7 +61,20 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     return true;
 }
 
+bool CGameDrivers::FinishGame(GameCommand& command) {
+    command.action = kActionStop;
+    PostGameCommand(command);
+    if (!g_bLinkActive)
+        return false; // the window is closing: nothing is recorded, nothing said
+    if (m_bLinkLost) {
+        m_window.ShowLinkLost();
+        return false;
+    }
+    return true;
+}
+
 void CGameDrivers::RunLevelGame() {
+    m_bLinkLost = false;
     const int level = g_nLevel;
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
@@ -61,11 +82,8 @@ void CGameDrivers::RunLevelGame() {
     bool passed = true;
     for (int attempt = 0; attempt < kAttemptsPerLevel && passed; ++attempt)
         passed = PlayAttempt(command, level - 1, attempt, DifficultyAttemptText(level, attempt + 1));
-    command.action = kActionStop;
-    PostGameCommand(command);
-
-    if (!g_bLinkActive)
-        return; // the window is closing: nothing is recorded
+    if (!FinishGame(command))
+        return;
     if (!passed) {
         m_window.SetResultText(kLevelFailedText);
         return;
@@ -82,11 +100,12 @@ void CGameDrivers::RunLevelGame() {
 }
 
 void CGameDrivers::RunWildGame() {
+    m_bLinkLost = false;
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
     bool going = true;
-    for (int difficulty = 0; difficulty < kDifficultyCount && going && g_bLinkActive; ++difficulty)
+    for (int difficulty = 0; difficulty < kDifficultyCount && going && !Interrupted(); ++difficulty)
         for (int attempt = 0; attempt < kAttemptsPerLevel && going; ++attempt)
             going =
                 PlayAttempt(command, difficulty, attempt, DifficultyAttemptText(difficulty + 1, attempt + 1));
@@ -94,10 +113,11 @@ void CGameDrivers::RunWildGame() {
 }
 
 void CGameDrivers::RunEndlessGame() {
+    m_bLinkLost = false;
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
-    for (int attempts = 0; g_bLinkActive; ++attempts) {
+    for (int attempts = 0; !Interrupted(); ++attempts) {
         const int difficulty = DrawEndlessDifficulty();
         if (!PlayAttempt(command, difficulty, attempts % kAttemptsPerLevel, DifficultyText(difficulty + 1)))
             break;
@@ -106,10 +126,8 @@ void CGameDrivers::RunEndlessGame() {
 }
 
 void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QString& sheetText) {
-    command.action = kActionStop;
-    PostGameCommand(command);
-    if (!g_bLinkActive)
-        return; // the window is closing: nothing is recorded
+    if (!FinishGame(command))
+        return;
 
     const int total = static_cast<int>(m_fTotalScore.load());
     const PlayType playType = g_nPlayType;

@@ -3,6 +3,10 @@
 // A level game is three attempts at the level's difficulty, all of which must score. Wild climbs
 // difficulties 1 to 10, three attempts each; endless draws a random difficulty for every attempt; both
 // go on until an attempt fails, then record the total (score sheet in competition, top three lists).
+//
+// A game is cut short, with nothing recorded, when its window closes (g_bLinkActive cleared) or when
+// the drone's attitude goes stale: no attempt starts, and none is measured, on an attitude older than
+// kAttitudeFreshFor. The stop command is still sent, and in the second case the player is told.
 #pragma once
 
 #include "link/LinkRecords.h"
@@ -13,7 +17,7 @@
 #include <atomic>
 
 // What a game needs of the window it is played in. The calls come from the game worker thread; the
-// window hands them to its own thread. The last three return once the player has answered.
+// window hands them to its own thread. The last four return once the player has answered.
 class IGameWindow {
 public:
     virtual ~IGameWindow() = default;
@@ -24,6 +28,7 @@ public:
     virtual void ShowNameEntry() = 0;                    // g_strPlayerName holds the name after
     virtual void ShowNewRecord() = 0;                    // a level's best total was beaten
     virtual void AskToCloseSheet() = 0;                  // the score sheet is held by another program
+    virtual void ShowLinkLost() = 0;                     // the game ended: the drone went quiet or away
 };
 
 inline const QString kLevelPassedText = QStringLiteral("恭喜你，闯关成功！");
@@ -53,8 +58,13 @@ private:
     // measurement; a scoring attempt's points join the total, followed by the pause. False when the
     // attempt failed.
     bool PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status);
+    // The window is closing or the drone went away: the game ends without a record.
+    bool Interrupted() const;
+    // The common end of every game: the stop command, and true when the game may be recorded.
+    bool FinishGame(GameCommand& command);
     // The common end of wild and endless: stop command, sheet line, top list.
     void FinishListGame(GameCommand& command, GameMode mode, const QString& sheetText);
 
     IGameWindow& m_window;
+    bool m_bLinkLost = false; // in the current game; the worker thread's own
 };

@@ -3,7 +3,12 @@
 #include "game/GameClock.h"
 #include "state/Globals.h"
 
-float MeasureStabilisation(int budgetMs) {
+bool AttitudeIsFresh() {
+    const std::int64_t stored = g_nAttitudeTimeMs;
+    return stored != 0 && GameNowMs() - stored <= kAttitudeFreshFor.count();
+}
+
+float MeasureStabilisation(int budgetMs, bool* linkLost) {
     if (budgetMs == 0)
         return 0.0f;
     const int sampleMs = static_cast<int>(kSamplePeriod.count());
@@ -15,6 +20,12 @@ float MeasureStabilisation(int budgetMs) {
             return static_cast<float>(budgetMs / 1000); // whole seconds: the attempt counts as lost
         GameSleep(kSamplePeriod);
         remaining -= sampleMs;
+        // The last values the drone sent say nothing of where it is now: no sample is taken from them.
+        if (!AttitudeIsFresh()) {
+            if (linkLost != nullptr)
+                *linkLost = true;
+            return static_cast<float>(budgetMs / 1000);
+        }
         // Time is counted in samples, not read from a clock: each stands for exactly 100 ms.
         const float roll = g_fRoll;
         const float pitch = g_fPitch;
@@ -36,11 +47,11 @@ float MeasureStabilisation(int budgetMs) {
     return static_cast<float>(static_cast<double>(elapsed) / 1000.0);
 }
 
-float ScoreAttempt(unsigned difficultyIndex) {
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost) {
     if (difficultyIndex >= kDifficultyTable.size())
         return 0.0f; // no such difficulty: nothing to earn
     const DifficultyRow& row = kDifficultyTable[difficultyIndex];
-    const float t = MeasureStabilisation(row.budgetMs);
+    const float t = MeasureStabilisation(row.budgetMs, linkLost);
     const float left = static_cast<float>(row.budgetMs / 1000) - t;
     // Multiplied in double precision and rounded back; for the factor 1 this is exactly left itself.
     return static_cast<float>(static_cast<double>(left) * row.factor);

@@ -30,13 +30,20 @@ inline constexpr std::array<DifficultyRow, kDifficultyCount> kDifficultyTable = 
     {6000, 50},
 }};
 
-// Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
-// a row, the budget is used up, or g_bLinkActive is cleared. Returns the seconds it took the player to
-// get level (the time before the final ten samples); the whole budget when time ran out.
-float MeasureStabilisation(int budgetMs);
+// An attitude older than this is no attitude: the drone has gone quiet or away.
+inline constexpr std::chrono::milliseconds kAttitudeFreshFor{500};
+// True when the link stored a valid attitude within kAttitudeFreshFor.
+bool AttitudeIsFresh();
 
-// Measures one attempt at the difficulty index (0..9) and returns its points.
-float ScoreAttempt(unsigned difficultyIndex);
+// Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
+// a row, the budget is used up, g_bLinkActive is cleared, or the attitude is no longer fresh (then
+// *linkLost is set, when given). Returns the seconds it took the player to get level (the time before
+// the final ten samples); the whole budget when time ran out or the measurement was cut short.
+float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr);
+
+// Measures one attempt at the difficulty index (0..9) and returns its points; 0 when the attitude
+// went stale (*linkLost set, when given).
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr);
 
 // Callers count an attempt below this as failed.
 inline constexpr double kPassPoints = 0.1;

@@ -2,12 +2,60 @@
 
 #include "link/PortDiscovery.h"
 #include "link/SerialTransport.h"
+#include "platform/DeviceWatch.h"
+#include "platform/LocalClock.h"
 #include "state/Globals.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // A stop waits this long at most for each link thread to end.
 constexpr std::chrono::milliseconds kThreadEndBound{1000};
+// While the drone is away, the device list is looked at this often even without a hint from the
+// device watch, and never more often than the shortest gap.
+constexpr std::chrono::milliseconds kWatchPoll{1000};
+constexpr std::chrono::milliseconds kWatchShortestGap{100};
+
+// An angle in degrees, formed in double precision as the drone's makers do; nullopt when it is no
+// number or too large for the float it is kept in.
+std::optional<float> Degrees(float radians) {
+    const double degrees = radians * kDegreesPerRadian;
+    if (!std::isfinite(degrees) || std::fabs(degrees) > std::numeric_limits<float>::max())
+        return std::nullopt;
+    return static_cast<float>(degrees);
+}
+
+bool DeviceNodeExists(const QString& path) {
+    struct stat st;
+    return stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Waits until the deadline, or less when the wake descriptor (or the watch's, when there is one) is
+// readable. The wake stays pending until DrainWake, so a wake that comes before a wait ends it at once.
+void WaitForWake(int wakeFd, int watchFd, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd fds[2] = {{wakeFd, POLLIN, 0}, {watchFd, POLLIN, 0}};
+    if (left.count() > 0)
+        poll(fds, watchFd >= 0 ? 2 : 1, static_cast<int>(left.count()));
+}
+
+void DrainWake(int wakeFd) {
+    std::uint64_t count;
+    while (read(wakeFd, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+}
 
 ConnectOutcome OutcomeOf(SerialOpenError error) {
     switch (error) {
@@ -40,10 +88,16 @@ void DispatchFrame(ConstFrameArray frame) {
         AttitudeRecord attitude;
         if (!DecodeAttitude(frame, attitude))
             return;
+        // NaN is never level and never a place to draw the drone: such a frame is as bad as a broken one.
+        const auto roll = Degrees(attitude.roll), pitch = Degrees(attitude.pitch),
+                   yaw = Degrees(attitude.yaw);
+        if (!roll || !pitch || !yaw)
+            return;
         g_nAttitudeCount.fetch_add(1);
-        g_fRoll = static_cast<float>(attitude.roll * kDegreesPerRadian);
-        g_fYaw = static_cast<float>(attitude.yaw * kDegreesPerRadian);
-        g_fPitch = static_cast<float>(attitude.pitch * kDegreesPerRadian);
+        g_fRoll = *roll;
+        g_fYaw = *yaw;
+        g_fPitch = *pitch;
+        g_nAttitudeTimeMs = MonotonicMs();
         return;
     }
     case kMsgCommand: {
@@ -57,15 +111,36 @@ void DispatchFrame(ConstFrameArray frame) {
     }
 }
 
-CLinkService::CLinkService(ILinkView& view) : m_view(view) {}
+CLinkService::CLinkService(ILinkView& view)
+    : m_view(view), m_nWakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 CLinkService::~CLinkService() {
     StopLink();
+    if (m_nWakeFd >= 0)
+        close(m_nWakeFd);
+}
+
+void CLinkService::Wake() {
+    const std::uint64_t one = 1;
+    while (write(m_nWakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 ConnectResult CLinkService::Connect() {
-    if (g_bDroneConnected)
-        return {ConnectOutcome::AlreadyConnected, {}};
+    std::lock_guard lock(m_mutex);
+    if (!m_strPort.isEmpty())
+        return {ConnectOutcome::AlreadyConnected, m_strPort};
+    const ConnectResult result = OpenLink();
+    if (result.outcome != ConnectOutcome::Connected)
+        return result;
+    if (!m_bRunning.exchange(true))
+        m_monitorThread.Start([this] { MonitorThreadProc(); });
+    else
+        Wake(); // the monitor is watching for the drone: it finds it connected
+    return result;
+}
+
+ConnectResult CLinkService::OpenLink() {
     const QString port = FindPortByHardwareId(DroneHardwareId());
     if (port.isEmpty())
         return {ConnectOutcome::NoDrone, {}};
@@ -73,46 +148,103 @@ ConnectResult CLinkService::Connect() {
     if (opened != ConnectOutcome::Connected)
         return {opened, port};
 
+    m_strPort = port;
     // A new connection is judged on its own frames, not on what an earlier one left uncounted.
     g_nAttitudeCount = 0;
+    m_bReadEnded = false;
     g_bReadThreadRun = true;
-    m_readThread.Start([] { ReadThreadProc(DispatchFrame); });
-    m_view.ShowPortOpen();
+    m_readThread.Start([this] {
+        ReadThreadProc(DispatchFrame);
+        m_bReadEnded = true;
+        Wake();
+    });
     g_bDroneConnected = true;
-    m_monitorThread.Start([this] { MonitorThreadProc(); });
+    m_view.ShowPortState(true);
     return {ConnectOutcome::Connected, port};
 }
 
-void CLinkService::StopLink() {
-    if (!g_bDroneConnected)
+void CLinkService::CloseLink() {
+    if (m_strPort.isEmpty())
         return;
-    {
-        std::lock_guard lock(m_monitorMutex);
-        g_bDroneConnected = false;
-    }
-    m_monitorWake.notify_all();
+    g_bDroneConnected = false;
     g_bReadThreadRun = false;
     // The receive loop sees its flag within one pass; the close would wait for that pass anyway.
     m_readThread.WaitFinished(kThreadEndBound);
     CloseDronePort();
-    m_monitorThread.WaitFinished(kThreadEndBound);
     m_readThread.Join();
-    m_monitorThread.Join();
+    g_nAttitudeTimeMs = 0; // what the closed port last said no longer describes the drone
+    m_strPort.clear();
+}
+
+void CLinkService::StopLink() {
+    if (!m_bRunning.exchange(false))
+        return;
+    Wake();
+    m_monitorThread.WaitFinished(kThreadEndBound);
+    {
+        std::lock_guard lock(m_mutex);
+        CloseLink();
+    }
+    m_monitorThread.Join(true);    // it has seen the flag; at most it was finishing an open
     m_linkState = LinkState::None; // the monitor's last verdict no longer holds
 }
 
 void CLinkService::MonitorThreadProc() {
+    while (m_bRunning) {
+        if (JudgeLink())
+            return; // stopping
+        {
+            std::lock_guard lock(m_mutex);
+            CloseLink();
+        }
+        m_view.ShowPortState(false);
+        if (m_linkState.exchange(LinkState::None) != LinkState::None)
+            m_view.ShowLinkState(LinkState::None);
+        WatchForDrone();
+    }
+}
+
+bool CLinkService::JudgeLink() {
+    QString port;
+    {
+        std::lock_guard lock(m_mutex);
+        port = m_strPort;
+    }
     // Periods on an absolute schedule: each count covers one second, however long the work between
     // the waits took, so a steady stream gives a steady count.
-    auto next = std::chrono::steady_clock::now();
-    while (g_bDroneConnected) {
+    auto next = Clock::now();
+    for (;;) {
+        if (!m_bRunning)
+            return true;
+        // A USB port vanishes with its node; a hang-up or a failing port ends the receive loop.
+        if (m_bReadEnded || !DeviceNodeExists(port))
+            return false;
         // exchange rather than read-then-zero: a frame counted in between is not lost.
         const LinkState state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
-        const LinkState previous = m_linkState.exchange(state);
-        if (state != previous)
+        if (m_linkState.exchange(state) != state)
             m_view.ShowLinkState(state);
         next += kMonitorPeriod;
-        std::unique_lock lock(m_monitorMutex);
-        m_monitorWake.wait_until(lock, next, [] { return !g_bDroneConnected; });
+        while (m_bRunning && !m_bReadEnded && Clock::now() < next) {
+            WaitForWake(m_nWakeFd, -1, next);
+            DrainWake(m_nWakeFd);
+        }
+    }
+}
+
+void CLinkService::WatchForDrone() {
+    CDeviceWatch watch;
+    for (;;) {
+        watch.Clear(); // before looking: what changes after the look ends the wait below
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_bRunning || !m_strPort.isEmpty() || OpenLink().outcome == ConnectOutcome::Connected)
+                return;
+        }
+        const Clock::time_point looked = Clock::now();
+        WaitForWake(m_nWakeFd, watch.Fd(), looked + kWatchPoll);
+        // A flurry of device events must not become a flurry of looks; a stop or a connect still
+        // cuts the gap short.
+        WaitForWake(m_nWakeFd, -1, looked + kWatchShortestGap);
+        DrainWake(m_nWakeFd);
     }
 }

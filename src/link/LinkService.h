@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 
 // The link's quality, from the count of verified ATTITUDE frames in the last monitor period.
@@ -33,7 +32,7 @@ void DispatchFrame(ConstFrameArray frame);
 class ILinkView {
 public:
     virtual ~ILinkView() = default;
-    virtual void ShowPortOpen() = 0;                     // the connect button's "connected" icon
+    virtual void ShowPortState(bool open) = 0;           // the connect button: connected or not
     virtual void ShowLinkState(LinkState linkState) = 0; // the link-state icon, only when the state changes
 };
 
@@ -51,6 +50,10 @@ struct ConnectResult {
     QString port; // the device path, when one was found
 };
 
+// The drone's link from the connect button to the program's end. Once the player has connected, the
+// link looks after itself: a port that hangs up, fails or loses its device node is closed at once (the
+// window shows "not connected" and no link), and the drone is connected again as soon as it reappears,
+// on whatever port it then has.
 class CLinkService {
 public:
     explicit CLinkService(ILinkView& view);
@@ -58,22 +61,34 @@ public:
     CLinkService(const CLinkService&) = delete;
     CLinkService& operator=(const CLinkService&) = delete;
 
-    // The connect button: find the drone, open its port, start the receive and monitor threads.
-    // Does nothing while connected.
+    // The connect button: find the drone, open its port, start the receive and monitor threads. Does
+    // nothing while connected; after a loss it connects at once.
     ConnectResult Connect();
-    // Ends both threads and closes the port; does nothing when not connected.
+    // Ends the threads and closes the port; does nothing when the player never connected.
     void StopLink();
 
     // Written by the monitor thread.
     LinkState State() const { return m_linkState.load(); }
 
 private:
+    // With m_mutex held.
+    ConnectResult OpenLink();
+    void CloseLink();
+    void Wake();
+
     void MonitorThreadProc();
+    // One monitor period of a connected link; false when the port was lost.
+    bool JudgeLink();
+    // After a loss: waits for the drone to come back (or a stop) and connects it.
+    void WatchForDrone();
 
     ILinkView& m_view;
     std::atomic<LinkState> m_linkState{LinkState::None};
+    std::mutex m_mutex;                    // open and close, from the connect button and the monitor
+    std::atomic<bool> m_bRunning{false};   // the player has connected and the program goes on
+    std::atomic<bool> m_bReadEnded{false}; // the receive loop has left: stopped, or the port is gone
+    QString m_strPort;                     // the open port's device path; empty when closed
+    int m_nWakeFd = -1;                    // ends the monitor's waits
     CWorkerThread m_readThread;
     CWorkerThread m_monitorThread;
-    std::mutex m_monitorMutex;
-    std::condition_variable m_monitorWake; // ends the monitor's sleep when the link stops
 };

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -45,7 +44,7 @@ SerialOpenError OpenDronePort(const QString& devicePath) {
     if (result.error != SerialOpenError::None)
         return result.error;
     std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
-    CloseSerial(g_SerialPort.fd.exchange(result.fd));
+    CloseSerialDevice(g_SerialPort.fd.exchange(result.fd));
     return SerialOpenError::None;
 }
 
@@ -59,7 +58,7 @@ void WritePort(const std::uint8_t* bytes, std::uint8_t length) {
 
 void CloseDronePort() {
     std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
-    CloseSerial(g_SerialPort.fd.exchange(SerialPortRecord::kNoPort));
+    CloseSerialDevice(g_SerialPort.fd.exchange(SerialPortRecord::kNoPort));
 }
 
 int ReadThreadProc(const std::function<void(ConstFrameArray)>& dispatch) {
@@ -73,11 +72,8 @@ int ReadThreadProc(const std::function<void(ConstFrameArray)>& dispatch) {
         const bool draining = lastTake > 0 && buffer.Size() >= kMinFrameSize;
         if (!draining) {
             const ReadOutcome outcome = ReadOnce(buffer, readBuffer);
-            if (outcome == ReadOutcome::Gone) {
-                lastTake = 0;
-                std::this_thread::sleep_for(kGonePortRest);
-                continue;
-            }
+            if (outcome == ReadOutcome::Gone)
+                break;
             if (outcome == ReadOutcome::Nothing) {
                 lastTake = 0;
                 continue;

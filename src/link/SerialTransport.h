@@ -13,8 +13,6 @@
 
 // How long the receive loop waits for bytes in one pass. It bounds how late the loop sees its stop flag.
 inline constexpr std::chrono::milliseconds kReceivePollTimeout{20};
-// How long the loop rests between passes once the port has gone (unplugged), so it never spins.
-inline constexpr std::chrono::milliseconds kGonePortRest{100};
 
 // Opens and configures the port at devicePath and keeps it in g_SerialPort; SerialOpenError::None when
 // it is open. On failure nothing stays open.
@@ -27,5 +25,7 @@ void WritePort(const std::uint8_t* bytes, std::uint8_t length);
 void CloseDronePort();
 
 // The receive loop: runs while g_bReadThreadRun is set and hands every complete frame to dispatch, at
-// most one frame per pass. Returns the thread's exit code, 1.
+// most one frame per pass. It also ends when the port has gone (hung up, failed, or closed): a port
+// that is gone stays gone, and its owner learns so by the loop's end with the flag still set. Returns
+// the thread's exit code, 1.
 int ReadThreadProc(const std::function<void(ConstFrameArray)>& dispatch);

@@ -15,7 +15,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -27,7 +26,8 @@ const QString kEntrySuffix = QStringLiteral(".device");
 const QString kDefaultProduct = QStringLiteral("USB Serial Device");
 // Entries and sysfs attributes are a few lines; anything larger is not one of ours.
 constexpr qsizetype kMaxTextFileBytes = 4096;
-constexpr int kEntryLineCount = 4;
+// Instance id, friendly name, device path, process id, and the process's start time.
+constexpr int kEntryLineCount = 5;
 
 std::mutex g_settingsMutex;
 QString g_strSysfsRoot;      // empty: the default
@@ -206,6 +206,25 @@ bool IsPrivateFolder(int dirFd) {
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// When process pid started, in clock ticks since boot (field 22 of /proc/<pid>/stat); nullopt when no
+// such process runs. Process ids are reused, start times with them are not: the pair names one process.
+std::optional<QByteArray> ProcessStartTime(qint64 pid) {
+    CFd fd(
+        ::open(QByteArray("/proc/" + QByteArray::number(pid) + "/stat").constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() == -1)
+        return std::nullopt;
+    const auto stat = ReadAll(fd.Get());
+    // The command name in parentheses may hold spaces and parentheses itself; the fields after it do not.
+    const qsizetype close = stat ? stat->lastIndexOf(')') : -1;
+    if (close < 0)
+        return std::nullopt;
+    constexpr int kStartTimeAfterName = 20; // fields 3 (state) to 22 (starttime)
+    const QList<QByteArray> fields = stat->mid(close + 1).simplified().split(' ');
+    if (fields.size() < kStartTimeAfterName)
+        return std::nullopt;
+    return fields[kStartTimeAfterName - 1];
+}
+
 std::optional<DeviceRecord> ParseEntry(const QByteArray& bytes) {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     const QString text = decoder(bytes);
@@ -218,12 +237,14 @@ std::optional<DeviceRecord> ParseEntry(const QByteArray& bytes) {
         return std::nullopt;
     bool ok = false;
     const int pid = lines[3].toInt(&ok);
-    // Zero and negative pids would make kill() probe whole process groups.
+    // /proc knows no process 0 and no negative ones; refuse them before asking.
     if (!ok || pid <= 0 || !lines[2].startsWith(QLatin1Char('/')))
         return std::nullopt;
     if (!Exists(Native(lines[2])))
         return std::nullopt;
-    if (::kill(pid, 0) == -1 && errno == ESRCH)
+    // The registering process must still run: a pid taken over by another process, or a device node
+    // reused by another pseudo-terminal after the drone died without unregistering, is no drone.
+    if (ProcessStartTime(pid) != lines[4].toLatin1())
         return std::nullopt;
     return DeviceRecord{lines[0], lines[1], lines[2]};
 }
@@ -344,11 +365,14 @@ QString RegisterDevice(const DeviceRecord& record) {
     const std::string tempName = Native(QLatin1Char('.') + stem + QStringLiteral(".tmp"));
     const QString entryName = stem + kEntrySuffix;
 
-    const QByteArray content =
-        (QStringList{record.instanceId, record.friendlyName, record.devicePath, QString::number(::getpid())}
-             .join(QLatin1Char('\n')) +
-         QLatin1Char('\n'))
-            .toUtf8();
+    const auto started = ProcessStartTime(::getpid());
+    if (!started)
+        return QString();
+    const QByteArray content = (QStringList{record.instanceId, record.friendlyName, record.devicePath,
+                                            QString::number(::getpid()), QString::fromLatin1(*started)}
+                                    .join(QLatin1Char('\n')) +
+                                QLatin1Char('\n'))
+                                   .toUtf8();
     {
         CFd fd(::openat(dirFd.Get(), tempName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
                         0600));

@@ -1,5 +1,6 @@
 #include "platform/LocalClock.h"
 
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -19,4 +20,10 @@ QDateTime CurrentLocalTime() {
 void SetLocalTimeSource(std::function<QDateTime()> source) {
     std::lock_guard lock(g_sourceMutex);
     g_source = std::move(source);
+}
+
+std::int64_t MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }

@@ -4,8 +4,12 @@
 
 #include <QDateTime>
 
+#include <cstdint>
 #include <functional>
 
 QDateTime CurrentLocalTime();
 // An empty source restores the real clock.
 void SetLocalTimeSource(std::function<QDateTime()> source);
+
+// Milliseconds on the monotonic clock (since boot, never set back): for ages, not for showing.
+std::int64_t MonotonicMs();

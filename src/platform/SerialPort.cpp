@@ -116,6 +116,15 @@ ssize_t ReadSerial(int fd, std::uint8_t* bytes, std::size_t count) {
     }
 }
 
+void CloseSerialDevice(int fd) {
+    if (fd < 0)
+        return;
+    // Either may fail on a port that has hung up; the close below still frees it.
+    ioctl(fd, TIOCNXCL);
+    flock(fd, LOCK_UN);
+    close(fd);
+}
+
 void CloseSerial(int fd) {
     if (fd >= 0)
         close(fd);

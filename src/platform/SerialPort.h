@@ -41,4 +41,10 @@ SerialWait WaitSerialReadable(int fd, std::chrono::milliseconds timeout);
 // nothing was there; -1 when the device is gone.
 ssize_t ReadSerial(int fd, std::uint8_t* bytes, std::size_t count);
 
+// Gives up the exclusive use taken by OpenSerialDevice and closes the port. The exclusive flag belongs
+// to the tty, not to our descriptor: left set, it would keep every later opener out (root aside) for as
+// long as anyone else still holds the tty open.
+void CloseSerialDevice(int fd);
+
+// Closes any descriptor of these calls (a pseudo-terminal's, say) without touching its tty's flags.
 void CloseSerial(int fd);

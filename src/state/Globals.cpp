@@ -5,7 +5,7 @@
 template <typename T>
 constexpr bool kLockFree = std::atomic<T>::is_always_lock_free;
 static_assert(kLockFree<bool> && kLockFree<std::uint8_t> && kLockFree<int> && kLockFree<float> &&
-                  kLockFree<GameMode> && kLockFree<PlayType>,
+                  kLockFree<GameMode> && kLockFree<PlayType> && kLockFree<std::int64_t>,
               "the shared flags and numbers must be lock-free");
 
 std::atomic<bool> g_bLinkActive{false};
@@ -20,6 +20,7 @@ std::atomic<float> g_fPitch{0.0f};
 std::atomic<float> g_fRoll{0.0f};
 std::atomic<float> g_fYaw{0.0f};
 std::atomic<int> g_nAttitudeCount{0};
+std::atomic<std::int64_t> g_nAttitudeTimeMs{0};
 std::atomic<bool> g_bDroneConnected{false};
 CSharedString g_strPlayerName;
 SerialPortRecord g_SerialPort;

@@ -35,20 +35,21 @@ struct SerialPortRecord {
     std::mutex readMutex;  // the receive loop, while it waits on and reads the port
 };
 
-extern std::atomic<bool> g_bLinkActive;        // a run window is open; heartbeat and game loops run
-extern std::atomic<bool> g_bReadThreadRun;     // the serial receive loop keeps running
-extern std::atomic<std::uint8_t> g_nAckStatus; // first payload byte of the last command reply
-extern std::atomic<GameMode> g_nGameMode;      // the mode of the game being chosen or played
-extern std::atomic<PlayType> g_nPlayType;      // practice or competition (wild and endless)
-extern std::atomic<int> g_nLevel;              // level chosen on the map, 1..10
-extern std::atomic<int> g_nScore;              // score of the current game
-extern std::atomic<int> g_nLevelResult;        // 1 when the last level game was passed
-extern std::atomic<float> g_fPitch;            // degrees, from the last verified ATTITUDE
-extern std::atomic<float> g_fRoll;             // degrees
-extern std::atomic<float> g_fYaw;              // degrees
-extern std::atomic<int> g_nAttitudeCount;      // verified ATTITUDE frames since the monitor last looked
-extern std::atomic<bool> g_bDroneConnected;    // the port is open and the link threads run
-extern CSharedString g_strPlayerName;          // name typed in the name-entry dialog
+extern std::atomic<bool> g_bLinkActive;             // a run window is open; heartbeat and game loops run
+extern std::atomic<bool> g_bReadThreadRun;          // the serial receive loop keeps running
+extern std::atomic<std::uint8_t> g_nAckStatus;      // first payload byte of the last command reply
+extern std::atomic<GameMode> g_nGameMode;           // the mode of the game being chosen or played
+extern std::atomic<PlayType> g_nPlayType;           // practice or competition (wild and endless)
+extern std::atomic<int> g_nLevel;                   // level chosen on the map, 1..10
+extern std::atomic<int> g_nScore;                   // score of the current game
+extern std::atomic<int> g_nLevelResult;             // 1 when the last level game was passed
+extern std::atomic<float> g_fPitch;                 // degrees, from the last verified ATTITUDE
+extern std::atomic<float> g_fRoll;                  // degrees
+extern std::atomic<float> g_fYaw;                   // degrees
+extern std::atomic<int> g_nAttitudeCount;           // verified ATTITUDE frames since the monitor last looked
+extern std::atomic<std::int64_t> g_nAttitudeTimeMs; // monotonic ms when the attitude was stored; 0: never
+extern std::atomic<bool> g_bDroneConnected;         // the port is open and the link threads run
+extern CSharedString g_strPlayerName;               // name typed in the name-entry dialog
 extern SerialPortRecord g_SerialPort;
 extern CSharedString g_strAppDir;                 // the executable's folder, no trailing separator
 extern CSharedString g_strSheetPath;              // the current competition score sheet

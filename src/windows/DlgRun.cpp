@@ -1,5 +1,6 @@
 #include "windows/DlgRun.h"
 
+#include "game/Scoring.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
@@ -9,6 +10,7 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -51,8 +53,11 @@ QString ScoreText(int total) {
 }
 
 QString ReadoutText(float roll, float pitch, float yaw) {
-    return QString::asprintf("%2d | %2d | %2d", static_cast<int>(roll), static_cast<int>(pitch),
-                             static_cast<int>(yaw));
+    auto degrees = [](float value) {
+        constexpr float kShownLimit = 9999.0f;
+        return std::isnan(value) ? 0 : static_cast<int>(std::clamp(value, -kShownLimit, +kShownLimit));
+    };
+    return QString::asprintf("%2d | %2d | %2d", degrees(roll), degrees(pitch), degrees(yaw));
 }
 
 CDlgRun::CDlgRun() : CPictureDialog(IDD_DLG_RUN, IDB_RUN) {
@@ -127,6 +132,11 @@ void CDlgRun::OnCommand(int id) {
 void CDlgRun::OnStart() {
     if (m_bPlaying)
         return;
+    // No game on an attitude the drone stopped sending: it would measure the past.
+    if (!AttitudeIsFresh()) {
+        MessageBoxOk(kLinkFaultText);
+        return;
+    }
     m_fTotalScore = 0.0f;
     m_bPlaying = true;
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
@@ -211,6 +221,10 @@ void CDlgRun::ShowNewRecord() {
 
 void CDlgRun::AskToCloseSheet() {
     MessageBoxOk(kCloseSheetText);
+}
+
+void CDlgRun::ShowLinkLost() {
+    MessageBoxOk(kLinkFaultText);
 }
 
 void CDlgRun::ShowRecords() {

@@ -19,6 +19,7 @@ inline const QString kCloseDuringGameText =
     QStringLiteral("游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出");
 inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
 inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
+inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常，请检查连接并确认连接正常后开始游戏");
 inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
 inline const QString kCloseSheetText = QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！");
 
@@ -26,7 +27,8 @@ inline const QString kCloseSheetText = QStringLiteral("成绩写入失败，请�
 QString RunCaption(GameMode gameMode, PlayType playType);
 // The total as the score label shows it: right-aligned in three characters up to 999.
 QString ScoreText(int total);
-// Roll, pitch and yaw in whole degrees, truncated: "12 | -3 | 145".
+// Roll, pitch and yaw in whole degrees, truncated: "12 | -3 | 145". Values past ±9999 show as ±9999 and
+// non-numbers as 0: the readout never turns a float into an int it cannot hold.
 QString ReadoutText(float roll, float pitch, float yaw);
 
 class CDlgRun : public CPictureDialog, public IGameWindow {
@@ -47,6 +49,7 @@ public:
     void ShowNameEntry() override;
     void ShowNewRecord() override;
     void AskToCloseSheet() override;
+    void ShowLinkLost() override;
 
     // Waits until the game worker has ended, running the UI thread's queue meanwhile; true when no
     // game runs. The owner calls it before the program ends.

@@ -2,6 +2,7 @@
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
 #include "platform/UiThread.h"
+#include "records/Records.h"
 #include "res/Resource.h"
 #include "sim/SimDrone.h"
 #include "support/ModalPlayer.h"
@@ -144,6 +145,33 @@ TEST_F(MainWindow, AWeakLinkStartsNoGame) {
     Connect(8, LinkState::Weak);
     m_main->m_btnLevel->click();
     EXPECT_EQ(Messages(), QStringList{kLinkFaultText});
+}
+
+// The drone unplugged while its player waits in the run window, then plugged in again.
+TEST_F(MainWindow, AnUnpluggedDroneStartsNoGameAndIsTakenBackWhenItReturns) {
+    OpenMainWindow();
+    Connect(20, LinkState::Good);
+    auto icons = [&](int port, int link) {
+        return SameIcon(m_main->m_btnConnect->StateIcon(0), port) &&
+               SameIcon(m_main->m_btnLinkState->StateIcon(0), link);
+    };
+    m_player.When<CDlgMap>([](CDlgMap& map) { map.m_btnLevels[0]->click(); });
+    m_player.When<CDlgRun>([&](CDlgRun& run) {
+        m_drone.reset(); // unplugged
+        EXPECT_TRUE(CUiThread::WaitFor([&] { return icons(IDI_PORT_CLOSED, IDI_LINK_NONE); }, 3s));
+        run.m_btnStart->click();
+        EXPECT_FALSE(run.Playing());
+        EXPECT_EQ(Messages(), QStringList{kLinkFaultText});
+        run.m_btnClose->click();
+    });
+    m_player.When<CDlgMap>([](CDlgMap& map) { map.m_btnClose->click(); });
+    m_main->m_btnLevel->click();
+    EXPECT_EQ(ReadBestScore(1), 0);
+
+    m_drone = std::make_unique<CSimDrone>(); // plugged in again; nobody presses connect
+    ASSERT_TRUE(m_drone->Start());
+    EXPECT_TRUE(CUiThread::WaitFor([&] { return icons(IDI_PORT_OPEN, IDI_LINK_GOOD); }, 5s));
+    EXPECT_EQ(m_main->m_link.State(), LinkState::Good);
 }
 
 // The whole program in one process: connect the simulated drone, play level 1 through the map and the

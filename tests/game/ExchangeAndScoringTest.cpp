@@ -75,6 +75,7 @@ protected:
                 m_script.pop_front();
             g_fRoll = roll;
             g_fPitch = pitch;
+            g_nAttitudeTimeMs = GameNowMs();
             if (m_samples == m_closeAtSample)
                 g_bLinkActive = false;
         });

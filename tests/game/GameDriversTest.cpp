@@ -1,5 +1,6 @@
 #include "game/GameDrivers.h"
 #include "game/CommandExchange.h"
+#include "game/Scoring.h"
 #include "platform/ProfileFile.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
@@ -175,40 +176,59 @@ TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheS
         EXPECT_TRUE(status.startsWith(QStringLiteral("难度："))) << qPrintable(status);
 }
 
-TEST_F(GameDrivers, ACloseRequestMidAttemptRecordsNothingAndStopsOnce) {
+// A game is cut short by the player closing its window, by the drone going quiet mid-attempt, or by
+// an attitude already stale when an attempt would start. Nothing is recorded; one stop goes out.
+TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
     using Driver = void (CGameDrivers::*)();
     const std::pair<GameMode, Driver> modes[] = {{GameMode::Level, &CGameDrivers::RunLevelGame},
                                                  {GameMode::Wild, &CGameDrivers::RunWildGame},
                                                  {GameMode::Endless, &CGameDrivers::RunEndlessGame}};
+    enum class Cut { Close, Quiet, StaleFromTheStart };
     for (auto [mode, run] : modes) {
-        SCOPED_TRACE(static_cast<int>(mode));
-        StartCompetition(mode == GameMode::Level ? GameMode::Wild : mode);
-        const QString sheetBefore = Sheet();
-        g_nGameMode = mode;
-        g_nLevel = 3;
-        m_drone.sent.clear();
-        m_drone.attemptStarts = 0;
-        m_drone.LevelAfterSamples({0, -1});
-        m_drone.onTick = [&](long long) {
-            if (m_drone.attemptStarts == 2 && m_drone.nowMs - m_drone.sent.back().timeMs >= 700)
-                g_bLinkActive = false; // the player closes the window during the second attempt
-        };
-        m_window = CRecordingWindow();
-        (m_game.*run)();
-        EXPECT_TRUE(m_window.results.isEmpty());
-        EXPECT_EQ(m_window.nameEntries, 0);
-        EXPECT_EQ(m_window.refreshes, 0);
-        EXPECT_EQ(Sheet(), sheetBefore);
-        EXPECT_EQ(g_nLevelResult, 0);
-        EXPECT_EQ(m_drone.attemptStarts, 2);
-        int stops = 0;
-        for (const auto& s : m_drone.sent)
-            stops += s.command.action == kActionStop;
-        EXPECT_EQ(stops, 1);
-        EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
-        m_drone.onTick = nullptr;
-        g_bLinkActive = true;
-        m_game.m_fTotalScore = 0.0f;
+        for (const Cut cut : {Cut::Close, Cut::Quiet, Cut::StaleFromTheStart}) {
+            SCOPED_TRACE(testing::Message()
+                         << "mode " << static_cast<int>(mode) << ", cut " << static_cast<int>(cut));
+            StartCompetition(mode == GameMode::Level ? GameMode::Wild : mode);
+            const QString sheetBefore = Sheet();
+            g_nGameMode = mode;
+            g_nLevel = 3;
+            m_drone.sent.clear();
+            m_drone.attemptStarts = 0;
+            m_drone.LevelAfterSamples({0, -1});
+            m_drone.silentFromMs = cut == Cut::StaleFromTheStart ? 0 : -1;
+            if (cut == Cut::StaleFromTheStart)
+                g_nAttitudeTimeMs = 0;
+            long long cutAt = -1;
+            m_drone.onTick = [&](long long now) {
+                if (cutAt >= 0 || m_drone.attemptStarts != 2 || now - m_drone.sent.back().timeMs < 700)
+                    return;
+                cutAt = now; // during the second attempt
+                if (cut == Cut::Close)
+                    g_bLinkActive = false;
+                else
+                    m_drone.silentFromMs = now;
+            };
+            m_window = CRecordingWindow();
+            (m_game.*run)();
+            EXPECT_TRUE(m_window.results.isEmpty());
+            EXPECT_EQ(m_window.nameEntries, 0);
+            EXPECT_EQ(m_window.refreshes, 0);
+            EXPECT_EQ(m_window.linkLosses, cut == Cut::Close ? 0 : 1);
+            EXPECT_EQ(Sheet(), sheetBefore);
+            EXPECT_EQ(g_nLevelResult, 0);
+            EXPECT_EQ(m_drone.attemptStarts, cut == Cut::StaleFromTheStart ? 0 : 2);
+            if (cut != Cut::StaleFromTheStart) { // over within one sample of the close or of the silence
+                EXPECT_LE(m_drone.nowMs - cutAt, cut == Cut::Close ? 100 : 100 + kAttitudeFreshFor.count());
+            }
+            int stops = 0;
+            for (const auto& s : m_drone.sent)
+                stops += s.command.action == kActionStop;
+            EXPECT_EQ(stops, 1);
+            EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+            m_drone.onTick = nullptr;
+            g_bLinkActive = true;
+            m_game.m_fTotalScore = 0.0f;
+        }
     }
     EXPECT_EQ(ReadBestScore(3), 0);
     EXPECT_FALSE(QFile::exists(RaceCfgPath()));

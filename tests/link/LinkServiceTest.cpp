@@ -1,17 +1,21 @@
 #include "link/LinkService.h"
 #include "link/Heartbeat.h"
 #include "link/SerialTransport.h"
+#include "platform/LocalClock.h"
 #include "sim/SimDrone.h"
 #include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <mutex>
 #include <random>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -21,7 +25,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 class CRecordingView : public ILinkView {
 public:
-    void ShowPortOpen() override { m_portOpen = true; }
+    void ShowPortState(bool open) override { m_portOpen = open; }
     void ShowLinkState(LinkState linkState) override {
         std::lock_guard lock(m_mutex);
         m_states.push_back(linkState);
@@ -85,6 +89,7 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
     EXPECT_EQ(g_fPitch, static_cast<float>(-0.2f * 57.3));
     EXPECT_EQ(g_fYaw, 57.3f);
     EXPECT_EQ(g_nAttitudeCount, 1);
+    EXPECT_NEAR(g_nAttitudeTimeMs, MonotonicMs(), 1000); // stamped when stored
 
     auto damaged = frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(AttitudeRecord{}));
     damaged[10] ^= 1;
@@ -106,6 +111,20 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
     DispatchFrame(frameOf(kMsgHeartbeat, kCrcExtraHeartbeat, AsBytes(HeartbeatRecord{})));
     EXPECT_EQ(g_nAttitudeCount, 1);
     EXPECT_EQ(g_nAckStatus, 1);
+
+    // Angles that are no number, or too large to keep in degrees, are refused like a broken frame.
+    const float inf = std::numeric_limits<float>::infinity();
+    for (auto [roll, pitch, yaw] :
+         {std::tuple{std::nanf(""), 0.0f, 0.0f}, {0.0f, -inf, 0.0f}, {0.0f, 0.0f, 1e38f}}) {
+        g_nAttitudeTimeMs = 0;
+        attitude.roll = roll;
+        attitude.pitch = pitch;
+        attitude.yaw = yaw;
+        DispatchFrame(frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(attitude)));
+        EXPECT_EQ(g_nAttitudeCount, 1);
+        EXPECT_EQ(g_fRoll, 5.73f);
+        EXPECT_EQ(g_nAttitudeTimeMs, 0);
+    }
 }
 
 TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
@@ -178,15 +197,43 @@ TEST_F(LinkService, CommandRepliesSetTheAcknowledgement) {
     EXPECT_EQ(drone->CountReceived(kMsgCommand), 1);
 }
 
-TEST_F(LinkService, AVanishingDroneDropsTheLinkWithoutSpinning) {
+TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     auto drone = StartDrone(20);
     m_service.Connect();
     ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good; }, 5s));
-    drone->Vanish();
-    ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::None; }, 5s));
-    EXPECT_TRUE(g_bDroneConnected); // unplugging does not end the connection
-    m_service.StopLink();
+    g_bLinkActive = true;
+    StartHeartbeat();
+
+    drone->Vanish(); // unplugged: the port hangs up and the registration goes
+    ASSERT_TRUE(WaitUntil([&] { return !g_bDroneConnected && !m_view.m_portOpen; }, 3s));
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+    EXPECT_EQ(m_view.States().back(), LinkState::None);
+    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone); // the button looks again
+    const auto cpuBefore = ProcessCpuTime();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, 100ms) << "waiting for the drone must not spin";
+
+    drone = StartDrone(20); // plugged in again (perhaps under the same name); nobody presses connect
+    ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good; }, 5s));
+    EXPECT_TRUE(m_view.m_portOpen);
+    EXPECT_TRUE(WaitUntil([&] { return drone->CountReceived(kMsgHeartbeat) > 0; }, 3s));
+    StopHeartbeat();
+}
+
+TEST_F(LinkService, TheNextUserFindsThePortFreeAfterAStop) {
+    // The simulated drone keeps its side of the pseudo-terminal open, as a second program might; the
+    // port must not stay exclusive once we closed it. Root passes that check, so an ordinary user tries.
+    auto drone = StartDrone(20);
+    ASSERT_EQ(m_service.Connect().outcome, ConnectOutcome::Connected);
+    m_service.StopLink();
+    const QString port = drone->DevicePath();
+    ASSERT_EQ(chmod(QFile::encodeName(port).constData(), 0666), 0);
+    EXPECT_EQ(RunAsOrdinaryUser([&] {
+                  const SerialOpenError error = OpenDronePort(port);
+                  CloseDronePort();
+                  return static_cast<int>(error);
+              }),
+              static_cast<int>(SerialOpenError::None));
 }
 
 TEST_F(LinkService, NoiseAtLineRateNeverBreaksTheReceivePath) {

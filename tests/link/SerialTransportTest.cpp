@@ -197,20 +197,14 @@ TEST_F(SerialTransport, SilentLineDispatchesNothingAndTheLoopStopsOnItsFlag) {
     EXPECT_TRUE(WaitUntil([&] { return m_readerDone.load(); }));
 }
 
-TEST_F(SerialTransport, AnUnpluggedPortNeverMakesTheLoopSpin) {
+TEST_F(SerialTransport, AHungUpPortEndsTheLoop) {
     ASSERT_EQ(OpenDronePort(m_pty.Path()), SerialOpenError::None);
     StartReceiving();
     m_pty.Write(CommandReply(1));
     ASSERT_TRUE(WaitUntil([&] { return Frames().size() == 1; }));
-
     m_pty.CloseMaster(); // the port hangs up for good
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const auto before = ThreadCpuTime(m_reader.native_handle());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    const auto used = ThreadCpuTime(m_reader.native_handle()) - before;
-    // A spinning loop burns the whole second; a resting one a few milliseconds.
-    EXPECT_LT(used, std::chrono::milliseconds(200)) << used.count() << " us";
-    EXPECT_FALSE(m_readerDone);
+    EXPECT_TRUE(WaitUntil([&] { return m_readerDone.load(); }));
+    EXPECT_TRUE(g_bReadThreadRun); // it ended by itself: its owner learns that the port is gone
 }
 
 TEST_F(SerialTransport, ConcurrentWritersNeverInterleaveTheirFrames) {

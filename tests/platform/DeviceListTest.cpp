@@ -82,10 +82,20 @@ protected:
         Link("../../devices/virtual/tty/tty0", m_sys + "/class/tty/tty0");
     }
 
-    QByteArray Entry(const QString& node, qint64 pid, const QString& serial = "SIM") const {
-        return QStringLiteral("USB\\VID_26AC&PID_0011\\%1\nSim drone (pts3)\n%2\n%3\n")
+    // An entry as the drone program writes it, for a process that started at start (by default, this
+    // process's own start, field 22 of /proc/self/stat).
+    QByteArray Entry(const QString& node, qint64 pid, const QString& serial = "SIM",
+                     QByteArray start = {}) const {
+        if (start.isEmpty()) {
+            QFile stat(QStringLiteral("/proc/self/stat"));
+            EXPECT_TRUE(stat.open(QIODevice::ReadOnly));
+            const QByteArray text = stat.readAll();
+            start = text.mid(text.lastIndexOf(')') + 2).split(' ').value(19);
+        }
+        return QStringLiteral("USB\\VID_26AC&PID_0011\\%1\nSim drone (pts3)\n%2\n%3\n%4\n")
             .arg(serial, node)
             .arg(pid)
+            .arg(QString::fromLatin1(start))
             .toUtf8();
     }
 
@@ -121,6 +131,7 @@ TEST_F(DeviceList, RegistryEntriesFollowSysfsAndOnlyLiveOnesCount) {
     WriteFile(m_registry + "/c.device", Entry(m_tmp.path() + "/unplugged", ::getpid()));
     WriteFile(m_registry + "/d.device", Entry(m_node, dead));
     WriteFile(m_registry + "/.e.tmp", Entry(m_node, ::getpid()));
+    WriteFile(m_registry + "/f.device", Entry(m_node, ::getpid(), "F", "1")); // our pid, not our start
     const DeviceRecord a{"USB\\VID_26AC&PID_0011\\A", "Sim drone (pts3)", m_node};
     const DeviceRecord b{"USB\\VID_26AC&PID_0011\\B", "Sim drone (pts3)", m_node};
     EXPECT_EQ(List(), (std::vector<DeviceRecord>{kDrone, kAdapter, a, b}));
@@ -128,12 +139,13 @@ TEST_F(DeviceList, RegistryEntriesFollowSysfsAndOnlyLiveOnesCount) {
 
 TEST_F(DeviceList, MalformedEntriesAreSkipped) {
     const QByteArray node = m_node.toUtf8(), pid = QByteArray::number(::getpid());
+    const QByteArray start = Entry(m_node, ::getpid()).split('\n').value(4);
     const QByteArray cases[] = {
-        "id\nname\n" + node + "\n",                   // no pid line
-        "id\nname\n" + node + "\nabc\n",              // pid not a number
-        "id\nname\n" + node + "\n0\n",                // kill(0, 0) would probe our own group and succeed
-        "id\nname\n" + node + "\n-1\n",               // kill(-1, 0) would probe every process
-        "id\nname \xff\n" + node + "\n" + pid + "\n", // not UTF-8
+        "id\nname\n" + node + "\n" + pid + "\n",                     // no start time
+        "id\nname\n" + node + "\nabc\n" + start + "\n",              // pid not a number
+        "id\nname\n" + node + "\n0\n" + start + "\n",                // no process 0
+        "id\nname\n" + node + "\n-1\n" + start + "\n",               // nor negative ones
+        "id\nname \xff\n" + node + "\n" + pid + "\n" + start + "\n", // not UTF-8
     };
     WriteFile(m_registry + "/x.device", Entry(m_node, ::getpid()));
     ASSERT_EQ(List().size(), 1u); // the same folder does list a well-formed entry

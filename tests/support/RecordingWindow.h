@@ -21,8 +21,9 @@ public:
     }
     void ShowNewRecord() override { ++newRecords; }
     void AskToCloseSheet() override { ++closeSheetRequests; }
+    void ShowLinkLost() override { ++linkLosses; }
     QStringList statuses, results;
     std::vector<int> scores;
-    int refreshes = 0, nameEntries = 0, newRecords = 0, closeSheetRequests = 0;
+    int refreshes = 0, nameEntries = 0, newRecords = 0, closeSheetRequests = 0, linkLosses = 0;
     QString name = QStringLiteral("玩家一");
 };

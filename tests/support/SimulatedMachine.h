@@ -15,7 +15,7 @@
 // A main window that shows nothing of the link.
 class CNoLinkView : public ILinkView {
 public:
-    void ShowPortOpen() override {}
+    void ShowPortState(bool) override {}
     void ShowLinkState(LinkState) override {}
 };
 

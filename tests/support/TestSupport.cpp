@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include <pthread.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,10 +18,9 @@ int RunAsOrdinaryUser(const std::function<int()>& body) {
     return WEXITSTATUS(status);
 }
 
-std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread) {
-    clockid_t clock;
+std::chrono::microseconds ProcessCpuTime() {
     timespec ts{};
-    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &ts) != 0)
+    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
         return std::chrono::microseconds(-1);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::microseconds(ts.tv_nsec / 1000);
 }

@@ -22,8 +22,8 @@ inline bool WaitUntil(const std::function<bool()>& condition,
 // and returns what body returned, 0..255; -1 when the child could not be run or did not finish so.
 int RunAsOrdinaryUser(const std::function<int()>& body);
 
-// CPU time a thread has used so far.
-std::chrono::microseconds ThreadCpuTime(std::thread::native_handle_type thread);
+// Processor time this process has used so far.
+std::chrono::microseconds ProcessCpuTime();
 
 class QApplication;
 // The one application object of a test program, on the offscreen platform, with the UI hand-off queue

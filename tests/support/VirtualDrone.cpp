@@ -12,6 +12,7 @@
 
 namespace {
 const QDateTime kEpoch(QDate(2026, 12, 7), QTime(9, 0, 0));
+constexpr std::int64_t kStartMs = 1000000; // the monotonic clock when the drone is made
 constexpr float kTilted = 30.0f;
 } // namespace
 
@@ -21,13 +22,16 @@ CVirtualDrone::CVirtualDrone() {
     g_nAckStatus = 0;
     g_fRoll = 0.0f;
     g_fPitch = 0.0f;
+    g_nAttitudeTimeMs = kStartMs;
     SetGameSleep([this](std::chrono::milliseconds d) { Advance(d); });
+    SetGameNow([this] { return kStartMs + nowMs; });
     SetCommandFrameWriter([this](const std::uint8_t* bytes, std::uint8_t length) { OnFrame(bytes, length); });
     SetLocalTimeSource([this] { return LocalTime(); });
 }
 
 CVirtualDrone::~CVirtualDrone() {
     SetGameSleep({});
+    SetGameNow({});
     SetCommandFrameWriter({});
     SetLocalTimeSource({});
 }
@@ -53,10 +57,13 @@ void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
         g_nAckStatus = ackByte;
         m_ackDueMs = -1;
     }
-    if (attemptStarts > 0) {
-        const auto [roll, pitch] = attitude(attemptStarts - 1, nowMs - m_attemptStartMs);
-        g_fRoll = roll;
-        g_fPitch = pitch;
+    if (silentFromMs < 0 || nowMs < silentFromMs) {
+        if (attemptStarts > 0) {
+            const auto [roll, pitch] = attitude(attemptStarts - 1, nowMs - m_attemptStartMs);
+            g_fRoll = roll;
+            g_fPitch = pitch;
+        }
+        g_nAttitudeTimeMs = kStartMs + nowMs;
     }
     if (onTick)
         onTick(nowMs);

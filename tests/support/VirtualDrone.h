@@ -1,6 +1,6 @@
-// A drone in virtual time for the game logic: every GameSleep advances a virtual clock, delivers the
-// acknowledgements that are due and sets the attitude the script gives for that moment. Command frames
-// are caught before they reach a port.
+// A drone in virtual time for the game logic: every GameSleep advances a virtual clock (GameNowMs reads
+// it), delivers the acknowledgements that are due and stores the attitude the script gives for that
+// moment, freshly stamped. Command frames are caught before they reach a port.
 #pragma once
 
 #include "link/LinkRecords.h"
@@ -34,6 +34,8 @@ public:
     std::function<std::pair<float, float>(int attempt, long long msSinceStart)> attitude;
     // Called after every advance, for close requests and the like.
     std::function<void(long long nowMs)> onTick;
+    // From this virtual time on the drone sends nothing more (its attitude goes stale); -1 never.
+    long long silentFromMs = -1;
 
     long long nowMs = 0;
     int sleeps = 0;

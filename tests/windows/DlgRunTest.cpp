@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <condition_variable>
 #include <random>
 
@@ -117,6 +118,7 @@ TEST(RunTexts, CaptionsScoresAndTheReadout) {
     EXPECT_EQ(ScoreText(0), QStringLiteral("  0"));
     EXPECT_EQ(ReadoutText(12.7f, -3.2f, 145.9f), QStringLiteral("12 | -3 | 145"));
     EXPECT_EQ(ReadoutText(-0.7f, 3.9f, 0.0f), QStringLiteral(" 0 |  3 |  0"));
+    EXPECT_EQ(ReadoutText(std::nanf(""), INFINITY, -1e30f), QStringLiteral(" 0 | 9999 | -9999"));
 }
 
 TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
@@ -174,6 +176,27 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     EXPECT_EQ(openings, 1);
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral(" 30")); // level 1, level throughout
     EXPECT_EQ(Dlg().m_stcRecord[2]->Text(), kLevelPassedText);
+}
+
+TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
+    Dlg().Open();
+    const std::int64_t fresh = g_nAttitudeTimeMs;
+    g_nAttitudeTimeMs = 0; // nothing from the drone yet
+    Dlg().m_btnStart->click();
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_TRUE(m_drone.sent.empty());
+    EXPECT_EQ(m_messages.Texts(), QStringList{kLinkFaultText});
+
+    g_nAttitudeTimeMs = fresh;
+    m_drone.silentFromMs = 300; // gone during the first attempt
+    Dlg().m_btnStart->click();
+    ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
+    Settle();
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
+    EXPECT_EQ(m_messages.Texts(), QStringList(2, kLinkFaultText));
+    EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());
+    EXPECT_EQ(ReadBestScore(1), 0);
 }
 
 TEST_F(DlgRun, TheInstrumentsFollowTheDroneOnlyByMoreThanHalfADegree) {
