@@ -3,6 +3,7 @@
 #include "widgets/Fonts.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -54,7 +55,14 @@ int main(int argc, char* argv[]) {
     InstallFontSubstitutions();
     CUiThread::Attach();
     EndOnStopSignals();
-    CAvilumaApp theApp;
+    QCommandLineParser parser;
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep progress, records and score sheets in dir/Data and dir/Record."),
+        QStringLiteral("dir"));
+    parser.addOption(dataDir);
+    parser.process(app);
+    CAvilumaApp theApp(parser.value(dataDir));
     theApp.InitInstance();
     CUiThread::Detach();
     return 0;

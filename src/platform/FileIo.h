@@ -1,8 +1,24 @@
-// Writing whole buffers to descriptors.
+// Writing whole buffers to descriptors, and whole files.
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
+#include <sys/types.h>
 
 // Writes every byte of bytes to fd, going on after interruptions; false as soon as a write fails or
 // writes nothing (a full disk), with what was written so far left in place.
 bool WriteAll(int fd, const QByteArray& bytes);
+
+// Writes bytes as the whole new content of path: into a temporary file in the same folder, flushed to
+// disk, then renamed over path, so a reader or a crash sees the old file or the new one, never a part.
+// On failure the temporary file is removed, path is as it was, and *error (when given) holds the errno.
+bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* error = nullptr,
+                           mode_t mode = 0644);
+
+// The names those temporary files have: "." + file name + kTempMarker + six random characters.
+inline constexpr const char* kTempMarker = ".aviluma-tmp-";
+
+// Removes the temporary files that interrupted replacements left in folder, and nothing else. Only
+// safe while no other replacement may be under way there.
+void RemoveLeftoverTempFiles(const QString& folder);

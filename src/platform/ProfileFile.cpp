@@ -5,20 +5,23 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QStringList>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <mutex>
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Reads and writes of all settings files go one at a time: the game worker and the windows both write
-// them, and a read-modify-write must not lose the other's key.
+// Writes in this process go one at a time: the game worker and the windows both write, and a
+// read-modify-write must not lose the other's key. The folder's lock does the same between processes.
+// Reads need neither: a file is only ever replaced whole.
 std::mutex g_profileMutex;
 
 enum class Encoding { Utf8, Utf8Bom, Utf16Bom, ChineseCodePage };
@@ -27,10 +30,29 @@ enum class Encoding { Utf8, Utf8Bom, Utf16Bom, ChineseCodePage };
 // also holds every character GBK lacks.
 constexpr const char* kChineseCodePage = "GB18030";
 
-struct ProfileText {
-    QStringList lines;
+constexpr int kMaxLinkHops = 40; // the kernel's own limit when it follows links
+
+// How a line without a byte-order mark reads (the rule is in the header).
+enum class Reading {
+    Utf8,
+    NotUtf8,      // GBK, and proof that the file is a GBK file
+    ChineseRun,   // GB2312 double bytes that are also UTF-8, two letters together: GBK
+    GbkInGbkFile, // the same, without such a run: GBK only in a file that other lines show to be GBK
+};
+
+struct Line {
+    QByteArray bytes; // as in the file, without the line end
+    QByteArray end;   // the line end as in the file; empty on a last line that has none
+    QString text;     // as read
+    Reading reading = Reading::Utf8;
+    bool written = false;
+};
+
+struct Profile {
+    QByteArray mark; // the byte-order mark, kept as found
     Encoding encoding = Encoding::Utf8;
-    QString lineEnd = QStringLiteral("\n");
+    bool crLf = false;
+    QList<Line> lines;
 };
 
 struct KeyLine {
@@ -38,54 +60,153 @@ struct KeyLine {
     QString value;
 };
 
-QString Decode(const QByteArray& bytes, Encoding& encoding) {
-    if (bytes.startsWith("\xFF\xFE")) {
-        encoding = Encoding::Utf16Bom;
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
+// Whether every non-ASCII byte belongs to a GB2312 double byte (lead A1-F7, trail A1-FE).
+bool IsGb2312Shaped(const unsigned char* p, qsizetype n) {
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        if (p[i] < 0xA1 || p[i] > 0xF7 || i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xFE)
+            return false;
+        i += 2;
     }
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        encoding = Encoding::Utf8Bom;
-        return QString::fromUtf8(bytes.mid(3));
+    return true;
+}
+
+Reading Classify(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    bool twoByteLetters = false;
+    int run = 0;
+    int longestRun = 0;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            run = 0;
+            ++i;
+            continue;
+        }
+        // Well-formed UTF-8 only: no overlong forms, no surrogates, nothing above U+10FFFF.
+        qsizetype length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : low;
+            high = lead == 0xED ? 0x9F : high;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : low;
+            high = lead == 0xF4 ? 0x8F : high;
+        } else {
+            return Reading::NotUtf8;
+        }
+        if (i + length > n || p[i + 1] < low || p[i + 1] > high)
+            return Reading::NotUtf8;
+        for (qsizetype k = 2; k < length; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return Reading::NotUtf8;
+        twoByteLetters = twoByteLetters || length == 2;
+        longestRun = std::max(longestRun, ++run);
+        i += length;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        encoding = Encoding::Utf8;
-        return text;
-    }
-    encoding = Encoding::ChineseCodePage;
-    return QStringDecoder(kChineseCodePage).decode(bytes);
+    // Chinese in UTF-8 is three bytes a letter; only two-byte letters can be GBK in disguise.
+    if (!twoByteLetters || !IsGb2312Shaped(p, n))
+        return Reading::Utf8;
+    return longestRun >= 2 ? Reading::ChineseRun : Reading::GbkInGbkFile;
+}
+
+bool IsGbkFile(const QList<Line>& lines) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const Line& line) { return line.reading == Reading::NotUtf8; });
+}
+
+bool ReadsAsGbk(Reading reading, bool gbkFile) {
+    return reading == Reading::NotUtf8 || reading == Reading::ChineseRun ||
+           (reading == Reading::GbkInGbkFile && gbkFile);
+}
+
+// A fresh decoder for every line: a stray lead byte at the end of one line must not eat the first
+// letter of the next. Lines of a file with a UTF-8 mark are never classified, so they read as UTF-8.
+QString Decode(const Line& line, Encoding mark, bool gbkFile) {
+    if (mark == Encoding::Utf16Bom)
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(line.bytes);
+    if (ReadsAsGbk(line.reading, gbkFile))
+        return QStringDecoder(kChineseCodePage).decode(line.bytes);
+    return QString::fromUtf8(line.bytes);
 }
 
 QByteArray Encode(const QString& text, Encoding encoding) {
     switch (encoding) {
     case Encoding::Utf16Bom:
-        return QByteArray("\xFF\xFE", 2) + QStringEncoder(QStringEncoder::Utf16LE).encode(text);
-    case Encoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        return QStringEncoder(QStringEncoder::Utf16LE).encode(text);
     case Encoding::ChineseCodePage:
         return QStringEncoder(kChineseCodePage).encode(text);
     case Encoding::Utf8:
+    case Encoding::Utf8Bom:
         break;
     }
     return text.toUtf8();
 }
 
-// nullopt when the file does not exist or cannot be read.
-std::optional<ProfileText> Load(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    ProfileText profile;
-    const QString text = Decode(file.readAll(), profile.encoding);
-    if (text.contains(QStringLiteral("\r\n")))
-        profile.lineEnd = QStringLiteral("\r\n");
-    profile.lines = text.split(QLatin1Char('\n'));
-    for (QString& line : profile.lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    if (!profile.lines.isEmpty() && profile.lines.back().isEmpty())
-        profile.lines.removeLast(); // the split's piece after the final line end
+qsizetype UnitSize(const Profile& profile) {
+    return profile.encoding == Encoding::Utf16Bom ? 2 : 1;
+}
+
+// Whether the character at byte offset at is c; in UTF-16 a whole unit, so that a 0x0A byte inside
+// another letter never ends a line.
+bool IsChar(const QByteArray& bytes, qsizetype at, qsizetype unit, char c) {
+    return bytes[at] == c && (unit == 1 || bytes[at + 1] == '\0');
+}
+
+QList<Line> SplitLines(const QByteArray& file, qsizetype from, qsizetype unit) {
+    QList<Line> lines;
+    for (qsizetype start = from; start < file.size();) {
+        qsizetype newline = start;
+        while (newline + unit <= file.size() && !IsChar(file, newline, unit, '\n'))
+            newline += unit;
+        Line line;
+        if (newline + unit > file.size()) {
+            line.bytes = file.mid(start);
+            lines.append(line);
+            break;
+        }
+        qsizetype contentEnd = newline;
+        if (contentEnd - unit >= start && IsChar(file, contentEnd - unit, unit, '\r'))
+            contentEnd -= unit;
+        line.bytes = file.mid(start, contentEnd - start);
+        line.end = file.mid(contentEnd, newline + unit - contentEnd);
+        lines.append(line);
+        start = newline + unit;
+    }
+    return lines;
+}
+
+Profile Parse(const QByteArray& file) {
+    Profile profile;
+    if (file.startsWith("\xFF\xFE")) {
+        profile.encoding = Encoding::Utf16Bom;
+        profile.mark = file.left(2);
+    } else if (file.startsWith("\xEF\xBB\xBF")) {
+        profile.encoding = Encoding::Utf8Bom;
+        profile.mark = file.left(3);
+    }
+    const Encoding mark = profile.encoding;
+    profile.lines = SplitLines(file, profile.mark.size(), UnitSize(profile));
+    if (profile.mark.isEmpty())
+        for (Line& line : profile.lines)
+            line.reading = Classify(line.bytes);
+    const bool gbkFile = IsGbkFile(profile.lines);
+    const QByteArray crLf = Encode(QStringLiteral("\r\n"), mark);
+    for (Line& line : profile.lines) {
+        line.text = Decode(line, mark, gbkFile);
+        profile.crLf = profile.crLf || line.end == crLf;
+        if (profile.mark.isEmpty() && ReadsAsGbk(line.reading, gbkFile))
+            profile.encoding = Encoding::ChineseCodePage;
+    }
     return profile;
 }
 
@@ -107,24 +228,23 @@ bool SameName(const QString& a, const QString& b) {
 }
 
 // Lines [first, end) of the first section called section, or nullopt.
-std::optional<std::pair<qsizetype, qsizetype>> FindSection(const ProfileText& profile,
-                                                           const QString& section) {
-    for (qsizetype i = 0; i < profile.lines.size(); ++i) {
-        const auto name = SectionOf(profile.lines[i]);
+std::optional<std::pair<qsizetype, qsizetype>> FindSection(const QList<Line>& lines, const QString& section) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto name = SectionOf(lines[i].text);
         if (!name || !SameName(*name, section))
             continue;
         qsizetype end = i + 1;
-        while (end < profile.lines.size() && !SectionOf(profile.lines[end]))
+        while (end < lines.size() && !SectionOf(lines[end].text))
             ++end;
         return std::make_pair(i + 1, end);
     }
     return std::nullopt;
 }
 
-std::optional<KeyLine> FindKey(const ProfileText& profile, std::pair<qsizetype, qsizetype> range,
+std::optional<KeyLine> FindKey(const QList<Line>& lines, std::pair<qsizetype, qsizetype> range,
                                const QString& key) {
     for (qsizetype i = range.first; i < range.second; ++i) {
-        const QString& line = profile.lines[i];
+        const QString& line = lines[i].text;
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0 || IsComment(line.trimmed()))
             continue;
@@ -134,15 +254,38 @@ std::optional<KeyLine> FindKey(const ProfileText& profile, std::pair<qsizetype, 
     return std::nullopt;
 }
 
+// Reads the whole file; 0 or the errno of what failed. O_NONBLOCK: a pipe put in the file's place
+// must not hang the game.
+int ReadWhole(const QByteArray& path, QByteArray& bytes) {
+    const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    close(fd);
+    return error;
+}
+
 // The value under section and key, nullopt when missing or empty.
 std::optional<QString> ReadValue(const QString& section, const QString& key, const QString& filePath) {
-    const auto profile = Load(filePath);
-    if (!profile)
+    QByteArray bytes;
+    if (ReadWhole(QFile::encodeName(filePath), bytes) != 0)
         return std::nullopt;
-    const auto range = FindSection(*profile, section);
+    const Profile profile = Parse(bytes);
+    const auto range = FindSection(profile.lines, section);
     if (!range)
         return std::nullopt;
-    const auto found = FindKey(*profile, *range, key);
+    const auto found = FindKey(profile.lines, *range, key);
     if (!found || found->value.isEmpty())
         return std::nullopt;
     return found->value;
@@ -162,75 +305,229 @@ int LeadingInteger(const QString& value) {
     return static_cast<int>(negative ? -number : number);
 }
 
-// Writes bytes to path through a temporary file in the same folder, flushed before the rename.
-bool ReplaceFile(const QString& path, const QByteArray& bytes) {
-    const QByteArray target = QFile::encodeName(path);
-    const qsizetype slash = target.lastIndexOf('/');
-    QByteArray temp =
-        (slash < 0 ? QByteArray() : target.left(slash + 1)) + "." + target.mid(slash + 1) + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    struct stat old {};
-    const mode_t mode = stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.constData(), target.constData()) == 0;
-    if (!ok)
-        unlink(temp.constData());
-    return ok;
+// Text that would end its line (and so forge the lines after it) or that editors show as garbage.
+bool HoldsLineBreakOrControl(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 && u != u'\t') || u == 0x2028 || u == 0x2029;
+    });
 }
 
-void SetValue(ProfileText& profile, const QString& section, const QString& key, const QString& value) {
-    const auto range = FindSection(profile, section);
+// Names that would be written but read back as another line: a key holding "=" splits elsewhere, one
+// starting with "[" opens a section, one starting with ";" or "#" is a comment; a section holding "]"
+// is cut there.
+bool IsRefused(const QString& section, const ProfileValues& values) {
+    if (HoldsLineBreakOrControl(section) || section.contains(QLatin1Char(']')))
+        return true;
+    return std::any_of(values.begin(), values.end(), [](const auto& keyValue) {
+        const QString key = keyValue.first.trimmed();
+        return HoldsLineBreakOrControl(keyValue.first) || HoldsLineBreakOrControl(keyValue.second) ||
+               key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('[')) || IsComment(key);
+    });
+}
+
+Line NewLine(const Profile& profile, const QString& text) {
+    Line line;
+    line.bytes = Encode(text, profile.encoding);
+    line.end = Encode(profile.crLf ? QStringLiteral("\r\n") : QStringLiteral("\n"), profile.encoding);
+    line.text = text;
+    line.written = true;
+    return line;
+}
+
+// The bytes of a line's key as the file spells them, without the blanks around it.
+QByteArray RawKey(const QByteArray& bytes, qsizetype unit) {
+    qsizetype last = 0;
+    while (last + unit <= bytes.size() && !IsChar(bytes, last, unit, '='))
+        last += unit;
+    const auto blank = [&](qsizetype at) {
+        return IsChar(bytes, at, unit, ' ') || IsChar(bytes, at, unit, '\t');
+    };
+    qsizetype first = 0;
+    while (first < last && blank(first))
+        first += unit;
+    while (last > first && blank(last - unit))
+        last -= unit;
+    return bytes.mid(first, last - first);
+}
+
+void SetValue(Profile& profile, const QString& section, const QString& key, const QString& value) {
+    const auto range = FindSection(profile.lines, section);
     if (!range) {
-        profile.lines << QLatin1Char('[') + section + QLatin1Char(']') << key + QLatin1Char('=') + value;
+        profile.lines << NewLine(profile, QLatin1Char('[') + section + QLatin1Char(']'))
+                      << NewLine(profile, key + QLatin1Char('=') + value);
         return;
     }
-    if (const auto found = FindKey(profile, *range, key)) {
-        QString& line = profile.lines[found->line];
-        line = line.left(line.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
+    if (const auto found = FindKey(profile.lines, *range, key)) {
+        Line& line = profile.lines[found->line];
+        line.text = line.text.left(line.text.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
+        line.bytes =
+            RawKey(line.bytes, UnitSize(profile)) + Encode(QLatin1Char('=') + value, profile.encoding);
+        line.written = true;
         return;
     }
     // After the section's last non-blank line, so blank lines that part sections stay between them.
     qsizetype at = range->second;
-    while (at > range->first && profile.lines[at - 1].trimmed().isEmpty())
+    while (at > range->first && profile.lines[at - 1].text.trimmed().isEmpty())
         --at;
-    profile.lines.insert(at, key + QLatin1Char('=') + value);
+    profile.lines.insert(at, NewLine(profile, key + QLatin1Char('=') + value));
+}
+
+// What a reader makes of a line: trimmed key, "=", trimmed value.
+QString AsRead(const QString& text) {
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return text.trimmed();
+    return text.left(equals).trimmed() + QLatin1Char('=') + text.mid(equals + 1).trimmed();
+}
+
+// Rarely, the GBK bytes of what we write are also UTF-8 that the reading rule takes for UTF-8 (a
+// single Chinese letter of such bytes, in a file that only a run of such letters shows to be GBK).
+// Such a line is written in UTF-8 instead, which reads right there; the other lines stay as they are.
+void KeepWrittenLinesReadable(Profile& profile) {
+    if (!profile.mark.isEmpty())
+        return;
+    for (Line& line : profile.lines)
+        if (line.written)
+            line.reading = Classify(line.bytes);
+    const bool gbkFile = IsGbkFile(profile.lines);
+    for (Line& line : profile.lines)
+        if (line.written && AsRead(Decode(line, Encoding::Utf8, gbkFile)) != AsRead(line.text))
+            line.bytes = line.text.toUtf8();
+}
+
+QByteArray Compose(const Profile& profile) {
+    QByteArray bytes = profile.mark;
+    const QByteArray lineEnd =
+        Encode(profile.crLf ? QStringLiteral("\r\n") : QStringLiteral("\n"), profile.encoding);
+    for (qsizetype i = 0; i < profile.lines.size(); ++i) {
+        const Line& line = profile.lines[i];
+        bytes += line.bytes;
+        if (line.end.isEmpty() && i + 1 < profile.lines.size()) {
+            // A last line without an end gets one when lines now follow it; in UTF-16 a last line cut
+            // mid-letter first gets its letter completed, or every line after it would be misread.
+            if (line.bytes.size() % UnitSize(profile) != 0)
+                bytes += '\0';
+            bytes += lineEnd;
+        } else {
+            bytes += line.end;
+        }
+    }
+    return bytes;
+}
+
+// Follows symbolic links to the file they finally name, so that a link to a settings file stays a link
+// and its target is what gets replaced. 0 or the errno of what failed.
+int FollowLinks(QByteArray& path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat status {};
+        if (lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return 0; // a missing file is made; other failures show in the steps that follow
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t n = readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (n < 0)
+            return errno;
+        if (n >= target.size())
+            return ENAMETOOLONG;
+        target.truncate(n);
+        const qsizetype slash = path.lastIndexOf('/');
+        if (!target.startsWith('/') && slash >= 0)
+            target.prepend(path.left(slash + 1));
+        path = target;
+    }
+    return ELOOP;
+}
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// An exclusive lock on a folder, held from construction to destruction. Every write of ours into the
+// folder takes it, so processes take turns at their read-modify-writes.
+struct FolderLock {
+    explicit FolderLock(const QByteArray& folder)
+        : fd(open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd < 0) {
+            error = errno;
+            return;
+        }
+        // A file system without locks still gets its files written: one game runs at a time anyway,
+        // and the mutex orders this process's threads.
+        while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock() {
+        if (fd >= 0)
+            close(fd);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    int fd;
+    int error = 0;
+};
+
+int WriteValues(const QString& section, const ProfileValues& values, const QString& filePath) {
+    if (IsRefused(section, values))
+        return EINVAL;
+    std::lock_guard lock(g_profileMutex);
+    QByteArray path = QFile::encodeName(filePath);
+    if (path.isEmpty())
+        return ENOENT;
+    if (const int error = FollowLinks(path))
+        return error;
+    const FolderLock folder(FolderOf(path));
+    if (folder.fd < 0)
+        return folder.error;
+    QByteArray bytes;
+    struct stat old {};
+    const bool exists = stat(path.constData(), &old) == 0;
+    if (!exists && errno != ENOENT)
+        return errno;
+    if (exists) {
+        // rename() asks only the folder's permission; the file's own is ours to honour, or a read-only
+        // settings file would be replaced behind its owner's back.
+        if (faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
+            return errno;
+        if (const int error = ReadWhole(path, bytes))
+            return error; // unreadable: rewriting it would lose what it holds
+    }
+    Profile profile = Parse(bytes);
+    for (const auto& [key, value] : values)
+        SetValue(profile, section, key, value);
+    KeepWrittenLinesReadable(profile);
+    int error = 0;
+    ReplaceFileAtomically(QFile::decodeName(path), Compose(profile), &error,
+                          exists ? (old.st_mode & 07777) : 0644);
+    return error;
 }
 
 } // namespace
 
 int GetPrivateProfileInt(const QString& section, const QString& key, int defaultValue,
                          const QString& filePath) {
-    std::lock_guard lock(g_profileMutex);
     const auto value = ReadValue(section, key, filePath);
     return value ? LeadingInteger(*value) : defaultValue;
 }
 
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                                 int bufferSize, const QString& filePath) {
-    std::lock_guard lock(g_profileMutex);
     const auto value = ReadValue(section, key, filePath);
     return (value ? *value : defaultValue).left(bufferSize > 0 ? bufferSize - 1 : 0);
 }
 
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
-                               const QString& filePath) {
-    return WritePrivateProfileValues(section, {{key, value}}, filePath);
+                               const QString& filePath, int* error) {
+    return WritePrivateProfileValues(section, {{key, value}}, filePath, error);
 }
 
-bool WritePrivateProfileValues(const QString& section, const ProfileValues& values, const QString& filePath) {
-    std::lock_guard lock(g_profileMutex);
-    ProfileText profile;
-    if (QFile::exists(filePath)) {
-        auto loaded = Load(filePath);
-        if (!loaded)
-            return false; // unreadable: rewriting it would lose what it holds
-        profile = std::move(*loaded);
-    }
-    for (const auto& [key, value] : values)
-        SetValue(profile, section, key, value);
-    return ReplaceFile(filePath,
-                       Encode(profile.lines.join(profile.lineEnd) + profile.lineEnd, profile.encoding));
+bool WritePrivateProfileValues(const QString& section, const ProfileValues& values, const QString& filePath,
+                               int* error) {
+    const int result = WriteValues(section, values, filePath);
+    if (error)
+        *error = result;
+    return result == 0;
 }

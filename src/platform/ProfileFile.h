@@ -2,10 +2,22 @@
 // at a time, with the behaviour the game's files were written for: section and key names match in any
 // case, whitespace around keys and values does not count, and anything missing reads as the default.
 //
-// Writes replace the file atomically (a temporary file in the same folder, flushed, renamed over the
-// old one), so a crash leaves the old file or the new one, never a broken one. New files are UTF-8;
-// files made on Windows in UTF-16 (with a byte-order mark) or in the Chinese code page are read as such
-// and keep their encoding when written.
+// The files hold the player's progress and names, and come from two worlds: the Windows program left
+// them in the Chinese code page (GBK) with CR LF, or in UTF-16 with a byte-order mark; this program
+// and Linux editors make them in UTF-8. A file with a byte-order mark is what its mark says. Without
+// one, each line is read on its own: a line that is not UTF-8 is GBK; a UTF-8 line whose non-ASCII
+// letters are all of three or four bytes is UTF-8; a UTF-8 line with two-byte letters is read as GBK
+// only when its bytes are also GB2312 double bytes and either two such letters stand together (a
+// Chinese name, where Latin names have single accented letters) or another line of the file is not
+// UTF-8 (the file is GBK). So names from both worlds read right, even in one file.
+//
+// A write touches only its own line: the other lines keep every byte, stray undecodable bytes
+// included. A changed key keeps its spelling and its line end; new lines take the file's encoding
+// (its mark's; GBK when any line reads as GBK; else UTF-8) and its line end (CR LF when any line ends
+// so). The file is replaced atomically (ReplaceFileAtomically: a temporary file in its folder, flushed,
+// renamed over it), so a crash leaves the old file or the new one, and RemoveLeftoverTempFiles clears
+// what a killed write left; a symbolic link is written through to its target. The folder is locked
+// (flock) for the whole read-modify-write, so two processes writing one file keep each other's keys.
 #pragma once
 
 #include <QList>
@@ -19,16 +31,23 @@ int GetPrivateProfileInt(const QString& section, const QString& key, int default
                          const QString& filePath);
 
 // The text under key, cut to bufferSize - 1 characters; defaultValue (cut alike) when the file, section
-// or key is missing or the value is empty.
+// or key is missing or the value is empty. Any bytes may be in the file: what cannot be found or
+// decoded gives the default, never a failure.
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                                 int bufferSize, const QString& filePath);
 
 // Sets key to value, creating the file (when its folder exists), the section and the key as needed and
-// keeping every other line as it was. False when the file could not be written.
+// keeping every other line as it was. False when the file was not written; then *error (when given)
+// holds the errno of what failed: EACCES or EPERM when the player may not write the file or its folder,
+// ENOSPC, EDQUOT or EFBIG when the disk is full, EROFS, and EINVAL when a name or the value holds a
+// line break or another control character (all but tab), a key holds "=" or starts like a section or
+// a comment, or a section holds "]", any of which would forge or hide lines. *error is 0 on success.
+// A failed write leaves the old file as it was.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
-                               const QString& filePath);
+                               const QString& filePath, int* error = nullptr);
 
 // Several keys of one section set in a single replacement of the file, so a reader or a crash sees
-// all of them changed or none.
+// all of them changed or none. Refused whole when any of them would be refused alone.
 using ProfileValues = QList<std::pair<QString, QString>>;
-bool WritePrivateProfileValues(const QString& section, const ProfileValues& values, const QString& filePath);
+bool WritePrivateProfileValues(const QString& section, const ProfileValues& values, const QString& filePath,
+                               int* error = nullptr);

@@ -1,7 +1,10 @@
 #include "records/Records.h"
 
 #include "platform/ProfileFile.h"
-#include "state/Globals.h"
+#include "records/SaveFailures.h"
+#include "state/DataFolders.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -23,16 +26,41 @@ QString ReadText(const QString& filePath, const QString& section, const QString&
     return GetPrivateProfileString(section, key, kMissingText, kProfileTextBuffer, filePath);
 }
 
+// Every write of the records: all its values land in one replacement of the file, or none do and the
+// player hears why.
+bool Save(const QString& filePath, const QString& section, const ProfileValues& values) {
+    int error = 0;
+    if (WritePrivateProfileValues(section, values, filePath, &error))
+        return true;
+    ReportSaveFailure(filePath, error);
+    return false;
+}
+
 } // namespace
 
+QString SafePlayerName(const QString& typed) {
+    QString name;
+    for (const QChar c : typed) {
+        const char16_t u = c.unicode();
+        const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+        if (!control)
+            name += c;
+    }
+    // Cutting between the halves of a surrogate pair would leave half a character.
+    qsizetype length = std::min(name.size(), qsizetype{kMaxNameLength});
+    if (length > 0 && length < name.size() && name[length - 1].isHighSurrogate())
+        --length;
+    return name.left(length);
+}
+
 QString SystemCfgPath() {
-    return AppPath(u"/Data/system.cfg");
+    return DataFilePath(u"system.cfg");
 }
 QString RecordCfgPath() {
-    return AppPath(u"/Data/record.cfg");
+    return DataFilePath(u"record.cfg");
 }
 QString RaceCfgPath() {
-    return AppPath(u"/Data/race.cfg");
+    return DataFilePath(u"race.cfg");
 }
 
 QString TopListFilePath(PlayType playType) {
@@ -48,7 +76,7 @@ int ReadOpenLevel() {
 }
 
 void WriteOpenLevel(int openLevel) {
-    WritePrivateProfileString(kGradeSection, kLevelKey, QString::number(openLevel), SystemCfgPath());
+    Save(SystemCfgPath(), kGradeSection, {{kLevelKey, QString::number(openLevel)}});
 }
 
 int OpenLevelAfterGame(int openLevel, int levelPlayed, bool passed) {
@@ -66,12 +94,12 @@ bool BeatsBestScore(int level, int total) {
     return total > ReadBestScore(level);
 }
 
-void WriteBestScore(int level, int total) {
-    WritePrivateProfileString(kMaxRecordSection, GradeKey(level), QString::number(total), SystemCfgPath());
+bool WriteBestScore(int level, int total) {
+    return Save(SystemCfgPath(), kMaxRecordSection, {{GradeKey(level), QString::number(total)}});
 }
 
-void ClearBestScore(int level) {
-    WriteBestScore(level, 0);
+bool ClearBestScore(int level) {
+    return WriteBestScore(level, 0);
 }
 
 std::array<TopListEntry, kTopListSize> ReadTopList(const QString& filePath, const QString& section) {
@@ -104,16 +132,16 @@ void InsertTopListEntry(const QString& filePath, const QString& section, int ran
     }
     values.append({TopKey(rank), QString::number(total)});
     values.append({NameKey(rank), name});
-    WritePrivateProfileValues(section, values, filePath);
+    Save(filePath, section, values);
 }
 
-void ClearTopList(const QString& filePath, const QString& section) {
+bool ClearTopList(const QString& filePath, const QString& section) {
     ProfileValues values;
     for (int rank = 1; rank <= kTopListSize; ++rank)
         values.append({TopKey(rank), QStringLiteral("0")});
     for (int rank = 1; rank <= kTopListSize; ++rank)
         values.append({NameKey(rank), QStringLiteral(" ")});
-    WritePrivateProfileValues(section, values, filePath);
+    return Save(filePath, section, values);
 }
 
 void ResetCompetitionLists() {

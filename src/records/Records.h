@@ -17,7 +17,13 @@
 
 inline constexpr int kTopListSize = 3;
 inline constexpr int kProfileTextBuffer = 50; // names come back cut to 49 characters
+inline constexpr int kMaxNameLength = kProfileTextBuffer - 1;
 inline const QString kMissingText = QStringLiteral("null");
+
+// A name as typed or pasted, made fit to keep: control characters (C0, C1) and line or paragraph
+// separators are taken out, since they would start new lines in the settings files, and the name is
+// cut to what the records hold (kMaxNameLength). Spaces stay: a name of spaces is a name.
+QString SafePlayerName(const QString& typed);
 
 QString SystemCfgPath();
 QString RecordCfgPath();
@@ -39,8 +45,9 @@ int OpenLevelAfterGame(int openLevel, int levelPlayed, bool passed);
 int ReadBestScore(int level);
 // A total beats the record only when strictly greater.
 bool BeatsBestScore(int level, int total);
-void WriteBestScore(int level, int total);
-void ClearBestScore(int level); // writes "0"
+// The writes return whether the file took them; a failure has been reported (SaveFailures.h).
+bool WriteBestScore(int level, int total);
+bool ClearBestScore(int level); // writes "0"
 
 // ---- top lists (record.cfg, race.cfg) ----
 
@@ -57,6 +64,6 @@ int TopListInsertionRank(const QString& filePath, const QString& section, int to
 void InsertTopListEntry(const QString& filePath, const QString& section, int rank, int total,
                         const QString& name);
 // Empties a list: "0" for every score, a single space for every name.
-void ClearTopList(const QString& filePath, const QString& section);
+bool ClearTopList(const QString& filePath, const QString& section);
 // A new competition: both lists of race.cfg emptied.
 void ResetCompetitionLists();

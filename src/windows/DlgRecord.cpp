@@ -1,6 +1,7 @@
 #include "windows/DlgRecord.h"
 
 #include "platform/MessageBox.h"
+#include "records/Records.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
@@ -9,11 +10,16 @@
 
 CDlgRecord::CDlgRecord() : CDialogShell(*FindDialogTemplate(IDD_DLG_RECORD)) {}
 
+void CDlgRecord::OnInitDialog() {
+    // No longer than the records keep, so what the player sees typed is what is stored.
+    static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->setMaxLength(kMaxNameLength);
+}
+
 void CDlgRecord::OnCommand(int id) {
     if (id != IDC_BTN_TAKE_NAME)
         return;
-    // Taken as typed: a name of spaces is a name.
-    const QString name = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->text();
+    // Taken as typed (a name of spaces is a name), but never with characters that start new lines.
+    const QString name = SafePlayerName(static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->text());
     g_strPlayerName.Set(name);
     if (name.isEmpty()) {
         MessageBoxOk(kEmptyNameText);

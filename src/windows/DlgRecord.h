@@ -10,5 +10,6 @@ public:
     CDlgRecord();
 
 protected:
+    void OnInitDialog() override;
     void OnCommand(int id) override;
 };

@@ -255,10 +255,15 @@ void CDlgRun::OnClearRecords() {
     if (!MessageBoxYesNo(kClearRecordsText))
         return;
     const GameMode mode = g_nGameMode;
+    bool cleared = true;
     if (mode == GameMode::Level)
-        ClearBestScore(g_nLevel);
+        cleared = ClearBestScore(g_nLevel);
     else if (mode == GameMode::Wild || mode == GameMode::Endless)
-        ClearTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
+        cleared = ClearTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
+    if (!cleared) {
+        ShowRecords(); // the player has been told; the lines keep showing what is still stored
+        return;
+    }
     m_stcStatus->SetText(QString());
     m_stcScore->SetText(QStringLiteral("  0"));
     for (CColorStatic* record : m_stcRecord)

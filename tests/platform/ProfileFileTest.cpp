@@ -1,15 +1,23 @@
 #include "platform/ProfileFile.h"
+#include "platform/FileIo.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <csignal>
 #include <random>
+#include <string>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +32,18 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+QByteArray Gbk(const QString& text) {
+    return QStringEncoder("GBK").encode(text);
+}
+
+// The names in a folder, hidden ones included (a leftover temporary file shows here), by name.
+std::string Entries(const QString& folder) {
+    return QDir(folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+        .join(QLatin1Char(' '))
+        .toStdString();
 }
 
 class ProfileFile : public ::testing::Test {
@@ -123,8 +143,10 @@ TEST_F(ProfileFile, WritesKeepEveryOtherLineAndCreateWhatIsMissing) {
     ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode3"), QStringLiteral("top1"),
                                           QStringLiteral("5"), fresh));
     EXPECT_EQ(ReadBytes(fresh), QByteArray("[TopListMode3]\ntop1=5\n"));
+    int error = 0;
     EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c"),
-                                           Path("no-such-folder/x.cfg")));
+                                           Path("no-such-folder/x.cfg"), &error));
+    EXPECT_EQ(error, ENOENT);
     EXPECT_FALSE(QFile::exists(Path("no-such-folder")));
 }
 
@@ -200,6 +222,292 @@ TEST_F(ProfileFile, AKilledWriterLeavesTheOldFileOrTheNewOne) {
         lastGeneration = top1;
     }
     EXPECT_GT(lastGeneration, 0); // the children did get writes through
+
+    // What the killed writes left is ours to recognise and remove, and only that.
+    RemoveLeftoverTempFiles(m_dir.path());
+    EXPECT_EQ(Entries(m_dir.path()), "race.cfg");
+}
+
+TEST_F(ProfileFile, AWriteChangesOnlyItsOwnLineInEveryEncoding) {
+    // The same settings in each encoding the files come in; only the changed and the added line differ.
+    const QString before = QStringLiteral("; 进度\n[TopListMode2]\ntop1 = 120\n  NAME1 =  旧名 \n; 保留\n\n"
+                                          "[Grade]\nlevel=2\n");
+    const QString after =
+        QStringLiteral("; 进度\n[TopListMode2]\ntop1 = 120\nNAME1=新名\n; 保留\nname2=小红\n\n"
+                       "[Grade]\nlevel=2\n");
+    struct Case {
+        const char* codec;
+        QByteArray mark;
+        bool crLf;
+    };
+    const Case cases[] = {
+        {"UTF-8", {}, false},
+        {"UTF-8", "\xEF\xBB\xBF", true},
+        {"UTF-16LE", QByteArray("\xFF\xFE", 2), true},
+        {"GBK", {}, true},
+    };
+    for (const Case& c : cases) {
+        const auto bytesOf = [&](QString text) {
+            if (c.crLf)
+                text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            return c.mark + QStringEncoder(c.codec).encode(text);
+        };
+        const QString path = Path("record.cfg");
+        WriteBytes(path, bytesOf(before));
+        ASSERT_TRUE(WritePrivateProfileValues(QStringLiteral("toplistmode2"),
+                                              {{QStringLiteral("name1"), QStringLiteral("新名")},
+                                               {QStringLiteral("name2"), QStringLiteral("小红")}},
+                                              path));
+        EXPECT_EQ(ReadBytes(path), bytesOf(after)) << c.codec << " crLf " << c.crLf;
+    }
+}
+
+TEST_F(ProfileFile, AWriteKeepsEveryByteOfAMixedFile) {
+    // A file edited on both systems: a stray byte that is neither UTF-8 nor GBK makes it read as a GBK
+    // file, yet its UTF-8 names must neither read nor be rewritten as mojibake.
+    const QString path = Path("record.cfg");
+    const QByteArray head = "; edited \xFF by hand\n"
+                            "[TopListMode2]\r\n";
+    const QByteArray tail = "name1=\xE7\x8E\xA9\xE5\xAE\xB6\xE4\xB8\x80\n" // 玩家一 in UTF-8
+                            "\n"
+                            "\tname2 = \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\n" // Иван in UTF-8
+                            "[Grade]\n"
+                            "level=3"; // no line end
+    WriteBytes(path, head + "   top1 =  120   \r\n" + tail);
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("TOP1"),
+                                          QStringLiteral("130"), path));
+    EXPECT_EQ(ReadBytes(path), head + "top1=130\r\n" + tail);
+
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("extra"),
+                                          QStringLiteral("小明"), path));
+    EXPECT_EQ(ReadBytes(path), head + "top1=130\r\n" + tail + "\r\n" + Gbk(QStringLiteral("extra=小明\r\n")));
+
+    const auto read = [&](const char* section, const char* key) {
+        return GetPrivateProfileString(QString::fromLatin1(section), QString::fromLatin1(key), QString(), 50,
+                                       path);
+    };
+    EXPECT_EQ(read("TopListMode2", "name1"), QStringLiteral("玩家一"));
+    EXPECT_EQ(read("TopListMode2", "name2"), QStringLiteral("Иван"));
+    EXPECT_EQ(read("Grade", "level"), QStringLiteral("3"));
+    EXPECT_EQ(read("Grade", "extra"), QStringLiteral("小明"));
+}
+
+TEST_F(ProfileFile, ChineseNamesFromTheWindowsProgramReadExactly) {
+    // Names of two and three GB2312 level-1 letters (leads B0-D7, trails A1-FE; D7FA-D7FE unused), as
+    // the Windows program wrote them. Some of them are also well-formed UTF-8 (Latin letters).
+    const QString path = Path("race.cfg");
+    std::mt19937 random(20240607);
+    int misread = 0;
+    int alsoUtf8 = 0;
+    for (int i = 0; i < 10000; ++i) {
+        QByteArray name;
+        for (int letter = 0; letter < 2 + i % 2; ++letter) {
+            unsigned lead = 0;
+            unsigned trail = 0;
+            do {
+                lead = 0xB0 + random() % 40;
+                trail = 0xA1 + random() % 94;
+            } while (lead == 0xD7 && trail >= 0xFA);
+            name += static_cast<char>(lead);
+            name += static_cast<char>(trail);
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        utf8.decode(name);
+        alsoUtf8 += utf8.hasError() ? 0 : 1;
+        WriteBytes(path, "[TopListMode2]\r\nname1=" + name + "\r\n");
+        const QString expected = QStringDecoder("GBK").decode(name);
+        if (GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"), QString(), 50,
+                                    path) != expected &&
+            ++misread <= 5)
+            ADD_FAILURE() << "misread " << name.toHex().constData();
+    }
+    EXPECT_EQ(misread, 0);
+    EXPECT_GT(alsoUtf8, 100); // the sample does hold the names that used to read as Latin letters
+
+    // Such a file takes GBK for new names, and a one-letter name whose GBK bytes would read as UTF-8
+    // still reads back as written.
+    const QByteArray disguised = "\xC4\xA3\xD5\xB2"; // two letters, and also UTF-8
+    WriteBytes(path, "[TopListMode2]\r\nname1=" + disguised + "\r\n");
+    const QString single = QStringDecoder("GBK").decode(QByteArray("\xC4\xA3"));
+    ASSERT_TRUE(
+        WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name3"), single, path));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name2"),
+                                          QStringLiteral("小红"), path));
+    EXPECT_TRUE(ReadBytes(path).contains(Gbk(QStringLiteral("name2=小红\r\n"))));
+    for (const auto& [key, name] : {std::pair{"name1", QString(QStringDecoder("GBK").decode(disguised))},
+                                    std::pair{"name2", QStringLiteral("小红")}, std::pair{"name3", single}})
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("TopListMode2"), QString::fromLatin1(key), QString(),
+                                          50, path),
+                  name)
+            << key;
+}
+
+TEST_F(ProfileFile, NamesFromLinuxEditorsStayUtf8) {
+    const QString path = Path("race.cfg");
+    const char* names[] = {"玩家一",      "Müller", "José",        "Hélène",
+                           "Иван Петров", "Größe",  "Łukasz Żółw", "Zoë"};
+    for (const char* name : names) {
+        WriteBytes(path, QByteArray("[TopListMode2]\nname1=") + name + "\n");
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"), QString(),
+                                          50, path),
+                  QString::fromUtf8(name));
+    }
+
+    // One stray byte on one line does not turn the other lines into mojibake.
+    const int utf8Lines[] = {0, 4, 5};
+    QByteArray bytes = "[TopListMode2]\n";
+    for (const int i : utf8Lines)
+        bytes += QByteArray("name") + names[i] + "=" + names[i] + "\n";
+    WriteBytes(path, bytes + "name4=bad\xFF\n");
+    for (const int i : utf8Lines)
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name") + names[i],
+                                          QString(), 50, path),
+                  QString::fromUtf8(names[i]));
+}
+
+TEST_F(ProfileFile, TextThatWouldForgeOrHideLinesIsRefused) {
+    const QString path = Path("race.cfg");
+    const QByteArray original = "[TopListMode2]\r\ntop1=120\r\nname1=Ann\r\n";
+    WriteBytes(path, original);
+    struct Case {
+        QString section;
+        QString key;
+        QString value;
+    };
+    const QString s = QStringLiteral("TopListMode2");
+    const QString k = QStringLiteral("name2");
+    const Case cases[] = {
+        {s, k, QStringLiteral("Eve\ntop1=99999\n[TopListMode3]")},
+        {s, k, QStringLiteral("Eve\r")},
+        {s, k, QStringLiteral("Eve") + QChar(0x2028)},
+        {s, k, QStringLiteral("Eve") + QChar(0x2029)},
+        {s, k, QStringLiteral("Eve") + QChar(0)},
+        {s, k, QStringLiteral("Eve\x1b[2J")},
+        {QStringLiteral("TopListMode2]\n[Grade"), k, QStringLiteral("Eve")},
+        {QStringLiteral("A]B"), k, QStringLiteral("Eve")},
+        {s, QStringLiteral("top1\n"), QStringLiteral("1")},
+        {s, QStringLiteral("top1=99999"), QStringLiteral("x")},
+        {s, QStringLiteral("[Grade"), QStringLiteral("x")},
+        {s, QStringLiteral(" ;name"), QStringLiteral("x")},
+    };
+    for (const Case& c : cases) {
+        int error = 0;
+        EXPECT_FALSE(WritePrivateProfileString(c.section, c.key, c.value, path, &error))
+            << qPrintable(c.section + QLatin1Char('/') + c.key + QLatin1Char('=') + c.value);
+        EXPECT_EQ(error, EINVAL);
+        EXPECT_EQ(ReadBytes(path), original);
+    }
+    // A tab is text like any other.
+    int error = -1;
+    ASSERT_TRUE(WritePrivateProfileString(s, k, QStringLiteral("Eve\tX"), path, &error));
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(GetPrivateProfileString(s, k, QString(), 50, path), QStringLiteral("Eve\tX"));
+}
+
+TEST_F(ProfileFile, AFileThePlayerMayNotWriteIsLeftAlone) {
+    ASSERT_EQ(chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0); // the folder is writable
+    const QByteArray original = "[Grade]\nlevel=5\n";
+    QStringList paths{Path("readonly.cfg")};
+    WriteBytes(paths[0], original);
+    ASSERT_EQ(chmod(QFile::encodeName(paths[0]).constData(), 0444), 0);
+    if (geteuid() == 0) { // the ordinary user is another user than the file's owner
+        paths << Path("others.cfg");
+        WriteBytes(paths[1], original);
+    }
+    for (const QString& path : paths) {
+        const int result = RunAsOrdinaryUser([&] {
+            int error = 0;
+            return WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("level"),
+                                             QStringLiteral("9"), path, &error)
+                       ? 0
+                       : error;
+        });
+        EXPECT_EQ(result, EACCES) << qPrintable(path);
+        EXPECT_EQ(ReadBytes(path), original);
+    }
+    EXPECT_EQ(Entries(m_dir.path()), geteuid() == 0 ? "others.cfg readonly.cfg" : "readonly.cfg");
+}
+
+TEST_F(ProfileFile, ASymlinkIsWrittenThroughToItsTarget) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("real")));
+    const QString target = Path("real/system.cfg");
+    WriteBytes(target, "[Grade]\nlevel=1\n");
+    const QString link = Path("system.cfg");
+    ASSERT_EQ(symlink("real/system.cfg", QFile::encodeName(link).constData()), 0);
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("level"),
+                                          QStringLiteral("2"), link));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadBytes(target), QByteArray("[Grade]\nlevel=2\n"));
+}
+
+TEST_F(ProfileFile, AWriteThatRunsOutOfSpaceSaysWhyAndLeavesTheOldFile) {
+    ASSERT_EQ(chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    const QString path = Path("record.cfg");
+    const QByteArray original = "[TopListMode2]\ntop1=120\n";
+    WriteBytes(path, original);
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0666), 0);
+    // A file-size limit stops the temporary file part-way, as a full disk does.
+    const int result = RunAsOrdinaryUser([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 255;
+        int error = 0;
+        return WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"),
+                                         QString(200, QLatin1Char('x')), path, &error)
+                   ? 0
+                   : error;
+    });
+    EXPECT_EQ(result, EFBIG);
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(Entries(m_dir.path()), "record.cfg");
+}
+
+TEST_F(ProfileFile, TwoProcessesWritingOneFileKeepEachOthersKeys) {
+    const QString path = Path("system.cfg");
+    pid_t children[2] = {};
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            for (int i = 0; i < 100; ++i)
+                WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("p%1k%2").arg(c).arg(i),
+                                          QString::number(i), path);
+            _exit(0);
+        }
+    }
+    for (const pid_t child : children)
+        ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    int lost = 0;
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < 100; ++i)
+            lost += GetPrivateProfileInt(QStringLiteral("Grade"), QStringLiteral("p%1k%2").arg(c).arg(i), -1,
+                                         path) == i
+                        ? 0
+                        : 1;
+    EXPECT_EQ(lost, 0);
+}
+
+TEST_F(ProfileFile, AnyBytesReadWithoutFailureAndTakeAWrite) {
+    // Random files of the bytes that matter to the parser and to the encodings; whatever is in them, a
+    // read returns and a written value reads back.
+    const QString path = Path("system.cfg");
+    const QByteArray alphabet("[]=;# \t\r\nAa\0\x80\xA1\xB0\xC3\xD7\xE4\xFE\xFF", 20);
+    const QByteArray marks[] = {{}, QByteArray("\xFF\xFE", 2), "\xEF\xBB\xBF"};
+    std::mt19937 random(11);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bytes = marks[random() % 3];
+        for (unsigned n = random() % 120; n > 0; --n)
+            bytes += alphabet[random() % alphabet.size()];
+        WriteBytes(path, bytes);
+        GetPrivateProfileString(QStringLiteral("A"), QStringLiteral("a"), QString(), 50, path);
+        GetPrivateProfileInt(QStringLiteral("a"), QStringLiteral("A"), 0, path);
+        ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("a"),
+                                              QStringLiteral("玩家7"), path));
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("A"), QStringLiteral("A"), QString(), 50, path),
+                  QStringLiteral("玩家7"))
+            << bytes.toHex().constData();
+    }
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "records/Records.h"
 #include "platform/ProfileFile.h"
+#include "records/SaveFailures.h"
 #include "support/ProgramFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 namespace {
 
@@ -123,6 +126,36 @@ TEST_F(Records, ClearingAndANewCompetitionEmptyOnlyTheirLists) {
     EXPECT_EQ(Entries(RaceCfgPath(), TopListSection(GameMode::Wild)), QStringLiteral("0: 0: 0:"));
     EXPECT_EQ(Entries(RecordCfgPath(), TopListSection(GameMode::Wild)),
               QStringLiteral("60:c 0: 0:")); // practice untouched
+}
+
+// A file that cannot be saved is reported, once per run and file, whatever wrote to it.
+TEST_F(Records, AFailedSaveIsReportedOncePerFile) {
+    QStringList reported;
+    SetSaveFailureListener([&](const QString& path, int error, bool) {
+        reported << QStringLiteral("%1 %2").arg(path).arg(error);
+    });
+    ASSERT_TRUE(QDir(m_folder.FilePath(QStringLiteral("Data"))).removeRecursively());
+    WriteBestScore(3, 40);
+    WriteOpenLevel(4);
+    InsertTopListEntry(RecordCfgPath(), TopListSection(GameMode::Wild), 1, 10, QStringLiteral("甲"));
+    SetSaveFailureListener({});
+    EXPECT_EQ(reported, (QStringList{QStringLiteral("%1 %2").arg(SystemCfgPath()).arg(ENOENT),
+                                     QStringLiteral("%1 %2").arg(RecordCfgPath()).arg(ENOENT)}));
+}
+
+TEST(PlayerNames, ControlCharactersGoAndNamesStopAtWhatTheRecordsHold) {
+    const struct {
+        QString typed, kept;
+    } cases[] = {
+        {QStringLiteral("  "), QStringLiteral("  ")},
+        {QStringLiteral("Eve\ntop1=99999\r\n[TopListMode3]"), QStringLiteral("Evetop1=99999[TopListMode3]")},
+        {QStringLiteral("a\tb\u0085c\u2028d\u2029e\u007f"), QStringLiteral("abcde")},
+        {QString(60, QChar(u'长')), QString(kMaxNameLength, QChar(u'长'))},
+        {QString(kMaxNameLength - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600"),
+         QString(kMaxNameLength - 1, QLatin1Char('x'))},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SafePlayerName(c.typed), c.kept) << qPrintable(c.typed);
 }
 
 } // namespace

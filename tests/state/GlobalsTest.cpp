@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -16,10 +17,9 @@ TEST(Globals, AppDirIsTheExecutablesFolderWhateverTheWorkingDirectory) {
 
     const QString dir = g_strAppDir.Get();
     EXPECT_FALSE(dir.endsWith(u'/'));
-    // The build lays out Data/ and Record/ beside every executable it makes.
-    EXPECT_TRUE(QDir(AppPath(u"/Data")).exists()) << qPrintable(AppPath(u"/Data"));
-    EXPECT_TRUE(QDir(AppPath(u"/Record")).exists());
-    EXPECT_EQ(AppPath(u"/Data/system.cfg"), dir + "/Data/system.cfg");
+    // The build lays out the instrument pictures beside every executable it makes.
+    EXPECT_TRUE(QFileInfo::exists(AppPath(u"/Source/plane.png"))) << qPrintable(AppPath(u"/Source"));
+    EXPECT_EQ(AppPath(u"/Source/plane.png"), dir + "/Source/plane.png");
 }
 
 TEST(Globals, DirectoryOfDropsTheFileNameAndTheSeparator) {

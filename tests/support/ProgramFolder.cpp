@@ -1,5 +1,6 @@
 #include "support/ProgramFolder.h"
 
+#include "state/DataFolders.h"
 #include "state/Globals.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ CProgramFolder::CProgramFolder(const QStringList& folders, bool pictures) {
             QFile::copy(pictures.filePath(name), dir.filePath(QStringLiteral("Source/") + name));
     }
     g_strAppDir.Set(m_dir.path());
+    SetDataFolders({dir.filePath(QStringLiteral("Data")), dir.filePath(QStringLiteral("Record"))});
 }
 
 CMessageLog::CMessageLog(bool answerWith) : answer(answerWith) {

@@ -12,7 +12,8 @@
 #include <mutex>
 
 // A temporary folder that stands for the program's own (g_strAppDir) with the given subfolders; with
-// pictures, also Source/ with the instrument pictures the build drew.
+// pictures, also Source/ with the instrument pictures the build drew. Its Data/ and Record/ are the
+// data folders in use, whether they exist or not.
 class CProgramFolder {
 public:
     explicit CProgramFolder(const QStringList& folders = {QStringLiteral("Data"), QStringLiteral("Record")},

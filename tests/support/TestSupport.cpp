@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include <QFile>
+
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -39,4 +42,30 @@ QApplication& OffscreenApp() {
     if (!CUiThread::IsAttached())
         CUiThread::Attach();
     return *app;
+}
+
+CSmallDisk::CSmallDisk(const QString& folder, int kilobytes) : m_strFolder(folder) {
+    const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k,mode=0777";
+    m_bMounted = mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+CSmallDisk::~CSmallDisk() {
+    if (m_bMounted)
+        umount2(QFile::encodeName(m_strFolder).constData(), MNT_DETACH);
+}
+
+void CSmallDisk::Fill() {
+    QFile filler(m_strFolder + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    const QByteArray block(512, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    // The last bytes a block write left unsaid.
+    while (filler.write("x", 1) == 1 && filler.flush()) {
+    }
+}
+
+void CSmallDisk::Free() {
+    QFile::remove(m_strFolder + QStringLiteral("/filler"));
 }

@@ -1,6 +1,8 @@
 // Helpers shared by the test folders.
 #pragma once
 
+#include <QString>
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -21,6 +23,22 @@ inline bool WaitUntil(const std::function<bool()>& condition,
 // Runs body in a child process that has become an ordinary user (root passes every permission check)
 // and returns what body returned, 0..255; -1 when the child could not be run or did not finish so.
 int RunAsOrdinaryUser(const std::function<int()>& body);
+
+// A small file system (tmpfs of the given size) mounted over folder, for full-disk cases; unmounted when
+// it goes. Mounted() is false where mounting is not allowed (not root, or in a container that forbids it).
+class CSmallDisk {
+public:
+    CSmallDisk(const QString& folder, int kilobytes);
+    ~CSmallDisk();
+    bool Mounted() const { return m_bMounted; }
+    // Fills what is left with a file, so the next write finds the disk full; Free() takes it away.
+    void Fill();
+    void Free();
+
+private:
+    QString m_strFolder;
+    bool m_bMounted = false;
+};
 
 // Processor time this process has used so far.
 std::chrono::microseconds ProcessCpuTime();

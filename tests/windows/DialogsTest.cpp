@@ -87,6 +87,13 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     Click(dialog, IDC_BTN_TAKE_NAME);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("  ")); // spaces are a name
+
+    dialog.Open(); // a pasted name with line breaks forges no lines in the records
+    edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
+    EXPECT_EQ(edit->maxLength(), kMaxNameLength);
+    edit->setText(QStringLiteral("Eve\ntop1=99999"));
+    Click(dialog, IDC_BTN_TAKE_NAME);
+    EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("Evetop1=99999"));
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+#include "state/DataFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <mutex>
+
+#include <unistd.h>
+
+namespace {
+
+std::mutex g_foldersMutex;
+DataFolders g_folders;
+
+const QString kDataName = QStringLiteral("Data");
+const QString kRecordName = QStringLiteral("Record");
+const QString kPerUserRecordName = QStringLiteral("Aviluma");
+
+// A folder this user may create files in. Root passes access(), but a read-only file system stops it.
+bool Writable(const QString& folder) {
+    return QFileInfo(folder).isDir() && access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+DataFolders Made(DataFolders folders) {
+    QDir().mkpath(folders.data);
+    QDir().mkpath(folders.record);
+    return folders;
+}
+
+} // namespace
+
+DataFolders ChooseDataFolders(const QString& appDir, const QString& dataDir) {
+    if (!dataDir.isEmpty()) {
+        const QString base = QDir(dataDir).absolutePath();
+        return Made({base + QLatin1Char('/') + kDataName, base + QLatin1Char('/') + kRecordName});
+    }
+    const DataFolders beside{appDir + QLatin1Char('/') + kDataName, appDir + QLatin1Char('/') + kRecordName};
+    if (Writable(beside.data) && Writable(beside.record))
+        return beside;
+    // Installed for everyone, or a copy this user may not write to: each player keeps their own.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return Made({QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                 documents + QLatin1Char('/') + kPerUserRecordName});
+}
+
+void SetDataFolders(const DataFolders& folders) {
+    std::lock_guard lock(g_foldersMutex);
+    g_folders = folders;
+}
+
+DataFolders CurrentDataFolders() {
+    std::lock_guard lock(g_foldersMutex);
+    return g_folders;
+}
+
+QString DataFilePath(QStringView name) {
+    QString path = CurrentDataFolders().data;
+    path.append(QLatin1Char('/'));
+    path.append(name);
+    return path;
+}
+
+QString RecordFolder() {
+    return CurrentDataFolders().record;
+}
