@@ -64,8 +64,11 @@ void CFlightLoop::Run() {
         std::function<Stick()> input = m_input;
         lock.unlock();
 
-        for (const GameCommand& command : commands)
+        for (const GameCommand& command : commands) {
             m_model.OnCommand(command);
+            if (m_model.Difficulty() >= 0)
+                m_pilot.Reset(); // an attempt starts
+        }
         const Stick stick = m_bAutopilot ? m_pilot.Update(kDt, m_model.State()) : (input ? input() : Stick{});
         m_model.Step(kDt, stick);
         const FlightState state = m_model.State();

@@ -16,7 +16,7 @@ float WindAcceleration(int d) {
            CFlightModel::kResponse; // drifts of 2 to 15 degrees a second
 }
 float GustKick(int d) {
-    return 4.0f + 2.0f * static_cast<float>(d);
+    return 4.0f + 1.8f * static_cast<float>(d);
 }
 float GustsPerSecond(int d) {
     return 0.3f + 0.15f * static_cast<float>(d);
@@ -84,24 +84,31 @@ void CFlightModel::Step(float dt, Stick stick) {
     m_state.yaw = Wrap360(m_state.yaw + m_fYawDrift * dt);
 }
 
+void CAutopilot::Reset() {
+    m_seen.clear();
+    m_fRollSum = m_fPitchSum = 0.0f;
+}
+
 Stick CAutopilot::Update(float dt, const FlightState& state) {
     for (Seen& seen : m_seen)
         seen.age += dt;
     m_seen.push_back({0.0f, state});
     // Acts on what it saw a reaction time ago: the later sights are still on their way.
     auto seen = m_seen.begin();
-    while (seen + 1 != m_seen.end() && (seen + 1)->age >= kReactionTime)
+    while (seen + 1 != m_seen.end() && (seen + 1)->age >= m_fReactionTime)
         ++seen;
     const FlightState view = seen->state;
     m_seen.erase(m_seen.begin(), seen);
 
-    constexpr float kAngleGain = 2.2f; // degrees per second of rate for each degree off level
-    constexpr float kRateGain = 0.15f; // a little damping against the swing
-    constexpr float kHoldGain = 1.2f;  // what it learns to hold against a steady wind
+    // A pilot who sees late steers gently, or would chase his own corrections: the gains shrink with the
+    // reaction time (for a quarter second, 2.2 degrees a second of rate for each degree off level).
+    const float angleGain = 0.55f / m_fReactionTime;
+    constexpr float kRateGain = 0.18f;             // a little damping against the swing
+    const float holdGain = 0.3f / m_fReactionTime; // what it learns to hold against a steady wind
     m_fRollSum += view.roll * dt;
     m_fPitchSum += view.pitch * dt;
-    const float roll = -(kAngleGain * view.roll + kRateGain * view.rollRate + kHoldGain * m_fRollSum);
-    const float pitch = -(kAngleGain * view.pitch + kRateGain * view.pitchRate + kHoldGain * m_fPitchSum);
+    const float roll = -(angleGain * view.roll + kRateGain * view.rollRate + holdGain * m_fRollSum);
+    const float pitch = -(angleGain * view.pitch + kRateGain * view.pitchRate + holdGain * m_fPitchSum);
     return {std::clamp(roll / CFlightModel::kMaxRate, -1.0f, 1.0f),
             std::clamp(pitch / CFlightModel::kMaxRate, -1.0f, 1.0f)};
 }

@@ -56,19 +56,25 @@ private:
     float m_fYawDrift = 0.0f; // degrees per second
 };
 
-// A decent pilot: sees the attitude a reaction time late, steers the angles back to level with a firm
-// hand, overshoots a little and corrects. Used for demonstrations and the whole-game tests.
+// A pilot model: sees the attitude a reaction time late, steers the angles back to level, overshoots a
+// little and corrects. With a quarter-second reaction it flies like a decent pilot (the demonstration
+// and the whole-game tests); slower reactions stand for people still learning.
 class CAutopilot {
 public:
     static constexpr float kReactionTime = 0.25f; // seconds
 
+    explicit CAutopilot(float reactionTime = kReactionTime) : m_fReactionTime(reactionTime) {}
+
     Stick Update(float dt, const FlightState& state);
+    // A new attempt: what was seen and held during the last one is forgotten.
+    void Reset();
 
 private:
     struct Seen {
         float age;
         FlightState state;
     };
+    float m_fReactionTime;
     std::vector<Seen> m_seen;
     float m_fRollSum = 0.0f; // what has been held against a steady wind so far
     float m_fPitchSum = 0.0f;

@@ -3,11 +3,11 @@
 #include "game/CommandExchange.h"
 #include "game/GameClock.h"
 #include "game/Scoring.h"
-#include "platform/LocalClock.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
 
+#include <mutex>
 #include <random>
 
 namespace {
@@ -31,10 +31,39 @@ QString DifficultyText(int difficulty) {
     return QStringLiteral("难度：%1").arg(difficulty);
 }
 
+namespace {
+
+std::mutex g_drawMutex;
+std::function<int()> g_fixedDraw;
+
+std::mt19937_64& DrawEngine() {
+    static std::mt19937_64 engine = [] {
+        std::random_device entropy;
+        std::seed_seq seed{
+            entropy(), entropy(), entropy(),
+            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
+        return std::mt19937_64(seed);
+    }();
+    return engine;
+}
+
+} // namespace
+
 int DrawEndlessDifficulty() {
-    std::minstd_rand generator(
-        static_cast<std::minstd_rand::result_type>(CurrentLocalTime().toSecsSinceEpoch()));
-    return static_cast<int>(generator() % kDifficultyCount);
+    std::lock_guard lock(g_drawMutex);
+    if (g_fixedDraw)
+        return g_fixedDraw();
+    return std::uniform_int_distribution<int>(0, kDifficultyCount - 1)(DrawEngine());
+}
+
+void SetEndlessDraw(std::function<int()> draw) {
+    std::lock_guard lock(g_drawMutex);
+    g_fixedDraw = std::move(draw);
+}
+
+void SeedEndlessDraws(std::uint64_t seed) {
+    std::lock_guard lock(g_drawMutex);
+    DrawEngine().seed(seed);
 }
 
 bool CGameDrivers::Interrupted() const {

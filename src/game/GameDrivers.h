@@ -15,6 +15,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 
 // What a game needs of the window it is played in. The calls come from the game worker thread; the
 // window hands them to its own thread. The last four return once the player has answered.
@@ -38,9 +40,12 @@ inline const QString kLevelFailedText = QStringLiteral("闯关失败，请继续
 QString DifficultyAttemptText(int difficulty, int attempt);
 QString DifficultyText(int difficulty);
 
-// The difficulty index of an endless attempt, drawn from a generator seeded with the calendar time in
-// whole seconds (taken anew before every attempt).
+// The difficulty index (0..9) of an endless attempt: a fresh, uniform draw for every attempt, from a
+// 64-bit generator seeded once per run from the system's entropy and the clock, so nobody can read the
+// next difficulty off a clock. Tests fix the draws with a function, or seed the generator.
 int DrawEndlessDifficulty();
+void SetEndlessDraw(std::function<int()> draw); // an empty function restores the generator
+void SeedEndlessDraws(std::uint64_t seed);
 
 class CGameDrivers {
 public:

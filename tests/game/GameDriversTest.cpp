@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <array>
+
 namespace {
 
 using Payload = std::vector<std::uint8_t>;
@@ -72,6 +74,9 @@ TEST_F(GameDrivers, APassedLevelShowsTheTotalAndRecordsANewBest) {
     EXPECT_EQ(m_window.refreshes, 1);
     EXPECT_EQ(m_window.results, QStringList{kLevelPassedText});
     EXPECT_EQ(Payloads(), (std::vector<Payload>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
+    // Opening answered at the first poll; each attempt: its answer, its samples (10 held after 0, 15 and
+    // 8 bad ones), and the second's pause that follows every scoring attempt, the third's included.
+    EXPECT_EQ(m_drone.nowMs, 100 + 3 * (100 + 10 * 100 + 1000) + (0 + 15 + 8) * 100);
 }
 
 TEST_F(GameDrivers, ALevelTotalEqualToTheBestWritesNothing) {
@@ -132,6 +137,66 @@ TEST_F(GameDrivers, AWildGameLostAtOnceRecordsOnlyTheCompetitionLine) {
     EXPECT_EQ(m_window.nameEntries, 1);
     EXPECT_TRUE(Sheet().contains(QStringLiteral("玩家一,0,狂野模式,"))) << qPrintable(Sheet());
     EXPECT_EQ(List(RaceCfgPath(), GameMode::Wild), QStringLiteral("0: 0: 0:"));
+}
+
+// A window closed in the pause after a difficulty's third attempt starts no attempt at the next one.
+TEST_F(GameDrivers, AWildGameLooksAtItsWindowBeforeEachDifficulty) {
+    g_nGameMode = GameMode::Wild;
+    m_drone.onTick = [&](long long) {
+        if (m_drone.attemptStarts == 3 && m_window.scores.size() == 3)
+            g_bLinkActive = false;
+    };
+    m_game.RunWildGame();
+    g_bLinkActive = true;
+    EXPECT_EQ(m_drone.attemptStarts, 3);
+    EXPECT_EQ(m_window.statuses.size(), 3u);
+}
+
+TEST_F(GameDrivers, EndlessDrawsAFreshDifficultyForEveryAttempt) {
+    const std::vector<int> draws = {3, 7, 0, 9, 3};
+    std::size_t next = 0;
+    SetEndlessDraw([&] { return draws[next++ % draws.size()]; });
+    g_nGameMode = GameMode::Endless;
+    m_drone.LevelAfterSamples({0, 0, 0, 0, -1});
+    m_game.RunEndlessGame();
+    SetEndlessDraw({});
+    std::vector<int> difficulties;
+    for (const auto& s : m_drone.sent)
+        if (s.command.action == kActionStart && s.command.difficulty != kOpeningDifficulty)
+            difficulties.push_back(s.command.difficulty);
+    EXPECT_EQ(difficulties, draws);
+    EXPECT_EQ(m_window.statuses.front(), DifficultyText(4));
+}
+
+// The generator itself: over many draws every difficulty comes as often as the others, and one draw
+// says nothing of the next.
+TEST(EndlessDraws, AreUniformAndIndependent) {
+    SeedEndlessDraws(20261207);
+    constexpr int kDraws = 10000;
+    std::array<int, kDifficultyCount> counts{};
+    std::array<std::array<int, kDifficultyCount>, kDifficultyCount> pairs{};
+    int previous = DrawEndlessDifficulty();
+    for (int i = 0; i < kDraws; ++i) {
+        const int draw = DrawEndlessDifficulty();
+        ASSERT_GE(draw, 0);
+        ASSERT_LT(draw, kDifficultyCount);
+        ++counts[static_cast<std::size_t>(draw)];
+        ++pairs[static_cast<std::size_t>(previous)][static_cast<std::size_t>(draw)];
+        previous = draw;
+    }
+    // Chi-square: 9 degrees of freedom for the counts, 81 for the pairs of consecutive draws; the limits
+    // are those a fair generator exceeds once in a thousand.
+    auto chiSquare = [](auto cells, double expected) {
+        double sum = 0.0;
+        for (const int observed : cells)
+            sum += (observed - expected) * (observed - expected) / expected;
+        return sum;
+    };
+    EXPECT_LT(chiSquare(counts, kDraws / 10.0), 27.88);
+    std::vector<int> flat;
+    for (const auto& row : pairs)
+        flat.insert(flat.end(), row.begin(), row.end());
+    EXPECT_LT(chiSquare(flat, kDraws / 100.0), 126.3);
 }
 
 TEST_F(GameDrivers, APracticeResultThatEntersTheListAsksForTheName) {
