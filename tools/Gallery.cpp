@@ -1,6 +1,8 @@
 // aviluma-gallery: draws every picture of the program to PNG files, so anyone can look at them: the
 // icons, the button states, labels over a background, the instruments at several angles, and each
-// full window laid out from its template with its icons, sample texts and instruments in place.
+// full window laid out from its template with its icons, sample texts and instruments in place. Every
+// window is drawn twice: as on an ordinary screen (name.png) and as on one of twice the density
+// (name@2x.png), where each picture must look as sharp as the text.
 //
 //   aviluma-gallery <output folder>
 #include "instruments/Attitude.h"
@@ -41,16 +43,39 @@ bool Save(const QImage& image, const QString& name) {
     return ok;
 }
 
-// A window-sized surface painting a background, like the program's windows.
+// A window at ratio, drawn as a screen of that density shows it.
+QImage Shot(QWidget& window, qreal ratio) {
+    QImage image(window.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    window.render(&image);
+    return image;
+}
+
+// A window as on an ordinary screen and as on one of twice the density.
+void SaveWindow(QWidget& window, const QString& name) {
+    Save(window.grab().toImage(), name + QStringLiteral(".png"));
+    Save(Shot(window, 2.0), name + QStringLiteral("@2x.png"));
+}
+
+// A surface painting part of a background at the density it is drawn at, like the program's windows.
 class CBackdrop : public QWidget {
 public:
-    explicit CBackdrop(const QImage& picture) : m_picture(picture) { resize(picture.size()); }
+    explicit CBackdrop(int backgroundId, const QRect& part = QRect(QPoint(0, 0), kFullWindowSize))
+        : m_nBackgroundId(backgroundId), m_part(part) {
+        resize(part.size());
+    }
 
 protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_picture); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QImage picture = LoadBitmapResource(m_nBackgroundId, kFullWindowSize * PaintRatio(painter));
+        painter.drawImage(QRect(-m_part.topLeft(), kFullWindowSize), picture);
+    }
 
 private:
-    QImage m_picture;
+    int m_nBackgroundId;
+    QRect m_part;
 };
 
 void DrawIcons() {
@@ -78,13 +103,12 @@ void DrawIcons() {
 }
 
 void DrawButtonStates() {
-    const QImage background = LoadBitmapResource(IDB_RUN).copy(QRect(340, 470, 100, 100));
     QImage strip(4 * 110, 110, QImage::Format_RGB32);
     strip.fill(Qt::black);
     QPainter p(&strip);
     const char* states[] = {"normal", "hover", "pressed", "disabled"};
     for (int i = 0; i < 4; ++i) {
-        CBackdrop backdrop(background);
+        CBackdrop backdrop(IDB_RUN, QRect(340, 470, 100, 100));
         CButtonST button(&backdrop);
         button.setGeometry(24, 22, 53, 56);
         button.SetTransparent(true);
@@ -134,7 +158,7 @@ struct Sample {
 
 void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> samples, const QString& name) {
     const DialogTemplate* dialog = FindDialogTemplate(dialogId);
-    CBackdrop window(LoadBitmapResource(backgroundId));
+    CBackdrop window(backgroundId);
     std::vector<std::unique_ptr<QWidget>> children;
     for (const Sample& s : samples) {
         const ControlTemplate* control = FindControlTemplate(*dialog, s.controlId);
@@ -170,7 +194,7 @@ void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> sa
         children.push_back(std::move(attitude));
         children.push_back(std::move(meter));
     }
-    Save(window.grab().toImage(), name);
+    SaveWindow(window, name);
 }
 
 // The game window itself, in each mode, at rest and in the middle of a game.
@@ -182,7 +206,7 @@ void DrawRunWindows() {
         g_nLevel = 3;
         CDlgRun dlg;
         dlg.Open();
-        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_idle.png").arg(static_cast<int>(mode)));
+        SaveWindow(dlg, QStringLiteral("run_mode%1_idle").arg(static_cast<int>(mode)));
         g_fRoll = -18.4f;
         g_fPitch = 12.6f;
         g_fYaw = 233.0f;
@@ -194,7 +218,7 @@ void DrawRunWindows() {
         dlg.m_fTotalScore = 57.4f;
         dlg.ShowScore(57);
         dlg.m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
-        Save(dlg.grab().toImage(), QStringLiteral("run_mode%1_playing.png").arg(static_cast<int>(mode)));
+        SaveWindow(dlg, QStringLiteral("run_mode%1_playing").arg(static_cast<int>(mode)));
         dlg.EndDialog(QDialog::Rejected);
     }
     StopHeartbeat();
@@ -205,11 +229,11 @@ void DrawRunWindows() {
 void DrawSmallDialogs() {
     CDlgGameType gameType;
     gameType.Open();
-    Save(gameType.grab().toImage(), QStringLiteral("dialog_gametype.png"));
+    SaveWindow(gameType, QStringLiteral("dialog_gametype"));
     gameType.EndDialog(QDialog::Rejected);
     CDlgRecord record;
     record.Open();
-    Save(record.grab().toImage(), QStringLiteral("dialog_record.png"));
+    SaveWindow(record, QStringLiteral("dialog_record"));
     record.EndDialog(QDialog::Rejected);
 }
 
@@ -238,7 +262,7 @@ int main(int argc, char* argv[]) {
                 {IDC_BTN_CONNECT, IDI_PORT_CLOSED, nullptr, 0, false, white},
                 {IDC_BTN_LINKSTATE, IDI_LINK_NONE, nullptr, 0, false, white},
                 {IDC_STC_TITLE, 0, u"Aviluma—游戏选择", 20, false, white}},
-               QStringLiteral("window_main.png"));
+               QStringLiteral("window_main"));
     DrawWindow(IDD_DLG_MAP, IDB_MAP,
                {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
                 {IDC_BTN_LEVEL1 + 0, IDI_LEVEL_OPEN, nullptr, 0, false, white},
@@ -252,7 +276,7 @@ int main(int argc, char* argv[]) {
                 {IDC_BTN_LEVEL1 + 8, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
                 {IDC_BTN_LEVEL1 + 9, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
                 {IDC_STC_TITLE, 0, u"Aviluma—关卡选择", 20, false, white}},
-               QStringLiteral("window_map.png"));
+               QStringLiteral("window_map"));
     DrawRunWindows();
     DrawSmallDialogs();
     return 0;

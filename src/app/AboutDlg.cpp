@@ -12,9 +12,7 @@ QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
     if (control.id != IDR_MAINFRAME)
         return CDialogShell::CreateControl(control);
     auto* icon = new QLabel(this);
-    if (const IconHandle image = LoadIconResource(IDR_MAINFRAME))
-        icon->setPixmap(
-            QPixmap::fromImage(image->scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    icon->setPixmap(IconResourceIcon(IDR_MAINFRAME).pixmap(QSize(40, 40), devicePixelRatioF()));
     return icon;
 }
 

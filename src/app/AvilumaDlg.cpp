@@ -6,6 +6,7 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -15,8 +16,9 @@ constexpr std::chrono::milliseconds kGameEndBound{3000};
 } // namespace
 
 CAvilumaDlg::CAvilumaDlg() : CPictureDialog(IDD_AVILUMA_DIALOG, IDB_MAIN) {
-    if (const IconHandle icon = LoadIconResource(IDR_MAINFRAME))
-        setWindowIcon(QIcon(QPixmap::fromImage(*icon)));
+    // The program's own window, listed in the task bar; the others open over it.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    QApplication::setWindowIcon(IconResourceIcon(IDR_MAINFRAME)); // every window of the program
 }
 
 CAvilumaDlg::~CAvilumaDlg() {
@@ -41,9 +43,11 @@ void CAvilumaDlg::OnInitDialog() {
     m_btnConnect->SetHoverBorder(true);
     m_btnLinkState = SetUpButton(IDC_BTN_LINKSTATE, IDI_LINK_NONE);
     m_btnLinkState->SetHoverBorder(false);
+    m_btnLinkState->setFocusPolicy(Qt::NoFocus); // a sign, not a button: clicking it does nothing
 
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
-    m_stcTitle->SetText(QStringLiteral("Aviluma—游戏选择"));
+    m_stcTitle->SetText(kMainCaption);
+    setWindowTitle(kMainCaption);
 
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
@@ -164,7 +168,17 @@ void CAvilumaDlg::contextMenuEvent(QContextMenuEvent* event) {
     ShowSystemMenu(event->globalPos());
 }
 
+std::vector<int> CAvilumaDlg::TabOrder() const {
+    return {IDC_BTN_CLOSE, IDC_BTN_LEVEL, IDC_BTN_WILD, IDC_BTN_ENDLESS, IDC_BTN_CONNECT};
+}
+
 void CAvilumaDlg::keyPressEvent(QKeyEvent* event) {
+    // F1 wherever the desktop keeps Alt+Space for its own window menu.
+    const bool aboutKey = event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier;
+    if (aboutKey) {
+        m_dlgAbout.DoModal();
+        return;
+    }
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
         ShowSystemMenu(mapToGlobal(QPoint(0, 0)));
         return;

@@ -12,6 +12,7 @@ inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才
 inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
 inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
 inline const QString kNoDroneText = QStringLiteral("请先连接无人机！");
+inline const QString kMainCaption = QStringLiteral("Aviluma—游戏选择");
 
 // What the player is told after a press of the connect button; empty when nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
@@ -49,6 +50,7 @@ protected:
     void OnCancel() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    std::vector<int> TabOrder() const override;
 
 private:
     void OnBtnConnect();

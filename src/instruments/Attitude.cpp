@@ -1,16 +1,16 @@
 #include "instruments/Attitude.h"
 
-#include "instruments/InstrumentPictures.h"
+#include "res/Resources.h"
 
 #include <QPainter>
 
 CAttitude::CAttitude(QWidget* parent)
-    : QWidget(parent), m_pImagePlane(LoadSourcePicture(u"plane.png")),
-      m_pImagePointer(LoadSourcePicture(u"pointer.png")), m_pBrushBack(LoadSourceBrush(u"back.png")),
-      m_pBrushPanel(LoadSourceBrush(u"pannel.png")) {
+    : QWidget(parent), m_pImagePlane(CSourcePicture::Load(u"plane.png")),
+      m_pImagePointer(CSourcePicture::Load(u"pointer.png")), m_pBrushBack(CSourcePicture::Load(u"back.png")),
+      m_pBrushPanel(CSourcePicture::Load(u"pannel.png")) {
     if (m_pImagePlane) {
-        m_nWidth = m_pImagePlane->width();
-        m_nHeight = m_pImagePlane->height();
+        m_nWidth = m_pImagePlane->Width();
+        m_nHeight = m_pImagePlane->Height();
     }
 }
 
@@ -22,8 +22,11 @@ void CAttitude::paintEvent(QPaintEvent*) {
         return; // no plane.png: the instrument shows nothing of its own
 
     // Everything is drawn off screen at the picture's size and reaches the window in one copy, so no
-    // half-drawn layer is ever seen and nothing outside w x h is touched.
-    QImage surface = FixedLayers(w, h, m_pBrushBack.get(), m_pBrushPanel.get());
+    // half-drawn layer is ever seen and nothing outside w x h is touched. The surface has the window's
+    // device pixels, and the pictures are the renders for its density: sharp on any screen.
+    QPainter window(this);
+    const qreal ratio = PaintRatio(window);
+    QImage surface = FixedLayers(w, h, ratio, m_pBrushBack.get(), m_pBrushPanel.get());
     QPainter off(&surface);
     off.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     const QRect area(0, 0, w, h);
@@ -34,15 +37,16 @@ void CAttitude::paintEvent(QPaintEvent*) {
     off.translate(cx, cy);
     off.rotate(m_fRoll);
     off.translate(-cx, -cy);
-    off.drawImage(area, *m_pImagePlane);
+    off.drawImage(area, m_pImagePlane->ForRatio(ratio));
 
     // On top of the roll: turning by heading - roll leaves the pointer at the heading itself.
     off.translate(cx, cy);
     off.rotate(m_fHeading - m_fRoll);
     off.translate(-cx, -cy);
     if (m_pImagePointer)
-        off.drawImage(area, *m_pImagePointer);
+        off.drawImage(area, m_pImagePointer->ForRatio(ratio));
     off.end();
 
-    QPainter(this).drawImage(0, 0, surface);
+    window.setClipRect(area);
+    window.drawImage(0, 0, surface);
 }

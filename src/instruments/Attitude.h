@@ -2,8 +2,8 @@
 // fixed background and dial, drawn from four pictures in Source/.
 #pragma once
 
-#include <QBrush>
-#include <QImage>
+#include "instruments/InstrumentPictures.h"
+
 #include <QRect>
 #include <QWidget>
 
@@ -13,7 +13,8 @@ class CAttitude : public QWidget {
 public:
     static constexpr QSize kSize{325, 325}; // the size of its pictures, and so of the instrument
 
-    // Loads the pictures once, from the program's Source/ folder.
+    // Loads the pictures from the program's Source/ folder; their denser renders are read when a
+    // denser screen first asks for them.
     explicit CAttitude(QWidget* parent = nullptr);
 
     // The owner writes the angles (degrees, positive clockwise) on the UI thread and then calls
@@ -31,8 +32,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::unique_ptr<QImage> m_pImagePlane;
-    std::unique_ptr<QImage> m_pImagePointer;
-    std::unique_ptr<QBrush> m_pBrushBack;
-    std::unique_ptr<QBrush> m_pBrushPanel;
+    std::unique_ptr<CSourcePicture> m_pImagePlane;
+    std::unique_ptr<CSourcePicture> m_pImagePointer;
+    std::unique_ptr<CSourcePicture> m_pBrushBack; // the two fixed layers, tiled as texture brushes
+    std::unique_ptr<CSourcePicture> m_pBrushPanel;
 };

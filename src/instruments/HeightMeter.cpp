@@ -1,6 +1,6 @@
 #include "instruments/HeightMeter.h"
 
-#include "instruments/InstrumentPictures.h"
+#include "res/Resources.h"
 
 #include <QPainter>
 
@@ -9,18 +9,21 @@ constexpr int kTravelMargin = 45; // the pointer's travel is its picture's heigh
 } // namespace
 
 CHeightMeter::CHeightMeter(QWidget* parent)
-    : QWidget(parent), m_pImagePointer(LoadSourcePicture(u"pointer2.png")),
-      m_pBrushBack(LoadSourceBrush(u"back2.png")), m_pBrushPanel(LoadSourceBrush(u"pannel2.png")) {}
+    : QWidget(parent), m_pImagePointer(CSourcePicture::Load(u"pointer2.png")),
+      m_pBrushBack(CSourcePicture::Load(u"back2.png")), m_pBrushPanel(CSourcePicture::Load(u"pannel2.png")) {}
 
 void CHeightMeter::paintEvent(QPaintEvent*) {
     m_rcClient = rect();
-    const int w = m_pImagePointer ? m_pImagePointer->width() : 0;
-    const int h = m_pImagePointer ? m_pImagePointer->height() : 0;
+    const int w = m_pImagePointer ? m_pImagePointer->Width() : 0;
+    const int h = m_pImagePointer ? m_pImagePointer->Height() : 0;
     m_fScale = static_cast<float>(h - kTravelMargin);
     if (w <= 0 || h <= 0)
         return; // no pointer2.png: nothing at all is drawn
 
-    QImage surface = FixedLayers(w, h, m_pBrushBack.get(), m_pBrushPanel.get());
+    // Drawn at the window's device pixels from the renders for its density, as the attitude indicator.
+    QPainter window(this);
+    const qreal ratio = PaintRatio(window);
+    QImage surface = FixedLayers(w, h, ratio, m_pBrushBack.get(), m_pBrushPanel.get());
     QPainter off(&surface);
     off.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     const QRect area(0, 0, w, h);
@@ -31,8 +34,9 @@ void CHeightMeter::paintEvent(QPaintEvent*) {
     const float hy = static_cast<float>(h / 2);
     off.translate(hx, hy - m_fOffset);
     off.translate(-hx, -hy);
-    off.drawImage(area, *m_pImagePointer);
+    off.drawImage(area, m_pImagePointer->ForRatio(ratio));
     off.end();
 
-    QPainter(this).drawImage(0, 0, surface);
+    window.setClipRect(area);
+    window.drawImage(0, 0, surface);
 }

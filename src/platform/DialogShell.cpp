@@ -1,6 +1,7 @@
 #include "platform/DialogShell.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -33,7 +37,7 @@ QFont NarrowToFit(QFont font, const QString& sample, int width) {
     return font;
 }
 
-CDialogShell::CDialogShell(const DialogTemplate& dialog, std::function<QImage()> background)
+CDialogShell::CDialogShell(const DialogTemplate& dialog, std::function<QImage(QSize)> background)
     : m_template(&dialog), m_backgroundSource(std::move(background)) {
     setWindowTitle(QString::fromUtf16(m_template->title));
     QFont font(QString::fromUtf16(m_template->fontFace));
@@ -114,6 +118,7 @@ void CDialogShell::CreateControls() {
         setFixedSize(m_template->sizeDu.width() * base.width() / 4,
                      m_template->sizeDu.height() * base.height() / 8);
     }
+    ApplyTabOrder();
 }
 
 void CDialogShell::Open() {
@@ -125,7 +130,53 @@ void CDialogShell::Open() {
 int CDialogShell::DoModal() {
     CreateControls();
     OnInitDialog();
-    return exec();
+    // Opened over the window the player is in: transient for it, so it stays above it and in its place
+    // in the task list, and centred on it. Given back afterwards, so no owner ever deletes it.
+    QWidget* opener = QApplication::activeModalWidget();
+    if (opener == nullptr)
+        opener = QApplication::activeWindow();
+    const bool overOpener = opener != nullptr && opener != this;
+    if (overOpener) {
+        setParent(opener, windowFlags());
+        // Placed, not left to the window manager: a placed window keeps its place.
+        const QRect over = opener->frameGeometry();
+        move(over.x() + (over.width() - width()) / 2, over.y() + (over.height() - height()) / 2);
+    }
+    const int result = exec();
+    if (overOpener)
+        setParent(nullptr, windowFlags());
+    return result;
+}
+
+std::vector<int> CDialogShell::TabOrder() const {
+    constexpr int kRowDu = 20; // controls whose tops lie this close stand in one row
+    std::vector<const ControlTemplate*> focusable;
+    for (const ControlTemplate& control : m_template->controls) {
+        const QWidget* widget = GetDlgItem(control.id);
+        if (control.id >= 0 && widget != nullptr && (widget->focusPolicy() & Qt::TabFocus))
+            focusable.push_back(&control);
+    }
+    std::stable_sort(focusable.begin(), focusable.end(),
+                     [](const ControlTemplate* a, const ControlTemplate* b) {
+                         const int rowA = a->rectDu.y() / kRowDu, rowB = b->rectDu.y() / kRowDu;
+                         return rowA != rowB ? rowA < rowB : a->rectDu.x() < b->rectDu.x();
+                     });
+    std::vector<int> ids;
+    for (const ControlTemplate* control : focusable)
+        ids.push_back(control->id);
+    return ids;
+}
+
+void CDialogShell::ApplyTabOrder() {
+    QWidget* previous = nullptr;
+    for (const int id : TabOrder()) {
+        QWidget* widget = GetDlgItem(id);
+        if (widget == nullptr)
+            continue;
+        if (previous != nullptr)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 void CDialogShell::EndDialog(int result) {
@@ -163,10 +214,14 @@ void CDialogShell::paintEvent(QPaintEvent* event) {
         QDialog::paintEvent(event);
         return;
     }
-    if (m_background.size() != size())
-        m_background = QPixmap::fromImage(
-            m_backgroundSource().scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    QPainter(this).drawPixmap(0, 0, m_background);
+    QPainter painter(this);
+    // The painter's scale is the density drawn at: the screen's, or that of an image the window is
+    // drawn into. Asked afresh for it, the picture stays as sharp as the text over it.
+    const QTransform device = painter.deviceTransform();
+    const QSize deviceSize = size() * std::hypot(device.m11(), device.m12());
+    if (m_background.size() != deviceSize)
+        m_background = m_backgroundSource(deviceSize);
+    painter.drawImage(rect(), m_background);
 }
 
 void CDialogShell::reject() {

@@ -9,7 +9,8 @@
 // - Esc and the window manager's close both lead to the cancel step (OnCancel); Enter is swallowed
 //   everywhere in the dialog, so it never presses a button or closes the window.
 // - Full windows are frameless, 800 x 600, with their background picture drawn over the whole client
-//   area (scaled once, then cached), and can be dragged by their background.
+//   area at the density of the screen the window is on (kept until the window's size or density
+//   changes), and can be dragged by their background.
 #pragma once
 
 #include "platform/DialogTemplate.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -31,12 +33,15 @@ QFont NarrowToFit(QFont font, const QString& sample, int width);
 
 class CDialogShell : public QDialog {
 public:
-    // A window built from dialog, with the picture background() gives drawn over it (none without
-    // one); the background is asked for at the first paint.
-    explicit CDialogShell(const DialogTemplate& dialog, std::function<QImage()> background = {});
+    // A window built from dialog, with the picture background(size) draws at size device pixels
+    // stretched over it (none without one). It is asked for at the first paint and again when the
+    // window's size in device pixels changes, as on a move to a screen of another density.
+    explicit CDialogShell(const DialogTemplate& dialog, std::function<QImage(QSize)> background = {});
     ~CDialogShell() override;
 
-    // Creates the controls, runs the set-up and the modal loop; returns the result of EndDialog.
+    // Creates the controls, runs the set-up and the modal loop; returns the result of EndDialog. The
+    // window opens over the one the player is in (centred on it, and kept above it by the window
+    // manager), not wherever the window manager likes.
     int DoModal();
     // The same without the modal loop: the window is shown and returns at once (tests drive it so).
     void Open();
@@ -60,6 +65,9 @@ protected:
     virtual void OnTimer(int /*id*/) {}
     // Esc and the close command; the default ends the dialog with the cancel result.
     virtual void OnCancel() { EndDialog(QDialog::Rejected); }
+    // The ids of the controls the Tab key visits, in order. The default: every control that takes the
+    // focus, in reading order of the window (rows from the top, left to right within a row).
+    virtual std::vector<int> TabOrder() const;
 
     void paintEvent(QPaintEvent* event) override;
     void reject() override;
@@ -71,12 +79,13 @@ protected:
 
 private:
     void CreateControls();
+    void ApplyTabOrder();
     QSize BaseUnits() const;
     static void FitLabelText(QWidget* widget);
 
     const DialogTemplate* m_template;
-    std::function<QImage()> m_backgroundSource;
-    QPixmap m_background; // scaled to the window once
+    std::function<QImage(QSize)> m_backgroundSource;
+    QImage m_background; // at the window's size in device pixels, as last painted
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     bool m_bDragging = false;

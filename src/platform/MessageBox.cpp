@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 #include <mutex>
@@ -14,21 +15,37 @@ namespace {
 std::mutex g_responderMutex;
 MessageResponder g_responder;
 
-bool ShowOnUiThread(const QString& text, MessageKind kind) {
+constexpr int kStillAskedCheckMs = 100;
+
+bool ShowOnUiThread(const QString& text, MessageKind kind, const std::function<bool()>& stillAsked) {
+    // Over the window the player is in, so it opens centred on it and stays above it.
+    QWidget* over = QApplication::activeModalWidget();
+    if (over == nullptr)
+        over = QApplication::activeWindow();
     QMessageBox box(kind == MessageKind::Question ? QMessageBox::Question : QMessageBox::Information,
-                    QStringLiteral("Aviluma"), text);
+                    QStringLiteral("Aviluma"), text, QMessageBox::NoButton, over);
     QPushButton* accept = nullptr;
+    QPushButton* decline = nullptr;
     if (kind == MessageKind::Question) {
         accept = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-        box.setDefaultButton(box.addButton(QStringLiteral("否"), QMessageBox::NoRole));
+        decline = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+        box.setDefaultButton(decline);
     } else {
         box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+    }
+    QTimer watch;
+    if (stillAsked) {
+        QObject::connect(&watch, &QTimer::timeout, &box, [&] {
+            if (!stillAsked())
+                decline != nullptr ? decline->click() : box.reject();
+        });
+        watch.start(kStillAskedCheckMs);
     }
     box.exec();
     return accept != nullptr && box.clickedButton() == accept;
 }
 
-bool Show(const QString& text, MessageKind kind) {
+bool Show(const QString& text, MessageKind kind, const std::function<bool()>& stillAsked = {}) {
     MessageResponder responder;
     {
         std::lock_guard lock(g_responderMutex);
@@ -41,7 +58,7 @@ bool Show(const QString& text, MessageKind kind) {
         std::fprintf(stderr, "Aviluma: %s\n", qPrintable(text));
         return false;
     }
-    return CUiThread::Invoke([&] { return ShowOnUiThread(text, kind); });
+    return CUiThread::Invoke([&] { return ShowOnUiThread(text, kind, stillAsked); });
 }
 
 } // namespace
@@ -52,6 +69,10 @@ void MessageBoxOk(const QString& text) {
 
 bool MessageBoxYesNo(const QString& text) {
     return Show(text, MessageKind::Question);
+}
+
+bool MessageBoxYesNoWhile(const QString& text, const std::function<bool()>& stillAsked) {
+    return Show(text, MessageKind::Question, stillAsked);
 }
 
 void SetMessageResponder(MessageResponder responder) {

@@ -12,6 +12,9 @@ enum class MessageKind { Information, Question };
 void MessageBoxOk(const QString& text);
 // Asks text with Yes and No; true only for Yes.
 bool MessageBoxYesNo(const QString& text);
+// The same for a question that may stop mattering before it is answered: the box closes by itself,
+// as No, once stillAsked() turns false (it is looked at a few times a second on the UI thread).
+bool MessageBoxYesNoWhile(const QString& text, const std::function<bool()>& stillAsked);
 
 // Tests answer the boxes instead of a player: the responder gets each text and its kind and returns
 // the answer to a question (ignored for information). An empty responder restores the real boxes.

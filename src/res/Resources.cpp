@@ -2,11 +2,14 @@
 
 #include "res/Resource.h"
 
-#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <cmath>
+#include <map>
 #include <mutex>
+#include <tuple>
 
 namespace {
 
@@ -25,7 +28,77 @@ constexpr IconInfo kIcons[] = {
 
 constexpr QSize kBitmapSize(800, 600);
 
+QString IconPath(int id) {
+    return QStringLiteral(":/art/icon%1.svg").arg(id);
+}
+
+// Drawing a background from its SVG takes tens of milliseconds, too long for a paint that follows the
+// mouse, and pictures are asked for at every paint: each is drawn once per device size and ratio, and
+// the few densities a run meets keep that small. An opaque picture is kept without an alpha channel,
+// so it reaches the screen as a plain copy.
+QImage CachedSvgPicture(const QString& path, QSize deviceSize, qreal ratio, bool opaque = false) {
+    static std::mutex mutex;
+    static std::map<std::tuple<QString, int, int, qreal>, QImage> cache;
+    const auto key = std::make_tuple(path, deviceSize.width(), deviceSize.height(), ratio);
+    std::lock_guard lock(mutex);
+    if (const auto it = cache.find(key); it != cache.end())
+        return it->second;
+    QImage image = RenderSvgPicture(path, deviceSize);
+    if (opaque)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    cache.emplace(key, image);
+    return image;
+}
+
+// An icon that keeps the name of its source beside its picture at its own size.
+class CSvgIcon final : public QImage {
+public:
+    CSvgIcon(QImage picture, QString source) : QImage(std::move(picture)), m_strSource(std::move(source)) {}
+    const QString& Source() const { return m_strSource; }
+
+private:
+    QString m_strSource;
+};
+
+// Draws an icon's source for every size and density a window asks of it, so window decorations and
+// labels are as sharp as the buttons.
+class CSvgIconEngine final : public QIconEngine {
+public:
+    CSvgIconEngine(QString source, QSize size) : m_strSource(std::move(source)), m_size(size) {}
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return m_size.scaled(size, Qt::KeepAspectRatio);
+    }
+    // Qt asks for the pixmap of a denser screen at its size in device pixels, and sets its ratio.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return QPixmap::fromImage(CachedSvgPicture(m_strSource, actualSize(size, mode, state), 1.0));
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = PaintRatio(*painter);
+        const QImage picture =
+            CachedSvgPicture(m_strSource, actualSize(rect.size(), mode, state) * ratio, ratio);
+        const QSize shown = picture.deviceIndependentSize().toSize();
+        painter->drawImage(QRect(rect.topLeft() + QPoint((rect.width() - shown.width()) / 2,
+                                                         (rect.height() - shown.height()) / 2),
+                                 shown),
+                           picture);
+    }
+    QIconEngine* clone() const override { return new CSvgIconEngine(*this); }
+
+private:
+    QString m_strSource;
+    QSize m_size;
+};
+
 } // namespace
+
+qreal PaintRatio(const QPainter& painter) {
+    // The device transform holds the scale from logical to device pixels; a widget's own ratio would
+    // miss an image of another density it is drawn into.
+    const QTransform transform = painter.deviceTransform();
+    return std::hypot(transform.m11(), transform.m12());
+}
 
 QImage RenderSvgPicture(const QString& path, QSize size) {
     QSvgRenderer renderer(path);
@@ -52,22 +125,32 @@ IconHandle LoadIconResource(int id) {
     const QSize size = IconResourceSize(id);
     if (size.isEmpty())
         return nullptr;
-    QImage image = RenderSvgPicture(QStringLiteral(":/art/icon%1.svg").arg(id), size);
+    QImage image = CachedSvgPicture(IconPath(id), size, 1.0);
     if (image.isNull())
         return nullptr;
-    return std::make_shared<const QImage>(std::move(image));
+    return std::make_shared<const CSvgIcon>(std::move(image), IconPath(id));
+}
+
+QImage IconAtRatio(const QImage& icon, qreal ratio) {
+    const auto* drawn = dynamic_cast<const CSvgIcon*>(&icon);
+    if (drawn == nullptr || ratio == 1.0)
+        return icon;
+    return CachedSvgPicture(drawn->Source(), icon.size() * ratio, ratio);
+}
+
+QIcon IconResourceIcon(int id) {
+    const QSize size = IconResourceSize(id);
+    if (size.isEmpty())
+        return {};
+    return QIcon(new CSvgIconEngine(IconPath(id), size));
+}
+
+QImage LoadBitmapResource(int id, QSize deviceSize) {
+    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN)
+        return {};
+    return CachedSvgPicture(QStringLiteral(":/art/bitmap%1.svg").arg(id), deviceSize, 1.0, true);
 }
 
 QImage LoadBitmapResource(int id) {
-    // Drawing a background from its SVG takes a while; each is drawn once per run.
-    static std::mutex mutex;
-    static QHash<int, QImage> cache;
-    std::lock_guard lock(mutex);
-    if (const auto it = cache.constFind(id); it != cache.constEnd())
-        return *it;
-    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN)
-        return {};
-    const QImage image = RenderSvgPicture(QStringLiteral(":/art/bitmap%1.svg").arg(id), kBitmapSize);
-    cache.insert(id, image);
-    return image;
+    return LoadBitmapResource(id, kBitmapSize);
 }

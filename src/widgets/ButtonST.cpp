@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -125,9 +126,67 @@ void CButtonST::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);
 }
 
+void CButtonST::focusInEvent(QFocusEvent* event) {
+    QAbstractButton::focusInEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    m_bKeyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+    update();
+}
+
 void CButtonST::focusOutEvent(QFocusEvent* event) {
     QAbstractButton::focusOutEvent(event);
+    m_bKeyboardFocus = false;
     SetHover(false);
+}
+
+void CButtonST::mousePressEvent(QMouseEvent* event) {
+    if (m_bKeyboardFocus) {
+        m_bKeyboardFocus = false; // back to the mouse: the ring goes
+        update();
+    }
+    QAbstractButton::mousePressEvent(event);
+}
+
+namespace {
+
+// Space (and Select) press a button; with a modifier they are someone else's shortcut, such as the
+// window manager's Alt+Space.
+bool IsModifiedPress(const QKeyEvent* event) {
+    const int key = event->key();
+    const bool press =
+        key == Qt::Key_Space || key == Qt::Key_Select || key == Qt::Key_Return || key == Qt::Key_Enter;
+    return press && (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier;
+}
+
+} // namespace
+
+void CButtonST::keyPressEvent(QKeyEvent* event) {
+    if (IsModifiedPress(event)) {
+        event->ignore(); // on to the window
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CButtonST::keyReleaseEvent(QKeyEvent* event) {
+    if (IsModifiedPress(event)) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
+}
+
+void CButtonST::DrawFocusRing(QPainter& painter) const {
+    // A soft light-blue ring inside the button's edge, the colour of the art's glowing frames.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF ring = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
+    painter.setPen(QPen(QColor(255, 255, 255, 110), 4.0));
+    painter.drawRoundedRect(ring, 6.0, 6.0);
+    painter.setPen(QPen(QColor(79, 195, 247), 2.0));
+    painter.drawRoundedRect(ring, 6.0, 6.0);
+    painter.restore();
 }
 
 void CButtonST::changeEvent(QEvent* event) {
@@ -186,13 +245,20 @@ void CButtonST::paintEvent(QPaintEvent*) {
             Draw3dRect(painter, item, kSysBtnHighlight, kSysBtnShadow); // raised
     }
 
-    if (!m_icons[0].image)
-        return;
+    if (m_icons[0].image)
+        PaintIcon(painter, item, pressed, disabled);
+    if (ShowsFocusRing())
+        DrawFocusRing(painter);
+}
+
+void CButtonST::PaintIcon(QPainter& painter, const QRect& item, bool pressed, bool disabled) {
     const bool useOut = m_icons[1].image && !pressed && (m_bToggle || !m_bHover);
     const IconSlot& slot = m_icons[useOut ? 1 : 0];
     // Without a caption the icon is centred for every alignment, with truncating halves.
     QPoint at((item.width() - slot.width) / 2, (item.height() - slot.height) / 2);
     if (pressed && !m_bToggle)
         at += m_ptPressShift;
-    painter.drawImage(at, disabled ? DisabledImage(*slot.image) : *slot.image);
+    // Drawn for the density painted at, so on a denser screen the icon is as sharp as the text.
+    const QImage icon = IconAtRatio(*slot.image, PaintRatio(painter));
+    painter.drawImage(at, disabled ? DisabledImage(icon) : icon);
 }

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QPainter>
 #include <QPoint>
 
 #include <array>
@@ -14,6 +15,10 @@
 class CButtonST : public QAbstractButton {
 public:
     explicit CButtonST(QWidget* parent = nullptr);
+
+    // Whether the focus ring shows: the button has the focus and it came by keyboard (Tab), so a player
+    // who moves about with the keys sees where they are, and one who clicks sees no ring.
+    bool ShowsFocusRing() const { return m_bKeyboardFocus && hasFocus(); }
 
     // Like every widget, a button is used on the UI thread only.
 
@@ -43,7 +48,11 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -54,6 +63,8 @@ private:
     };
 
     void SetHover(bool hover);
+    void PaintIcon(QPainter& painter, const QRect& item, bool pressed, bool disabled);
+    void DrawFocusRing(QPainter& painter) const;
     void ResetColours();
     void MoveFocusOnDisable();
 
@@ -63,6 +74,7 @@ private:
     bool m_bTransparent = false;
     bool m_bToggle = false; // never a toggle in this program; kept for the slot rules
     bool m_bHoverBorder = true;
+    bool m_bKeyboardFocus = false; // the focus came by keyboard: the ring shows
     int m_nChecked = 0;
     std::array<QColor, 3> m_colours;
     std::array<IconSlot, 2> m_icons;

@@ -13,6 +13,7 @@ void CColorStatic::SetOwnFont(const QFont& font) {
     AssertUiThread();
     m_font = font;
     m_bUseWindowFont = false;
+    UpdateToolTip();
     update();
 }
 
@@ -22,6 +23,16 @@ void CColorStatic::SetText(const QString& text) {
     if (text == m_strText)
         return;
     m_strText = text;
+    UpdateToolTip();
+    update();
+}
+
+void CColorStatic::SetLayout(bool centreVertically, bool elide, int extraLeftInset) {
+    AssertUiThread();
+    m_bCentreVertically = centreVertically;
+    m_bElide = elide;
+    m_nExtraLeftInset = extraLeftInset;
+    UpdateToolTip();
     update();
 }
 
@@ -47,10 +58,37 @@ void CColorStatic::paintEvent(QPaintEvent*) {
     painter.setPen(m_crText);
     painter.setFont(m_bUseWindowFont ? font() : m_font);
     const QFontMetrics metrics = painter.fontMetrics();
+    const QStringList lines = ShownLines();
+    const int lineHeight = metrics.lineSpacing();
+    const int textHeight = static_cast<int>(lines.size() - 1) * lineHeight + metrics.height();
+    const int top = m_bCentreVertically ? (height() - textHeight) / 2 : kTextMargin;
+    for (int k = 0; k < lines.size(); ++k)
+        painter.drawText(kTextMargin + m_nExtraLeftInset, top + k * lineHeight + metrics.ascent(), lines[k]);
+}
+
+QStringList CColorStatic::Lines() const {
     QStringList lines = m_strText.split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast(); // a line feed at the very end adds no line
-    const int lineHeight = metrics.lineSpacing();
-    for (int k = 0; k < lines.size(); ++k)
-        painter.drawText(kTextMargin, kTextMargin + k * lineHeight + metrics.ascent(), lines[k]);
+    return lines;
+}
+
+QStringList CColorStatic::ShownLines() const {
+    QStringList lines = Lines();
+    if (m_bElide) {
+        const QFontMetrics metrics(m_bUseWindowFont ? font() : m_font);
+        for (QString& line : lines)
+            line = metrics.elidedText(line, Qt::ElideRight, TextRoom());
+    }
+    return lines;
+}
+
+void CColorStatic::UpdateToolTip() {
+    // The tooltip carries what the cut left out.
+    setToolTip(m_bElide && ShownLines() != Lines() ? m_strText : QString());
+}
+
+void CColorStatic::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    UpdateToolTip();
 }

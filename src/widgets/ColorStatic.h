@@ -16,18 +16,32 @@ public:
     void SetText(const QString& text);
     void SetTextColour(const QColor& colour);
     void SetTransparent(bool transparent);
+    // How the text sits in its box: centred between top and bottom (the text stays in its picture's
+    // frame whatever the font's height), cut with "…" where it would run past the right edge (the whole
+    // text then shows as the tooltip), and kept inset from the left edge by that many more pixels.
+    void SetLayout(bool centreVertically, bool elide, int extraLeftInset = 0);
 
     QString Text() const { return m_strText; }
+    // The width a line has to fit in: the label's, less the margins and the inset.
+    int TextRoom() const { return width() - 2 * kTextMargin - m_nExtraLeftInset; }
     int PaintCount() const { return m_nPaints; }
 
     static constexpr int kTextMargin = 3; // text origin from the top-left corner
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QStringList Lines() const;      // the text's lines
+    QStringList ShownLines() const; // the same as drawn, cut where they would run over
+    void UpdateToolTip();
+
     bool m_bTransparent = false;
     bool m_bUseWindowFont = true;
+    bool m_bCentreVertically = false;
+    bool m_bElide = false;
+    int m_nExtraLeftInset = 0;
     QString m_strText;
     QFont m_font;
     QColor m_crBack;

@@ -7,7 +7,9 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
-CDlgGameType::CDlgGameType() : CDialogShell(*FindDialogTemplate(IDD_DLG_GAMETYPE)) {}
+CDlgGameType::CDlgGameType() : CDialogShell(*FindDialogTemplate(IDD_DLG_GAMETYPE)) {
+    setWindowTitle(QStringLiteral("Aviluma")); // its template leaves it untitled in the task list
+}
 
 void CDlgGameType::OnInitDialog() {
     g_nPlayType = PlayType::Practice;

@@ -13,7 +13,8 @@ void CDlgMap::OnInitDialog() {
         m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
     RefreshLevelIcons(m_nOpenLevel);
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
-    m_stcTitle->SetText(QStringLiteral("Aviluma—关卡选择"));
+    m_stcTitle->SetText(kMapCaption);
+    setWindowTitle(kMapCaption);
 }
 
 void CDlgMap::RefreshLevelIcons(int openLevel) {
@@ -48,4 +49,13 @@ void CDlgMap::OnLevel(int level) {
     m_nOpenLevel = opened;
     RefreshLevelIcons(m_nOpenLevel);
     WriteOpenLevel(m_nOpenLevel);
+}
+
+std::vector<int> CDlgMap::TabOrder() const {
+    // Along the route, level by level, then the close button.
+    std::vector<int> ids;
+    for (int k = 0; k < kLevelCount; ++k)
+        ids.push_back(IDC_BTN_LEVEL1 + k);
+    ids.push_back(IDC_BTN_CLOSE);
+    return ids;
 }

@@ -9,6 +9,8 @@
 
 #include <array>
 
+inline const QString kMapCaption = QStringLiteral("Aviluma—关卡选择");
+
 class CDlgMap : public CPictureDialog {
 public:
     CDlgMap();
@@ -22,6 +24,7 @@ public:
 protected:
     void OnInitDialog() override;
     void OnCommand(int id) override;
+    std::vector<int> TabOrder() const override;
 
 private:
     void RefreshLevelIcons(int openLevel);

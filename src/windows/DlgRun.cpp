@@ -25,6 +25,7 @@ constexpr float kRepaintThreshold = 0.5f; // smaller moves of an instrument are 
 constexpr std::chrono::milliseconds kGameEndBound{3000};
 constexpr std::chrono::milliseconds kHeartbeatEndBound{1000};
 
+constexpr int kStatusInset = 10; // pixels clear of the status box's frame
 const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
 
@@ -90,16 +91,26 @@ void CDlgRun::OnInitDialog() {
     m_btnStart = SetUpButton(IDC_BTN_START, IDI_START);
     m_btnClear = SetUpButton(IDC_BTN_CLEAR, IDI_CLEAR);
 
+    // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
+    // a line. Texts sit in the middle of their boxes, and a records line too long for its box is cut
+    // (the whole line is the tooltip).
+    Label(IDC_STC_STATUS)->SetLayout(true, false, kStatusInset);
     m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kWhite, DifficultyAttemptText(10, 3));
     m_stcStatus->SetText(QString());
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kWhite);
     const QString caption = RunCaption(g_nGameMode, g_nPlayType);
-    if (!caption.isEmpty())
+    if (!caption.isEmpty()) {
         m_stcTitle->SetText(caption);
-    m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kWhite);
+        setWindowTitle(caption);
+    }
+    // Digits of one width, so the readout does not jitter as its values change.
+    m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kWhite, {}, kDigitsFaceName);
+    m_stcAttitude->SetLayout(true, false);
     m_stcAttitude->SetText(kReadoutAtRest);
-    for (int i = 0; i < kTopListSize; ++i)
+    for (int i = 0; i < kTopListSize; ++i) {
         m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kWhite);
+        m_stcRecord[static_cast<std::size_t>(i)]->SetLayout(true, true);
+    }
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     ShowRecords();
@@ -142,6 +153,7 @@ void CDlgRun::OnStart() {
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
     m_btnStart->SetHoverBorder(false);
+    m_btnStart->setToolTip(kGameRunningTip);
     SetTimer(kTimerInstruments, kInstrumentPeriodMs);
     m_workerThread.Start([this] { GameWorker(); });
 }
@@ -163,6 +175,7 @@ void CDlgRun::GameWorker() {
     OnUiThread([this] {
         m_btnStart->SetStateIcons(LoadIconResource(IDI_START));
         m_btnStart->SetHoverBorder(true);
+        m_btnStart->setToolTip(QString());
         m_bPlaying = false;
         KillTimer(kTimerInstruments);
         if (std::fabs(m_attitude->m_fRoll) > kRepaintThreshold ||
@@ -281,7 +294,8 @@ bool CDlgRun::WaitForGameEnd(std::chrono::milliseconds bound) {
 
 void CDlgRun::OnClose() {
     if (m_bPlaying) {
-        if (!MessageBoxYesNo(kCloseDuringGameText))
+        // A game that ends while the question stands takes the question with it.
+        if (!MessageBoxYesNoWhile(kCloseDuringGameText, [this] { return m_bPlaying.load(); }))
             return;
         StopHeartbeat(); // clears g_bLinkActive: the measurement under way ends within one sample
         KillTimer(kTimerInstruments);

@@ -18,6 +18,7 @@ class CHeightMeter;
 inline const QString kCloseDuringGameText =
     QStringLiteral("游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出");
 inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
+inline const QString kGameRunningTip = QStringLiteral("游戏进行中");
 inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
 inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常，请检查连接并确认连接正常后开始游戏");
 inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");

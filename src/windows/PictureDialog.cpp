@@ -7,7 +7,7 @@
 
 CPictureDialog::CPictureDialog(int templateId, int backgroundId)
     : CDialogShell(*FindDialogTemplate(templateId),
-                   [backgroundId] { return LoadBitmapResource(backgroundId); }) {}
+                   [backgroundId](QSize size) { return LoadBitmapResource(backgroundId, size); }) {}
 
 void CPictureDialog::OnUiThread(std::function<void()> job) {
     if (!CUiThread::IsAttached() || CUiThread::IsUiThread()) {
@@ -42,11 +42,10 @@ CButtonST* CPictureDialog::SetUpButton(int id, int iconId) {
 }
 
 CColorStatic* CPictureDialog::SetUpLabel(int id, int cellHeight, bool italic, const QColor& colour,
-                                         const QString& widest) {
+                                         const QString& widest, const QString& face) {
     CColorStatic* label = Label(id);
-    const QFont font = MakeCellFont(cellHeight, italic);
-    label->SetOwnFont(
-        widest.isEmpty() ? font : NarrowToFit(font, widest, label->width() - 2 * CColorStatic::kTextMargin));
+    const QFont font = MakeCellFont(cellHeight, italic, face);
+    label->SetOwnFont(widest.isEmpty() ? font : NarrowToFit(font, widest, label->TextRoom()));
     label->SetTransparent(true);
     label->SetTextColour(colour);
     return label;

@@ -5,6 +5,7 @@
 #include "platform/DialogShell.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
+#include "widgets/Fonts.h"
 
 #include <QPointer>
 
@@ -25,7 +26,7 @@ protected:
     // A transparent label in the face "微软雅黑" at cellHeight pixels, narrowed if need be so that
     // widest, the longest text it will show, fits.
     CColorStatic* SetUpLabel(int id, int cellHeight, bool italic, const QColor& colour,
-                             const QString& widest = {});
+                             const QString& widest = {}, const QString& face = kUiFaceName);
 
     // Where the link and game threads cross into the window: job runs on the UI thread, at once when
     // called there, otherwise queued (and dropped if the window is gone by the time it would run).

@@ -140,6 +140,28 @@ TEST_F(MainWindow, ExitAsksEnterDoesNothingAndEscLeavesAtOnce) {
     EXPECT_EQ(Messages().size(), 1); // no question for Esc
 }
 
+// Everything from the keyboard: F1 for the About box, Tab through the buttons as they stand on screen.
+TEST_F(MainWindow, F1OpensTheAboutBoxAndTabFollowsTheButtonsOnScreen) {
+    OpenMainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_main.get()));
+    m_main->m_btnConnect->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, (std::vector<QWidget*>{m_main->m_btnExit, m_main->m_btnLevel, m_main->m_btnWild,
+                                              m_main->m_btnEndless, m_main->m_btnConnect}));
+
+    bool about = false;
+    m_player.When<CAboutDlg>([&](CAboutDlg& dialog) {
+        about = true;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    QTest::keyClick(m_main.get(), Qt::Key_F1);
+    EXPECT_TRUE(about);
+}
+
 TEST_F(MainWindow, AWeakLinkStartsNoGame) {
     OpenMainWindow();
     Connect(8, LinkState::Weak);

@@ -7,7 +7,8 @@ if(NOT result EQUAL 0)
 endif()
 foreach(path aviluma aviluma-drone aviluma.png aviluma.desktop udev/60-aviluma-drone.rules
              Source/back.png Source/pannel.png Source/plane.png Source/pointer.png
-             Source/back2.png Source/pannel2.png Source/pointer2.png)
+             Source/back2.png Source/pannel2.png Source/pointer2.png
+             Source/plane@2x.png Source/plane@3x.png Source/back2@2x.png Source/back2@3x.png)
   if(NOT EXISTS "${PREFIX}/${path}")
     message(FATAL_ERROR "missing from the installed folder: ${path}")
   endif()

@@ -233,4 +233,49 @@ TEST_F(Widgets, ADoubleClickIsTwoClicksAndDisablingPassesTheFocusOn) {
     EXPECT_TRUE(b.hasFocus());
 }
 
+// The keyboard: Space alone presses the focused button, with a modifier it is someone else's; the
+// focus ring shows when the focus came by Tab and goes at the next mouse press.
+TEST_F(Widgets, KeysPressOnlyAloneAndTheFocusRingFollowsTheKeyboard) {
+    CButtonST a(&m_window), b(&m_window);
+    a.setGeometry(10, 10, 40, 40);
+    b.setGeometry(60, 10, 40, 40);
+    for (CButtonST* button : {&a, &b}) {
+        button->SetTransparent(true);
+        button->show();
+    }
+    int clicks = 0;
+    QObject::connect(&b, &QAbstractButton::clicked, [&] { ++clicks; });
+    m_window.activateWindow();
+    a.setFocus(Qt::MouseFocusReason);
+    const QImage plain = m_window.Grab(b.geometry());
+    QTest::keyClick(&a, Qt::Key_Tab);
+    ASSERT_TRUE(b.hasFocus());
+    EXPECT_TRUE(b.ShowsFocusRing());
+    EXPECT_NE(m_window.Grab(b.geometry()), plain);
+    for (const auto modifier : {Qt::AltModifier, Qt::ControlModifier, Qt::ShiftModifier})
+        QTest::keyClick(&b, Qt::Key_Space, modifier);
+    EXPECT_EQ(clicks, 0);
+    QTest::keyClick(&b, Qt::Key_Space);
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_FALSE(b.ShowsFocusRing());
+    EXPECT_EQ(m_window.Grab(b.geometry()), plain);
+}
+
+// A line too long for its label is cut with an ellipsis and shown whole as the tooltip.
+TEST_F(Widgets, ALongLineIsCutAndWholeInTheTooltip) {
+    CColorStatic label(&m_window);
+    label.setGeometry(0, 0, 120, 30);
+    label.SetOwnFont(MakeCellFont(20));
+    label.SetLayout(true, true);
+    label.show();
+    const QString longLine = QStringLiteral("Top1    644    Alexander Montgomery-Smith");
+    label.SetText(longLine);
+    EXPECT_EQ(label.toolTip(), longLine);
+    label.SetText(QStringLiteral("Top1 6"));
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    label.resize(40, 30); // narrower: the short line no longer fits either
+    EXPECT_EQ(label.toolTip(), QStringLiteral("Top1 6"));
+}
+
 } // namespace

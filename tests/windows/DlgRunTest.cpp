@@ -7,6 +7,7 @@
 #include "platform/UiThread.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "support/ModalPlayer.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "support/VirtualDrone.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -265,6 +267,39 @@ TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
     EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
     EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty()); // no result text
     EXPECT_EQ(ReadBestScore(1), 0);
+}
+
+// The close question asked just as the game ends goes away by itself, as No, with the game recorded.
+TEST_F(DlgRun, TheCloseQuestionOfAGameThatEndsMeanwhileClosesItself) {
+    CGate gate;
+    m_drone.onTick = [&](long long) {
+        if (m_drone.attemptStarts == 3)
+            gate.Wait(); // the last attempt
+    };
+    WriteBestScore(1, 999); // no new record: its message would wait for an answer
+    Dlg().Open();
+    Dlg().m_btnStart->click();
+    ASSERT_TRUE(gate.SomeoneWaiting(5s));
+    SetMessageResponder({}); // a real box, answered by nobody
+    CModalPlayer player;
+    player.When<QMessageBox>([&](QMessageBox&) { gate.Open(); });
+    bool rescued = false; // a question left standing is closed here, and the test fails
+    QTimer rescue;
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            rescued = true;
+            box->reject();
+        }
+    });
+    rescue.start(10000);
+    Dlg().m_btnClose->click();
+    EXPECT_TRUE(player.Done());
+    EXPECT_FALSE(rescued);
+    EXPECT_TRUE(Dlg().isVisible());
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(Dlg().m_stcRecord[2]->Text(), kLevelPassedText);
 }
 
 TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
