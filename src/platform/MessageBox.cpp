@@ -17,13 +17,28 @@ MessageResponder g_responder;
 
 constexpr int kStillAskedCheckMs = 100;
 
+// Centred on the window it is over, as that window's own geometry has it. Qt would centre it on where
+// the window system last reported the window, which for a window placed by the program and never moved
+// by the window manager can be the screen's corner.
+class CCentredMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event); // takes its final size
+        if (const QWidget* over = parentWidget())
+            move(over->window()->frameGeometry().center() - (frameGeometry().center() - pos()));
+    }
+};
+
 bool ShowOnUiThread(const QString& text, MessageKind kind, const std::function<bool()>& stillAsked) {
     // Over the window the player is in, so it opens centred on it and stays above it.
     QWidget* over = QApplication::activeModalWidget();
     if (over == nullptr)
         over = QApplication::activeWindow();
-    QMessageBox box(kind == MessageKind::Question ? QMessageBox::Question : QMessageBox::Information,
-                    QStringLiteral("Aviluma"), text, QMessageBox::NoButton, over);
+    CCentredMessageBox box(kind == MessageKind::Question ? QMessageBox::Question : QMessageBox::Information,
+                           QStringLiteral("Aviluma"), text, QMessageBox::NoButton, over);
     QPushButton* accept = nullptr;
     QPushButton* decline = nullptr;
     if (kind == MessageKind::Question) {

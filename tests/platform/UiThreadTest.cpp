@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <atomic>
@@ -77,10 +78,17 @@ TEST_F(UiThread, TheEventLoopDrainsWithoutAnyoneWaiting) {
     EXPECT_TRUE(ran);
 }
 
-TEST_F(UiThread, MessageBoxFromAWorkerShowsOnTheUiThreadWithChineseButtons) {
-    // Answer the box like a player: find it, check its texts, press "是".
+TEST_F(UiThread, MessageBoxFromAWorkerShowsOnTheUiThreadWithChineseButtonsOverTheWindow) {
+    // The window the player is in: the box opens centred on it.
+    QWidget window;
+    window.setGeometry(300, 200, 800, 600);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // Answer the box like a player: find it, check its texts and place, press "是".
     QStringList buttons;
     QString title, text;
+    QPoint centre;
     QTimer player;
     QObject::connect(&player, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -88,6 +96,7 @@ TEST_F(UiThread, MessageBoxFromAWorkerShowsOnTheUiThreadWithChineseButtons) {
             return;
         title = box->windowTitle();
         text = box->text();
+        centre = box->frameGeometry().center();
         for (QAbstractButton* b : box->buttons())
             buttons << b->text();
         for (QAbstractButton* b : box->buttons())
@@ -106,6 +115,7 @@ TEST_F(UiThread, MessageBoxFromAWorkerShowsOnTheUiThreadWithChineseButtons) {
     EXPECT_EQ(text, QStringLiteral("是否退出游戏？"));
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("否"), QStringLiteral("是")}));
+    EXPECT_LE((centre - window.frameGeometry().center()).manhattanLength(), 2);
 }
 
 } // namespace
