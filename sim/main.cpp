@@ -1,8 +1,11 @@
 // aviluma-drone: a simulated drone the game finds like a real one, with a window to fly it from.
+#include "platform/CommandLine.h"
 #include "platform/DeviceList.h"
+#include "platform/WindowSystem.h"
 #include "sim/DroneWindow.h"
 #include "sim/FlightLoop.h"
 #include "sim/SimDrone.h"
+#include "state/Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,20 +14,10 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <thread>
 
 #include <pthread.h>
-
-namespace {
-
-bool HaveDisplay() {
-    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr ||
-           std::getenv("QT_QPA_PLATFORM") != nullptr;
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     // Block the stop signals before any thread starts, so only the waiter below receives them and the
@@ -36,42 +29,57 @@ int main(int argc, char* argv[]) {
     sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication::setApplicationName(QStringLiteral("aviluma-drone"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kAvilumaVersion));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("A simulated drone for Aviluma, found by the game like a real one."));
+        TerminalText("A simulated drone for Aviluma, found by the game like a real one.",
+                     "Aviluma 的模拟无人机：游戏像找真无人机一样找到它。"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption rate(QStringLiteral("rate"),
-                                  QStringLiteral("ATTITUDE frames a second (default 20; 0 for none)."),
+                                  TerminalText("ATTITUDE frames a second (default 20; 0 for none).",
+                                               "每秒发送的 ATTITUDE 帧数（默认 20；0 为不发送）。"),
                                   QStringLiteral("n"), QStringLiteral("20"));
-    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer no command."));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    TerminalText("Answer no command.", "不应答任何命令。"));
     const QCommandLineOption reply(QStringLiteral("reply-byte"),
-                                   QStringLiteral("First payload byte of every answer (default 1)."),
+                                   TerminalText("First payload byte of every answer (default 1).",
+                                                "每个应答的第一个数据字节（默认 1）。"),
                                    QStringLiteral("b"), QStringLiteral("1"));
-    const QCommandLineOption roll(QStringLiteral("roll"), QStringLiteral("Fixed roll in degrees: no flying."),
-                                  QStringLiteral("deg"));
+    const QCommandLineOption roll(
+        QStringLiteral("roll"),
+        TerminalText("Fixed roll in degrees: no flying.", "固定横滚角（度），不飞行。"),
+        QStringLiteral("deg"));
     const QCommandLineOption pitch(
-        QStringLiteral("pitch"), QStringLiteral("Fixed pitch in degrees: no flying."), QStringLiteral("deg"));
-    const QCommandLineOption yaw(QStringLiteral("yaw"), QStringLiteral("Fixed yaw in degrees: no flying."),
-                                 QStringLiteral("deg"));
-    const QCommandLineOption printPort(QStringLiteral("print-port"),
-                                       QStringLiteral("Print the device path on standard output."));
+        QStringLiteral("pitch"),
+        TerminalText("Fixed pitch in degrees: no flying.", "固定俯仰角（度），不飞行。"),
+        QStringLiteral("deg"));
+    const QCommandLineOption yaw(
+        QStringLiteral("yaw"), TerminalText("Fixed yaw in degrees: no flying.", "固定偏航角（度），不飞行。"),
+        QStringLiteral("deg"));
+    const QCommandLineOption printPort(
+        QStringLiteral("print-port"),
+        TerminalText("Print the device path on standard output.", "在标准输出上打印设备路径。"));
     const QCommandLineOption registry(
-        QStringLiteral("registry"), QStringLiteral("Folder of the device registry."), QStringLiteral("dir"));
-    const QCommandLineOption headless(QStringLiteral("headless"),
-                                      QStringLiteral("No window: fly by autopilot or not at all."));
-    const QCommandLineOption autopilot(QStringLiteral("autopilot"),
-                                       QStringLiteral("Start with the autopilot flying."));
-    const QCommandLineOption seed(QStringLiteral("seed"),
-                                  QStringLiteral("Seed of the wind and gusts (default 1)."),
-                                  QStringLiteral("n"), QStringLiteral("1"));
+        QStringLiteral("registry"), TerminalText("Folder of the device registry.", "设备登记所在的文件夹。"),
+        QStringLiteral("dir"));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        TerminalText("No window: fly by autopilot or not at all.", "不开窗口：由自动驾驶飞行，或不飞行。"));
+    const QCommandLineOption autopilot(
+        QStringLiteral("autopilot"),
+        TerminalText("Start with the autopilot flying.", "启动时由自动驾驶飞行。"));
+    const QCommandLineOption seed(
+        QStringLiteral("seed"),
+        TerminalText("Seed of the wind and gusts (default 1).", "风和阵风的随机种子（默认 1）。"),
+        QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption settings(QStringLiteral("settings"),
-                                      QStringLiteral("The gamepad settings file."), QStringLiteral("file"));
+                                      TerminalText("The gamepad settings file.", "手柄设置文件。"),
+                                      QStringLiteral("file"));
     parser.addOptions(
         {rate, silent, reply, roll, pitch, yaw, printPort, registry, headless, autopilot, seed, settings});
-    parser.process(arguments);
+    ParseCommandLine(parser, argc, argv);
 
     bool ok = true;
     auto number = [&](const QCommandLineOption& option) {
@@ -100,16 +108,20 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(registry))
         SetDeviceRegistryFolder(parser.value(registry));
     const bool windowed = !parser.isSet(headless) && !fixedAttitude;
-    if (windowed && !HaveDisplay()) {
-        std::fprintf(stderr, "aviluma-drone: no display found; use --headless (with --autopilot to fly).\n");
+    if (const QString problem = windowed ? ChooseWindowPlatform() : QString(); !problem.isEmpty()) {
+        std::fprintf(stderr, "aviluma-drone: %s; use --headless (with --autopilot to fly).\n",
+                     qPrintable(problem));
         return 1;
     }
 
     std::unique_ptr<QCoreApplication> app;
-    if (windowed)
+    if (windowed) {
+        HoldStartupMessages("aviluma-drone", false);
         app = std::make_unique<QApplication>(argc, argv);
-    else
+        ReleaseStartupMessages();
+    } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
+    }
 
     CSimDrone drone(options);
     if (!drone.Start()) {

@@ -1,23 +1,32 @@
-# Shared by ./play and ./test: install what the build needs, then configure and build incrementally.
+# Shared by ./play and ./test: install what they need, then configure and build incrementally.
 # Sourced, not run.
 
-# Debian 12 packages the build, the tests, the fuzz run and the benchmarks need.
-AVILUMA_PACKAGES=(
+# Debian 12 packages for playing: what builds and runs the game and the simulated drone.
+AVILUMA_PLAY_PACKAGES=(
   cmake ninja-build g++            # toolchain
   qt6-base-dev qt6-svg-dev         # windows, painting, timers, text encodings; the SVG art
+  qt6-wayland                      # windows in a Wayland session
   fonts-wqy-microhei               # a Chinese face for every text of the game
   libsdl2-dev                      # gamepads and RC transmitters for the simulated drone
+)
+# And for testing: the tests, the fuzz run, the benchmarks, and the checks of the installation and
+# the Debian package.
+AVILUMA_TEST_PACKAGES=(
+  "${AVILUMA_PLAY_PACKAGES[@]}"
   libgtest-dev libgmock-dev        # tests
   libbenchmark-dev                 # bench/
   clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)
+  desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
+  dpkg-dev                         # dpkg-shlibdeps, for the package's dependencies
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 AVILUMA_BUILD="$AVILUMA_ROOT/build"
 
+# aviluma_ensure_packages <package>...
 aviluma_ensure_packages() {
   local missing=() p
-  for p in "${AVILUMA_PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -3,12 +3,18 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
+#include "state/Version.h"
 
 #include <QLabel>
 
 CAboutDlg::CAboutDlg() : CDialogShell(*FindDialogTemplate(IDD_ABOUTBOX)) {}
 
 QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
+    if (control.id == IDC_STC_VERSION) {
+        auto* label = qobject_cast<QLabel*>(CDialogShell::CreateControl(control));
+        label->setText(label->text().arg(QString::fromLatin1(kAvilumaVersion)));
+        return label;
+    }
     if (control.id != IDR_MAINFRAME)
         return CDialogShell::CreateControl(control);
     auto* icon = new QLabel(this);

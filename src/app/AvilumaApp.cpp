@@ -8,13 +8,13 @@
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <unistd.h>
@@ -76,14 +76,14 @@ bool CAvilumaApp::InitInstance() {
     CSingleInstance instance(InstanceFolder());
     CAvilumaDlg dlg;
     if (!instance.Claim([&dlg] { BringToFront(&dlg); })) {
-        std::fprintf(stderr, "aviluma: the game is already running; it has been brought to the front.\n");
+        qCWarning(lcUi, "the game is already running; it has been brought to the front");
         return false;
     }
 
     const DataFolders folders = ChooseDataFolders(g_strAppDir.Get(), m_strDataDir);
     SetDataFolders(folders);
-    std::fprintf(stderr, "aviluma: progress and records in %s, score sheets in %s\n",
-                 qPrintable(folders.data), qPrintable(folders.record));
+    qCDebug(lcRecords, "progress and records in %s, score sheets in %s", qPrintable(folders.data),
+            qPrintable(folders.record));
     // Only one game runs, so what a write left half-done is an interrupted write's, never a live one's.
     RemoveLeftoverTempFiles(folders.data);
     RemoveLeftoverTempFiles(folders.record);

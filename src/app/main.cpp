@@ -1,20 +1,50 @@
 #include "app/AvilumaApp.h"
+#include "platform/CommandLine.h"
 #include "platform/UiThread.h"
+#include "platform/WindowSystem.h"
+#include "state/Log.h"
+#include "state/Version.h"
 #include "widgets/Fonts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
+
+struct Options {
+    QString dataDir;
+    bool verbose = false;
+};
+
+// The options, read before any window exists, so --help and --version work without a display.
+Options ReadOptions(int argc, char* argv[]) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        TerminalText("Aviluma: a training game in which players learn to fly a small drone.",
+                     "Aviluma：学习操控小型无人机的训练游戏。"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        TerminalText("Keep progress and records in <dir>/Data and score sheets in <dir>/Record.",
+                     "把进度和记录保存在 <dir>/Data，成绩单保存在 <dir>/Record。"),
+        QStringLiteral("dir"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     TerminalText("Also log what goes right (link, records, game, windows).",
+                                                  "同时记录正常运行的信息（连接、记录、游戏、窗口）。"));
+    parser.addOptions({dataDir, verbose});
+    ParseCommandLine(parser, argc, argv);
+    return {parser.value(dataDir), parser.isSet(verbose)};
+}
 
 int g_stopPipe[2] = {-1, -1};
 
@@ -43,26 +73,27 @@ void EndOnStopSignals() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    // Qt ends the process with a long message when it finds no display; say it plainly instead.
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
-        std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        std::fprintf(stderr,
-                     "aviluma: no display found; start it from a desktop session (or under xvfb-run).\n");
+    QCoreApplication::setApplicationName(QStringLiteral("aviluma"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kAvilumaVersion));
+    const Options options = ReadOptions(argc, argv);
+    // Warnings and errors go to stderr; what goes right only when asked for.
+    qSetMessagePattern(QStringLiteral("aviluma: %{if-category}%{category}: %{endif}%{message}"));
+    if (options.verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("link=true\nrecords=true\ngame=true\nui=true"));
+    if (const QString problem = ChooseWindowPlatform(); !problem.isEmpty()) {
+        std::fprintf(stderr, "aviluma: %s; start it from a desktop session (or under xvfb-run).\n",
+                     qPrintable(problem));
         return 1;
     }
+    HoldStartupMessages("aviluma", options.verbose);
     QApplication app(argc, argv);
+    ReleaseStartupMessages();
     QApplication::setApplicationName(QStringLiteral("Aviluma"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kAvilumaAppId));
     InstallFontSubstitutions();
     CUiThread::Attach();
     EndOnStopSignals();
-    QCommandLineParser parser;
-    const QCommandLineOption dataDir(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Keep progress, records and score sheets in dir/Data and dir/Record."),
-        QStringLiteral("dir"));
-    parser.addOption(dataDir);
-    parser.process(app);
-    CAvilumaApp theApp(parser.value(dataDir));
+    CAvilumaApp theApp(options.dataDir);
     theApp.InitInstance();
     CUiThread::Detach();
     return 0;

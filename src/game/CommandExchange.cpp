@@ -4,6 +4,7 @@
 #include "link/FrameCodec.h"
 #include "link/SerialTransport.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 
 #include <array>
 #include <mutex>
@@ -40,6 +41,8 @@ bool SendGameCommand(GameCommand command) {
                 return true;
         }
     }
+    qCWarning(lcGame, "the drone did not answer the game command (action %d, difficulty %d, attempt %d)",
+              command.action, command.difficulty, command.attempt);
     return false;
 }
 

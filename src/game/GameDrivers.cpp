@@ -6,6 +6,7 @@
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 
 #include <mutex>
 #include <random>
@@ -81,6 +82,8 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     command.attempt = static_cast<std::uint8_t>(attempt);
     SendGameCommand(command);
     const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost);
+    qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty,
+            static_cast<double>(points));
     if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
         return false;
     const float total = m_fTotalScore.load() + points;
@@ -96,6 +99,7 @@ bool CGameDrivers::FinishGame(GameCommand& command) {
     if (!g_bLinkActive)
         return false; // the window is closing: nothing is recorded, nothing said
     if (m_bLinkLost) {
+        qCWarning(lcGame, "the game ended: no fresh attitude from the drone");
         m_window.ShowLinkLost();
         return false;
     }

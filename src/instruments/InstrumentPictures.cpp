@@ -42,8 +42,7 @@ bool ShowsPicture(const QImage& dense, const QImage& picture, int scale) {
 } // namespace
 
 std::unique_ptr<CSourcePicture> CSourcePicture::Load(QStringView fileName) {
-    QString path = AppPath(u"/Source/");
-    path.append(fileName);
+    QString path = SourcePicturePath(fileName);
     QImage image = ReadPicture(path);
     if (image.isNull())
         return nullptr;

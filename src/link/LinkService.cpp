@@ -1,14 +1,17 @@
 #include "link/LinkService.h"
 
 #include "link/PortDiscovery.h"
+#include "link/Protocol.h"
 #include "link/SerialTransport.h"
 #include "platform/DeviceWatch.h"
 #include "platform/LocalClock.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 
 #include <QFile>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -72,6 +75,25 @@ ConnectOutcome OutcomeOf(SerialOpenError error) {
     return ConnectOutcome::Failed;
 }
 
+// The log's account of a connect that did not open the drone's port.
+void LogConnectFailure(const ConnectResult& result) {
+    switch (result.outcome) {
+    case ConnectOutcome::Connected:
+    case ConnectOutcome::AlreadyConnected:
+        return;
+    case ConnectOutcome::NoDrone:
+        qCWarning(lcLink, "no drone found: no USB serial device %04x:%04x", unsigned{kDroneVendorId},
+                  unsigned{kDroneProductId});
+        return;
+    case ConnectOutcome::PermissionDenied:
+    case ConnectOutcome::Busy:
+    case ConnectOutcome::Failed:
+        qCWarning(lcLink, "cannot open the drone's port %s: %s", qPrintable(result.port),
+                  std::strerror(result.osError));
+        return;
+    }
+}
+
 } // namespace
 
 LinkState LinkStateFromCount(int attitudeFrames) {
@@ -131,8 +153,11 @@ ConnectResult CLinkService::Connect() {
     if (!m_strPort.isEmpty())
         return {ConnectOutcome::AlreadyConnected, m_strPort};
     const ConnectResult result = OpenLink();
-    if (result.outcome != ConnectOutcome::Connected)
+    if (result.outcome != ConnectOutcome::Connected) {
+        LogConnectFailure(result);
         return result;
+    }
+    qCDebug(lcLink, "connected to the drone on %s", qPrintable(result.port));
     if (!m_bRunning.exchange(true))
         m_monitorThread.Start([this] { MonitorThreadProc(); });
     else
@@ -144,9 +169,10 @@ ConnectResult CLinkService::OpenLink() {
     const QString port = FindPortByHardwareId(DroneHardwareId());
     if (port.isEmpty())
         return {ConnectOutcome::NoDrone, {}};
-    const ConnectOutcome opened = OutcomeOf(OpenDronePort(port));
+    int osError = 0;
+    const ConnectOutcome opened = OutcomeOf(OpenDronePort(port, &osError));
     if (opened != ConnectOutcome::Connected)
-        return {opened, port};
+        return {opened, port, osError};
 
     m_strPort = port;
     // A new connection is judged on its own frames, not on what an earlier one left uncounted.
@@ -217,12 +243,21 @@ bool CLinkService::JudgeLink() {
         if (!m_bRunning)
             return true;
         // A USB port vanishes with its node; a hang-up or a failing port ends the receive loop.
-        if (m_bReadEnded || !DeviceNodeExists(port))
+        const bool gone = !DeviceNodeExists(port);
+        if (m_bReadEnded || gone) {
+            qCWarning(lcLink, "lost the drone on %s (%s); it is connected again when it comes back",
+                      qPrintable(port), gone ? "the device is gone" : "the port hung up or failed");
             return false;
+        }
         // exchange rather than read-then-zero: a frame counted in between is not lost.
         const LinkState state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
-        if (m_linkState.exchange(state) != state)
+        if (m_linkState.exchange(state) != state) {
+            qCDebug(lcLink, "link %s",
+                    state == LinkState::Good   ? "good"
+                    : state == LinkState::Weak ? "weak"
+                                               : "none");
             m_view.ShowLinkState(state);
+        }
         next += kMonitorPeriod;
         while (m_bRunning && !m_bReadEnded && Clock::now() < next) {
             WaitForWake(m_nWakeFd, -1, next);
@@ -233,12 +268,24 @@ bool CLinkService::JudgeLink() {
 
 void CLinkService::WatchForDrone() {
     CDeviceWatch watch;
+    ConnectResult reported{ConnectOutcome::NoDrone, {}}; // the loss itself was logged
     for (;;) {
         watch.Clear(); // before looking: what changes after the look ends the wait below
         {
             std::lock_guard lock(m_mutex);
-            if (!m_bRunning || !m_strPort.isEmpty() || OpenLink().outcome == ConnectOutcome::Connected)
+            if (!m_bRunning || !m_strPort.isEmpty())
                 return;
+            const ConnectResult result = OpenLink();
+            if (result.outcome == ConnectOutcome::Connected) {
+                qCWarning(lcLink, "the drone is back, on %s", qPrintable(result.port));
+                return;
+            }
+            // A port that is there but will not open is said once, not at every look.
+            if (result.outcome != reported.outcome || result.port != reported.port) {
+                if (result.outcome != ConnectOutcome::NoDrone)
+                    LogConnectFailure(result);
+                reported = result;
+            }
         }
         const Clock::time_point looked = Clock::now();
         WaitForWake(m_nWakeFd, watch.Fd(), looked + kWatchPoll);

@@ -47,7 +47,8 @@ enum class ConnectOutcome {
 };
 struct ConnectResult {
     ConnectOutcome outcome;
-    QString port; // the device path, when one was found
+    QString port;    // the device path, when one was found
+    int osError = 0; // the errno behind a port that would not open
 };
 
 // The drone's link from the connect button to the program's end. Once the player has connected, the

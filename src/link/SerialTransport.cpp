@@ -39,8 +39,10 @@ ReadOutcome ReadOnce(CReceiveBuffer& buffer, std::array<std::uint8_t, kReadBuffe
 
 } // namespace
 
-SerialOpenError OpenDronePort(const QString& devicePath) {
+SerialOpenError OpenDronePort(const QString& devicePath, int* osError) {
     const SerialOpenResult result = OpenSerialDevice(devicePath);
+    if (osError != nullptr)
+        *osError = result.osError;
     if (result.error != SerialOpenError::None)
         return result.error;
     std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);

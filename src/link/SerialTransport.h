@@ -15,8 +15,8 @@
 inline constexpr std::chrono::milliseconds kReceivePollTimeout{20};
 
 // Opens and configures the port at devicePath and keeps it in g_SerialPort; SerialOpenError::None when
-// it is open. On failure nothing stays open.
-SerialOpenError OpenDronePort(const QString& devicePath);
+// it is open. On failure nothing stays open, and osError (when given) receives the errno behind it.
+SerialOpenError OpenDronePort(const QString& devicePath, int* osError = nullptr);
 
 // Writes one frame, at most 2 ms per byte; a frame that cannot go out in time is dropped unreported.
 void WritePort(const std::uint8_t* bytes, std::uint8_t length);

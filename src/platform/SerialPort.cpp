@@ -46,20 +46,22 @@ bool ApplyLineSettings(int fd) {
 SerialOpenResult OpenSerialDevice(const QString& devicePath) {
     const int fd = open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return {-1, OpenErrorFrom(errno)};
+        return {-1, OpenErrorFrom(errno), errno};
 
     // TIOCEXCL keeps other programs from opening the port after us, but root passes it; the advisory
     // lock is what serial tools agree on, and it also tells us when someone else was first.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(fd);
-        return {-1, OpenErrorFrom(error == EWOULDBLOCK ? EBUSY : error)};
+        return {-1, OpenErrorFrom(error == EWOULDBLOCK ? EBUSY : error),
+                error == EWOULDBLOCK ? EBUSY : error};
     }
     ioctl(fd, TIOCEXCL);
 
     if (!ApplyLineSettings(fd)) {
+        const int error = errno;
         close(fd);
-        return {-1, SerialOpenError::Settings};
+        return {-1, SerialOpenError::Settings, error};
     }
     // Pseudo-terminals have no modem lines, so these may fail; the drone does not need them to.
     int lines = TIOCM_DTR | TIOCM_RTS;

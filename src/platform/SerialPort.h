@@ -20,6 +20,7 @@ enum class SerialOpenError {
 struct SerialOpenResult {
     int fd = -1;
     SerialOpenError error = SerialOpenError::Other;
+    int osError = 0; // the errno behind a failure, for the log
 };
 
 // Opens and configures the device; on any failure nothing stays open.

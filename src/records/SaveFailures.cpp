@@ -1,8 +1,9 @@
 #include "records/SaveFailures.h"
 
+#include "state/Log.h"
+
 #include <QSet>
 
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -15,7 +16,8 @@ QSet<QString> g_reported;
 } // namespace
 
 void ReportSaveFailure(const QString& path, int error, bool kept) {
-    std::fprintf(stderr, "aviluma: cannot save %s: %s\n", qPrintable(path), std::strerror(error));
+    qCWarning(lcRecords, "cannot save %s: %s%s", qPrintable(path), std::strerror(error),
+              kept ? " (kept, to be written when it can be)" : "");
     SaveFailureListener listener;
     {
         std::lock_guard lock(g_mutex);

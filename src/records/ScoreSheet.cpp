@@ -6,6 +6,7 @@
 #include "records/SpreadsheetLock.h"
 #include "state/DataFolders.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -179,8 +179,7 @@ bool CreateScoreSheet() {
     int error = 0;
     if (ReplaceFileAtomically(path, SheetBytes(kHeader), &error))
         return true;
-    std::fprintf(stderr, "aviluma: cannot create the score sheet %s: %s\n", qPrintable(path),
-                 std::strerror(error));
+    qCWarning(lcRecords, "cannot create the score sheet %s: %s", qPrintable(path), std::strerror(error));
     return false;
 }
 
@@ -223,7 +222,10 @@ void WritePendingSheetLines() {
     bool changed = false;
     for (const QString& sheet : sheets) {
         int error = 0;
-        if (AppendLines(sheet, LinesOf(pending, sheet), &error) == Outcome::Written) {
+        const QStringList lines = LinesOf(pending, sheet);
+        if (AppendLines(sheet, lines, &error) == Outcome::Written) {
+            qCDebug(lcRecords, "wrote %lld waiting line(s) to %s", static_cast<long long>(lines.size()),
+                    qPrintable(sheet));
             DropLinesOf(pending, sheet);
             changed = true;
         }

@@ -8,7 +8,7 @@ using K = ControlKind;
 
 constexpr ControlTemplate kAbout[] = {
     {IDR_MAINFRAME, K::Static, {14, 14, 21, 20}, u""},
-    {-1, K::Static, {42, 14, 114, 8}, u"Aviluma，2.2版"},
+    {IDC_STC_VERSION, K::Static, {42, 14, 114, 8}, u"Aviluma，%1版"},
     {IDOK, K::PushButton, {113, 41, 50, 14}, u"确定"},
 };
 

@@ -52,3 +52,4 @@ inline constexpr int IDC_STC_STATUS = 1026;
 inline constexpr int IDC_STC_ATTITUDE = 1027;
 inline constexpr int IDC_BTN_PRACTICE = 1029;
 inline constexpr int IDC_BTN_COMPETITION = 1030;
+inline constexpr int IDC_STC_VERSION = 1031; // the About box's line with the version: %1 is replaced by it

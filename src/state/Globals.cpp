@@ -1,6 +1,7 @@
 #include "state/Globals.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 template <typename T>
 constexpr bool kLockFree = std::atomic<T>::is_always_lock_free;
@@ -57,4 +58,12 @@ QString AppPath(QStringView relative) {
     QString path = g_strAppDir.Get();
     path.append(relative);
     return path;
+}
+
+QString SourcePicturePath(QStringView fileName) {
+    QString folder = AppPath(u"/Source/");
+    if (!QFileInfo(folder).isDir())
+        folder = AppPath(u"/../share/aviluma/Source/");
+    folder.append(fileName);
+    return folder;
 }

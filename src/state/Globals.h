@@ -66,3 +66,7 @@ QString DirectoryOf(const QString& filePath);
 
 // g_strAppDir followed by a relative path that begins with '/', such as "/Data/system.cfg".
 QString AppPath(QStringView relative);
+
+// A picture of the instruments: in Source/ beside the program (the build's program, a portable copy),
+// or, installed, in share/aviluma/Source/ beside the program's bin/.
+QString SourcePicturePath(QStringView fileName);

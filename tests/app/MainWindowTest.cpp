@@ -5,12 +5,14 @@
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "sim/SimDrone.h"
+#include "state/Version.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QTest>
 
 namespace {
@@ -155,7 +157,11 @@ TEST_F(MainWindow, F1OpensTheAboutBoxAndTabFollowsTheButtonsOnScreen) {
 
     bool about = false;
     m_player.When<CAboutDlg>([&](CAboutDlg& dialog) {
-        about = true;
+        QStringList texts;
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            texts << label->text();
+        // The version the build was made with, from the one place it is kept.
+        about = texts.contains(QStringLiteral("Aviluma，%1版").arg(QString::fromLatin1(kAvilumaVersion)));
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     QTest::keyClick(m_main.get(), Qt::Key_F1);

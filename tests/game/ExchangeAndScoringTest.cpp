@@ -2,6 +2,7 @@
 #include "game/GameClock.h"
 #include "game/Scoring.h"
 #include "state/Globals.h"
+#include "support/LogCapture.h"
 #include "support/VirtualDrone.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +20,14 @@ GameCommand Command(std::uint8_t action, std::uint8_t difficulty, std::uint8_t a
 }
 
 TEST(CommandExchange, ADroneThatNeverAnswersGetsThreeFramesHalfASecondApart) {
+    CLogCapture log;
     CVirtualDrone drone;
     drone.ackNever = true;
     g_nSeqCommand = 40;
     EXPECT_FALSE(SendGameCommand(Command(kActionStart, kOpeningDifficulty, 0)));
+    EXPECT_EQ(log.Lines(),
+              QStringList{QStringLiteral(
+                  "game: the drone did not answer the game command (action 1, difficulty 100, attempt 0)")});
     EXPECT_EQ(drone.nowMs, 1500);
     ASSERT_EQ(drone.sent.size(), 3u);
     for (int i = 0; i < 3; ++i) {

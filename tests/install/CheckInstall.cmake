@@ -1,25 +1,89 @@
-# Installs the build into a fresh folder and checks that the folder holds everything the program needs
-# to run on its own. Run by CTest: cmake -DBUILD=<build folder> -DPREFIX=<scratch folder> -P CheckInstall.cmake
+# Installs the build into a scratch prefix and checks the standard layout, the desktop files against
+# their validators (when installed), and the programs' --help and --version without a display.
+# Run by CTest: cmake -DBUILD=<build> -DPREFIX=<scratch> -DAPP_ID=<id> -DVERSION=<x.y> -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(path aviluma aviluma-drone aviluma.png aviluma.desktop udev/60-aviluma-drone.rules
-             Source/back.png Source/pannel.png Source/plane.png Source/pointer.png
-             Source/back2.png Source/pannel2.png Source/pointer2.png
-             Source/plane@2x.png Source/plane@3x.png Source/back2@2x.png Source/back2@3x.png)
+
+set(desktop share/applications/${APP_ID}.desktop)
+set(metainfo share/metainfo/${APP_ID}.metainfo.xml)
+foreach(path bin/aviluma bin/aviluma-drone ${desktop} ${metainfo} lib/udev/rules.d/60-aviluma-drone.rules
+             share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/48x48/apps/${APP_ID}.png
+             share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/LICENSE
+             share/aviluma/Source/back.png share/aviluma/Source/pannel.png share/aviluma/Source/plane.png
+             share/aviluma/Source/pointer.png share/aviluma/Source/back2.png share/aviluma/Source/pannel2.png
+             share/aviluma/Source/pointer2.png share/aviluma/Source/plane@2x.png share/aviluma/Source/back2@3x.png)
   if(NOT EXISTS "${PREFIX}/${path}")
-    message(FATAL_ERROR "missing from the installed folder: ${path}")
+    message(FATAL_ERROR "missing from the installation: ${path}")
   endif()
 endforeach()
-# No folder for the players' files: installed by root, it would be root's; each player keeps their own.
-foreach(folder Data Record)
+# Nothing for the players' files: installed by root, they would be root's; each player keeps their own.
+foreach(folder bin/Data bin/Record Data Record)
   if(EXISTS "${PREFIX}/${folder}")
     message(FATAL_ERROR "the installation must not lay out ${folder}/")
   endif()
 endforeach()
-file(READ "${PREFIX}/aviluma.desktop" entry)
-if(NOT entry MATCHES "Exec=${PREFIX}/aviluma\n" OR NOT entry MATCHES "Icon=${PREFIX}/aviluma.png\n")
-  message(FATAL_ERROR "the desktop entry does not name the installed program and icon:\n${entry}")
+
+# The entry starts the installed program by its path, quoted (the prefix here has a space in it), and
+# names its icon by the application id, as the icon theme holds it.
+file(READ "${PREFIX}/${desktop}" entry)
+if(NOT entry MATCHES "\nExec=\"${PREFIX}/bin/aviluma\"\n" OR NOT entry MATCHES "\nIcon=${APP_ID}\n")
+  message(FATAL_ERROR "the desktop entry does not name the installed program and its icon:\n${entry}")
 endif()
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE)
+  execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} "${PREFIX}/${desktop}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT result EQUAL 0 OR out MATCHES "error")
+    message(FATAL_ERROR "desktop-file-validate:\n${out}")
+  endif()
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} validate --no-net "${PREFIX}/${metainfo}" RESULT_VARIABLE result
+                  OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "appstreamcli validate:\n${out}")
+  endif()
+endif()
+
+# Both programs answer --version and --help without a display, and exit 0.
+foreach(program aviluma aviluma-drone)
+  foreach(option --version --help)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                            --unset=QT_QPA_PLATFORM LC_ALL=C.UTF-8 "${PREFIX}/bin/${program}" ${option}
+                    RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "${program} ${option} ended with ${result}:\n${out}${err}")
+    endif()
+    if(option STREQUAL "--version" AND NOT out STREQUAL "${program} ${VERSION}\n")
+      message(FATAL_ERROR "${program} --version printed \"${out}\", not \"${program} ${VERSION}\"")
+    endif()
+    if(option STREQUAL "--help" AND NOT out MATCHES "^Usage: [^\n]*${program} \\[options\\]")
+      message(FATAL_ERROR "${program} --help printed:\n${out}")
+    endif()
+  endforeach()
+endforeach()
+# In a Chinese terminal the help is Chinese.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY LANG=zh_CN.UTF-8
+                        LC_ALL=zh_CN.UTF-8 "${PREFIX}/bin/aviluma" --help OUTPUT_VARIABLE out)
+if(NOT out MATCHES "训练游戏")
+  message(FATAL_ERROR "aviluma --help in a Chinese terminal printed:\n${out}")
+endif()
+# Without a display the game says so in one line and ends, instead of Qt aborting.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+                        "${PREFIX}/bin/aviluma" RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT result EQUAL 1 OR NOT err MATCHES "^aviluma: no display found[^\n]*\n$")
+  message(FATAL_ERROR "aviluma without a display ended with ${result}:\n${err}")
+endif()
+# A Wayland session whose display is gone, and a platform Qt cannot start: one line each, no abort.
+foreach(environment "WAYLAND_DISPLAY=aviluma-no-such-display;XDG_RUNTIME_DIR=${PREFIX}"
+                    "QT_QPA_PLATFORM=aviluma-no-such-platform")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
+                          ${environment} "${PREFIX}/bin/aviluma" RESULT_VARIABLE result ERROR_VARIABLE err)
+  if(NOT result EQUAL 1 OR NOT err MATCHES "^aviluma: [^\n]*(not there|cannot open a window)[^\n]*\n$")
+    message(FATAL_ERROR "aviluma with ${environment} ended with ${result}:\n${err}")
+  endif()
+endforeach()

@@ -3,6 +3,7 @@
 #include "link/SerialTransport.h"
 #include "platform/LocalClock.h"
 #include "sim/SimDrone.h"
+#include "support/LogCapture.h"
 #include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,7 @@ protected:
         return drone;
     }
 
+    CLogCapture m_log;
     CSimulatedMachine m_machine;
     CRecordingView m_view;
     CLinkService m_service{m_view};
@@ -132,6 +134,19 @@ TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
     EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone);
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_FALSE(m_view.m_portOpen);
+    EXPECT_EQ(m_log.Lines(),
+              QStringList(2, QStringLiteral("link: no drone found: no USB serial device 26ac:0011")));
+}
+
+TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTheLogSaysWhy) {
+    auto drone = StartDrone(20);
+    const SerialOpenResult other = OpenSerialDevice(drone->DevicePath());
+    ASSERT_EQ(other.error, SerialOpenError::None);
+    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::Busy);
+    close(other.fd);
+    EXPECT_EQ(m_log.Lines(),
+              QStringList{QStringLiteral("link: cannot open the drone's port %1: Device or resource busy")
+                              .arg(drone->DevicePath())});
 }
 
 TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {
@@ -156,6 +171,7 @@ TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
     EXPECT_EQ(fcntl(fd, F_GETFD), -1);
+    EXPECT_EQ(m_log.Lines(), QStringList{}); // a link that goes well logs nothing
 }
 
 TEST_F(LinkService, EightOrFiveFramesASecondAreWeakOrNoLink) {
@@ -199,6 +215,7 @@ TEST_F(LinkService, CommandRepliesSetTheAcknowledgement) {
 
 TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     auto drone = StartDrone(20);
+    const QString firstPort = drone->DevicePath();
     m_service.Connect();
     ASSERT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good; }, 5s));
     g_bLinkActive = true;
@@ -218,6 +235,13 @@ TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     EXPECT_TRUE(m_view.m_portOpen);
     EXPECT_TRUE(WaitUntil([&] { return drone->CountReceived(kMsgHeartbeat) > 0; }, 3s));
     StopHeartbeat();
+    // The loss, the press of the button, the return: each said once, not at every look in between.
+    const QStringList lines = m_log.Lines();
+    ASSERT_EQ(lines.size(), 3) << qPrintable(lines.join('\n'));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("link: lost the drone on %1 (").arg(firstPort)))
+        << qPrintable(lines[0]);
+    EXPECT_EQ(lines[1], QStringLiteral("link: no drone found: no USB serial device 26ac:0011"));
+    EXPECT_EQ(lines[2], QStringLiteral("link: the drone is back, on %1").arg(drone->DevicePath()));
 }
 
 TEST_F(LinkService, TheNextUserFindsThePortFreeAfterAStop) {

@@ -1,6 +1,7 @@
 #include "records/Records.h"
 #include "platform/ProfileFile.h"
 #include "records/SaveFailures.h"
+#include "support/LogCapture.h"
 #include "support/ProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,7 @@ TEST_F(Records, ClearingAndANewCompetitionEmptyOnlyTheirLists) {
 
 // A file that cannot be saved is reported, once per run and file, whatever wrote to it.
 TEST_F(Records, AFailedSaveIsReportedOncePerFile) {
+    CLogCapture log;
     QStringList reported;
     SetSaveFailureListener([&](const QString& path, int error, bool) {
         reported << QStringLiteral("%1 %2").arg(path).arg(error);
@@ -141,6 +143,10 @@ TEST_F(Records, AFailedSaveIsReportedOncePerFile) {
     SetSaveFailureListener({});
     EXPECT_EQ(reported, (QStringList{QStringLiteral("%1 %2").arg(SystemCfgPath()).arg(ENOENT),
                                      QStringLiteral("%1 %2").arg(RecordCfgPath()).arg(ENOENT)}));
+    // The log has every failure, with its reason.
+    const QString lost = QStringLiteral("records: cannot save %1: No such file or directory");
+    EXPECT_EQ(log.Lines(),
+              (QStringList{lost.arg(SystemCfgPath()), lost.arg(SystemCfgPath()), lost.arg(RecordCfgPath())}));
 }
 
 TEST(PlayerNames, ControlCharactersGoAndNamesStopAtWhatTheRecordsHold) {

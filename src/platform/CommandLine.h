@@ -1,0 +1,15 @@
+// What the programs say in the terminal about their options: in its language when that is Chinese, in
+// English otherwise. Read before any window exists, so --help and --version work without a display.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QString>
+
+// english or chinese, as the terminal's locale (LC_ALL, LC_MESSAGES, LANG) asks.
+QString TerminalText(const char* english, const char* chinese);
+
+// Parses the options of a program that is still without its application object, with a short-lived
+// one standing in: --help, --version and unknown options end the process here. Qt's own words of the
+// help ("Usage:", "Options:") follow the terminal's language too when Qt's translations are installed.
+void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]);
