@@ -17,7 +17,7 @@ AVILUMA_TEST_PACKAGES=(
   libbenchmark-dev                 # bench/
   clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)
   desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
-  dpkg-dev                         # dpkg-shlibdeps, for the package's dependencies
+  dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

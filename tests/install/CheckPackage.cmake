@@ -4,8 +4,9 @@
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(READELF readelf)
-if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT READELF)
-  message("SKIPPED: dpkg-deb, dpkg-shlibdeps (Debian: dpkg-dev) or readelf missing")
+find_program(FILE file) # CPack's DEB generator looks at every file with it
+if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS OR NOT READELF OR NOT FILE)
+  message("SKIPPED: dpkg-deb, dpkg-shlibdeps (Debian: dpkg-dev), file or readelf missing")
   return()
 endif()
 
