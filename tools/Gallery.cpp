@@ -5,18 +5,22 @@
 // (name@2x.png), where each picture must look as sharp as the text.
 //
 //   aviluma-gallery <output folder>
+#include "game/Scoring.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
 #include "platform/UiThread.h"
+#include "records/History.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
+#include "state/DataFolders.h"
 #include "state/Globals.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 #include "widgets/Fonts.h"
+#include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
 #include "windows/DlgRecord.h"
 #include "windows/DlgRun.h"
@@ -25,7 +29,10 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QTimeZone>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -226,6 +233,86 @@ void DrawRunWindows() {
     SetMessageResponder({});
 }
 
+// A made-up attempt: the drone tipped by tiltDeg, brought back in a damped swing by a player who reacts
+// after reactionS; sampled every 100 ms as the game does, until it has held level for a second.
+AttemptRecord MadeUpAttempt(int number, int difficulty, double tiltDeg, double reactionS) {
+    AttemptRecord attempt;
+    attempt.number = number;
+    attempt.difficulty = difficulty;
+    attempt.budgetMs = difficulty >= 10 ? 6000 : difficulty == 9 ? 8000 : 10000;
+    int streak = 0;
+    for (int t = 100; t <= attempt.budgetMs; t += 100) {
+        const double s = t / 1000.0;
+        const double settle = s < reactionS ? 1.0 : std::exp(-(s - reactionS) / 0.55);
+        const auto roll = static_cast<float>(tiltDeg * settle * std::cos(2.6 * std::max(0.0, s - reactionS)));
+        const auto pitch =
+            static_cast<float>(-0.6 * tiltDeg * settle * std::cos(2.1 * std::max(0.0, s - reactionS) + 0.4));
+        attempt.samples.push_back({t, std::round(roll * 100) / 100, std::round(pitch * 100) / 100, 145.0f});
+        streak = std::fabs(roll) <= 5.0f && std::fabs(pitch) <= 5.0f ? streak + 1 : 0;
+        if (streak == 10)
+            break;
+    }
+    const int last = attempt.samples.back().timeMs;
+    const bool level = streak == 10 && last < attempt.budgetMs;
+    attempt.end = level ? AttemptEnd::Level : AttemptEnd::OutOfTime;
+    attempt.secondsToLevel = level ? static_cast<float>(last - 1000) / 1000.0f : attempt.budgetMs / 1000.0f;
+    attempt.holdStartMs = level ? last - 1000 : -1;
+    attempt.holdEndMs = level ? last : -1;
+    const int factor = kDifficultyTable[static_cast<std::size_t>(difficulty - 1)].factor;
+    attempt.points = (attempt.budgetMs / 1000.0f - attempt.secondsToLevel) * static_cast<float>(factor);
+    return attempt;
+}
+
+// The debrief over a made-up history: a player's level-3 games over two weeks and a wild game.
+void DrawDebrief() {
+    QTemporaryDir folder;
+    SetDataFolders({folder.filePath(QStringLiteral("Data")), folder.filePath(QStringLiteral("Record"))});
+    QDir().mkpath(folder.filePath(QStringLiteral("Data")));
+    const QDateTime first(QDate(2026, 11, 23), QTime(17, 5), QTimeZone(8 * 3600));
+    const double tilts[] = {24, 28, 22, 30, 26, 25};
+    const double reactions[] = {0.9, 0.8, 0.7, 0.5, 0.45, 0.35};
+    QString latest;
+    for (int day = 0; day < 6; ++day) {
+        GameRecord game;
+        game.mode = GameMode::Level;
+        game.level = 3;
+        game.started = first.addDays(day * 2 + (day > 3 ? 1 : 0));
+        for (int n = 1; n <= 3; ++n)
+            game.attempts.push_back(MadeUpAttempt(n, 3, tilts[day] - 3 * n, reactions[day] + 0.1 * (n % 2)));
+        float total = 0;
+        for (const AttemptRecord& a : game.attempts)
+            total += a.points;
+        game.total = static_cast<int>(total);
+        game.passed = true;
+        game.attemptCount = 3;
+        game.ended = game.started.addSecs(14);
+        latest = WriteGameRecord(game);
+    }
+    GameRecord wild;
+    wild.mode = GameMode::Wild;
+    wild.playType = PlayType::Practice;
+    wild.started = first.addDays(13).addSecs(600);
+    for (int n = 1; n <= 8; ++n)
+        wild.attempts.push_back(MadeUpAttempt(n, (n - 1) / 3 + 1, 20 + 2 * n, n == 8 ? 3.0 : 0.5));
+    float total = 0;
+    for (const AttemptRecord& a : wild.attempts)
+        total += a.points;
+    wild.total = static_cast<int>(total);
+    wild.attemptCount = 8;
+    wild.ended = wild.started.addSecs(70);
+    WriteGameRecord(wild);
+
+    CDlgDebrief debrief;
+    debrief.OpenAt(CDlgDebrief::View::Replay, latest);
+    debrief.Open();
+    SaveWindow(debrief, QStringLiteral("debrief_replay"));
+    debrief.EndDialog(QDialog::Rejected);
+    debrief.OpenAt(CDlgDebrief::View::Progress, latest);
+    debrief.Open();
+    SaveWindow(debrief, QStringLiteral("debrief_progress"));
+    debrief.EndDialog(QDialog::Rejected);
+}
+
 void DrawSmallDialogs() {
     CDlgGameType gameType;
     gameType.Open();
@@ -279,5 +366,6 @@ int main(int argc, char* argv[]) {
                QStringLiteral("window_map"));
     DrawRunWindows();
     DrawSmallDialogs();
+    DrawDebrief();
     return 0;
 }

@@ -158,10 +158,17 @@ void CAvilumaDlg::Shutdown() {
 
 void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     // There is no caption with a system menu: the About item lives in the background's context menu.
+    // Beside it, the training record: every game's total over time.
     QMenu menu(this);
     QAction* about = menu.addAction(kAboutItemText);
-    if (menu.exec(at) == about)
+    QAction* progress = menu.addAction(kProgressItemText);
+    const QAction* chosen = menu.exec(at);
+    if (chosen == about) {
         m_dlgAbout.DoModal();
+    } else if (chosen == progress) {
+        m_dlgDebrief.OpenAt(CDlgDebrief::View::Progress);
+        m_dlgDebrief.DoModal();
+    }
 }
 
 void CAvilumaDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -3,6 +3,7 @@
 
 #include "app/AboutDlg.h"
 #include "link/LinkService.h"
+#include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRun.h"
@@ -26,6 +27,7 @@ public:
     CDlgRun m_dlgRun; // wild and endless
     CDlgGameType m_dlgGameType;
     CAboutDlg m_dlgAbout;
+    CDlgDebrief m_dlgDebrief;
     CLinkService m_link{*this};
 
     CButtonST* m_btnLevel = nullptr;

@@ -3,10 +3,14 @@
 #include "game/CommandExchange.h"
 #include "game/GameClock.h"
 #include "game/Scoring.h"
+#include "platform/LocalClock.h"
+#include "records/History.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
 #include "state/Log.h"
+
+#include <QScopeGuard>
 
 #include <mutex>
 #include <random>
@@ -81,7 +85,9 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     command.difficulty = static_cast<std::uint8_t>(difficulty);
     command.attempt = static_cast<std::uint8_t>(attempt);
     SendGameCommand(command);
-    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost);
+    AttemptRecord& record = m_history.attempts.emplace_back();
+    record.number = static_cast<int>(m_history.attempts.size());
+    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record);
     qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty,
             static_cast<double>(points));
     if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
@@ -106,13 +112,44 @@ bool CGameDrivers::FinishGame(GameCommand& command) {
     return true;
 }
 
+void CGameDrivers::BeginHistory(GameMode mode, int level) {
+    m_history = GameRecord();
+    m_history.mode = mode;
+    m_history.level = level;
+    if (mode != GameMode::Level)
+        m_history.playType = g_nPlayType.load();
+    m_history.started = CurrentLocalTime();
+    m_bNameAsked = false;
+}
+
+void CGameDrivers::KeepHistory(std::optional<bool> passed) {
+    m_history.ended = CurrentLocalTime();
+    m_history.end = !g_bLinkActive ? GameEnd::Closed : m_bLinkLost ? GameEnd::LinkLost : GameEnd::Finished;
+    if (m_history.end == GameEnd::Finished)
+        m_history.passed = passed;
+    m_history.total = static_cast<int>(m_fTotalScore.load());
+    if (m_bNameAsked)
+        m_history.player = g_strPlayerName.Get();
+    m_history.attemptCount = static_cast<int>(m_history.attempts.size());
+    const QString path = WriteGameRecord(m_history); // a failure is logged; the game is over either way
+    std::lock_guard lock(m_historyMutex);
+    m_strLastHistory = path;
+}
+
+QString CGameDrivers::LastHistoryPath() const {
+    std::lock_guard lock(m_historyMutex);
+    return m_strLastHistory;
+}
+
 void CGameDrivers::RunLevelGame() {
     m_bLinkLost = false;
     const int level = g_nLevel;
+    BeginHistory(GameMode::Level, level);
+    bool passed = true;
+    const auto keep = qScopeGuard([&] { KeepHistory(passed); });
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
-    bool passed = true;
     for (int attempt = 0; attempt < kAttemptsPerLevel && passed; ++attempt)
         passed = PlayAttempt(command, level - 1, attempt, DifficultyAttemptText(level, attempt + 1));
     if (!FinishGame(command))
@@ -134,6 +171,8 @@ void CGameDrivers::RunLevelGame() {
 
 void CGameDrivers::RunWildGame() {
     m_bLinkLost = false;
+    BeginHistory(GameMode::Wild, 0);
+    const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
@@ -147,6 +186,8 @@ void CGameDrivers::RunWildGame() {
 
 void CGameDrivers::RunEndlessGame() {
     m_bLinkLost = false;
+    BeginHistory(GameMode::Endless, 0);
+    const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
     SendGameCommand(command);
 
@@ -166,6 +207,7 @@ void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QSt
     const PlayType playType = g_nPlayType;
     const bool competition = playType == PlayType::Competition;
     if (competition) {
+        m_bNameAsked = true;
         m_window.ShowNameEntry();
         AppendSheetLine(total, sheetText, [this] { m_window.AskToCloseSheet(); });
     }
@@ -175,8 +217,10 @@ void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QSt
     const int rank = TopListInsertionRank(file, section, total);
     if (rank == 0)
         return;
-    if (!competition)
+    if (!competition) {
+        m_bNameAsked = true;
         m_window.ShowNameEntry(); // a practice player is asked only for a result that enters the list
+    }
     InsertTopListEntry(file, section, rank, total, g_strPlayerName.Get());
     m_window.RefreshRecords();
 }

@@ -7,9 +7,13 @@
 // A game is cut short, with nothing recorded, when its window closes (g_bLinkActive cleared) or when
 // the drone's attitude goes stale: no attempt starts, and none is measured, on an attitude older than
 // kAttitudeFreshFor. The stop command is still sent, and in the second case the player is told.
+//
+// Every game, also one cut short, goes into the history when it ends (records/History.h): each
+// attempt's samples, hold, time to level and points, and how the game ended.
 #pragma once
 
 #include "link/LinkRecords.h"
+#include "records/History.h"
 #include "state/GameTypes.h"
 
 #include <QString>
@@ -17,6 +21,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 
 // What a game needs of the window it is played in. The calls come from the game worker thread; the
 // window hands them to its own thread. The last four return once the player has answered.
@@ -58,6 +64,9 @@ public:
     // The running total of the current game; the start button sets it to 0.
     std::atomic<float> m_fTotalScore{0.0f};
 
+    // The history file of the last game played, empty before the first or when it could not be kept.
+    QString LastHistoryPath() const;
+
 private:
     // One attempt: its status text, the start command with difficulty index and attempt byte, the
     // measurement; a scoring attempt's points join the total, followed by the pause. False when the
@@ -70,6 +79,14 @@ private:
     // The common end of wild and endless: stop command, sheet line, top list.
     void FinishListGame(GameCommand& command, GameMode mode, const QString& sheetText);
 
+    // The game's history: begun with the game, written when it ends, however it ends.
+    void BeginHistory(GameMode mode, int level);
+    void KeepHistory(std::optional<bool> passed);
+
     IGameWindow& m_window;
     bool m_bLinkLost = false; // in the current game; the worker thread's own
+    GameRecord m_history;     // the worker thread's own
+    bool m_bNameAsked = false;
+    mutable std::mutex m_historyMutex;
+    QString m_strLastHistory;
 };

@@ -3,14 +3,26 @@
 #include "game/GameClock.h"
 #include "state/Globals.h"
 
+#include <cmath>
+
 bool AttitudeIsFresh() {
     const std::int64_t stored = g_nAttitudeTimeMs;
     return stored != 0 && GameNowMs() - stored <= kAttitudeFreshFor.count();
 }
 
-float MeasureStabilisation(int budgetMs, bool* linkLost) {
+namespace {
+
+float Hundredths(float degrees) {
+    return static_cast<float>(std::round(static_cast<double>(degrees) * 100.0) / 100.0);
+}
+
+} // namespace
+
+float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSample>* samples) {
     if (budgetMs == 0)
         return 0.0f;
+    if (samples != nullptr)
+        samples->reserve(samples->size() + static_cast<std::size_t>(budgetMs / kSamplePeriod.count()));
     const int sampleMs = static_cast<int>(kSamplePeriod.count());
     int remaining = budgetMs;
     int streak = 0;
@@ -29,6 +41,9 @@ float MeasureStabilisation(int budgetMs, bool* linkLost) {
         // Time is counted in samples, not read from a clock: each stands for exactly 100 ms.
         const float roll = g_fRoll;
         const float pitch = g_fPitch;
+        if (samples != nullptr)
+            samples->push_back(
+                {budgetMs - remaining, Hundredths(roll), Hundredths(pitch), Hundredths(g_fYaw)});
         const bool level = !(roll > kLevelLimitDeg || roll < -kLevelLimitDeg || pitch > kLevelLimitDeg ||
                              pitch < -kLevelLimitDeg);
         streak = level ? streak + 1 : 0;
@@ -47,12 +62,31 @@ float MeasureStabilisation(int budgetMs, bool* linkLost) {
     return static_cast<float>(static_cast<double>(elapsed) / 1000.0);
 }
 
-float ScoreAttempt(unsigned difficultyIndex, bool* linkLost) {
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* record) {
     if (difficultyIndex >= kDifficultyTable.size())
         return 0.0f; // no such difficulty: nothing to earn
     const DifficultyRow& row = kDifficultyTable[difficultyIndex];
-    const float t = MeasureStabilisation(row.budgetMs, linkLost);
+    bool lost = false;
+    const float t = MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr);
+    if (lost && linkLost != nullptr)
+        *linkLost = true;
     const float left = static_cast<float>(row.budgetMs / 1000) - t;
     // Multiplied in double precision and rounded back; for the factor 1 this is exactly left itself.
-    return static_cast<float>(static_cast<double>(left) * row.factor);
+    const float points = static_cast<float>(static_cast<double>(left) * row.factor);
+    if (record != nullptr) {
+        record->difficulty = static_cast<int>(difficultyIndex) + 1;
+        record->budgetMs = row.budgetMs;
+        record->secondsToLevel = t;
+        record->points = points;
+        // Level in time: the hold is the second before the last sample.
+        const bool level = !lost && g_bLinkActive && static_cast<double>(t) * 1000.0 < row.budgetMs;
+        record->end = lost || !g_bLinkActive ? AttemptEnd::Cut
+                      : level                ? AttemptEnd::Level
+                                             : AttemptEnd::OutOfTime;
+        if (level && !record->samples.empty()) {
+            record->holdEndMs = record->samples.back().timeMs;
+            record->holdStartMs = record->holdEndMs - kHoldTimeMs;
+        }
+    }
+    return points;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/Protocol.h"
+#include "records/History.h"
 
 #include <array>
 #include <chrono>
@@ -38,12 +39,15 @@ bool AttitudeIsFresh();
 // Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
 // a row, the budget is used up, g_bLinkActive is cleared, or the attitude is no longer fresh (then
 // *linkLost is set, when given). Returns the seconds it took the player to get level (the time before
-// the final ten samples); the whole budget when time ran out or the measurement was cut short.
-float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr);
+// the final ten samples); the whole budget when time ran out or the measurement was cut short. Every
+// sample taken is appended to samples, when given, its angles rounded to 0.01 degree.
+float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
+                           std::vector<AttitudeSample>* samples = nullptr);
 
 // Measures one attempt at the difficulty index (0..9) and returns its points; 0 when the attitude
-// went stale (*linkLost set, when given).
-float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr);
+// went stale (*linkLost set, when given). record, when given, receives the attempt as the history
+// keeps it: difficulty, budget, samples, the hold, time to level, points and how it ended.
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr);
 
 // Callers count an attempt below this as failed.
 inline constexpr double kPassPoints = 0.1;

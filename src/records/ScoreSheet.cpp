@@ -41,10 +41,6 @@ using PendingLine = std::pair<QString, QString>; // sheet path, line text
 
 enum class Outcome { Written, Held, Failed };
 
-QByteArray SheetBytes(const QString& line) {
-    return QStringEncoder(kSheetCodePage).encode(line + QStringLiteral("\r\n"));
-}
-
 // Both kinds of lock another program may hold on a file; ours are held until the descriptor closes.
 bool LockExclusively(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
@@ -150,6 +146,10 @@ void DropLinesOf(std::vector<PendingLine>& pending, const QString& sheet) {
 }
 
 } // namespace
+
+QByteArray SheetBytes(const QString& line) {
+    return QStringEncoder(kSheetCodePage).encode(line + QStringLiteral("\r\n"));
+}
 
 QString SheetField(const QString& field) {
     static const QString kSpecial = QStringLiteral(",\"\r\n");

@@ -7,6 +7,7 @@
 // at the next start: a finished game's line is never dropped.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -33,3 +34,5 @@ void WritePendingSheetLines();
 // the columns; a field a spreadsheet would take for a formula (beginning with =, +, -, @, a tab or a
 // carriage return) gets a leading apostrophe, so it shows as the text it is.
 QString SheetField(const QString& field);
+// A line as the sheets hold it: in the Chinese code page (GB18030), ended by CR LF.
+QByteArray SheetBytes(const QString& line);

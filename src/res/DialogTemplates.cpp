@@ -52,6 +52,32 @@ constexpr ControlTemplate kRun[] = {
     {IDC_BTN_CLEAR, K::PushButton, {219, 284, 20, 17}, u""},
 };
 
+// Full window, 400 x 300 dialog units: two pixels each.
+constexpr ControlTemplate kDebrief[] = {
+    {IDC_STC_TITLE, K::Static, {6, 5, 204, 12}, u"Static"},
+    {IDC_BTN_CLOSE, K::PushButton, {376, 4, 20, 17}, u""},
+    {IDC_BTN_TAB_REPLAY, K::PushButton, {10, 29, 70, 17}, u"飞行回放"},
+    {IDC_BTN_TAB_PROGRESS, K::PushButton, {85, 29, 70, 17}, u"训练记录"},
+    {IDC_STC_CHART, K::BlackFrame, {12, 52, 266, 166}, u""},
+    {IDC_STC_INFO1 + 0, K::Static, {290, 56, 96, 14}, u""},
+    {IDC_STC_INFO1 + 1, K::Static, {290, 74, 96, 14}, u""},
+    {IDC_STC_INFO1 + 2, K::Static, {290, 92, 96, 14}, u""},
+    {IDC_STC_INFO1 + 3, K::Static, {290, 110, 96, 14}, u""},
+    {IDC_STC_INFO1 + 4, K::Static, {290, 128, 96, 14}, u""},
+    {IDC_STC_INFO1 + 5, K::Static, {290, 146, 96, 14}, u""},
+    {IDC_STC_INFO1 + 6, K::Static, {290, 164, 96, 14}, u""},
+    {IDC_STC_INFO1 + 7, K::Static, {290, 182, 96, 14}, u""},
+    {IDC_STC_INFO1 + 8, K::Static, {290, 200, 96, 14}, u""},
+    {IDC_BTN_PREV, K::PushButton, {10, 229, 55, 20}, u"◀ 上一次"},
+    {IDC_BTN_NEXT, K::PushButton, {70, 229, 55, 20}, u"下一次 ▶"},
+    {IDC_BTN_PREV_GAME, K::PushButton, {135, 229, 55, 20}, u"◀ 上一局"},
+    {IDC_BTN_NEXT_GAME, K::PushButton, {195, 229, 55, 20}, u"下一局 ▶"},
+    {IDC_BTN_EXPORT_GAME, K::PushButton, {288, 229, 49, 20}, u"导出本局"},
+    {IDC_BTN_EXPORT_ALL, K::PushButton, {341, 229, 49, 20}, u"导出全部"},
+    {IDC_STC_HINT, K::Static, {10, 261, 380, 12}, u""},
+    {IDC_STC_EXPORTED, K::Static, {10, 276, 380, 12}, u""},
+};
+
 constexpr ControlTemplate kRecord[] = {
     {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"输  入"},
     {IDC_EDIT_NAME, K::Edit, {65, 19, 72, 14}, u""},
@@ -70,6 +96,7 @@ constexpr DialogTemplate kDialogs[] = {
     {IDD_DLG_RUN, {468, 301}, u"Dialog", u"微软雅黑", 8, true, kRun},
     {IDD_DLG_RECORD, {190, 59}, u"记录创建者信息录入", u"微软雅黑", 16, false, kRecord},
     {IDD_DLG_GAMETYPE, {191, 66}, u"", u"MS Shell Dlg", 8, false, kGameType},
+    {IDD_DLG_DEBRIEF, {400, 300}, u"Dialog", u"微软雅黑", 8, true, kDebrief},
 };
 
 } // namespace

@@ -8,6 +8,7 @@ inline constexpr int IDD_DLG_MAP = 129;
 inline constexpr int IDD_DLG_RUN = 130;
 inline constexpr int IDD_DLG_RECORD = 155; // name entry
 inline constexpr int IDD_DLG_GAMETYPE = 165;
+inline constexpr int IDD_DLG_DEBRIEF = 170; // the flight debrief
 
 // The standard OK button of a dialog
 inline constexpr int IDOK = 1;
@@ -30,6 +31,7 @@ inline constexpr int IDI_CLEAR = 162;         // two arrows in a circle
 inline constexpr int IDB_MAP = 153;
 inline constexpr int IDB_MAIN = 156;
 inline constexpr int IDB_RUN = 157;
+inline constexpr int IDB_DEBRIEF = 158;
 
 // Controls
 inline constexpr int IDC_BTN_LEVEL = 1000;
@@ -53,3 +55,17 @@ inline constexpr int IDC_STC_ATTITUDE = 1027;
 inline constexpr int IDC_BTN_PRACTICE = 1029;
 inline constexpr int IDC_BTN_COMPETITION = 1030;
 inline constexpr int IDC_STC_VERSION = 1031; // the About box's line with the version: %1 is replaced by it
+// The flight debrief
+inline constexpr int IDC_BTN_TAB_REPLAY = 1032;
+inline constexpr int IDC_BTN_TAB_PROGRESS = 1033;
+inline constexpr int IDC_STC_CHART = 1034;
+inline constexpr int IDC_STC_INFO1 = 1035; // 1035..1043: the panel's nine lines
+inline constexpr int kDebriefInfoLines = 9;
+inline constexpr int IDC_BTN_PREV = 1044;
+inline constexpr int IDC_BTN_NEXT = 1045;
+inline constexpr int IDC_BTN_PREV_GAME = 1046;
+inline constexpr int IDC_BTN_NEXT_GAME = 1047;
+inline constexpr int IDC_BTN_EXPORT_GAME = 1048;
+inline constexpr int IDC_BTN_EXPORT_ALL = 1049;
+inline constexpr int IDC_STC_HINT = 1050;
+inline constexpr int IDC_STC_EXPORTED = 1051;

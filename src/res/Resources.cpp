@@ -146,7 +146,7 @@ QIcon IconResourceIcon(int id) {
 }
 
 QImage LoadBitmapResource(int id, QSize deviceSize) {
-    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN)
+    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN && id != IDB_DEBRIEF)
         return {};
     return CachedSvgPicture(QStringLiteral(":/art/bitmap%1.svg").arg(id), deviceSize, 1.0, true);
 }

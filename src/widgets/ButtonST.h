@@ -54,6 +54,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The ring ShowsFocusRing asks for, inside the button's edge; buttons that paint themselves draw it
+    // last.
+    void DrawFocusRing(QPainter& painter) const;
 
 private:
     struct IconSlot {
@@ -64,7 +67,6 @@ private:
 
     void SetHover(bool hover);
     void PaintIcon(QPainter& painter, const QRect& item, bool pressed, bool disabled);
-    void DrawFocusRing(QPainter& painter) const;
     void ResetColours();
     void MoveFocusOnDisable();
 

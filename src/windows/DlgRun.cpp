@@ -10,6 +10,10 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
 #include <algorithm>
 #include <cmath>
 
@@ -304,6 +308,29 @@ void CDlgRun::OnClose() {
         WaitHeartbeatEnd(kHeartbeatEndBound);
     }
     EndCancel();
+}
+
+void CDlgRun::OpenDebrief() {
+    if (m_bPlaying)
+        return;
+    m_dlgDebrief.OpenAt(CDlgDebrief::View::Replay, m_drivers.LastHistoryPath());
+    m_dlgDebrief.DoModal();
+}
+
+void CDlgRun::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* replay = menu.addAction(kReplayItemText);
+    replay->setEnabled(!m_bPlaying);
+    if (menu.exec(event->globalPos()) == replay)
+        OpenDebrief();
+}
+
+void CDlgRun::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
+        OpenDebrief();
+        return;
+    }
+    CPictureDialog::keyPressEvent(event);
 }
 
 void CDlgRun::OnCancel() {

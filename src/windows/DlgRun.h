@@ -6,6 +6,7 @@
 #include "game/GameDrivers.h"
 #include "platform/WorkerThread.h"
 #include "records/Records.h"
+#include "windows/DlgDebrief.h"
 #include "windows/DlgRecord.h"
 #include "windows/PictureDialog.h"
 
@@ -70,6 +71,7 @@ public:
     CButtonST* m_btnClear = nullptr;
 
     CDlgRecord m_dlgRecord;
+    CDlgDebrief m_dlgDebrief;
 
     // Timer 10 feeds the instruments during a game, timer 11 the readout while the window is open.
     void OnTimer(int id) override;
@@ -78,8 +80,12 @@ protected:
     void OnInitDialog() override;
     void OnCommand(int id) override;
     void OnCancel() override;
+    // The replay of the last game: from the background's context menu, or F2, while no game runs.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void OpenDebrief();
     void OnStart();
     void OnClose();
     void OnClearRecords();

@@ -80,6 +80,50 @@ TEST_F(GameDrivers, APassedLevelShowsTheTotalAndRecordsANewBest) {
     EXPECT_EQ(m_drone.nowMs, 100 + 3 * (100 + 10 * 100 + 1000) + (0 + 15 + 8) * 100);
 }
 
+// Every game goes into the history, read back field for field.
+TEST_F(GameDrivers, AGameIsKeptInTheHistory) {
+    g_nLevel = 2;
+    g_nGameMode = GameMode::Level;
+    m_drone.LevelAfterSamples({0, 15, -1});
+    m_game.RunLevelGame();
+    const std::vector<GameRecord> games = ReadHistory(false);
+    ASSERT_EQ(games.size(), 1u);
+    const GameRecord& game = games[0];
+    EXPECT_EQ(game.path, m_game.LastHistoryPath());
+    EXPECT_EQ(game.mode, GameMode::Level);
+    EXPECT_EQ(game.level, 2);
+    EXPECT_FALSE(game.playType.has_value());
+    EXPECT_EQ(game.started, m_drone.LocalTime().addMSecs(-m_drone.nowMs));
+    EXPECT_EQ(game.ended, m_drone.LocalTime());
+    EXPECT_EQ(game.end, GameEnd::Finished);
+    EXPECT_EQ(game.passed, false);
+    EXPECT_EQ(game.total, 37); // 20 + 17, and nothing for the third
+    ASSERT_EQ(game.attempts.size(), 3u);
+    const AttemptRecord& first = game.attempts[0];
+    EXPECT_EQ(first.number, 1);
+    EXPECT_EQ(first.difficulty, 2);
+    EXPECT_EQ(first.budgetMs, 10000);
+    EXPECT_EQ(first.end, AttemptEnd::Level);
+    EXPECT_EQ(first.samples.size(), 10u);
+    EXPECT_EQ(first.samples.front(), (AttitudeSample{100, 0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(first.holdStartMs, 0);
+    EXPECT_EQ(first.holdEndMs, 1000);
+    EXPECT_FLOAT_EQ(first.points, 20.0f);
+    const AttemptRecord& second = game.attempts[1];
+    ASSERT_EQ(second.samples.size(), 25u); // 15 tilted, then the held second
+    EXPECT_EQ(second.samples[14], (AttitudeSample{1500, 30.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(second.samples[15], (AttitudeSample{1600, 0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(second.holdStartMs, 1500);
+    EXPECT_EQ(second.holdEndMs, 2500);
+    EXPECT_FLOAT_EQ(second.secondsToLevel, 1.5f);
+    EXPECT_FLOAT_EQ(second.points, 17.0f);
+    const AttemptRecord& third = game.attempts[2];
+    EXPECT_EQ(third.end, AttemptEnd::OutOfTime);
+    EXPECT_EQ(third.samples.size(), 100u);
+    EXPECT_EQ(third.holdStartMs, -1);
+    EXPECT_FLOAT_EQ(third.points, 0.0f);
+}
+
 TEST_F(GameDrivers, ALevelTotalEqualToTheBestWritesNothing) {
     g_nLevel = 2;
     WriteBestScore(2, 60);
@@ -291,6 +335,16 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
                 stops += s.command.action == kActionStop;
             EXPECT_EQ(stops, 1);
             EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+            // Kept in the history all the same, marked as cut short.
+            const std::optional<GameRecord> kept = ReadGameRecord(m_game.LastHistoryPath());
+            ASSERT_TRUE(kept.has_value());
+            EXPECT_EQ(kept->mode, mode);
+            EXPECT_EQ(kept->end, cut == Cut::Close ? GameEnd::Closed : GameEnd::LinkLost);
+            EXPECT_FALSE(kept->passed.has_value());
+            ASSERT_EQ(kept->attempts.size(), cut == Cut::StaleFromTheStart ? 0u : 2u);
+            if (cut != Cut::StaleFromTheStart) {
+                EXPECT_EQ(kept->attempts.back().end, AttemptEnd::Cut);
+            }
             m_drone.onTick = nullptr;
             g_bLinkActive = true;
             m_game.m_fTotalScore = 0.0f;

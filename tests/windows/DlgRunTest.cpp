@@ -178,6 +178,17 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     EXPECT_EQ(openings, 1);
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral(" 30")); // level 1, level throughout
     EXPECT_EQ(Dlg().m_stcRecord[2]->Text(), kLevelPassedText);
+
+    // F2 after the game replays it, at its last attempt.
+    CModalPlayer player;
+    int attempt = -1;
+    player.When<CDlgDebrief>([&](CDlgDebrief& debrief) {
+        attempt = debrief.AttemptIndex();
+        debrief.EndDialog(QDialog::Rejected);
+    });
+    QTest::keyClick(&Dlg(), Qt::Key_F2);
+    EXPECT_TRUE(player.Done());
+    EXPECT_EQ(attempt, 2);
 }
 
 TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {

@@ -1,0 +1,336 @@
+#include "records/History.h"
+
+#include "platform/FileIo.h"
+#include "records/ScoreSheet.h"
+#include "state/DataFolders.h"
+#include "state/Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <charconv>
+#include <cstring>
+#include <map>
+
+namespace {
+
+const QString kFormat = QStringLiteral("aviluma-history");
+const QString kSuffix = QStringLiteral(".jsonl");
+
+// Names of the file's enumerations, in the order of the enums.
+const char* const kModeNames[] = {"level", "wild", "endless"};
+const char* const kPlayNames[] = {"practice", "competition"};
+const char* const kGameEndNames[] = {"finished", "closed", "link-lost"};
+const char* const kAttemptEndNames[] = {"level", "out-of-time", "cut"};
+
+template <std::size_t N>
+int IndexOf(const char* const (&names)[N], const QString& name) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (name == QLatin1String(names[i]))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The shortest text that reads back as the same float.
+QByteArray Number(float value) {
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc() ? QByteArray(text, static_cast<int>(end - text)) : QByteArray("0");
+}
+
+QByteArray Text(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2); // the string without the array's brackets
+}
+
+QByteArray Time(const QDateTime& time) {
+    return Text(time.toString(Qt::ISODateWithMs));
+}
+
+// One line, written by hand so numbers keep their shortest form.
+class CLine {
+public:
+    CLine& Field(const char* name, const QByteArray& json) {
+        m_bytes += (m_bytes.isEmpty() ? "{\"" : ",\"") + QByteArray(name) + "\":" + json;
+        return *this;
+    }
+    CLine& Field(const char* name, int value) { return Field(name, QByteArray::number(value)); }
+    CLine& Field(const char* name, float value) { return Field(name, Number(value)); }
+    QByteArray End() { return m_bytes + "}\n"; }
+
+private:
+    QByteArray m_bytes;
+};
+
+QByteArray SamplesJson(const std::vector<AttitudeSample>& samples) {
+    QByteArray json = "[";
+    for (const AttitudeSample& s : samples) {
+        if (json.size() > 1)
+            json += ',';
+        json += '[' + QByteArray::number(s.timeMs) + ',' + Number(s.roll) + ',' + Number(s.pitch) + ',' +
+                Number(s.yaw) + ']';
+    }
+    return json + ']';
+}
+
+bool ReadGame(const QJsonObject& o, GameRecord& game, QString& why) {
+    const int mode = IndexOf(kModeNames, o.value(QStringLiteral("mode")).toString());
+    const int end = IndexOf(kGameEndNames, o.value(QStringLiteral("end")).toString());
+    const QJsonValue play = o.value(QStringLiteral("play"));
+    const QJsonValue result = o.value(QStringLiteral("result"));
+    game.started = QDateTime::fromString(o.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
+    game.ended = QDateTime::fromString(o.value(QStringLiteral("ended")).toString(), Qt::ISODateWithMs);
+    if (mode < 0 || end < 0 || !game.started.isValid() || !game.ended.isValid()) {
+        why = QStringLiteral("its first line lacks the mode, the end or the times");
+        return false;
+    }
+    game.mode = static_cast<GameMode>(mode);
+    game.end = static_cast<GameEnd>(end);
+    game.level = o.value(QStringLiteral("level")).toInt();
+    if (const int type = IndexOf(kPlayNames, play.toString()); type >= 0)
+        game.playType = static_cast<PlayType>(type);
+    if (result.isString())
+        game.passed = result.toString() == QLatin1String("passed");
+    game.total = o.value(QStringLiteral("total")).toInt();
+    game.player = o.value(QStringLiteral("player")).toString();
+    game.attemptCount = o.value(QStringLiteral("attempts")).toInt();
+    return true;
+}
+
+bool ReadAttempt(const QJsonObject& o, AttemptRecord& attempt) {
+    const int end = IndexOf(kAttemptEndNames, o.value(QStringLiteral("end")).toString());
+    if (end < 0 || !o.value(QStringLiteral("attempt")).isDouble())
+        return false;
+    attempt.number = o.value(QStringLiteral("attempt")).toInt();
+    attempt.difficulty = o.value(QStringLiteral("difficulty")).toInt();
+    attempt.budgetMs = o.value(QStringLiteral("budget_ms")).toInt();
+    attempt.end = static_cast<AttemptEnd>(end);
+    attempt.secondsToLevel = static_cast<float>(o.value(QStringLiteral("seconds_to_level")).toDouble());
+    attempt.points = static_cast<float>(o.value(QStringLiteral("points")).toDouble());
+    attempt.holdStartMs = o.value(QStringLiteral("hold_start_ms")).toInt(-1);
+    attempt.holdEndMs = o.value(QStringLiteral("hold_end_ms")).toInt(-1);
+    for (const QJsonValue& value : o.value(QStringLiteral("samples")).toArray()) {
+        const QJsonArray s = value.toArray();
+        if (s.size() != 4)
+            return false;
+        attempt.samples.push_back({s[0].toInt(), static_cast<float>(s[1].toDouble()),
+                                   static_cast<float>(s[2].toDouble()), static_cast<float>(s[3].toDouble())});
+    }
+    return true;
+}
+
+QString FileNameOf(const GameRecord& game) {
+    QString name = game.started.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss-zzz-")) +
+                   QLatin1String(kModeNames[static_cast<int>(game.mode)]);
+    if (game.mode == GameMode::Level)
+        name += QString::number(game.level);
+    return name;
+}
+
+QStringList HistoryFiles() {
+    return QDir(HistoryFolder()).entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name);
+}
+
+void Prune(int keep) {
+    const QStringList files = HistoryFiles();
+    for (qsizetype i = 0; i + keep < files.size(); ++i)
+        if (!QFile::remove(HistoryFolder() + QLatin1Char('/') + files[i]))
+            qCWarning(lcRecords, "cannot remove the old game history %s", qPrintable(files[i]));
+}
+
+} // namespace
+
+QByteArray GameRecordBytes(const GameRecord& game) {
+    CLine head;
+    head.Field("format", Text(kFormat))
+        .Field("version", kHistoryFormatVersion)
+        .Field("mode", Text(QLatin1String(kModeNames[static_cast<int>(game.mode)])))
+        .Field("level", game.level)
+        .Field("play", game.playType ? Text(QLatin1String(kPlayNames[static_cast<int>(*game.playType)]))
+                                     : QByteArray("null"))
+        .Field("started", Time(game.started))
+        .Field("ended", Time(game.ended))
+        .Field("end", Text(QLatin1String(kGameEndNames[static_cast<int>(game.end)])))
+        .Field("result", game.passed
+                             ? Text(*game.passed ? QStringLiteral("passed") : QStringLiteral("failed"))
+                             : QByteArray("null"))
+        .Field("total", game.total)
+        .Field("attempts", static_cast<int>(game.attempts.size()))
+        .Field("player", game.player.isEmpty() ? QByteArray("null") : Text(game.player));
+    QByteArray bytes = head.End();
+    for (const AttemptRecord& a : game.attempts) {
+        bytes += CLine()
+                     .Field("attempt", a.number)
+                     .Field("difficulty", a.difficulty)
+                     .Field("budget_ms", a.budgetMs)
+                     .Field("end", Text(QLatin1String(kAttemptEndNames[static_cast<int>(a.end)])))
+                     .Field("seconds_to_level", a.secondsToLevel)
+                     .Field("points", a.points)
+                     .Field("hold_start_ms", a.holdStartMs)
+                     .Field("hold_end_ms", a.holdEndMs)
+                     .Field("samples", SamplesJson(a.samples))
+                     .End();
+    }
+    return bytes;
+}
+
+std::optional<GameRecord> ParseGameRecord(const QByteArray& bytes, bool summaryOnly, QString* why) {
+    QString reason;
+    auto fail = [&](const QString& text) {
+        if (why != nullptr)
+            *why = text;
+        return std::nullopt;
+    };
+    const QList<QByteArray> lines = bytes.split('\n');
+    QJsonParseError error{};
+    const QJsonObject head = QJsonDocument::fromJson(lines.front(), &error).object();
+    if (error.error != QJsonParseError::NoError || head.value(QStringLiteral("format")).toString() != kFormat)
+        return fail(QStringLiteral("not a game history"));
+    if (const int version = head.value(QStringLiteral("version")).toInt(); version != kHistoryFormatVersion)
+        return fail(QStringLiteral("history format %1, this program reads %2")
+                        .arg(version)
+                        .arg(kHistoryFormatVersion));
+    GameRecord game;
+    if (!ReadGame(head, game, reason))
+        return fail(reason);
+    if (summaryOnly)
+        return game;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].trimmed().isEmpty())
+            continue;
+        AttemptRecord attempt;
+        const QJsonObject line = QJsonDocument::fromJson(lines[i], &error).object();
+        if (error.error != QJsonParseError::NoError || !ReadAttempt(line, attempt))
+            return fail(QStringLiteral("line %1 is no attempt").arg(i + 1));
+        game.attempts.push_back(std::move(attempt));
+    }
+    if (static_cast<int>(game.attempts.size()) != game.attemptCount)
+        return fail(QStringLiteral("%1 attempts announced, %2 found")
+                        .arg(game.attemptCount)
+                        .arg(game.attempts.size()));
+    return game;
+}
+
+QString HistoryFolder() {
+    return DataFilePath(u"history");
+}
+
+QString WriteGameRecord(const GameRecord& game, int keep) {
+    const QString folder = HistoryFolder();
+    if (!QDir().mkpath(folder)) {
+        qCWarning(lcRecords, "cannot keep the game's history: cannot make %s", qPrintable(folder));
+        return {};
+    }
+    const QString base = folder + QLatin1Char('/') + FileNameOf(game);
+    QString path = base + kSuffix;
+    for (int n = 2; QFile::exists(path); ++n)
+        path = base + QLatin1Char('-') + QString::number(n) + kSuffix;
+    int error = 0;
+    if (!ReplaceFileAtomically(path, GameRecordBytes(game), &error)) {
+        qCWarning(lcRecords, "cannot keep the game's history in %s: %s", qPrintable(path),
+                  std::strerror(error));
+        return {};
+    }
+    Prune(keep);
+    return path;
+}
+
+std::optional<GameRecord> ReadGameRecord(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path),
+                  qPrintable(file.errorString()));
+        return std::nullopt;
+    }
+    QString why;
+    std::optional<GameRecord> game = ParseGameRecord(file.readAll(), false, &why);
+    if (!game) {
+        qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path), qPrintable(why));
+        return std::nullopt;
+    }
+    game->path = path;
+    return game;
+}
+
+std::vector<GameRecord> ReadHistory(bool summaryOnly) {
+    std::vector<GameRecord> games;
+    for (const QString& name : HistoryFiles()) {
+        const QString path = HistoryFolder() + QLatin1Char('/') + name;
+        if (!summaryOnly) {
+            if (std::optional<GameRecord> game = ReadGameRecord(path))
+                games.push_back(std::move(*game));
+            continue;
+        }
+        QFile file(path);
+        QString why = file.errorString();
+        std::optional<GameRecord> game;
+        if (file.open(QIODevice::ReadOnly))
+            game = ParseGameRecord(file.readLine(), true, &why);
+        if (!game) {
+            qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path), qPrintable(why));
+            continue;
+        }
+        game->path = path;
+        games.push_back(std::move(*game));
+    }
+    return games;
+}
+
+QString GameModeText(const GameRecord& game) {
+    switch (game.mode) {
+    case GameMode::Level:
+        return QStringLiteral("闯关模式");
+    case GameMode::Wild:
+        return QStringLiteral("狂野模式");
+    case GameMode::Endless:
+        return QStringLiteral("无尽模式");
+    }
+    return {};
+}
+
+QString GameEndText(const GameRecord& game) {
+    switch (game.end) {
+    case GameEnd::Finished:
+        return game.passed ? (*game.passed ? QStringLiteral("闯关成功") : QStringLiteral("闯关失败"))
+                           : QStringLiteral("完成");
+    case GameEnd::Closed:
+        return QStringLiteral("中途关闭");
+    case GameEnd::LinkLost:
+        return QStringLiteral("连接中断");
+    }
+    return {};
+}
+
+QByteArray HistoryCsv(const std::vector<GameRecord>& games) {
+    QByteArray csv = SheetBytes(QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
+                                               "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向"));
+    for (const GameRecord& game : games) {
+        const QString gameFields =
+            game.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(',') +
+            GameModeText(game) + QLatin1Char(',') +
+            (game.mode == GameMode::Level ? QString::number(game.level) : QString()) + QLatin1Char(',') +
+            (game.playType ? (*game.playType == PlayType::Competition ? QStringLiteral("比赛模式")
+                                                                      : QStringLiteral("练习模式"))
+                           : QString()) +
+            QLatin1Char(',') + GameEndText(game) + QLatin1Char(',') + QString::number(game.total) +
+            QLatin1Char(',') + SheetField(game.player);
+        for (const AttemptRecord& a : game.attempts) {
+            const QString attemptFields = QStringLiteral("%1,%2,%3,%4,%5")
+                                              .arg(a.number)
+                                              .arg(a.difficulty)
+                                              .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
+                                              .arg(QString::fromLatin1(Number(a.secondsToLevel)))
+                                              .arg(QString::fromLatin1(Number(a.points)));
+            if (a.samples.empty())
+                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,"));
+            for (const AttitudeSample& s : a.samples)
+                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
+                                  QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +
+                                                      ',' + Number(s.pitch) + ',' + Number(s.yaw)));
+        }
+    }
+    return csv;
+}

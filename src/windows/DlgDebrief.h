@@ -1,0 +1,82 @@
+// The flight debrief: how each attempt of a game went (roll and pitch against time, the level band, the
+// held second, points and time to level), and how the player has been doing (every finished game's
+// total per level and mode over the dates played, and the last games). Read from the history; games
+// can be exported as CSV into the record folder for a coach.
+//
+// Keys: Left and Right step through the attempts (or the progress series), Up and Down through the
+// games, Tab through the buttons, Esc closes.
+#pragma once
+
+#include "records/History.h"
+#include "res/Resource.h"
+#include "widgets/PlateButton.h"
+#include "windows/DebriefCharts.h"
+#include "windows/PictureDialog.h"
+
+#include <array>
+#include <optional>
+#include <vector>
+
+inline const QString kNoHistoryText =
+    QStringLiteral("还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。");
+inline const QString kReplayItemText = QStringLiteral("飞行回放");
+inline const QString kProgressItemText = QStringLiteral("训练记录");
+
+class CDlgDebrief : public CPictureDialog {
+public:
+    CDlgDebrief();
+
+    enum class View { Replay, Progress };
+    // What the next opening shows: the replay of the game in gamePath (the newest game when empty or
+    // not found), or the progress.
+    void OpenAt(View view, const QString& gamePath = {});
+
+    View CurrentView() const { return m_view; }
+    int GameIndex() const { return m_nGame; }       // in the summaries, oldest first; -1 without games
+    int AttemptIndex() const { return m_nAttempt; } // in the shown game; -1 without attempts
+    int SeriesIndex() const { return m_nSeries; }   // in AllProgressSeries()
+    // The export's file, after an export: the path written, empty when it failed.
+    QString LastExport() const { return m_strLastExport; }
+
+    // Controls of the current opening.
+    CColorStatic* m_stcTitle = nullptr;
+    CButtonST* m_btnClose = nullptr;
+    CPlateButton* m_btnReplay = nullptr;
+    CPlateButton* m_btnProgress = nullptr;
+    CChartView* m_chart = nullptr;
+    std::array<CColorStatic*, kDebriefInfoLines> m_stcInfo{};
+    CPlateButton* m_btnPrev = nullptr;
+    CPlateButton* m_btnNext = nullptr;
+    CPlateButton* m_btnPrevGame = nullptr;
+    CPlateButton* m_btnNextGame = nullptr;
+    CPlateButton* m_btnExportGame = nullptr;
+    CPlateButton* m_btnExportAll = nullptr;
+    CColorStatic* m_stcHint = nullptr;
+    CColorStatic* m_stcExported = nullptr;
+
+protected:
+    QWidget* CreateControl(const ControlTemplate& control) override;
+    void OnInitDialog() override;
+    void OnCommand(int id) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void SelectGame(int index);
+    void StepAttempt(int by);
+    void StepGame(int by);
+    void StepSeries(int by);
+    void Export(bool all);
+    void ShowView(View view);
+    void ShowReplay();
+    void ShowProgress();
+    void SetInfo(const QStringList& lines);
+
+    View m_view = View::Replay;
+    QString m_strOpenAt;
+    std::vector<GameRecord> m_games;  // summaries, oldest first
+    std::optional<GameRecord> m_game; // the game shown, whole
+    int m_nGame = -1;
+    int m_nAttempt = -1;
+    int m_nSeries = 0;
+    QString m_strLastExport;
+};

@@ -1,0 +1,145 @@
+#include "records/History.h"
+#include "support/CsvReader.h"
+#include "support/LogCapture.h"
+#include "support/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTimeZone>
+
+#include <random>
+
+namespace {
+
+class History : public ::testing::Test {
+protected:
+    // A wild competition game of two attempts, with a name a spreadsheet must not take for a formula.
+    static GameRecord Game(int minute) {
+        GameRecord game;
+        game.mode = GameMode::Wild;
+        game.playType = PlayType::Competition;
+        game.started = QDateTime(QDate(2026, 12, 7), QTime(16, minute, 1, 250), QTimeZone(3600));
+        game.ended = game.started.addSecs(40);
+        game.total = 28;
+        game.player = QStringLiteral("=王\"小\",明");
+        AttemptRecord first{1, 1, 10000, AttemptEnd::Level, 0.2f, 9.8f, 200, 1200, {}};
+        for (int t = 100; t <= 1200; t += 100)
+            first.samples.push_back({t, t == 100 ? 12.34f : 0.5f, -3.25f, 145.0f});
+        AttemptRecord second{2,    1,  10000, AttemptEnd::OutOfTime,      10.0f,
+                             0.0f, -1, -1,    {{100, -7.5f, 6.0f, 0.01f}}};
+        game.attempts = {first, second};
+        game.attemptCount = 2;
+        return game;
+    }
+    static void WriteFile(const QString& name, const QByteArray& bytes) {
+        QFile file(HistoryFolder() + QLatin1Char('/') + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    CProgramFolder m_folder{{QStringLiteral("Data")}};
+};
+
+TEST_F(History, AGameReadsBackFieldForField) {
+    const GameRecord game = Game(5);
+    const QString path = WriteGameRecord(game);
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/history/2026-12-07-16-05-01-250-wild.jsonl")))
+        << qPrintable(path);
+    std::optional<GameRecord> back = ReadGameRecord(path);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->path, path);
+    back->path.clear();
+    EXPECT_EQ(*back, game);
+    // The summary is the first line: everything but the attempts.
+    const std::vector<GameRecord> summaries = ReadHistory();
+    ASSERT_EQ(summaries.size(), 1u);
+    EXPECT_EQ(summaries[0].attemptCount, 2);
+    EXPECT_TRUE(summaries[0].attempts.empty());
+    EXPECT_EQ(summaries[0].player, game.player);
+    // A second game started in the same millisecond gets a name of its own.
+    EXPECT_TRUE(WriteGameRecord(game).endsWith(QStringLiteral("-wild-2.jsonl")));
+}
+
+TEST_F(History, OnlyTheNewestGamesAreKept) {
+    for (int minute = 0; minute < 5; ++minute)
+        ASSERT_FALSE(WriteGameRecord(Game(minute), 3).isEmpty());
+    const std::vector<GameRecord> kept = ReadHistory();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept.front().started.time().minute(), 2); // oldest first
+    EXPECT_EQ(kept.back().started.time().minute(), 4);
+}
+
+// Files that are no history of ours, or are broken, are passed over with a line in the log.
+TEST_F(History, ForeignAndBrokenFilesAreSkippedWithALogLine) {
+    ASSERT_FALSE(WriteGameRecord(Game(1)).isEmpty());
+    const QByteArray good = GameRecordBytes(Game(2));
+    WriteFile(QStringLiteral("a-foreign.jsonl"), "{\"format\":\"something-else\",\"version\":1}\n");
+    WriteFile(QStringLiteral("b-newer.jsonl"), QByteArray(good).replace("\"version\":1", "\"version\":2"));
+    WriteFile(QStringLiteral("c-cut.jsonl"), good.left(good.lastIndexOf("{\"attempt\":2")));
+    WriteFile(QStringLiteral("d-garbage.jsonl"), QByteArray("\xff\xfe\x00{[[", 7));
+    WriteFile(QStringLiteral("e-empty.jsonl"), {});
+    CLogCapture log;
+    EXPECT_EQ(ReadHistory(false).size(), 1u);
+    const QStringList lines = log.Lines();
+    ASSERT_EQ(lines.size(), 5) << qPrintable(lines.join('\n'));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("records: skipped the game history ")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("a-foreign.jsonl: not a game history")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("history format 2, this program reads 1")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("2 attempts announced, 1 found")));
+    // Summaries read the first line only: the cut file passes there, the others do not.
+    EXPECT_EQ(ReadHistory().size(), 2u);
+
+    // Whatever the bytes, reading ends with a game or without one.
+    std::mt19937 random(7);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes = good;
+        for (int n = 0; n < 4; ++n)
+            bytes[static_cast<qsizetype>(random() % bytes.size())] = static_cast<char>(random());
+        ParseGameRecord(bytes);
+        ParseGameRecord(bytes.left(static_cast<qsizetype>(random() % bytes.size())));
+    }
+}
+
+TEST_F(History, AFailedWriteIsLoggedAndLeavesNothing) {
+    ASSERT_TRUE(QDir(m_folder.FilePath(QStringLiteral("Data"))).removeRecursively());
+    QFile blocker(m_folder.FilePath(QStringLiteral("Data"))); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    CLogCapture log;
+    EXPECT_TRUE(WriteGameRecord(Game(1)).isEmpty());
+    ASSERT_EQ(log.Lines().size(), 1);
+    EXPECT_TRUE(log.Lines()[0].startsWith(QStringLiteral("records: cannot keep the game's history")));
+}
+
+// The export a coach opens in a spreadsheet: one row per sample, the name as it was given.
+TEST_F(History, TheExportReadsBackThroughACsvReader) {
+    GameRecord level = Game(3);
+    level.mode = GameMode::Level;
+    level.level = 4;
+    level.playType.reset();
+    level.passed = false;
+    level.player.clear();
+    level.attempts.resize(1);
+    const QByteArray csv = HistoryCsv({Game(1), level});
+    EXPECT_TRUE(csv.endsWith("\r\n"));
+    const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(csv));
+    ASSERT_EQ(rows.size(), 1u + 12 + 1 + 12);
+    EXPECT_EQ(rows[0].join(','), QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
+                                                "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向"));
+    EXPECT_EQ(rows[1],
+              (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
+                           "1", "1", "10", "0.2", "9.8", "0.1", "12.34", "-3.25", "145"}));
+    EXPECT_EQ(rows[13],
+              (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
+                           "2", "1", "10", "10", "0", "0.1", "-7.5", "6", "0.01"}));
+    EXPECT_EQ(rows[14].mid(0, 7),
+              (QStringList{"2026-12-07 16:03:01", "闯关模式", "4", "", "闯关失败", "28", ""}));
+    for (const QStringList& row : rows)
+        EXPECT_EQ(row.size(), 16);
+}
+
+} // namespace
