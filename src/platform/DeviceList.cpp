@@ -183,8 +183,12 @@ std::optional<DeviceRecord> UsbSerialRecord(const std::string& classFolder, cons
             DeviceRecord record;
             record.instanceId = QString::asprintf("USB\\VID_%04X&PID_%04X\\", *vendor, *productId) +
                                 QString::fromUtf8(serial.value_or(QByteArray()));
-            const QString productName =
+            // The walk takes the port name from the first parentheses (or the first "(COM"), so the
+            // device's own string, which may hold any, gets brackets instead.
+            QString productName =
                 product && !product->isEmpty() ? QString::fromUtf8(*product) : kDefaultProduct;
+            productName.replace(QLatin1Char('('), QLatin1Char('['))
+                .replace(QLatin1Char(')'), QLatin1Char(']'));
             record.friendlyName = productName + QStringLiteral(" (") + ttyName + QLatin1Char(')');
             record.devicePath = QStringLiteral("/dev/") + ttyName;
             return record;

@@ -52,6 +52,7 @@ struct Profile {
     QByteArray mark; // the byte-order mark, kept as found
     Encoding encoding = Encoding::Utf8;
     bool crLf = false;
+    bool gbkFile = false; // as read: a line without a mark is not UTF-8
     QList<Line> lines;
 };
 
@@ -131,9 +132,12 @@ bool ReadsAsGbk(Reading reading, bool gbkFile) {
 
 // A fresh decoder for every line: a stray lead byte at the end of one line must not eat the first
 // letter of the next. Lines of a file with a UTF-8 mark are never classified, so they read as UTF-8.
+// In UTF-16, a last line cut mid-letter reads with the letter completed as a write completes it
+// (Compose), so that a write after it leaves its reading as it was.
 QString Decode(const Line& line, Encoding mark, bool gbkFile) {
     if (mark == Encoding::Utf16Bom)
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(line.bytes);
+        return QStringDecoder(QStringDecoder::Utf16LE)
+            .decode(line.bytes.size() % 2 != 0 ? line.bytes + '\0' : line.bytes);
     if (ReadsAsGbk(line.reading, gbkFile))
         return QStringDecoder(kChineseCodePage).decode(line.bytes);
     return QString::fromUtf8(line.bytes);
@@ -199,7 +203,8 @@ Profile Parse(const QByteArray& file) {
     if (profile.mark.isEmpty())
         for (Line& line : profile.lines)
             line.reading = Classify(line.bytes);
-    const bool gbkFile = IsGbkFile(profile.lines);
+    profile.gbkFile = IsGbkFile(profile.lines);
+    const bool gbkFile = profile.gbkFile;
     const QByteArray crLf = Encode(QStringLiteral("\r\n"), mark);
     for (Line& line : profile.lines) {
         line.text = Decode(line, mark, gbkFile);
@@ -314,15 +319,17 @@ bool HoldsLineBreakOrControl(const QString& text) {
 }
 
 // Names that would be written but read back as another line: a key holding "=" splits elsewhere, one
-// starting with "[" opens a section, one starting with ";" or "#" is a comment; a section holding "]"
-// is cut there.
+// starting with "[" opens a section, one starting with ";" or "#" is a comment, and one starting with
+// U+FEFF begins its line with what readers take for a byte-order mark and drop (and the rest could
+// open a section); a section holding "]" is cut there.
 bool IsRefused(const QString& section, const ProfileValues& values) {
     if (HoldsLineBreakOrControl(section) || section.contains(QLatin1Char(']')))
         return true;
     return std::any_of(values.begin(), values.end(), [](const auto& keyValue) {
         const QString key = keyValue.first.trimmed();
         return HoldsLineBreakOrControl(keyValue.first) || HoldsLineBreakOrControl(keyValue.second) ||
-               key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('[')) || IsComment(key);
+               key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('[')) || IsComment(key) ||
+               keyValue.first.startsWith(QChar(0xFEFF));
     });
 }
 
@@ -381,19 +388,52 @@ QString AsRead(const QString& text) {
     return text.left(equals).trimmed() + QLatin1Char('=') + text.mid(equals + 1).trimmed();
 }
 
-// Rarely, the GBK bytes of what we write are also UTF-8 that the reading rule takes for UTF-8 (a
-// single Chinese letter of such bytes, in a file that only a run of such letters shows to be GBK).
-// Such a line is written in UTF-8 instead, which reads right there; the other lines stay as they are.
+// Whether any line the write left alone reads so.
+bool AnyUnwritten(const QList<Line>& lines, Reading reading) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const Line& line) { return !line.written && line.reading == reading; });
+}
+
+// What we write must read back as written, and must not change how the other lines read.
+//
+// A written line that is not UTF-8 makes the file a GBK file, and so changes how the lines read that
+// are UTF-8 only outside one (a Latin name with one accented letter): when the file holds such lines
+// and was no GBK file before the write, written lines are UTF-8 instead.
+//
+// Rarely, the GBK bytes of what we write are also UTF-8 that the reading rule takes for UTF-8 (a single
+// Chinese letter of such bytes, in a file that only a run of such letters shows to be GBK), and the
+// UTF-8 of a name with two accented letters together ("Conceição", "Růžena") are also GB2312 double
+// bytes that the rule takes for GBK. Such a line is written in UTF-8, and when even that would read as
+// GBK, followed by a no-break space: a blank, which a value ends without, as with every blank, and no
+// GB2312 byte, so the line reads as UTF-8. The other lines stay as they are.
 void KeepWrittenLinesReadable(Profile& profile) {
     if (!profile.mark.isEmpty())
         return;
     for (Line& line : profile.lines)
         if (line.written)
             line.reading = Classify(line.bytes);
+    if (!profile.gbkFile && AnyUnwritten(profile.lines, Reading::GbkInGbkFile)) {
+        for (Line& line : profile.lines) {
+            if (line.written && line.reading == Reading::NotUtf8) {
+                line.bytes = line.text.toUtf8();
+                line.reading = Classify(line.bytes);
+            }
+        }
+    }
     const bool gbkFile = IsGbkFile(profile.lines);
-    for (Line& line : profile.lines)
-        if (line.written && AsRead(Decode(line, Encoding::Utf8, gbkFile)) != AsRead(line.text))
-            line.bytes = line.text.toUtf8();
+    const auto readsRight = [&](const Line& line) {
+        return AsRead(Decode(line, Encoding::Utf8, gbkFile)) == AsRead(line.text);
+    };
+    for (Line& line : profile.lines) {
+        if (!line.written || readsRight(line))
+            continue;
+        line.bytes = line.text.toUtf8();
+        line.reading = Classify(line.bytes);
+        if (!readsRight(line)) {
+            line.bytes += "\xC2\xA0"; // U+00A0
+            line.reading = Classify(line.bytes);
+        }
+    }
 }
 
 QByteArray Compose(const Profile& profile) {
@@ -405,10 +445,13 @@ QByteArray Compose(const Profile& profile) {
         bytes += line.bytes;
         if (line.end.isEmpty() && i + 1 < profile.lines.size()) {
             // A last line without an end gets one when lines now follow it; in UTF-16 a last line cut
-            // mid-letter first gets its letter completed, or every line after it would be misread.
-            if (line.bytes.size() % UnitSize(profile) != 0)
+            // mid-letter first gets its letter completed, or every line after it would be misread. A
+            // letter completed to a line feed is the line's end already.
+            const bool cut = line.bytes.size() % UnitSize(profile) != 0;
+            if (cut)
                 bytes += '\0';
-            bytes += lineEnd;
+            if (!cut || !line.bytes.endsWith('\n'))
+                bytes += lineEnd;
         } else {
             bytes += line.end;
         }

@@ -14,7 +14,11 @@
 // A write touches only its own line: the other lines keep every byte, stray undecodable bytes
 // included. A changed key keeps its spelling and its line end; new lines take the file's encoding
 // (its mark's; GBK when any line reads as GBK; else UTF-8) and its line end (CR LF when any line ends
-// so). The file is replaced atomically (ReplaceFileAtomically: a temporary file in its folder, flushed,
+// so). Without a mark, a written line whose bytes the reading rule would take otherwise, or which
+// would change how another line reads, is UTF-8 instead, followed by a no-break space (a blank, which
+// no value keeps) where even UTF-8 would read as GBK.
+//
+// The file is replaced atomically (ReplaceFileAtomically: a temporary file in its folder, flushed,
 // renamed over it), so a crash leaves the old file or the new one, and RemoveLeftoverTempFiles clears
 // what a killed write left; a symbolic link is written through to its target. The folder is locked
 // (flock) for the whole read-modify-write, so two processes writing one file keep each other's keys.
@@ -40,8 +44,9 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
 // keeping every other line as it was. False when the file was not written; then *error (when given)
 // holds the errno of what failed: EACCES or EPERM when the player may not write the file or its folder,
 // ENOSPC, EDQUOT or EFBIG when the disk is full, EROFS, and EINVAL when a name or the value holds a
-// line break or another control character (all but tab), a key holds "=" or starts like a section or
-// a comment, or a section holds "]", any of which would forge or hide lines. *error is 0 on success.
+// line break or another control character (all but tab), a key holds "=" or starts like a section, a
+// comment or a byte-order mark (U+FEFF), or a section holds "]", any of which would forge or hide
+// lines. *error is 0 on success.
 // A failed write leaves the old file as it was.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& filePath, int* error = nullptr);

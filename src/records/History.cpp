@@ -11,8 +11,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace {
@@ -46,8 +48,12 @@ QByteArray Text(const QString& text) {
     return array.mid(1, array.size() - 2); // the string without the array's brackets
 }
 
+// A local time is written with its offset: without one, a time in the hour that repeats when the
+// clocks go back would read back as either of its two instants.
 QByteArray Time(const QDateTime& time) {
-    return Text(time.toString(Qt::ISODateWithMs));
+    const QDateTime written =
+        time.timeSpec() == Qt::LocalTime ? time.toOffsetFromUtc(time.offsetFromUtc()) : time;
+    return Text(written.toString(Qt::ISODateWithMs));
 }
 
 // One line, written by hand so numbers keep their shortest form.
@@ -100,6 +106,14 @@ bool ReadGame(const QJsonObject& o, GameRecord& game, QString& why) {
     return true;
 }
 
+// A number of the file as the float the game measured. One beyond a float's range (no file of ours
+// holds one) reads as the largest float of its sign: turned into a float as it is, it would be
+// undefined, and written again it would be no JSON.
+float FloatOf(const QJsonValue& value) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value.toDouble(), -kLargest, kLargest));
+}
+
 bool ReadAttempt(const QJsonObject& o, AttemptRecord& attempt) {
     const int end = IndexOf(kAttemptEndNames, o.value(QStringLiteral("end")).toString());
     if (end < 0 || !o.value(QStringLiteral("attempt")).isDouble())
@@ -108,16 +122,15 @@ bool ReadAttempt(const QJsonObject& o, AttemptRecord& attempt) {
     attempt.difficulty = o.value(QStringLiteral("difficulty")).toInt();
     attempt.budgetMs = o.value(QStringLiteral("budget_ms")).toInt();
     attempt.end = static_cast<AttemptEnd>(end);
-    attempt.secondsToLevel = static_cast<float>(o.value(QStringLiteral("seconds_to_level")).toDouble());
-    attempt.points = static_cast<float>(o.value(QStringLiteral("points")).toDouble());
+    attempt.secondsToLevel = FloatOf(o.value(QStringLiteral("seconds_to_level")));
+    attempt.points = FloatOf(o.value(QStringLiteral("points")));
     attempt.holdStartMs = o.value(QStringLiteral("hold_start_ms")).toInt(-1);
     attempt.holdEndMs = o.value(QStringLiteral("hold_end_ms")).toInt(-1);
     for (const QJsonValue& value : o.value(QStringLiteral("samples")).toArray()) {
         const QJsonArray s = value.toArray();
         if (s.size() != 4)
             return false;
-        attempt.samples.push_back({s[0].toInt(), static_cast<float>(s[1].toDouble()),
-                                   static_cast<float>(s[2].toDouble()), static_cast<float>(s[3].toDouble())});
+        attempt.samples.push_back({s[0].toInt(), FloatOf(s[1]), FloatOf(s[2]), FloatOf(s[3])});
     }
     return true;
 }

@@ -39,12 +39,22 @@ bool Save(const QString& filePath, const QString& section, const ProfileValues& 
 } // namespace
 
 QString SafePlayerName(const QString& typed) {
-    QString name;
+    QString fit;
     for (const QChar c : typed) {
         const char16_t u = c.unicode();
         const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
         if (!control)
-            name += c;
+            fit += c;
+    }
+    // Half of a surrogate pair is no character: no file encoding holds it, so it would come back as
+    // another character, or none.
+    QString name;
+    for (qsizetype i = 0; i < fit.size(); ++i) {
+        if (fit[i].isHighSurrogate() && i + 1 < fit.size() && fit[i + 1].isLowSurrogate())
+            name += fit[i++];
+        else if (fit[i].isSurrogate())
+            continue;
+        name += fit[i];
     }
     // Cutting between the halves of a surrogate pair would leave half a character.
     qsizetype length = std::min(name.size(), qsizetype{kMaxNameLength});

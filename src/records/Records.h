@@ -21,8 +21,9 @@ inline constexpr int kMaxNameLength = kProfileTextBuffer - 1;
 inline const QString kMissingText = QStringLiteral("null");
 
 // A name as typed or pasted, made fit to keep: control characters (C0, C1) and line or paragraph
-// separators are taken out, since they would start new lines in the settings files, and the name is
-// cut to what the records hold (kMaxNameLength). Spaces stay: a name of spaces is a name.
+// separators are taken out, since they would start new lines in the settings files, and so are halves
+// of surrogate pairs, which no file can hold; the name is cut to what the records hold
+// (kMaxNameLength). Spaces stay: a name of spaces is a name.
 QString SafePlayerName(const QString& typed);
 
 QString SystemCfgPath();

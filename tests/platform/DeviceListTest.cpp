@@ -119,6 +119,15 @@ TEST_F(DeviceList, UsbSerialPortsInTtyNameOrderWithTheirNearestUsbDevice) {
     EXPECT_FALSE(ListPresentDevices().has_value());
 }
 
+TEST_F(DeviceList, AProductStringCannotHideThePortName) {
+    // Port discovery takes the port from the first parentheses of the friendly name, or from "(COM".
+    BuildTree();
+    WriteFile(m_sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-2/product", "Drone (COM port) :)\n");
+    const std::vector<DeviceRecord> devices = List();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].friendlyName, QStringLiteral("Drone [COM port] :] (ttyACM0)"));
+}
+
 TEST_F(DeviceList, RegistryEntriesFollowSysfsAndOnlyLiveOnesCount) {
     const pid_t dead = ::fork(); // exited and reaped below, so its pid names nobody
     if (dead == 0)

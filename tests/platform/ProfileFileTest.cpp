@@ -365,6 +365,57 @@ TEST_F(ProfileFile, NamesFromLinuxEditorsStayUtf8) {
                   QString::fromUtf8(names[i]));
 }
 
+TEST_F(ProfileFile, WrittenNamesReadBackAndLeaveTheOtherNamesAsTheyRead) {
+    const QString path = Path("race.cfg");
+    const auto read = [&](const char* key) {
+        return GetPrivateProfileString(QStringLiteral("TopListMode2"), QString::fromLatin1(key), QString(),
+                                       50, path);
+    };
+    // Two accented letters together are, in UTF-8, also GB2312 double bytes that the reading rule
+    // takes for a Chinese name; what we write in UTF-8 must still read back.
+    for (const char* name : {"Conceição", "Růžena", "дима", "Zoë"}) {
+        WriteBytes(path, "[TopListMode2]\nname1=Bob\n");
+        ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name2"),
+                                              QString::fromUtf8(name), path));
+        EXPECT_EQ(read("name2"), QString::fromUtf8(name));
+        EXPECT_TRUE(ReadBytes(path).contains(QByteArray("name2=") + name)) << name; // still UTF-8
+    }
+    // A GBK name whose bytes are also UTF-8 shows the file to be GBK; a Latin name a Linux editor put
+    // beside it reads as UTF-8 until a line that is not UTF-8 comes in. A write must not bring one.
+    const QByteArray disguised = "\xC4\xA3\xD5\xB2";
+    WriteBytes(path, "[TopListMode2]\r\nname1=" + disguised + "\r\nname2=Zo\xC3\xAB\r\n");
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name3"),
+                                          QStringLiteral("小红"), path));
+    EXPECT_EQ(read("name1"), QStringDecoder("GBK").decode(disguised));
+    EXPECT_EQ(read("name2"), QStringLiteral("Zoë"));
+    EXPECT_EQ(read("name3"), QStringLiteral("小红"));
+}
+
+TEST_F(ProfileFile, AUtf16FileCutMidLetterReadsAsBeforeAfterAWrite) {
+    // The last letter's second byte is missing: a write completes the letter, and a letter completed
+    // to a line feed ends its line.
+    const QString path = Path("record.cfg");
+    const auto utf16 = [](const char* text) -> QByteArray {
+        return QStringEncoder(QStringEncoder::Utf16LE).encode(QString::fromLatin1(text));
+    };
+    for (const char half : {'x', '\n'}) {
+        const QByteArray before = QByteArray("\xFF\xFE", 2) + utf16("[TopListMode2]\r\nname1=Bob") + half;
+        WriteBytes(path, before);
+        const auto read = [&](const char* key) {
+            return GetPrivateProfileString(QStringLiteral("TopListMode2"), QString::fromLatin1(key),
+                                           QString(), 50, path);
+        };
+        const QString name1 = read("name1");
+        ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name2"),
+                                              QStringLiteral("Ann"), path));
+        EXPECT_EQ(read("name1"), name1) << half;
+        EXPECT_EQ(read("name2"), QStringLiteral("Ann")) << half;
+        EXPECT_EQ(ReadBytes(path),
+                  before + '\0' + (half == '\n' ? QByteArray() : utf16("\r\n")) + utf16("name2=Ann\r\n"))
+            << half;
+    }
+}
+
 TEST_F(ProfileFile, TextThatWouldForgeOrHideLinesIsRefused) {
     const QString path = Path("race.cfg");
     const QByteArray original = "[TopListMode2]\r\ntop1=120\r\nname1=Ann\r\n";
@@ -389,6 +440,7 @@ TEST_F(ProfileFile, TextThatWouldForgeOrHideLinesIsRefused) {
         {s, QStringLiteral("top1=99999"), QStringLiteral("x")},
         {s, QStringLiteral("[Grade"), QStringLiteral("x")},
         {s, QStringLiteral(" ;name"), QStringLiteral("x")},
+        {s, QChar(0xFEFF) + QStringLiteral("[Grade]"), QStringLiteral("x")}, // a reader drops the mark
     };
     for (const Case& c : cases) {
         int error = 0;

@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTimeZone>
 
+#include <ctime>
+#include <limits>
 #include <random>
 
 namespace {
@@ -62,6 +65,46 @@ TEST_F(History, AGameReadsBackFieldForField) {
     EXPECT_EQ(summaries[0].player, game.player);
     // A second game started in the same millisecond gets a name of its own.
     EXPECT_TRUE(WriteGameRecord(game).endsWith(QStringLiteral("-wild-2.jsonl")));
+}
+
+TEST_F(History, ATimeInTheHourThatRepeatsReadsBackAsItsOwnInstant) {
+    // The game takes local times. Where the clocks go back (Central European rules, spelt out so that
+    // no time-zone data is needed), 02:30 comes twice, and each game keeps its own.
+    const QByteArray zone = qgetenv("TZ");
+    const auto restore = qScopeGuard([&] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    const qint64 summer = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch();
+    std::vector<GameRecord> games(2, Game(1));
+    std::vector<QByteArray> files;
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        games[i].started = QDateTime::fromMSecsSinceEpoch(summer + 3600 * 1000 * qint64(i), Qt::LocalTime);
+        games[i].ended = games[i].started.addSecs(40);
+        ASSERT_EQ(games[i].started.time(), QTime(2, 30));
+        files.push_back(GameRecordBytes(games[i]));
+    }
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        const std::optional<GameRecord> back = ParseGameRecord(files[i]);
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(back->started.toMSecsSinceEpoch(), games[i].started.toMSecsSinceEpoch()) << i;
+        EXPECT_EQ(*back, games[i]);
+    }
+}
+
+TEST_F(History, NumbersNoFloatHoldsReadAsTheLargestAndWriteAgain) {
+    const QByteArray bytes = QByteArray(GameRecordBytes(Game(1)))
+                                 .replace("\"points\":9.8", "\"points\":6.4e+38")
+                                 .replace("[100,12.34,", "[100,-1e39,");
+    const std::optional<GameRecord> game = ParseGameRecord(bytes);
+    ASSERT_TRUE(game.has_value());
+    EXPECT_EQ(game->attempts[0].points, std::numeric_limits<float>::max());
+    EXPECT_EQ(game->attempts[0].samples[0].roll, -std::numeric_limits<float>::max());
+    const std::optional<GameRecord> again = ParseGameRecord(GameRecordBytes(*game));
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(*again, *game);
 }
 
 TEST_F(History, OnlyTheNewestGamesAreKept) {

@@ -159,6 +159,11 @@ TEST(PlayerNames, ControlCharactersGoAndNamesStopAtWhatTheRecordsHold) {
         {QString(60, QChar(u'长')), QString(kMaxNameLength, QChar(u'长'))},
         {QString(kMaxNameLength - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600"),
          QString(kMaxNameLength - 1, QLatin1Char('x'))},
+        // Halves of pairs without their other half: no file can hold them, so the name would read back
+        // otherwise.
+        {QChar(0xDC00) + QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b\U0001F600") + QChar(0xD83D),
+         QStringLiteral("ab\U0001F600")},
+        {QChar(0xD83D) + QStringLiteral("\n") + QChar(0xDE00), QStringLiteral("\U0001F600")}, // joined
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafePlayerName(c.typed), c.kept) << qPrintable(c.typed);
