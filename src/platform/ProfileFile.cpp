@@ -138,8 +138,14 @@ QString Decode(const Line& line, Encoding mark, bool gbkFile) {
     if (mark == Encoding::Utf16Bom)
         return QStringDecoder(QStringDecoder::Utf16LE)
             .decode(line.bytes.size() % 2 != 0 ? line.bytes + '\0' : line.bytes);
-    if (ReadsAsGbk(line.reading, gbkFile))
-        return QStringDecoder(kChineseCodePage).decode(line.bytes);
+    if (ReadsAsGbk(line.reading, gbkFile)) {
+        // A lead byte at the line's end would wait in the decoder for a letter that never comes and
+        // vanish; a line feed after it (never part of a letter) makes it a replacement character, as
+        // it reads when a carriage return follows it, so a write that ends the line keeps its reading.
+        QString text = QStringDecoder(kChineseCodePage).decode(line.bytes + '\n');
+        text.chop(1);
+        return text;
+    }
     return QString::fromUtf8(line.bytes);
 }
 

@@ -9,7 +9,8 @@
 // letters are all of three or four bytes is UTF-8; a UTF-8 line with two-byte letters is read as GBK
 // only when its bytes are also GB2312 double bytes and either two such letters stand together (a
 // Chinese name, where Latin names have single accented letters) or another line of the file is not
-// UTF-8 (the file is GBK). So names from both worlds read right, even in one file.
+// UTF-8 (the file is GBK). So names from both worlds read right, even in one file. Bytes that make
+// no letter, a letter cut off at a line's end included, read as replacement characters.
 //
 // A write touches only its own line: the other lines keep every byte, stray undecodable bytes
 // included. A changed key keeps its spelling and its line end; new lines take the file's encoding

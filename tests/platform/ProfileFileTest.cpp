@@ -416,6 +416,24 @@ TEST_F(ProfileFile, AUtf16FileCutMidLetterReadsAsBeforeAfterAWrite) {
     }
 }
 
+TEST_F(ProfileFile, AGbkLineEndingInHalfALetterReadsAsBeforeAfterAWrite) {
+    // "李四" and the lead byte of a letter cut off, with or without a carriage return after it: the
+    // half reads as a replacement character, also once a write has ended the line.
+    const QString path = Path("race.cfg");
+    const QString cut = QStringLiteral("李四\uFFFD");
+    for (const QByteArray& tail : {QByteArray("\xF7"), QByteArray("\xF7\r")}) {
+        WriteBytes(path, QByteArray("[TopListMode2]\r\nname1=\xC0\xEE\xCB\xC4") + tail);
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"), QString(),
+                                          50, path),
+                  cut);
+        ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name2"),
+                                              QStringLiteral("Ann"), path));
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"), QString(),
+                                          50, path),
+                  cut);
+    }
+}
+
 TEST_F(ProfileFile, TextThatWouldForgeOrHideLinesIsRefused) {
     const QString path = Path("race.cfg");
     const QByteArray original = "[TopListMode2]\r\ntop1=120\r\nname1=Ann\r\n";
