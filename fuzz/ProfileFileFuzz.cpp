@@ -93,13 +93,15 @@ std::vector<KeyName> KeysIn(const QByteArray& file) {
     return keys;
 }
 
-// Whether a file without a byte-order mark has a line that is not well-formed UTF-8.
+// Whether a file without a byte-order mark has a line that is not well-formed UTF-8. A line may begin
+// with the bytes of a byte-order mark (well-formed UTF-8), which QString::fromUtf8 would drop.
 bool HoldsLineNotUtf8(const QByteArray& file) {
     if (!MarkOf(file).isEmpty())
         return false;
     const std::vector<RawLine> lines = RawLines(file);
     return std::any_of(lines.begin(), lines.end(), [](const RawLine& line) {
-        return QString::fromUtf8(line.bytes).toUtf8() != line.bytes;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return QString(utf8.decode(line.bytes)).toUtf8() != line.bytes;
     });
 }
 
