@@ -65,6 +65,23 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* er
     return failure == 0;
 }
 
+mode_t NewFileMode(mode_t requested) {
+    // umask() can only be read by setting it, which would race with other threads making files;
+    // the kernel shows it in the status file instead (Linux 4.7 and later).
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return requested & ~static_cast<mode_t>(mask);
+            }
+        }
+    }
+    return requested & ~mode_t{022};
+}
+
 void RemoveLeftoverTempFiles(const QString& folder) {
     const QString marker = QString::fromLatin1(kTempMarker);
     QDir dir(folder);

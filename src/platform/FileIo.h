@@ -10,15 +10,21 @@
 // writes nothing (a full disk), with what was written so far left in place.
 bool WriteAll(int fd, const QByteArray& bytes);
 
+// The mode a file the user's programs make gets: requested less the user's umask. The umask is read
+// without changing it, since other threads may be making files meanwhile.
+mode_t NewFileMode(mode_t requested = 0666);
+
 // Writes bytes as the whole new content of path: into a temporary file in the same folder, flushed to
 // disk, then renamed over path, so a reader or a crash sees the old file or the new one, never a part.
 // On failure the temporary file is removed, path is as it was, and *error (when given) holds the errno.
+// The file gets mode exactly (an existing file's own, say); by default that of any new file.
 bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* error = nullptr,
-                           mode_t mode = 0644);
+                           mode_t mode = NewFileMode());
 
 // The names those temporary files have: "." + file name + kTempMarker + six random characters.
 inline constexpr const char* kTempMarker = ".aviluma-tmp-";
 
 // Removes the temporary files that interrupted replacements left in folder, and nothing else. Only
-// safe while no other replacement may be under way there.
+// safe while no other replacement may be under way there: the caller holds the data folder's lock,
+// which every game writing there holds too.
 void RemoveLeftoverTempFiles(const QString& folder);

@@ -11,6 +11,7 @@ namespace {
 
 std::mutex g_mutex;
 SaveFailureListener g_listener;
+SheetNoticeListener g_noticeListener;
 QSet<QString> g_reported;
 
 } // namespace
@@ -33,6 +34,21 @@ void ReportSaveFailure(const QString& path, int error, bool kept) {
 void SetSaveFailureListener(SaveFailureListener listener) {
     std::lock_guard lock(g_mutex);
     g_listener = std::move(listener);
+}
+
+void SetSheetNoticeListener(SheetNoticeListener listener) {
+    std::lock_guard lock(g_mutex);
+    g_noticeListener = std::move(listener);
+}
+
+void ReportSheetNotice(const SheetNotice& notice) {
+    SheetNoticeListener listener;
+    {
+        std::lock_guard lock(g_mutex);
+        listener = g_noticeListener;
+    }
+    if (listener)
+        listener(notice);
 }
 
 void ForgetReportedSaveFailures() {

@@ -2,7 +2,7 @@
 
 #include "platform/FileIo.h"
 #include "platform/LocalClock.h"
-#include "records/SaveFailures.h"
+#include "records/Records.h"
 #include "records/SpreadsheetLock.h"
 #include "state/DataFolders.h"
 #include "state/Globals.h"
@@ -10,14 +10,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <utility>
-#include <vector>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -31,15 +31,61 @@ constexpr int kWriteTries = 3;
 // characters byte for byte and keeps the rest instead of turning them into question marks.
 constexpr const char* kSheetCodePage = "GB18030";
 const QString kHeader = QStringLiteral("姓名,得分,类型,时间");
-const QString kPendingFileName = QStringLiteral("pending-sheet-lines");
+const QString kSetAsideMarker = QStringLiteral(".unreadable-");
 
-// Lines waiting for their sheets, one "<sheet path> <line>" each, both percent-encoded. Written by the
-// game worker and read at start-up.
+// Guards the waiting lines' file: written by the game worker, read at start-up.
 std::mutex g_pendingMutex;
 
-using PendingLine = std::pair<QString, QString>; // sheet path, line text
+// A line waiting for its sheet. In the file, one per line: "<sheet> <offset> <line>", the sheet's
+// file name and the line percent-encoded. Earlier versions wrote "<sheet path> <line>"; such an entry
+// is taken for the sheet of that name in the record folder, and looked for anywhere in it.
+struct PendingLine {
+    QString sheet;     // file name in the record folder
+    qint64 offset = 0; // the sheet's size when the line began to wait: a copy of it can only lie after
+    QString line;
+};
+
+struct Pending {
+    std::vector<PendingLine> lines;
+    // Why the file must not be written: something in it could be neither read nor moved aside, and a
+    // write would destroy it. 0 when it may be written.
+    int unwritable = 0;
+};
 
 enum class Outcome { Written, Held, Failed };
+
+// Opens a file of the record or settings folder as itself: never through a symbolic link, never a
+// device or a pipe (whose open could block), so a planted name leads nowhere else.
+int OpenRegular(const QString& path, int flags, int* error) {
+    const int fd = open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The whole file; false (with *error) when it cannot be read.
+bool ReadRegular(const QString& path, QByteArray* bytes, int* error) {
+    const int fd = OpenRegular(path, O_RDONLY, error);
+    if (fd < 0)
+        return false;
+    bytes->clear();
+    char buffer[65536];
+    ssize_t n = 0;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        bytes->append(buffer, std::max<ssize_t>(n, 0));
+    if (n < 0)
+        *error = errno;
+    close(fd);
+    return n == 0;
+}
 
 // Both kinds of lock another program may hold on a file; ours are held until the descriptor closes.
 bool LockExclusively(int fd) {
@@ -55,7 +101,8 @@ bool LockExclusively(int fd) {
 bool Held(const QString& path) {
     if (SheetHeldBySpreadsheet(path))
         return true;
-    const int fd = open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    int error = 0;
+    const int fd = OpenRegular(path, O_WRONLY, &error);
     if (fd < 0)
         return false;
     const bool held = !LockExclusively(fd);
@@ -68,12 +115,9 @@ bool Held(const QString& path) {
 Outcome AppendLines(const QString& path, const QStringList& lines, int* error) {
     if (SheetHeldBySpreadsheet(path))
         return Outcome::Held;
-    const int fd = open(QFile::encodeName(path).constData(),
-                        O_WRONLY | O_APPEND | O_CLOEXEC); // a deleted sheet stays deleted
-    if (fd < 0) {
-        *error = errno;
+    const int fd = OpenRegular(path, O_WRONLY | O_APPEND, error); // a deleted sheet stays deleted
+    if (fd < 0)
         return Outcome::Failed;
-    }
     if (!LockExclusively(fd)) {
         close(fd);
         return Outcome::Held;
@@ -103,46 +147,209 @@ Outcome AppendLines(const QString& path, const QStringList& lines, int* error) {
     return outcome;
 }
 
-std::vector<PendingLine> LoadPending() {
-    std::vector<PendingLine> pending;
-    QFile file(DataFilePath(kPendingFileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return pending;
-    for (const QByteArray& entry : file.readAll().split('\n')) {
-        const qsizetype space = entry.indexOf(' ');
-        if (space > 0)
-            pending.emplace_back(QString::fromUtf8(QByteArray::fromPercentEncoding(entry.left(space))),
-                                 QString::fromUtf8(QByteArray::fromPercentEncoding(entry.mid(space + 1))));
+QString SheetPath(const QString& name) {
+    return RecordFolder() + QLatin1Char('/') + name;
+}
+
+qint64 SheetSize(const QString& path) {
+    struct stat st {};
+    return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_size : 0;
+}
+
+QString Decoded(const QByteArray& field) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+}
+
+std::optional<PendingLine> ParseEntry(const QByteArray& entry) {
+    const QList<QByteArray> fields = entry.split(' ');
+    PendingLine pending;
+    if (fields.size() == 3) {
+        bool ok = false;
+        pending.sheet = Decoded(fields[0]);
+        pending.offset = fields[1].toLongLong(&ok);
+        if (!ok || pending.offset < 0)
+            return std::nullopt;
+    } else if (fields.size() == 2) {
+        const QString path = Decoded(fields[0]);
+        pending.sheet = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    } else {
+        return std::nullopt;
     }
+    pending.line = Decoded(fields.back());
+    if (!IsSheetFileName(pending.sheet) || !IsSheetLine(pending.line))
+        return std::nullopt;
     return pending;
 }
 
-void SavePending(const std::vector<PendingLine>& pending) {
-    const QString path = DataFilePath(kPendingFileName);
-    if (pending.empty()) {
-        QFile::remove(path);
-        return;
-    }
-    QByteArray bytes;
-    for (const auto& [sheet, line] : pending)
-        bytes += sheet.toUtf8().toPercentEncoding() + ' ' + line.toUtf8().toPercentEncoding() + '\n';
-    int error = 0;
-    if (!ReplaceFileAtomically(path, bytes, &error, 0600))
-        ReportSaveFailure(path, error);
+QByteArray EntryBytes(const PendingLine& pending) {
+    return pending.sheet.toUtf8().toPercentEncoding() + ' ' + QByteArray::number(pending.offset) + ' ' +
+           pending.line.toUtf8().toPercentEncoding() + '\n';
 }
 
-QStringList LinesOf(const std::vector<PendingLine>& pending, const QString& sheet) {
-    QStringList lines;
-    for (const auto& [path, line] : pending)
-        if (path == sheet)
-            lines << line;
+// A free name beside the waiting lines' file for what is moved aside.
+QString AsidePath() {
+    const QString base = DataFilePath(kPendingSheetLinesName) + kSetAsideMarker +
+                         CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    QString path = base;
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = base + QLatin1Char('-') + QString::number(n);
+    return path;
+}
+
+bool SavePending(const Pending& pending, const std::vector<PendingLine>& lines, int* error) {
+    if (pending.unwritable != 0) {
+        *error = pending.unwritable;
+        return false;
+    }
+    const QString path = DataFilePath(kPendingSheetLinesName);
+    if (lines.empty()) {
+        if (unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+            return true;
+        *error = errno;
+        return false;
+    }
+    QByteArray bytes;
+    for (const PendingLine& line : lines)
+        bytes += EntryBytes(line);
+    return ReplaceFileAtomically(path, bytes, error);
+}
+
+// The waiting lines. A file that cannot be read is moved aside whole; entries that are refused are
+// copied aside with the rest of the file and left out. Either way the player hears where they went.
+Pending LoadPending() {
+    static QByteArray lastSetAside; // what this run moved aside last, so it is told once
+    Pending pending;
+    const QString path = DataFilePath(kPendingSheetLinesName);
+    QByteArray bytes;
+    int error = 0;
+    if (!ReadRegular(path, &bytes, &error)) {
+        if (error == ENOENT)
+            return pending;
+        SheetNotice notice(SheetNoticeKind::SetAside, path, error);
+        const QString aside = AsidePath();
+        if (rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
+            notice.path = aside;
+        } else {
+            notice.pendingError = errno;
+            pending.unwritable = error;
+        }
+        qCWarning(lcRecords, "cannot read the waiting score-sheet lines in %s (%s); %s", qPrintable(path),
+                  std::strerror(error),
+                  notice.pendingError == 0 ? qPrintable(QStringLiteral("moved to ") + aside)
+                                           : "cannot move them aside either, so they stay as they are");
+        // A file that stays where it is would be met at every line: it is told the first time.
+        const QByteArray stays = notice.pendingError != 0 ? "unreadable " + QByteArray::number(error) : "";
+        if (stays.isEmpty() || lastSetAside != stays)
+            ReportSheetNotice(notice);
+        lastSetAside = stays;
+        return pending;
+    }
+    int refused = 0;
+    for (const QByteArray& entry : bytes.split('\n')) {
+        if (entry.isEmpty())
+            continue;
+        if (std::optional<PendingLine> line = ParseEntry(entry)) {
+            pending.lines.push_back(std::move(*line));
+        } else {
+            ++refused;
+            qCWarning(lcRecords,
+                      "refused a waiting score-sheet line that names no sheet of the record "
+                      "folder or is no line of a sheet: %s",
+                      entry.left(300).constData());
+        }
+    }
+    if (refused == 0 || lastSetAside == bytes)
+        return pending;
+    lastSetAside = bytes;
+    SheetNotice notice(SheetNoticeKind::SetAside, path);
+    notice.lines = refused;
+    const QString aside = AsidePath();
+    if (ReplaceFileAtomically(aside, bytes, &notice.pendingError, NewFileMode(0600))) {
+        notice.path = aside;
+        int rewriteError = 0;
+        if (!SavePending(pending, pending.lines, &rewriteError))
+            pending.unwritable = rewriteError; // the refused entries stay in it, never to be written
+    } else {
+        pending.unwritable = notice.pendingError;
+    }
+    ReportSheetNotice(notice);
+    return pending;
+}
+
+std::vector<PendingLine> LinesOf(const std::vector<PendingLine>& pending, const QString& sheet) {
+    std::vector<PendingLine> lines;
+    std::copy_if(pending.begin(), pending.end(), std::back_inserter(lines),
+                 [&](const PendingLine& p) { return p.sheet == sheet; });
     return lines;
 }
 
 void DropLinesOf(std::vector<PendingLine>& pending, const QString& sheet) {
-    pending.erase(std::remove_if(pending.begin(), pending.end(),
-                                 [&](const PendingLine& p) { return p.first == sheet; }),
-                  pending.end());
+    std::erase_if(pending, [&](const PendingLine& p) { return p.sheet == sheet; });
+}
+
+// Which waiting lines the sheet holds already: their append went through, but ending their wait did
+// not (a kill between the two steps, a settings folder that could not be written). Each is looked for
+// as a whole line after where the sheet ended when it began to wait, and after the line found before
+// it, since lines go in in order.
+std::vector<bool> InSheet(const QByteArray& sheet, const std::vector<PendingLine>& lines) {
+    std::vector<bool> found(lines.size(), false);
+    qsizetype cursor = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QByteArray bytes = SheetBytes(lines[i].line);
+        // A sheet now shorter than when the line began to wait was rewritten since: look everywhere.
+        qsizetype at = std::max(cursor, lines[i].offset <= sheet.size() ? qsizetype(lines[i].offset) : 0);
+        while ((at = sheet.indexOf(bytes, at)) >= 0 && at > 0 && sheet[at - 1] != '\n')
+            ++at;
+        if (at >= 0) {
+            found[i] = true;
+            cursor = at + bytes.size();
+        }
+    }
+    return found;
+}
+
+// Appends to the sheet at path the waiting lines it does not hold yet, then the lines of extra.
+Outcome Deliver(const QString& path, const std::vector<PendingLine>& waiting, const QStringList& extra,
+                int* error) {
+    QByteArray sheet;
+    if (!waiting.empty() && !ReadRegular(path, &sheet, error))
+        return Outcome::Failed;
+    const std::vector<bool> found = InSheet(sheet, waiting);
+    QStringList lines;
+    for (size_t i = 0; i < waiting.size(); ++i)
+        if (!found[i])
+            lines << waiting[i].line;
+    lines << extra;
+    return lines.isEmpty() ? Outcome::Written : AppendLines(path, lines, error);
+}
+
+// Splits a line of a sheet into its fields as a spreadsheet reads them; nullopt for an open quote.
+std::optional<QStringList> SheetFields(const QString& line) {
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
+                field += line[++i];
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            fields << field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    fields << field;
+    return fields;
 }
 
 } // namespace
@@ -161,6 +368,31 @@ QString SheetField(const QString& field) {
         return text;
     text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+bool IsSheetFileName(const QString& name) {
+    static const QRegularExpression kName(
+        QStringLiteral("^(%1|%2)[0-9]{4}(-[0-9]{2}){5}\\.csv$").arg(kWildSheetText, kEndlessSheetText));
+    return kName.match(name).hasMatch();
+}
+
+bool IsSheetLine(const QString& line) {
+    static const QRegularExpression kScore(QStringLiteral("^-?[0-9]{1,10}$"));
+    static const QRegularExpression kTime(QStringLiteral("^[0-9]{2}:[0-9]{2}-[0-9]{2}$"));
+    const std::optional<QStringList> fields = SheetFields(line);
+    if (!fields || fields->size() != 4)
+        return false;
+    const QString& shown = (*fields)[0];
+    // The name as the name entry leaves it, behind the apostrophe SheetField may have put before it.
+    const QString name = shown.startsWith(QLatin1Char('\'')) ? shown.mid(1) : shown;
+    bool scoreFits = false;
+    (*fields)[1].toInt(&scoreFits);
+    return SafePlayerName(name) == name && kScore.match((*fields)[1]).hasMatch() && scoreFits &&
+           ((*fields)[2] == kWildSheetText || (*fields)[2] == kEndlessSheetText) &&
+           kTime.match((*fields)[3]).hasMatch() &&
+           SheetField(shown) + QLatin1Char(',') + (*fields)[1] + QLatin1Char(',') + SheetField((*fields)[2]) +
+                   QLatin1Char(',') + (*fields)[3] ==
+               line;
 }
 
 bool CreateScoreSheet() {
@@ -185,21 +417,37 @@ bool CreateScoreSheet() {
 
 void AppendSheetLine(int score, const QString& type, const std::function<void()>& askToCloseSheet) {
     const QString path = g_strSheetPath.Get();
+    const QString sheet = QFileInfo(path).fileName();
     // The time of the game's end; a line that has to wait keeps it.
     const QString line = SheetField(g_strPlayerName.Get()) + QLatin1Char(',') + QString::number(score) +
                          QLatin1Char(',') + SheetField(type) + QLatin1Char(',') +
                          CurrentLocalTime().toString(QStringLiteral("HH:mm-ss"));
     std::lock_guard lock(g_pendingMutex);
-    std::vector<PendingLine> pending = LoadPending();
-    const QStringList lines = LinesOf(pending, path) << line;
+    Pending pending = LoadPending();
+    // First the line waits, on disk; only then may it go into the sheet.
+    std::vector<PendingLine> withLine = pending.lines;
+    withLine.push_back({sheet, SheetSize(path), line});
+    int pendingError = EINVAL; // what a start would refuse to take from the waiting lines cannot wait
+    const bool waits =
+        IsSheetFileName(sheet) && IsSheetLine(line) && SavePending(pending, withLine, &pendingError);
+    if (waits)
+        pending.lines = std::move(withLine);
+    else
+        qCWarning(lcRecords, "cannot set the score-sheet line aside before writing it (%s)",
+                  std::strerror(pendingError));
+    const std::vector<PendingLine> waiting = LinesOf(pending.lines, sheet);
+    const QStringList extra = waits ? QStringList() : QStringList{line};
     int error = 0;
     for (int attempt = 1; attempt <= kWriteTries; ++attempt) {
-        const Outcome outcome = AppendLines(path, lines, &error);
+        const Outcome outcome = Deliver(path, waiting, extra, &error);
         if (outcome == Outcome::Written) {
-            if (lines.size() > 1) {
-                DropLinesOf(pending, path);
-                SavePending(pending);
-            }
+            DropLinesOf(pending.lines, sheet);
+            int cleanError = 0;
+            if (!waiting.empty() && !SavePending(pending, pending.lines, &cleanError))
+                qCWarning(lcRecords,
+                          "the waiting score-sheet lines are written but still listed (%s); "
+                          "they will not be written again",
+                          std::strerror(cleanError));
             return;
         }
         if (outcome == Outcome::Failed)
@@ -207,29 +455,66 @@ void AppendSheetLine(int score, const QString& type, const std::function<void()>
         error = EBUSY;
         askToCloseSheet();
     }
-    pending.emplace_back(path, line);
-    SavePending(pending);
-    ReportSaveFailure(path, error, true);
+    if (waits) {
+        ReportSaveFailure(path, error, true);
+        return;
+    }
+    qCCritical(lcRecords, "this game's score-sheet line is saved nowhere (%s: %s); it reads: %s",
+               qPrintable(path), std::strerror(error), qPrintable(line));
+    SheetNotice notice(SheetNoticeKind::LineLost, path, error);
+    notice.pendingError = pendingError;
+    notice.line = line;
+    ReportSheetNotice(notice);
 }
 
-void WritePendingSheetLines() {
+std::vector<SheetNotice> WritePendingSheetLines() {
     std::lock_guard lock(g_pendingMutex);
-    std::vector<PendingLine> pending = LoadPending();
+    Pending pending = LoadPending();
     QStringList sheets;
-    for (const auto& [sheet, line] : pending)
-        if (!sheets.contains(sheet))
-            sheets << sheet;
+    for (const PendingLine& line : pending.lines)
+        if (!sheets.contains(line.sheet))
+            sheets << line.sheet;
+    std::vector<SheetNotice> notices;
+    const bool folderThere = QFileInfo(RecordFolder()).isDir();
     bool changed = false;
     for (const QString& sheet : sheets) {
-        int error = 0;
-        const QStringList lines = LinesOf(pending, sheet);
-        if (AppendLines(sheet, lines, &error) == Outcome::Written) {
-            qCDebug(lcRecords, "wrote %lld waiting line(s) to %s", static_cast<long long>(lines.size()),
-                    qPrintable(sheet));
-            DropLinesOf(pending, sheet);
-            changed = true;
+        const std::vector<PendingLine> waiting = LinesOf(pending.lines, sheet);
+        const QString path = SheetPath(sheet);
+        SheetNotice notice(SheetNoticeKind::Waiting, path, ENOENT);
+        notice.lines = static_cast<int>(waiting.size());
+        struct stat st {};
+        if (!folderThere) {
+            notice.path = RecordFolder();
+        } else if (lstat(QFile::encodeName(path).constData(), &st) != 0 && errno == ENOENT) {
+            // Gone: made again, whole, with its header and its lines.
+            QByteArray bytes = SheetBytes(kHeader);
+            for (const PendingLine& line : waiting)
+                bytes += SheetBytes(line.line);
+            if (ReplaceFileAtomically(path, bytes, &notice.error))
+                notice.kind = SheetNoticeKind::Recreated;
+        } else if (const Outcome outcome = Deliver(path, waiting, {}, &notice.error);
+                   outcome != Outcome::Failed) {
+            if (outcome == Outcome::Held)
+                notice.error = EBUSY;
+            else
+                notice.lines = 0;
         }
+        if (notice.kind == SheetNoticeKind::Recreated || notice.lines == 0) {
+            qCDebug(lcRecords, "wrote %zu waiting line(s) to %s", waiting.size(), qPrintable(path));
+            DropLinesOf(pending.lines, sheet);
+            changed = true;
+        } else {
+            qCWarning(lcRecords, "%d score-sheet line(s) still wait for %s: %s", notice.lines,
+                      qPrintable(path), std::strerror(notice.error));
+        }
+        if (notice.lines > 0)
+            notices.push_back(notice);
     }
-    if (changed)
-        SavePending(pending);
+    int error = 0;
+    if (changed && !SavePending(pending, pending.lines, &error))
+        qCWarning(lcRecords,
+                  "the waiting score-sheet lines are written but still listed (%s); they will "
+                  "not be written again",
+                  std::strerror(error));
+    return notices;
 }
