@@ -3,7 +3,9 @@
 #include "app/AvilumaDlg.h"
 #include "app/SingleInstance.h"
 #include "platform/FileIo.h"
+#include "platform/FolderLock.h"
 #include "platform/MessageBox.h"
+#include "records/History.h"
 #include "records/SaveFailures.h"
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
@@ -12,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -40,35 +43,76 @@ QString InstanceFolder() {
     return QDir::tempPath() + QStringLiteral("/aviluma-%1").arg(geteuid());
 }
 
+// Folders of the player's files this user cannot write to: said at start-up, not at the first save.
+QStringList UnwritableFolders(const DataFolders& folders) {
+    QStringList unwritable;
+    for (const QString& folder : {folders.data, folders.record})
+        if (access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+            unwritable << QStringLiteral("%1（%2）").arg(folder, ErrorText(errno));
+    return unwritable;
+}
+
 } // namespace
 
-QString SaveFailureText(const QString& path, int error, bool kept) {
-    QString why;
+QString ErrorText(int error) {
     switch (error) {
     case EACCES:
     case EPERM:
-        why = QStringLiteral("没有写入权限");
-        break;
+        return QStringLiteral("没有写入权限");
     case EROFS:
-        why = QStringLiteral("磁盘为只读");
-        break;
+        return QStringLiteral("磁盘为只读");
     case ENOSPC:
     case EDQUOT:
-        why = QStringLiteral("磁盘空间已满");
-        break;
+        return QStringLiteral("磁盘空间已满");
     case EBUSY:
-        why = QStringLiteral("文件正被其他程序占用");
-        break;
+        return QStringLiteral("文件正被其他程序占用");
     case ENOENT:
-        why = QStringLiteral("文件或文件夹已不存在");
-        break;
+        return QStringLiteral("文件或文件夹已不存在");
     default:
-        why = QString::fromLocal8Bit(std::strerror(error));
-        break;
+        return QString::fromLocal8Bit(std::strerror(error));
     }
-    return QStringLiteral("无法保存 %1：%2。\n").arg(path, why) +
+}
+
+QString SaveFailureText(const QString& path, int error, bool kept) {
+    return QStringLiteral("无法保存 %1：%2。\n").arg(path, ErrorText(error)) +
            (kept ? QStringLiteral("这条成绩已暂存，问题解决后会自动补写。")
                  : QStringLiteral("这次的更改没有保存。"));
+}
+
+QString SheetNoticeText(const SheetNotice& notice) {
+    switch (notice.kind) {
+    case SheetNoticeKind::LineLost:
+        return QStringLiteral(
+                   "无法保存 %1：%2。\n暂存也失败了：%3。\n这局的成绩没能保存到任何地方，请记下这一行：\n%4")
+            .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError), notice.line);
+    case SheetNoticeKind::SetAside:
+        if (notice.pendingError != 0)
+            return QStringLiteral("等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
+                                  "问题解决之前，新的成绩不会暂存到那里。")
+                .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError));
+        if (notice.lines > 0)
+            return QStringLiteral("等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")
+                .arg(notice.lines)
+                .arg(notice.path);
+        return QStringLiteral("等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")
+            .arg(ErrorText(notice.error), notice.path);
+    case SheetNoticeKind::Waiting:
+        return QStringLiteral("有 %1 条成绩在等待写入 %2：%3。问题解决后会自动补写。")
+            .arg(notice.lines)
+            .arg(notice.path, ErrorText(notice.error));
+    case SheetNoticeKind::Recreated:
+        return QStringLiteral("成绩单 %1 已不存在，已重新创建并补写了 %2 条成绩。")
+            .arg(notice.path)
+            .arg(notice.lines);
+    }
+    return {};
+}
+
+QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder) {
+    return QStringLiteral("数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
+                          "同一个数据文件夹同时只能运行一局游戏。")
+        .arg(folder, holder.user)
+        .arg(holder.pid);
 }
 
 bool CAvilumaApp::InitInstance() {
@@ -84,15 +128,43 @@ bool CAvilumaApp::InitInstance() {
     SetDataFolders(folders);
     qCDebug(lcRecords, "progress and records in %s, score sheets in %s", qPrintable(folders.data),
             qPrintable(folders.record));
-    // Only one game runs, so what a write left half-done is an interrupted write's, never a live one's.
-    RemoveLeftoverTempFiles(folders.data);
-    RemoveLeftoverTempFiles(folders.record);
+    // One game per data folder, whoever starts it: two would write over each other's records.
+    CFolderLock dataLock(folders.data);
+    switch (dataLock.Claim()) {
+    case CFolderLock::Result::Busy:
+        qCWarning(lcRecords, "%s is in use by another game (user %s, process %lld)", qPrintable(folders.data),
+                  qPrintable(dataLock.Owner().user), static_cast<long long>(dataLock.Owner().pid));
+        MessageBoxOk(FolderInUseText(folders.data, dataLock.Owner()));
+        m_nExitCode = 1;
+        return false;
+    case CFolderLock::Result::Failed:
+        qCWarning(lcRecords, "cannot lock %s (%s): nothing keeps another game off these files",
+                  qPrintable(dataLock.FilePath()), std::strerror(dataLock.Error()));
+        break;
+    case CFolderLock::Result::Held:
+        // Only games holding this lock write here, so what a write left half-done is an interrupted
+        // write's, never a live one's.
+        for (const QString& folder : {folders.data, folders.record, HistoryFolder()})
+            RemoveLeftoverTempFiles(folder);
+        break;
+    }
+    if (const QStringList unwritable = UnwritableFolders(folders); !unwritable.isEmpty()) {
+        qCWarning(lcRecords, "cannot write to %s", qPrintable(unwritable.join(QStringLiteral(", "))));
+        MessageBoxOk(QStringLiteral("无法写入这些文件夹，进度和成绩将不能保存：\n%1")
+                         .arg(unwritable.join(QLatin1Char('\n'))));
+    }
     SetSaveFailureListener(
         [](const QString& path, int error, bool kept) { MessageBoxOk(SaveFailureText(path, error, kept)); });
-    WritePendingSheetLines();
+    SetSheetNoticeListener([](const SheetNotice& notice) { MessageBoxOk(SheetNoticeText(notice)); });
+    QStringList waiting;
+    for (const SheetNotice& notice : WritePendingSheetLines())
+        waiting << SheetNoticeText(notice);
+    if (!waiting.isEmpty())
+        MessageBoxOk(waiting.join(QLatin1Char('\n')));
 
     dlg.DoModal();
     dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
     SetSaveFailureListener({});
+    SetSheetNoticeListener({});
     return false;
 }

@@ -2,6 +2,9 @@
 // only game of its player, runs the main window, and ends every thread before it goes.
 #pragma once
 
+#include "platform/FolderLock.h"
+#include "records/SaveFailures.h"
+
 #include <QString>
 
 class CAvilumaApp {
@@ -12,11 +15,19 @@ public:
     // Runs the program; returns false, as the program ends when the main window has closed (or at
     // once, when another game of this player runs and has come to the front).
     bool InitInstance();
+    // What the process returns: 1 when another game holds the data folder, else 0.
+    int ExitCode() const { return m_nExitCode; }
 
 private:
     QString m_strDataDir;
+    int m_nExitCode = 0;
 };
 
 // What the player is told when a file of theirs could not be saved: where, why in plain words, and
 // whether what was not written is kept for later.
 QString SaveFailureText(const QString& path, int error, bool kept);
+// An errno in the player's words: "没有写入权限", "磁盘空间已满", ...
+QString ErrorText(int error);
+QString SheetNoticeText(const SheetNotice& notice);
+// A second game on a data folder that a game already uses.
+QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder);

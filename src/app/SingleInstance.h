@@ -1,6 +1,6 @@
-// One game per player at a time: two copies would each read the settings, play, and write back over
-// the other's records. A second start hands over to the running game, which comes to the front, and
-// ends.
+// One window per player session: a second start of the game hands over to the running one, which
+// comes to the front, and ends. (What keeps two games off the same files is the data folder's lock;
+// this is the courtesy of bringing the running game forward.)
 #pragma once
 
 #include <QLocalServer>
@@ -12,15 +12,18 @@
 
 class CSingleInstance {
 public:
-    // folder: where the lock and the meeting point live (per user).
-    explicit CSingleInstance(const QString& folder);
+    // folder: where the lock and the meeting point live; private to this user (made 0700).
+    explicit CSingleInstance(QString folder);
 
-    // True when this is the only running game; it then listens for later starts and calls onAnotherStart
-    // for each. False when another game runs: it has been asked to come to the front.
+    // False only when another game of this session runs and answers: it has been asked to come to the
+    // front.
+    // True otherwise; the game then listens for later starts and calls onAnotherStart for each. When
+    // the folder or the lock cannot be used (not ours, not a folder, not writable), a warning says so
+    // and the game starts without the hand-over, rather than not at all.
     bool Claim(std::function<void()> onAnotherStart);
 
 private:
     QString m_strFolder;
-    QLockFile m_lock;
+    std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLocalServer> m_server;
 };

@@ -96,5 +96,5 @@ int main(int argc, char* argv[]) {
     CAvilumaApp theApp(options.dataDir);
     theApp.InitInstance();
     CUiThread::Detach();
-    return 0;
+    return theApp.ExitCode();
 }

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +48,65 @@ TEST(GameProgram, ASecondStartHandsOverToTheRunningGame) {
     EXPECT_EQ(first.exitCode(), 0);
     // The player's own folders, since nothing beside the build's program is theirs.
     EXPECT_TRUE(QDir(home.filePath(QStringLiteral("Documents/Aviluma"))).exists());
+}
+
+// Two accounts playing from one data folder (a shared --data-dir, a portable copy's Data/) never run
+// two games on it: the second is told who holds it and does not start. The first cleans up what
+// interrupted writes left in every folder it writes, history/ too.
+TEST(GameProgram, ASecondAccountOnTheSameDataFolderIsToldAndDoesNotStart) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs a second account";
+    QTemporaryDir shared, home, otherHome;
+    ASSERT_EQ(chmod(QFile::encodeName(shared.path()).constData(), 0777), 0);
+    ASSERT_EQ(chown(QFile::encodeName(otherHome.path()).constData(), 65534, 65534), 0);
+    const QStringList leftovers = {QStringLiteral("Data/.system.cfg.aviluma-tmp-a1B2c3"),
+                                   QStringLiteral("Data/history/.x.1.jsonl.aviluma-tmp-d4E5f6"),
+                                   QStringLiteral("Record/.y.csv.aviluma-tmp-g7H8i9")};
+    for (const QString& leftover : leftovers) {
+        QDir().mkpath(QFileInfo(shared.filePath(leftover)).absolutePath());
+        QFile(shared.filePath(leftover)).open(QIODevice::WriteOnly);
+    }
+    const QStringList arguments = {QStringLiteral("--data-dir"), shared.path()};
+    QProcess first, second;
+    for (auto [game, folder] : {std::pair{&first, &home}, std::pair{&second, &otherHome}}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("HOME"), folder->path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder->path());
+        game->setProcessEnvironment(environment);
+        game->setProcessChannelMode(QProcess::MergedChannels);
+    }
+    second.setChildProcessModifier([] {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(126);
+    });
+    first.start(QStringLiteral(AVILUMA_GAME_PROGRAM), arguments);
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(
+        WaitUntil([&] { return QFile::exists(shared.filePath(QStringLiteral("Data/aviluma.lock"))); }, 10s));
+    EXPECT_TRUE(WaitUntil([&] {
+        return std::none_of(leftovers.begin(), leftovers.end(), [&](const QString& leftover) {
+            return QFile::exists(shared.filePath(leftover));
+        });
+    }));
+
+    second.start(QStringLiteral(AVILUMA_GAME_PROGRAM), arguments);
+    QByteArray said;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            second.waitForReadyRead(100);
+            said += second.readAll();
+            return said.contains("is in use by another game (user root, process " +
+                                 QByteArray::number(first.processId()) + ")");
+        },
+        10s))
+        << said.constData();
+    kill(static_cast<pid_t>(second.processId()), SIGTERM); // its message waits for a player
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(10000));
 }
 
 } // namespace

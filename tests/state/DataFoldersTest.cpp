@@ -41,9 +41,11 @@ TEST(DataFolders, APortableCopyKeepsItsFilesBesideItAndAnInstalledOneInThePlayer
     EXPECT_EQ(portable.data, app.filePath(QStringLiteral("Data")));
     EXPECT_EQ(portable.record, app.filePath(QStringLiteral("Record")));
 
-    // Installed by root, played by someone else: the folders beside the program are not theirs.
+    // Installed by root, played by someone else: the folders beside the program are not theirs, even
+    // when one of them is open to all (both must be writable for a portable copy).
     QTemporaryDir otherHome;
     ASSERT_EQ(chmod(QFile::encodeName(app.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(app.filePath(QStringLiteral("Data"))).constData(), 0777), 0);
     ASSERT_EQ(chmod(QFile::encodeName(otherHome.path()).constData(), 0777), 0);
     EXPECT_EQ(RunAsOrdinaryUser([&] {
                   qputenv("HOME", QFile::encodeName(otherHome.path()));
