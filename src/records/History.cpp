@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,8 +37,11 @@ int IndexOf(const char* const (&names)[N], const QString& name) {
     return -1;
 }
 
-// The shortest text that reads back as the same float.
+// The shortest text that reads back as the same float. Zero has no sign here: a JSON reader takes "-0"
+// for 0, and the file would not write again to the same bytes.
 QByteArray Number(float value) {
+    if (value == 0.0f)
+        return QByteArrayLiteral("0");
     char text[32];
     const auto [end, error] = std::to_chars(text, text + sizeof text, value);
     return error == std::errc() ? QByteArray(text, static_cast<int>(end - text)) : QByteArray("0");
@@ -147,11 +151,35 @@ QStringList HistoryFiles() {
     return QDir(HistoryFolder()).entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name);
 }
 
-void Prune(int keep) {
-    const QStringList files = HistoryFiles();
-    for (qsizetype i = 0; i + keep < files.size(); ++i)
+// The number a file's name ends in ("...-wild.42.jsonl"): its place in the order games were written.
+// Files of earlier versions have none (0): they were written before every numbered one.
+qint64 WrittenNumber(const QString& name) {
+    const qsizetype end = name.size() - kSuffix.size();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'), end - 1);
+    bool ok = false;
+    const qint64 number = dot > 0 ? QStringView(name).mid(dot + 1, end - dot - 1).toLongLong(&ok) : 0;
+    return ok ? number : 0;
+}
+
+// The folder's games in the order they were written, oldest first. Not by the times in their names:
+// a clock that is wrong (a flat battery at a flying field) would put a new game among the oldest.
+QStringList InWrittenOrder(QStringList files) {
+    std::stable_sort(files.begin(), files.end(),
+                     [](const QString& a, const QString& b) { return WrittenNumber(a) < WrittenNumber(b); });
+    return files;
+}
+
+// Removes the oldest-written games beyond keep; never the one just written.
+void Prune(int keep, const QString& justWritten) {
+    const QStringList files = InWrittenOrder(HistoryFiles());
+    qsizetype excess = files.size() - std::max(keep, 1);
+    for (qsizetype i = 0; excess > 0 && i < files.size(); ++i) {
+        if (files[i] == justWritten)
+            continue;
+        --excess;
         if (!QFile::remove(HistoryFolder() + QLatin1Char('/') + files[i]))
             qCWarning(lcRecords, "cannot remove the old game history %s", qPrintable(files[i]));
+    }
 }
 
 } // namespace
@@ -237,17 +265,21 @@ QString WriteGameRecord(const GameRecord& game, int keep) {
         qCWarning(lcRecords, "cannot keep the game's history: cannot make %s", qPrintable(folder));
         return {};
     }
+    qint64 last = 0;
+    for (const QString& name : HistoryFiles())
+        last = std::max(last, WrittenNumber(name));
     const QString base = folder + QLatin1Char('/') + FileNameOf(game);
-    QString path = base + kSuffix;
+    const QString number = QLatin1Char('.') + QString::number(last + 1);
+    QString path = base + number + kSuffix;
     for (int n = 2; QFile::exists(path); ++n)
-        path = base + QLatin1Char('-') + QString::number(n) + kSuffix;
+        path = base + QLatin1Char('-') + QString::number(n) + number + kSuffix;
     int error = 0;
     if (!ReplaceFileAtomically(path, GameRecordBytes(game), &error)) {
         qCWarning(lcRecords, "cannot keep the game's history in %s: %s", qPrintable(path),
                   std::strerror(error));
         return {};
     }
-    Prune(keep);
+    Prune(keep, QFileInfo(path).fileName());
     return path;
 }
 

@@ -1,5 +1,6 @@
 // Every game the player plays, kept for the debrief: one file per game in history/ of the settings
-// folder, pruned to the newest kHistoryKeepGames.
+// folder, named after its start time and mode and then its number in the order games were written
+// ("2026-12-07-16-05-01-250-wild.17.jsonl"); the kHistoryKeepGames written last are kept.
 //
 // A file is JSON Lines, UTF-8, one object per line, so a coach's tools read it line by line and a new
 // field never breaks an old reader:
@@ -80,7 +81,8 @@ std::optional<GameRecord> ParseGameRecord(const QByteArray& bytes, bool summaryO
 QString HistoryFolder();
 
 // Writes the game into the history folder (made when missing), whole, under a name from its start
-// time, then prunes the folder to the newest keep games. A failure is logged and changes nothing else.
+// time, then prunes the folder to the keep games written last (never the one just written, whatever
+// the clock said). A failure is logged and changes nothing else.
 // Returns the file's path, empty on failure.
 QString WriteGameRecord(const GameRecord& game, int keep = kHistoryKeepGames);
 

@@ -50,7 +50,7 @@ TEST_F(History, AGameReadsBackFieldForField) {
     const GameRecord game = Game(5);
     const QString path = WriteGameRecord(game);
     ASSERT_FALSE(path.isEmpty());
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/history/2026-12-07-16-05-01-250-wild.jsonl")))
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/history/2026-12-07-16-05-01-250-wild.1.jsonl")))
         << qPrintable(path);
     std::optional<GameRecord> back = ReadGameRecord(path);
     ASSERT_TRUE(back.has_value());
@@ -64,7 +64,7 @@ TEST_F(History, AGameReadsBackFieldForField) {
     EXPECT_TRUE(summaries[0].attempts.empty());
     EXPECT_EQ(summaries[0].player, game.player);
     // A second game started in the same millisecond gets a name of its own.
-    EXPECT_TRUE(WriteGameRecord(game).endsWith(QStringLiteral("-wild-2.jsonl")));
+    EXPECT_TRUE(WriteGameRecord(game).endsWith(QStringLiteral("-wild.2.jsonl")));
 }
 
 TEST_F(History, ATimeInTheHourThatRepeatsReadsBackAsItsOwnInstant) {
@@ -107,13 +107,22 @@ TEST_F(History, NumbersNoFloatHoldsReadAsTheLargestAndWriteAgain) {
     EXPECT_EQ(*again, *game);
 }
 
-TEST_F(History, OnlyTheNewestGamesAreKept) {
-    for (int minute = 0; minute < 5; ++minute)
-        ASSERT_FALSE(WriteGameRecord(Game(minute), 3).isEmpty());
-    const std::vector<GameRecord> kept = ReadHistory();
-    ASSERT_EQ(kept.size(), 3u);
-    EXPECT_EQ(kept.front().started.time().minute(), 2); // oldest first
-    EXPECT_EQ(kept.back().started.time().minute(), 4);
+// The games kept are the ones written last, whatever the clock said: a game played on a clock a year
+// behind is not removed as it is written, and one eighty years ahead does not stay for ever.
+TEST_F(History, TheGamesWrittenLastAreKeptWhateverTheClockSaid) {
+    const QDateTime now = Game(0).started;
+    for (const QDateTime& started :
+         {now, now.addYears(80), now.addYears(-1), now.addSecs(60), now.addYears(-1)}) {
+        GameRecord game = Game(0);
+        game.started = started;
+        game.ended = started.addSecs(40);
+        const QString path = WriteGameRecord(game, 3);
+        EXPECT_TRUE(QFile::exists(path)) << qPrintable(started.toString(Qt::ISODate));
+    }
+    QList<int> years;
+    for (const GameRecord& game : ReadHistory())
+        years << game.started.date().year();
+    EXPECT_EQ(years, QList<int>({2025, 2025, 2026})); // oldest first by the time they were played
 }
 
 // Files that are no history of ours, or are broken, are passed over with a line in the log.
