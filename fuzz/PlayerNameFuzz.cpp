@@ -1,8 +1,8 @@
 // Feeds any text as a name typed or pasted into the name entry, as UTF-16 units so that control
 // characters of every kind and halves of surrogate pairs are within reach, makes it fit to keep
 // (SafePlayerName), and enters it into a top list as a competition does. Checks that the kept name
-//   - holds no control character (C0, DEL, C1), no line or paragraph separator and no half of a
-//     surrogate pair;
+//   - holds no control character (C0, DEL, C1), no line or paragraph separator, no bidirectional
+//     override or isolate and no half of a surrogate pair;
 //   - is the typed text without those, in order, cut to kMaxNameLength units at most, and only where
 //     the cut leaves no half pair behind;
 //   - is kept as it is when made fit again;
@@ -76,7 +76,8 @@ int LineCount(const QByteArray& bytes, const Form& form) {
 }
 
 bool IsKept(char16_t u) {
-    return !(u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029);
+    return !(u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029 ||
+             (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069));
 }
 
 void CheckKeptName(const QString& typed, const QString& kept) {

@@ -52,7 +52,7 @@ struct Profile {
     QByteArray mark; // the byte-order mark, kept as found
     Encoding encoding = Encoding::Utf8;
     bool crLf = false;
-    bool gbkFile = false; // as read: a line without a mark is not UTF-8
+    bool gbkFile = false; // as read (IsGbkFile): a line is not UTF-8, or lines end in CR LF
     QList<Line> lines;
 };
 
@@ -120,9 +120,12 @@ Reading Classify(const QByteArray& bytes) {
     return longestRun >= 2 ? Reading::ChineseRun : Reading::GbkInGbkFile;
 }
 
-bool IsGbkFile(const QList<Line>& lines) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [](const Line& line) { return line.reading == Reading::NotUtf8; });
+// A file without a mark is a GBK file when a line of it is not UTF-8, or when its lines end in CR LF:
+// only the Windows program made such files (this program and Linux editors end lines in LF, and keep
+// a file's CR LF when they write to it), and it wrote them in GBK.
+bool IsGbkFile(const QList<Line>& lines, bool crLf) {
+    return crLf || std::any_of(lines.begin(), lines.end(),
+                               [](const Line& line) { return line.reading == Reading::NotUtf8; });
 }
 
 bool ReadsAsGbk(Reading reading, bool gbkFile) {
@@ -181,6 +184,13 @@ QList<Line> SplitLines(const QByteArray& file, qsizetype from, qsizetype unit) {
         Line line;
         if (newline + unit > file.size()) {
             line.bytes = file.mid(start);
+            // A file cut between the CR and the LF of its last line: the CR is that line's end, kept
+            // when the line is written and completed to CR LF when lines come after it.
+            const qsizetype end = file.size() - unit;
+            if ((file.size() - start) % unit == 0 && end >= start && IsChar(file, end, unit, '\r')) {
+                line.bytes = file.mid(start, end - start);
+                line.end = file.mid(end);
+            }
             lines.append(line);
             break;
         }
@@ -209,12 +219,16 @@ Profile Parse(const QByteArray& file) {
     if (profile.mark.isEmpty())
         for (Line& line : profile.lines)
             line.reading = Classify(line.bytes);
-    profile.gbkFile = IsGbkFile(profile.lines);
-    const bool gbkFile = profile.gbkFile;
     const QByteArray crLf = Encode(QStringLiteral("\r\n"), mark);
+    const QByteArray cr = Encode(QStringLiteral("\r"), mark);
+    profile.crLf = std::any_of(profile.lines.begin(), profile.lines.end(),
+                               [&](const Line& line) { return line.end == crLf || line.end == cr; });
+    profile.gbkFile = profile.mark.isEmpty() && IsGbkFile(profile.lines, profile.crLf);
+    const bool gbkFile = profile.gbkFile;
+    if (gbkFile)
+        profile.encoding = Encoding::ChineseCodePage;
     for (Line& line : profile.lines) {
         line.text = Decode(line, mark, gbkFile);
-        profile.crLf = profile.crLf || line.end == crLf;
         if (profile.mark.isEmpty() && ReadsAsGbk(line.reading, gbkFile))
             profile.encoding = Encoding::ChineseCodePage;
     }
@@ -426,7 +440,7 @@ void KeepWrittenLinesReadable(Profile& profile) {
             }
         }
     }
-    const bool gbkFile = IsGbkFile(profile.lines);
+    const bool gbkFile = IsGbkFile(profile.lines, profile.crLf);
     const auto readsRight = [&](const Line& line) {
         return AsRead(Decode(line, Encoding::Utf8, gbkFile)) == AsRead(line.text);
     };
@@ -449,7 +463,9 @@ QByteArray Compose(const Profile& profile) {
     for (qsizetype i = 0; i < profile.lines.size(); ++i) {
         const Line& line = profile.lines[i];
         bytes += line.bytes;
-        if (line.end.isEmpty() && i + 1 < profile.lines.size()) {
+        if (line.end == Encode(QStringLiteral("\r"), profile.encoding) && i + 1 < profile.lines.size()) {
+            bytes += lineEnd; // a last line cut after its CR, now followed by lines: a whole CR LF
+        } else if (line.end.isEmpty() && i + 1 < profile.lines.size()) {
             // A last line without an end gets one when lines now follow it; in UTF-16 a last line cut
             // mid-letter first gets its letter completed, or every line after it would be misread. A
             // letter completed to a line feed is the line's end already.
@@ -550,7 +566,7 @@ int WriteValues(const QString& section, const ProfileValues& values, const QStri
     KeepWrittenLinesReadable(profile);
     int error = 0;
     ReplaceFileAtomically(QFile::decodeName(path), Compose(profile), &error,
-                          exists ? (old.st_mode & 07777) : 0644);
+                          exists ? (old.st_mode & 07777) : NewFileMode());
     return error;
 }
 

@@ -8,14 +8,15 @@
 // one, each line is read on its own: a line that is not UTF-8 is GBK; a UTF-8 line whose non-ASCII
 // letters are all of three or four bytes is UTF-8; a UTF-8 line with two-byte letters is read as GBK
 // only when its bytes are also GB2312 double bytes and either two such letters stand together (a
-// Chinese name, where Latin names have single accented letters) or another line of the file is not
-// UTF-8 (the file is GBK). So names from both worlds read right, even in one file. Bytes that make
-// no letter, a letter cut off at a line's end included, read as replacement characters.
+// Chinese name, where Latin names have single accented letters) or the file is a GBK file: another
+// line of it is not UTF-8, or its lines end in CR LF (only the Windows program made such files; a
+// one-letter Chinese name there reads right). So names from both worlds read right, even in one file. Bytes
+// that make no letter, a letter cut off at a line's end included, read as replacement characters.
 //
 // A write touches only its own line: the other lines keep every byte, stray undecodable bytes
 // included. A changed key keeps its spelling and its line end; new lines take the file's encoding
-// (its mark's; GBK when any line reads as GBK; else UTF-8) and its line end (CR LF when any line ends
-// so). Without a mark, a written line whose bytes the reading rule would take otherwise, or which
+// (its mark's; GBK in a GBK file or when any line reads as GBK; else UTF-8) and its line end (CR LF when any
+// line ends so). Without a mark, a written line whose bytes the reading rule would take otherwise, or which
 // would change how another line reads, is UTF-8 instead, followed by a no-break space (a blank, which
 // no value keeps) where even UTF-8 would read as GBK.
 //

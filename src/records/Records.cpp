@@ -42,7 +42,10 @@ QString SafePlayerName(const QString& typed) {
     QString fit;
     for (const QChar c : typed) {
         const char16_t u = c.unicode();
-        const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+        // Bidirectional embeddings, overrides and isolates reorder what follows them on screen and
+        // in a spreadsheet: a name could show as another name, or another score.
+        const bool bidi = (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+        const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029 || bidi;
         if (!control)
             fit += c;
     }

@@ -21,7 +21,8 @@ inline constexpr int kMaxNameLength = kProfileTextBuffer - 1;
 inline const QString kMissingText = QStringLiteral("null");
 
 // A name as typed or pasted, made fit to keep: control characters (C0, C1) and line or paragraph
-// separators are taken out, since they would start new lines in the settings files, and so are halves
+// separators are taken out, since they would start new lines in the settings files, bidirectional
+// overrides and isolates (U+202A..U+202E, U+2066..U+2069), which would show it as something else, and halves
 // of surrogate pairs, which no file can hold; the name is cut to what the records hold
 // (kMaxNameLength). Spaces stay: a name of spaces is a name.
 QString SafePlayerName(const QString& typed);

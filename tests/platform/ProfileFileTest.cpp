@@ -383,12 +383,36 @@ TEST_F(ProfileFile, WrittenNamesReadBackAndLeaveTheOtherNamesAsTheyRead) {
     // A GBK name whose bytes are also UTF-8 shows the file to be GBK; a Latin name a Linux editor put
     // beside it reads as UTF-8 until a line that is not UTF-8 comes in. A write must not bring one.
     const QByteArray disguised = "\xC4\xA3\xD5\xB2";
-    WriteBytes(path, "[TopListMode2]\r\nname1=" + disguised + "\r\nname2=Zo\xC3\xAB\r\n");
+    WriteBytes(path, "[TopListMode2]\nname1=" + disguised + "\nname2=Zo\xC3\xAB\n");
     ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name3"),
                                           QStringLiteral("小红"), path));
     EXPECT_EQ(read("name1"), QStringDecoder("GBK").decode(disguised));
     EXPECT_EQ(read("name2"), QStringLiteral("Zoë"));
     EXPECT_EQ(read("name3"), QStringLiteral("小红"));
+}
+
+// A one-letter GBK name may also be a two-byte UTF-8 letter; in a file of the Windows program (CR LF
+// line ends) it reads as the Chinese letter it is, every one of GB2312's, before and after a write.
+TEST_F(ProfileFile, OneLetterNamesInAWindowsFileReadAsGbk) {
+    const QString path = Path("race.cfg");
+    QStringDecoder gbk("GBK");
+    int misread = 0;
+    for (int lead = 0xB0; lead <= 0xF7; ++lead) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+            const QByteArray letter = QByteArray(1, static_cast<char>(lead)) + static_cast<char>(trail);
+            const QString name = gbk.decode(letter);
+            WriteBytes(path, "[TopListMode2]\r\nname1=" + letter + "\r\ntop1=5\r\n");
+            misread += GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"), {},
+                                               50, path) != name;
+            if (trail == 0xA1 + lead % 94) { // and a write beside it leaves it so (one per lead byte)
+                WritePrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name2"),
+                                          QStringLiteral("é"), path);
+                misread += GetPrivateProfileString(QStringLiteral("TopListMode2"), QStringLiteral("name1"),
+                                                   {}, 50, path) != name;
+            }
+        }
+    }
+    EXPECT_EQ(misread, 0) << "of 6768";
 }
 
 TEST_F(ProfileFile, AUtf16FileCutMidLetterReadsAsBeforeAfterAWrite) {
