@@ -110,7 +110,7 @@ void MeasureCpu(int master, pthread_t reader, int framesPerSecond) {
 
 class CNoView : public ILinkView {
 public:
-    void ShowPortState(bool) override {}
+    void ShowPortState(bool, const DroneIdentity&) override {}
     void ShowLinkState(LinkState) override {}
 };
 

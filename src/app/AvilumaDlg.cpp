@@ -51,7 +51,7 @@ void CAvilumaDlg::OnInitDialog() {
 
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
-    m_btnConnect->setToolTip(QStringLiteral("无人机连接操作按钮"));
+    m_btnConnect->setToolTip(kConnectTipText);
 }
 
 QString ConnectMessage(const ConnectResult& result) {
@@ -63,7 +63,9 @@ QString ConnectMessage(const ConnectResult& result) {
                               "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
             .arg(result.port);
     case ConnectOutcome::Busy:
-        return QStringLiteral("无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序后再连接。")
+        return QStringLiteral(
+                   "无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序，串口空出后会自动连接。\n"
+                   "若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。")
             .arg(result.port);
     case ConnectOutcome::Connected:
     case ConnectOutcome::AlreadyConnected:
@@ -73,9 +75,18 @@ QString ConnectMessage(const ConnectResult& result) {
     return QString();
 }
 
-void CAvilumaDlg::ShowPortState(bool open) {
-    OnUiThread([this, open] {
+QString ConnectTip(bool open, const DroneIdentity& drone) {
+    if (!open)
+        return kConnectTipText;
+    return drone.serial.isEmpty()
+               ? QStringLiteral("已连接无人机：%1").arg(drone.port)
+               : QStringLiteral("已连接无人机：%1（序列号 %2）").arg(drone.port, drone.serial);
+}
+
+void CAvilumaDlg::ShowPortState(bool open, const DroneIdentity& drone) {
+    OnUiThread([this, open, tip = ConnectTip(open, drone)] {
         m_btnConnect->SetStateIcons(LoadIconResource(open ? IDI_PORT_OPEN : IDI_PORT_CLOSED));
+        m_btnConnect->setToolTip(tip);
     });
 }
 

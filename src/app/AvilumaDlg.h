@@ -14,9 +14,12 @@ inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？")
 inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
 inline const QString kNoDroneText = QStringLiteral("请先连接无人机！");
 inline const QString kMainCaption = QStringLiteral("Aviluma—游戏选择");
+inline const QString kConnectTipText = QStringLiteral("无人机连接操作按钮");
 
 // What the player is told after a press of the connect button; empty when nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
+// The connect button's tooltip: which drone it is connected to, port and serial number.
+QString ConnectTip(bool open, const DroneIdentity& drone);
 
 class CAvilumaDlg : public CPictureDialog, public ILinkView {
 public:
@@ -40,7 +43,7 @@ public:
     int m_nGrade = 1; // progress as read when the window was set up
 
     // ILinkView: hands the icons to the UI thread.
-    void ShowPortState(bool open) override;
+    void ShowPortState(bool open, const DroneIdentity& drone) override;
     void ShowLinkState(LinkState linkState) override;
 
     // Ends every game and thread the windows own; the program calls it before it ends.

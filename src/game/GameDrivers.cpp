@@ -76,7 +76,7 @@ bool CGameDrivers::Interrupted() const {
 }
 
 bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status) {
-    if (!AttitudeIsFresh()) {
+    if (!LinkHolds(m_nGameLink)) {
         m_bLinkLost = true; // no attempt starts on an attitude nobody can vouch for
         return false;
     }
@@ -87,7 +87,7 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     SendGameCommand(command);
     AttemptRecord& record = m_history.attempts.emplace_back();
     record.number = static_cast<int>(m_history.attempts.size());
-    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record);
+    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record, m_nGameLink);
     qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty,
             static_cast<double>(points));
     if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
@@ -105,7 +105,10 @@ bool CGameDrivers::FinishGame(GameCommand& command) {
     if (!g_bLinkActive)
         return false; // the window is closing: nothing is recorded, nothing said
     if (m_bLinkLost) {
-        qCWarning(lcGame, "the game ended: no fresh attitude from the drone");
+        qCWarning(lcGame, "the game ended: %s",
+                  g_nLinkGeneration != m_nGameLink  ? "the drone it started on was lost"
+                  : g_nLinkState == LinkState::None ? "too few attitude frames a second"
+                                                    : "no fresh attitude from the drone");
         m_window.ShowLinkLost();
         return false;
     }
@@ -113,6 +116,7 @@ bool CGameDrivers::FinishGame(GameCommand& command) {
 }
 
 void CGameDrivers::BeginHistory(GameMode mode, int level) {
+    m_nGameLink = g_nLinkGeneration; // the game belongs to this connection
     m_history = GameRecord();
     m_history.mode = mode;
     m_history.level = level;

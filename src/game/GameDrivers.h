@@ -5,8 +5,10 @@
 // go on until an attempt fails, then record the total (score sheet in competition, top three lists).
 //
 // A game is cut short, with nothing recorded, when its window closes (g_bLinkActive cleared) or when
-// the drone's attitude goes stale: no attempt starts, and none is measured, on an attitude older than
-// kAttitudeFreshFor. The stop command is still sent, and in the second case the player is told.
+// the link stops holding (LinkHolds): no attempt starts, and none is measured, on an attitude older
+// than kAttitudeFreshFor, on another connection than the game's (the drone lost, even when another
+// took its place at once), or on a link the monitor judges below weak. The stop command is still
+// sent, and in the second case the player is told.
 //
 // Every game, also one cut short, goes into the history when it ends (records/History.h): each
 // attempt's samples, hold, time to level and points, and how the game ended.
@@ -84,8 +86,9 @@ private:
     void KeepHistory(std::optional<bool> passed);
 
     IGameWindow& m_window;
-    bool m_bLinkLost = false; // in the current game; the worker thread's own
-    GameRecord m_history;     // the worker thread's own
+    bool m_bLinkLost = false;      // in the current game; the worker thread's own
+    std::uint64_t m_nGameLink = 0; // g_nLinkGeneration when the current game started
+    GameRecord m_history;          // the worker thread's own
     bool m_bNameAsked = false;
     mutable std::mutex m_historyMutex;
     QString m_strLastHistory;

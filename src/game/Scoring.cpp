@@ -10,6 +10,10 @@ bool AttitudeIsFresh() {
     return stored != 0 && GameNowMs() - stored <= kAttitudeFreshFor.count();
 }
 
+bool LinkHolds(std::uint64_t gameLink) {
+    return g_nLinkGeneration == gameLink && AttitudeIsFresh() && g_nLinkState != LinkState::None;
+}
+
 namespace {
 
 float Hundredths(float degrees) {
@@ -18,7 +22,8 @@ float Hundredths(float degrees) {
 
 } // namespace
 
-float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSample>* samples) {
+float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSample>* samples,
+                           std::uint64_t gameLink) {
     if (budgetMs == 0)
         return 0.0f;
     if (samples != nullptr)
@@ -32,8 +37,9 @@ float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSam
             return static_cast<float>(budgetMs / 1000); // whole seconds: the attempt counts as lost
         GameSleep(kSamplePeriod);
         remaining -= sampleMs;
-        // The last values the drone sent say nothing of where it is now: no sample is taken from them.
-        if (!AttitudeIsFresh()) {
+        // The last values the drone sent say nothing of where it is now, nor do another drone's, nor
+        // a value repeated for lack of new ones: no sample is taken from them.
+        if (!LinkHolds(gameLink)) {
             if (linkLost != nullptr)
                 *linkLost = true;
             return static_cast<float>(budgetMs / 1000);
@@ -62,12 +68,13 @@ float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSam
     return static_cast<float>(static_cast<double>(elapsed) / 1000.0);
 }
 
-float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* record) {
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* record, std::uint64_t gameLink) {
     if (difficultyIndex >= kDifficultyTable.size())
         return 0.0f; // no such difficulty: nothing to earn
     const DifficultyRow& row = kDifficultyTable[difficultyIndex];
     bool lost = false;
-    const float t = MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr);
+    const float t =
+        MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr, gameLink);
     if (lost && linkLost != nullptr)
         *linkLost = true;
     const float left = static_cast<float>(row.budgetMs / 1000) - t;

@@ -3,9 +3,11 @@
 
 #include "link/Protocol.h"
 #include "records/History.h"
+#include "state/Globals.h"
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 
 inline constexpr std::chrono::milliseconds kSamplePeriod{100};
 inline constexpr float kLevelLimitDeg = 5.0f; // roll and pitch both within +-5 degrees, bounds included
@@ -36,18 +38,26 @@ inline constexpr std::chrono::milliseconds kAttitudeFreshFor{500};
 // True when the link stored a valid attitude within kAttitudeFreshFor.
 bool AttitudeIsFresh();
 
-// Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
-// a row, the budget is used up, g_bLinkActive is cleared, or the attitude is no longer fresh (then
-// *linkLost is set, when given). Returns the seconds it took the player to get level (the time before
-// the final ten samples); the whole budget when time ran out or the measurement was cut short. Every
-// sample taken is appended to samples, when given, its angles rounded to 0.01 degree.
-float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
-                           std::vector<AttitudeSample>* samples = nullptr);
+// Whether a game may go on: the drone is still the one of the connection the game started on
+// (g_nLinkGeneration then; a drone lost and another connected at once is another connection), its
+// attitude is fresh, and the link monitor does not judge the link below weak (a frame or two a
+// second would stand in for many samples).
+bool LinkHolds(std::uint64_t gameLink);
 
-// Measures one attempt at the difficulty index (0..9) and returns its points; 0 when the attitude
-// went stale (*linkLost set, when given). record, when given, receives the attempt as the history
-// keeps it: difficulty, budget, samples, the hold, time to level, points and how it ended.
-float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr);
+// Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
+// a row, the budget is used up, g_bLinkActive is cleared, or the link no longer holds for gameLink
+// (then *linkLost is set, when given). Returns the seconds it took the player to get level (the time
+// before the final ten samples); the whole budget when time ran out or the measurement was cut short.
+// Every sample taken is appended to samples, when given, its angles rounded to 0.01 degree.
+float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
+                           std::vector<AttitudeSample>* samples = nullptr,
+                           std::uint64_t gameLink = g_nLinkGeneration);
+
+// Measures one attempt at the difficulty index (0..9) and returns its points; 0 when the link stopped
+// holding (*linkLost set, when given). record, when given, receives the attempt as the history keeps
+// it: difficulty, budget, samples, the hold, time to level, points and how it ended.
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr,
+                   std::uint64_t gameLink = g_nLinkGeneration);
 
 // Callers count an attempt below this as failed.
 inline constexpr double kPassPoints = 0.1;

@@ -12,7 +12,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <numbers>
 #include <optional>
 
 #include <poll.h>
@@ -31,13 +31,15 @@ constexpr std::chrono::milliseconds kThreadEndBound{1000};
 constexpr std::chrono::milliseconds kWatchPoll{1000};
 constexpr std::chrono::milliseconds kWatchShortestGap{100};
 
+// Beyond a full turn either way no attitude angle lies: such a value is as broken as NaN.
+constexpr double kLargestAngleRad = 2.0 * std::numbers::pi;
+
 // An angle in degrees, formed in double precision as the drone's makers do; nullopt when it is no
-// number or too large for the float it is kept in.
+// number or no angle (outside a full turn either way).
 std::optional<float> Degrees(float radians) {
-    const double degrees = radians * kDegreesPerRadian;
-    if (!std::isfinite(degrees) || std::fabs(degrees) > std::numeric_limits<float>::max())
+    if (!std::isfinite(radians) || std::fabs(static_cast<double>(radians)) > kLargestAngleRad)
         return std::nullopt;
-    return static_cast<float>(degrees);
+    return static_cast<float>(radians * kDegreesPerRadian);
 }
 
 bool DeviceNodeExists(const QString& path) {
@@ -153,15 +155,17 @@ ConnectResult CLinkService::Connect() {
     if (!m_strPort.isEmpty())
         return {ConnectOutcome::AlreadyConnected, m_strPort};
     const ConnectResult result = OpenLink();
-    if (result.outcome != ConnectOutcome::Connected) {
+    if (result.outcome != ConnectOutcome::Connected)
         LogConnectFailure(result);
-        return result;
-    }
-    qCDebug(lcLink, "connected to the drone on %s", qPrintable(result.port));
+    else
+        qCDebug(lcLink, "connected to the drone on %s (serial %s)", qPrintable(result.port),
+                qPrintable(result.serial));
+    // Connected, the monitor judges the link; otherwise it watches for the drone, as after a loss,
+    // and connects it once it is there and its port free.
     if (!m_bRunning.exchange(true))
         m_monitorThread.Start([this] { MonitorThreadProc(); });
     else
-        Wake(); // the monitor is watching for the drone: it finds it connected
+        Wake();
     return result;
 }
 
@@ -175,6 +179,7 @@ ConnectResult CLinkService::OpenLink() {
         return {opened, port, osError};
 
     m_strPort = port;
+    g_nLinkGeneration.fetch_add(1);
     // A new connection is judged on its own frames, not on what an earlier one left uncounted.
     g_nAttitudeCount = 0;
     m_bReadEnded = false;
@@ -185,8 +190,9 @@ ConnectResult CLinkService::OpenLink() {
         Wake();
     });
     g_bDroneConnected = true;
-    m_view.ShowPortState(true);
-    return {ConnectOutcome::Connected, port};
+    const DroneIdentity drone{port, SerialOfPort(port)};
+    m_view.ShowPortState(true, drone);
+    return {ConnectOutcome::Connected, port, 0, drone.serial};
 }
 
 void CLinkService::CloseLink() {
@@ -199,6 +205,7 @@ void CLinkService::CloseLink() {
     CloseDronePort();
     m_readThread.Join();
     g_nAttitudeTimeMs = 0; // what the closed port last said no longer describes the drone
+    g_nLinkGeneration.fetch_add(1);
     m_strPort.clear();
 }
 
@@ -211,21 +218,27 @@ void CLinkService::StopLink() {
         std::lock_guard lock(m_mutex);
         CloseLink();
     }
-    m_monitorThread.Join(true);    // it has seen the flag; at most it was finishing an open
-    m_linkState = LinkState::None; // the monitor's last verdict no longer holds
+    m_monitorThread.Join(true);     // it has seen the flag; at most it was finishing an open
+    g_nLinkState = LinkState::None; // the monitor's last verdict no longer holds
 }
 
 void CLinkService::MonitorThreadProc() {
     while (m_bRunning) {
-        if (JudgeLink())
-            return; // stopping
+        bool open = false;
         {
             std::lock_guard lock(m_mutex);
-            CloseLink();
+            open = !m_strPort.isEmpty();
         }
-        m_view.ShowPortState(false);
-        if (m_linkState.exchange(LinkState::None) != LinkState::None)
-            m_view.ShowLinkState(LinkState::None);
+        if (open) {
+            if (JudgeLink())
+                return; // stopping
+            // Under the lock, so that a connect press in between shows its "connected" after this.
+            std::lock_guard lock(m_mutex);
+            CloseLink();
+            m_view.ShowPortState(false, {});
+            if (g_nLinkState.exchange(LinkState::None) != LinkState::None)
+                m_view.ShowLinkState(LinkState::None);
+        }
         WatchForDrone();
     }
 }
@@ -251,7 +264,7 @@ bool CLinkService::JudgeLink() {
         }
         // exchange rather than read-then-zero: a frame counted in between is not lost.
         const LinkState state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
-        if (m_linkState.exchange(state) != state) {
+        if (g_nLinkState.exchange(state) != state) {
             qCDebug(lcLink, "link %s",
                     state == LinkState::Good   ? "good"
                     : state == LinkState::Weak ? "weak"
@@ -277,7 +290,8 @@ void CLinkService::WatchForDrone() {
                 return;
             const ConnectResult result = OpenLink();
             if (result.outcome == ConnectOutcome::Connected) {
-                qCWarning(lcLink, "the drone is back, on %s", qPrintable(result.port));
+                qCWarning(lcLink, "connected to the drone on %s (serial %s)", qPrintable(result.port),
+                          qPrintable(result.serial));
                 return;
             }
             // A port that is there but will not open is said once, not at every look.

@@ -3,6 +3,7 @@
 
 #include "link/FrameCodec.h"
 #include "platform/WorkerThread.h"
+#include "state/Globals.h"
 
 #include <QString>
 
@@ -10,12 +11,8 @@
 #include <chrono>
 #include <mutex>
 
-// The link's quality, from the count of verified ATTITUDE frames in the last monitor period.
-enum class LinkState : int {
-    Good = 0, // kGoodLinkFrames or more a second
-    Weak = 1, // kWeakLinkFrames or more
-    None = 2, // fewer
-};
+// The link's quality (LinkState) from the count of verified ATTITUDE frames in the last monitor
+// period: Good from kGoodLinkFrames a second, Weak from kWeakLinkFrames, None below.
 inline constexpr int kGoodLinkFrames = 10;
 inline constexpr int kWeakLinkFrames = 6;
 
@@ -27,12 +24,19 @@ LinkState LinkStateFromCount(int attitudeFrames);
 // other ids and frames that fail their checksum change nothing. Runs on the receive thread.
 void DispatchFrame(ConstFrameArray frame);
 
+// Which drone a connection is to: its port and, for a USB drone, its serial number.
+struct DroneIdentity {
+    QString port;
+    QString serial;
+};
+
 // What the link shows on its window. The calls may come from any thread; the window hands them to its
-// own thread.
+// own thread, in the order the link made them.
 class ILinkView {
 public:
     virtual ~ILinkView() = default;
-    virtual void ShowPortState(bool open) = 0;           // the connect button: connected or not
+    // The connect button: connected (to drone) or not (drone empty).
+    virtual void ShowPortState(bool open, const DroneIdentity& drone) = 0;
     virtual void ShowLinkState(LinkState linkState) = 0; // the link-state icon, only when the state changes
 };
 
@@ -47,14 +51,17 @@ enum class ConnectOutcome {
 };
 struct ConnectResult {
     ConnectOutcome outcome;
-    QString port;    // the device path, when one was found
-    int osError = 0; // the errno behind a port that would not open
+    QString port;        // the device path, when one was found
+    int osError = 0;     // the errno behind a port that would not open
+    QString serial = {}; // the connected drone's serial number, for a USB drone
 };
 
-// The drone's link from the connect button to the program's end. Once the player has connected, the
+// The drone's link from the connect button to the program's end. Once the player has pressed it, the
 // link looks after itself: a port that hangs up, fails or loses its device node is closed at once (the
-// window shows "not connected" and no link), and the drone is connected again as soon as it reappears,
-// on whatever port it then has.
+// window shows "not connected" and no link), and the drone is connected as soon as it (re)appears or
+// its port is free, on whatever port it then has; a press that found no drone, or a busy port, keeps
+// watching the same way. Every open and close bumps g_nLinkGeneration, so a game can tell that its
+// drone was lost even when another one took its place at once.
 class CLinkService {
 public:
     explicit CLinkService(ILinkView& view);
@@ -68,8 +75,8 @@ public:
     // Ends the threads and closes the port; does nothing when the player never connected.
     void StopLink();
 
-    // Written by the monitor thread.
-    LinkState State() const { return m_linkState.load(); }
+    // Written by the monitor thread (g_nLinkState).
+    LinkState State() const { return g_nLinkState.load(); }
 
 private:
     // With m_mutex held.
@@ -84,7 +91,6 @@ private:
     void WatchForDrone();
 
     ILinkView& m_view;
-    std::atomic<LinkState> m_linkState{LinkState::None};
     std::mutex m_mutex;                    // open and close, from the connect button and the monitor
     std::atomic<bool> m_bRunning{false};   // the player has connected and the program goes on
     std::atomic<bool> m_bReadEnded{false}; // the receive loop has left: stopped, or the port is gone

@@ -65,6 +65,16 @@ QString FindPortInDevices(const QString& fragment, const std::vector<DeviceRecor
     return result;
 }
 
+QString SerialOfPort(const QString& devicePath) {
+    const auto devices = ListPresentDevices();
+    if (!devices)
+        return QString();
+    for (const DeviceRecord& device : *devices)
+        if (device.devicePath == devicePath)
+            return device.instanceId.section(QLatin1Char('\\'), 2);
+    return QString();
+}
+
 QString FindPortByHardwareId(const QString& fragment) {
     const auto devices = ListPresentDevices();
     if (!devices)

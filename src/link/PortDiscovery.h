@@ -20,3 +20,7 @@ QString FindPortInDevices(const QString& fragment, const std::vector<DeviceRecor
 
 // The same walk over the present devices; an empty string when nothing usable was found.
 QString FindPortByHardwareId(const QString& fragment);
+
+// The serial number of the present device on devicePath: the last part of its instance id
+// ("USB\VID_26AC&PID_0011\<serial>"); empty when there is none.
+QString SerialOfPort(const QString& devicePath);

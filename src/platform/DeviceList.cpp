@@ -211,7 +211,8 @@ bool IsPrivateFolder(int dirFd) {
 }
 
 // When process pid started, in clock ticks since boot (field 22 of /proc/<pid>/stat); nullopt when no
-// such process runs. Process ids are reused, start times with them are not: the pair names one process.
+// such process runs (a zombie runs no more). Process ids are reused, start times with them are not:
+// the pair names one process.
 std::optional<QByteArray> ProcessStartTime(qint64 pid) {
     CFd fd(
         ::open(QByteArray("/proc/" + QByteArray::number(pid) + "/stat").constData(), O_RDONLY | O_CLOEXEC));
@@ -226,10 +227,14 @@ std::optional<QByteArray> ProcessStartTime(qint64 pid) {
     const QList<QByteArray> fields = stat->mid(close + 1).simplified().split(' ');
     if (fields.size() < kStartTimeAfterName)
         return std::nullopt;
+    // A killed process its parent has not reaped yet (Z) no longer runs.
+    if (fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
     return fields[kStartTimeAfterName - 1];
 }
 
-std::optional<DeviceRecord> ParseEntry(const QByteArray& bytes) {
+// *dead is set for a well-formed entry whose process is gone: nobody will ever remove it but its finder.
+std::optional<DeviceRecord> ParseEntry(const QByteArray& bytes, bool* dead) {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     const QString text = decoder(bytes);
     if (decoder.hasError())
@@ -244,11 +249,13 @@ std::optional<DeviceRecord> ParseEntry(const QByteArray& bytes) {
     // /proc knows no process 0 and no negative ones; refuse them before asking.
     if (!ok || pid <= 0 || !lines[2].startsWith(QLatin1Char('/')))
         return std::nullopt;
-    if (!Exists(Native(lines[2])))
-        return std::nullopt;
     // The registering process must still run: a pid taken over by another process, or a device node
     // reused by another pseudo-terminal after the drone died without unregistering, is no drone.
-    if (ProcessStartTime(pid) != lines[4].toLatin1())
+    if (ProcessStartTime(pid) != lines[4].toLatin1()) {
+        *dead = true;
+        return std::nullopt;
+    }
+    if (!Exists(Native(lines[2])))
         return std::nullopt;
     return DeviceRecord{lines[0], lines[1], lines[2]};
 }
@@ -283,8 +290,11 @@ void AppendRegistryEntries(const QString& folder, std::vector<DeviceRecord>& dev
         const auto bytes = ReadAll(fd.Get());
         if (!bytes)
             continue;
-        if (auto record = ParseEntry(*bytes))
+        bool dead = false;
+        if (auto record = ParseEntry(*bytes, &dead))
             devices.push_back(std::move(*record));
+        else if (dead) // a drone killed before it could unregister
+            static_cast<void>(::unlinkat(dirFd.Get(), Native(name).c_str(), 0));
     }
 }
 

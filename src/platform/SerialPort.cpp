@@ -1,5 +1,6 @@
 #include "platform/SerialPort.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -25,7 +26,13 @@ SerialOpenError OpenErrorFrom(int error) {
     }
 }
 
+std::atomic<bool> g_bRefuseSettings{false};
+
 bool ApplyLineSettings(int fd) {
+    if (g_bRefuseSettings) {
+        errno = EINVAL; // as a driver that cannot take the line's speed answers
+        return false;
+    }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         return false;
@@ -60,7 +67,7 @@ SerialOpenResult OpenSerialDevice(const QString& devicePath) {
 
     if (!ApplyLineSettings(fd)) {
         const int error = errno;
-        close(fd);
+        CloseSerialDevice(fd); // the exclusive flag belongs to the tty: a plain close would leave it set
         return {-1, SerialOpenError::Settings, error};
     }
     // Pseudo-terminals have no modem lines, so these may fail; the drone does not need them to.
@@ -125,6 +132,10 @@ void CloseSerialDevice(int fd) {
     ioctl(fd, TIOCNXCL);
     flock(fd, LOCK_UN);
     close(fd);
+}
+
+void RefuseSerialSettingsForTests(bool refuse) {
+    g_bRefuseSettings = refuse;
 }
 
 void CloseSerial(int fd) {

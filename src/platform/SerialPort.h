@@ -49,3 +49,6 @@ void CloseSerialDevice(int fd);
 
 // Closes any descriptor of these calls (a pseudo-terminal's, say) without touching its tty's flags.
 void CloseSerial(int fd);
+
+// Makes OpenSerialDevice find its line settings refused, as a driver may refuse them (tests).
+void RefuseSerialSettingsForTests(bool refuse);

@@ -15,5 +15,12 @@ enum class PlayType : int {
     Competition = 1, // asks the name and writes a score-sheet line
 };
 
+// The link's quality, as the link monitor last judged it from the rate of verified ATTITUDE frames.
+enum class LinkState : int {
+    Good = 0, // enough for every window to open
+    Weak = 1, // a game may still be played
+    None = 2, // too few, or no link: no attempt starts, and one in progress ends
+};
+
 inline constexpr int kLevelCount = 10;      // levels on the map
 inline constexpr int kAttemptsPerLevel = 3; // attempts at each level's (or wild difficulty's) difficulty

@@ -6,7 +6,8 @@
 template <typename T>
 constexpr bool kLockFree = std::atomic<T>::is_always_lock_free;
 static_assert(kLockFree<bool> && kLockFree<std::uint8_t> && kLockFree<int> && kLockFree<float> &&
-                  kLockFree<GameMode> && kLockFree<PlayType> && kLockFree<std::int64_t>,
+                  kLockFree<GameMode> && kLockFree<PlayType> && kLockFree<LinkState> &&
+                  kLockFree<std::int64_t> && kLockFree<std::uint64_t>,
               "the shared flags and numbers must be lock-free");
 
 std::atomic<bool> g_bLinkActive{false};
@@ -23,6 +24,8 @@ std::atomic<float> g_fYaw{0.0f};
 std::atomic<int> g_nAttitudeCount{0};
 std::atomic<std::int64_t> g_nAttitudeTimeMs{0};
 std::atomic<bool> g_bDroneConnected{false};
+std::atomic<LinkState> g_nLinkState{LinkState::None};
+std::atomic<std::uint64_t> g_nLinkGeneration{0};
 CSharedString g_strPlayerName;
 SerialPortRecord g_SerialPort;
 CSharedString g_strAppDir;

@@ -49,7 +49,11 @@ extern std::atomic<float> g_fYaw;                   // degrees
 extern std::atomic<int> g_nAttitudeCount;           // verified ATTITUDE frames since the monitor last looked
 extern std::atomic<std::int64_t> g_nAttitudeTimeMs; // monotonic ms when the attitude was stored; 0: never
 extern std::atomic<bool> g_bDroneConnected;         // the port is open and the link threads run
-extern CSharedString g_strPlayerName;               // name typed in the name-entry dialog
+extern std::atomic<LinkState> g_nLinkState;         // the link monitor's last verdict
+// Counts the drone's connections: bumped whenever its port is opened or closed. A game belongs to the
+// connection it started on; another drone, or the same one plugged in again, is another connection.
+extern std::atomic<std::uint64_t> g_nLinkGeneration;
+extern CSharedString g_strPlayerName; // name typed in the name-entry dialog
 extern SerialPortRecord g_SerialPort;
 extern CSharedString g_strAppDir;                 // the executable's folder, no trailing separator
 extern CSharedString g_strSheetPath;              // the current competition score sheet

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kTimerInstruments = 10;
-constexpr int kTimerReadout = 11;
 constexpr int kInstrumentPeriodMs = 300;
 constexpr int kReadoutPeriodMs = 200;
 constexpr float kRepaintThreshold = 0.5f; // smaller moves of an instrument are not drawn
@@ -147,8 +145,9 @@ void CDlgRun::OnCommand(int id) {
 void CDlgRun::OnStart() {
     if (m_bPlaying)
         return;
-    // No game on an attitude the drone stopped sending: it would measure the past.
-    if (!AttitudeIsFresh()) {
+    // No game on an attitude the drone stopped sending (it would measure the past), nor on a link
+    // too thin to sample: below weak, a frame would stand in for several samples.
+    if (!AttitudeIsFresh() || g_nLinkState == LinkState::None) {
         MessageBoxOk(kLinkFaultText);
         return;
     }
@@ -212,7 +211,9 @@ void CDlgRun::OnTimer(int id) {
             m_heightMeter->Invalidate();
         }
     } else if (id == kTimerReadout) {
-        m_stcAttitude->SetText(ReadoutText(g_fRoll, g_fPitch, g_fYaw)); // repaints only on a change
+        // Angles the drone stopped sending are not where it is now. Repaints only on a change.
+        m_stcAttitude->SetText(AttitudeIsFresh() ? ReadoutText(g_fRoll, g_fPitch, g_fYaw)
+                                                 : kStaleReadoutText);
     }
 }
 

@@ -73,6 +73,7 @@ class Stabilisation : public ::testing::Test {
 protected:
     void SetUp() override {
         g_bLinkActive = true;
+        g_nLinkState = LinkState::Good;
         SetGameSleep([this](std::chrono::milliseconds) {
             ++m_samples;
             const auto [roll, pitch] = m_script.empty() ? std::pair{0.0f, 0.0f} : m_script.front();
@@ -85,7 +86,10 @@ protected:
                 g_bLinkActive = false;
         });
     }
-    void TearDown() override { SetGameSleep({}); }
+    void TearDown() override {
+        SetGameSleep({});
+        g_nLinkState = LinkState::None;
+    }
     void Script(int count, float roll, float pitch) {
         for (int i = 0; i < count; ++i)
             m_script.push_back({roll, pitch});

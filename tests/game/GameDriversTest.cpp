@@ -293,9 +293,11 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
     const std::pair<GameMode, Driver> modes[] = {{GameMode::Level, &CGameDrivers::RunLevelGame},
                                                  {GameMode::Wild, &CGameDrivers::RunWildGame},
                                                  {GameMode::Endless, &CGameDrivers::RunEndlessGame}};
-    enum class Cut { Close, Quiet, StaleFromTheStart };
+    // Another drone: the drone lost and another connected at once, whose attitude is fresh and level.
+    // Weak: the link monitor judges the stream too thin (a frame or two a second).
+    enum class Cut { Close, Quiet, StaleFromTheStart, AnotherDrone, Weak };
     for (auto [mode, run] : modes) {
-        for (const Cut cut : {Cut::Close, Cut::Quiet, Cut::StaleFromTheStart}) {
+        for (const Cut cut : {Cut::Close, Cut::Quiet, Cut::StaleFromTheStart, Cut::AnotherDrone, Cut::Weak}) {
             SCOPED_TRACE(testing::Message()
                          << "mode " << static_cast<int>(mode) << ", cut " << static_cast<int>(cut));
             StartCompetition(mode == GameMode::Level ? GameMode::Wild : mode);
@@ -315,6 +317,10 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
                 cutAt = now; // during the second attempt
                 if (cut == Cut::Close)
                     g_bLinkActive = false;
+                else if (cut == Cut::AnotherDrone)
+                    g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+                else if (cut == Cut::Weak)
+                    g_nLinkState = LinkState::None;
                 else
                     m_drone.silentFromMs = now;
             };
@@ -328,7 +334,7 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             EXPECT_EQ(g_nLevelResult, 0);
             EXPECT_EQ(m_drone.attemptStarts, cut == Cut::StaleFromTheStart ? 0 : 2);
             if (cut != Cut::StaleFromTheStart) { // over within one sample of the close or of the silence
-                EXPECT_LE(m_drone.nowMs - cutAt, cut == Cut::Close ? 100 : 100 + kAttitudeFreshFor.count());
+                EXPECT_LE(m_drone.nowMs - cutAt, cut == Cut::Quiet ? 100 + kAttitudeFreshFor.count() : 100);
             }
             int stops = 0;
             for (const auto& s : m_drone.sent)
@@ -347,6 +353,7 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             }
             m_drone.onTick = nullptr;
             g_bLinkActive = true;
+            g_nLinkState = LinkState::Good;
             m_game.m_fTotalScore = 0.0f;
         }
     }

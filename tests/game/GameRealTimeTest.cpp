@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -38,6 +40,67 @@ TEST(GameRealTime, ALevelOneGamePassesWithFullPointsOverTheLink) {
             commands.push_back(f.payload);
     EXPECT_EQ(commands,
               (std::vector<std::vector<std::uint8_t>>{{1, 100}, {1}, {1, 0, 1}, {1, 0, 2}, {0, 0, 2}}));
+}
+
+// Two drones over the real link. One plugged in while the game's drone is connected takes nothing
+// over; the game's drone lost mid-attempt ends the game with nothing recorded, although the link has
+// the other one connected within milliseconds.
+TEST(GameRealTime, AGameBelongsToTheDroneItStartedOn) {
+    CSimulatedMachine machine;
+    CSimDrone flown;
+    ASSERT_TRUE(flown.Start());
+    ASSERT_TRUE(machine.ConnectDrone());
+    const std::uint64_t connection = g_nLinkGeneration;
+    SimOptions spare;
+    spare.fRollDeg = 2.0f; // level: a pass, if it were taken for the flown one
+    CSimDrone other(spare);
+    ASSERT_TRUE(other.Start());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(g_nLinkGeneration, connection);
+
+    flown.SetAttitudeDegrees(30.0f, 0.0f, 0.0f); // held tilted: the attempt runs on
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(500ms);
+        flown.Vanish();
+    });
+    g_bLinkActive = true;
+    g_nLevel = 1;
+    g_nLevelResult = 0;
+    CRecordingWindow window;
+    CGameDrivers game(window);
+    game.RunLevelGame();
+    unplug.join();
+    EXPECT_EQ(window.linkLosses, 1);
+    EXPECT_TRUE(window.scores.empty());
+    EXPECT_TRUE(window.results.isEmpty());
+    EXPECT_EQ(g_nLevelResult, 0);
+    EXPECT_EQ(ReadBestScore(1), 0);
+    EXPECT_TRUE(WaitUntil([&] { return g_bDroneConnected.load(); }, 3s)); // the other one, now
+}
+
+// A game on a drone sending 2, 3 or 5 frames a second (a run window opened while the link was good,
+// say): no attempt starts, and so none scores.
+TEST(GameRealTime, NoAttemptOnAFewFramesASecond) {
+    for (const int rate : {2, 3, 5}) {
+        SCOPED_TRACE(rate);
+        CSimulatedMachine machine;
+        SimOptions options;
+        options.nFrameRate = rate;
+        CSimDrone drone(options);
+        ASSERT_TRUE(drone.Start());
+        ASSERT_EQ(machine.Link().Connect().outcome, ConnectOutcome::Connected);
+        std::this_thread::sleep_for(1200ms); // the monitor's first whole period
+        ASSERT_EQ(machine.Link().State(), LinkState::None);
+        g_bLinkActive = true;
+        g_nLevel = 1;
+        CRecordingWindow window;
+        CGameDrivers game(window);
+        game.RunLevelGame();
+        EXPECT_EQ(window.linkLosses, 1);
+        EXPECT_TRUE(window.scores.empty());
+        ASSERT_TRUE(WaitUntil([&] { return drone.CountReceived(kMsgCommand) >= 2; }, 2s));
+        EXPECT_EQ(drone.CountReceived(kMsgCommand), 2); // the opening and the stop: no attempt start
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "link/Heartbeat.h"
 #include "link/SerialTransport.h"
 #include "platform/LocalClock.h"
+#include "platform/SerialPort.h"
 #include "sim/SimDrone.h"
 #include "support/LogCapture.h"
 #include "support/SimulatedMachine.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <mutex>
 #include <random>
@@ -17,6 +19,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -26,7 +29,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 class CRecordingView : public ILinkView {
 public:
-    void ShowPortState(bool open) override { m_portOpen = open; }
+    void ShowPortState(bool open, const DroneIdentity&) override { m_portOpen = open; }
     void ShowLinkState(LinkState linkState) override {
         std::lock_guard lock(m_mutex);
         m_states.push_back(linkState);
@@ -114,10 +117,13 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
     EXPECT_EQ(g_nAttitudeCount, 1);
     EXPECT_EQ(g_nAckStatus, 1);
 
-    // Angles that are no number, or too large to keep in degrees, are refused like a broken frame.
+    // Angles that are no number, or beyond a full turn, are refused like a broken frame.
     const float inf = std::numeric_limits<float>::infinity();
-    for (auto [roll, pitch, yaw] :
-         {std::tuple{std::nanf(""), 0.0f, 0.0f}, {0.0f, -inf, 0.0f}, {0.0f, 0.0f, 1e38f}}) {
+    for (auto [roll, pitch, yaw] : {std::tuple{std::nanf(""), 0.0f, 0.0f},
+                                    {0.0f, -inf, 0.0f},
+                                    {0.0f, 0.0f, 1e38f},
+                                    {1e20f, 0.0f, 0.0f},
+                                    {0.0f, -6.3f, 0.0f}}) {
         g_nAttitudeTimeMs = 0;
         attitude.roll = roll;
         attitude.pitch = pitch;
@@ -138,15 +144,18 @@ TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
               QStringList(2, QStringLiteral("link: no drone found: no USB serial device 26ac:0011")));
 }
 
-TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTheLogSaysWhy) {
+// A press that finds the port busy says why, and keeps watching: once the other program lets the port
+// go, the drone is connected without another press.
+TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTakenOnceFree) {
     auto drone = StartDrone(20);
     const SerialOpenResult other = OpenSerialDevice(drone->DevicePath());
     ASSERT_EQ(other.error, SerialOpenError::None);
     EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::Busy);
-    close(other.fd);
     EXPECT_EQ(m_log.Lines(),
               QStringList{QStringLiteral("link: cannot open the drone's port %1: Device or resource busy")
                               .arg(drone->DevicePath())});
+    CloseSerialDevice(other.fd);
+    EXPECT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good && m_view.m_portOpen; }, 5s));
 }
 
 TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {
@@ -221,9 +230,12 @@ TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     g_bLinkActive = true;
     StartHeartbeat();
 
+    const std::uint64_t generation = g_nLinkGeneration;
     drone->Vanish(); // unplugged: the port hangs up and the registration goes
     ASSERT_TRUE(WaitUntil([&] { return !g_bDroneConnected && !m_view.m_portOpen; }, 3s));
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+    EXPECT_EQ(g_nAttitudeTimeMs, 0); // what the lost drone said last is no attitude now
+    EXPECT_NE(g_nLinkGeneration, generation);
     EXPECT_EQ(m_view.States().back(), LinkState::None);
     EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone); // the button looks again
     const auto cpuBefore = ProcessCpuTime();
@@ -241,7 +253,40 @@ TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("link: lost the drone on %1 (").arg(firstPort)))
         << qPrintable(lines[0]);
     EXPECT_EQ(lines[1], QStringLiteral("link: no drone found: no USB serial device 26ac:0011"));
-    EXPECT_EQ(lines[2], QStringLiteral("link: the drone is back, on %1").arg(drone->DevicePath()));
+    EXPECT_TRUE(lines[2].startsWith(
+        QStringLiteral("link: connected to the drone on %1 (serial SIM").arg(drone->DevicePath())))
+        << qPrintable(lines[2]);
+}
+
+// A game killed while it has the simulated drone's port cannot give back the port's exclusive use;
+// the drone gives it back, so the next game (an ordinary user's, whom the flag would stop) connects
+// without the drone being restarted.
+TEST_F(LinkService, TheSimulatedDroneGivesBackThePortOfAKilledGame) {
+    auto drone = StartDrone(20);
+    const QString port = drone->DevicePath();
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t game = fork();
+    ASSERT_GE(game, 0);
+    if (game == 0) {
+        const char opened = OpenSerialDevice(port).error == SerialOpenError::None ? 1 : 0;
+        [[maybe_unused]] const ssize_t n = write(ready[1], &opened, 1);
+        pause();
+        _exit(0);
+    }
+    char opened = 0;
+    ASSERT_EQ(read(ready[0], &opened, 1), 1);
+    ASSERT_EQ(opened, 1);
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+    ASSERT_EQ(chmod(QFile::encodeName(port).constData(), 0666), 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        return RunAsOrdinaryUser([&] {
+                   const SerialOpenError error = OpenDronePort(port);
+                   CloseDronePort();
+                   return static_cast<int>(error);
+               }) == static_cast<int>(SerialOpenError::None);
+    }));
 }
 
 TEST_F(LinkService, TheNextUserFindsThePortFreeAfterAStop) {

@@ -1,4 +1,5 @@
 #include "link/SerialTransport.h"
+#include "platform/SerialPort.h"
 #include "state/Globals.h"
 #include "support/TestSupport.h"
 
@@ -11,9 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -141,6 +146,21 @@ TEST_F(SerialTransport, FailedOpensLeaveNothingOpenAndSayWhetherThePlayerCanAct)
     EXPECT_EQ(OpenDronePort(m_pty.Path()), SerialOpenError::Busy);
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
     close(held);
+}
+
+// Line settings the port refuses leave it as it was: not exclusive (the flag is the tty's, not our
+// descriptor's, and would keep every later opener out) and not locked.
+TEST_F(SerialTransport, RefusedSettingsGiveThePortBack) {
+    RefuseSerialSettingsForTests(true);
+    EXPECT_EQ(OpenDronePort(m_pty.Path()), SerialOpenError::Settings);
+    RefuseSerialSettingsForTests(false);
+    const int fd = open(QFile::encodeName(m_pty.Path()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exclusive = 1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
 }
 
 TEST_F(SerialTransport, ADeviceOnlyItsOwnerMayOpenIsPermissionDenied) {

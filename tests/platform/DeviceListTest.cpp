@@ -1,4 +1,5 @@
 #include "platform/DeviceList.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -141,9 +142,26 @@ TEST_F(DeviceList, RegistryEntriesFollowSysfsAndOnlyLiveOnesCount) {
     WriteFile(m_registry + "/d.device", Entry(m_node, dead));
     WriteFile(m_registry + "/.e.tmp", Entry(m_node, ::getpid()));
     WriteFile(m_registry + "/f.device", Entry(m_node, ::getpid(), "F", "1")); // our pid, not our start
+    const pid_t zombie = ::fork(); // killed, not yet reaped by its parent: it runs no more
+    if (zombie == 0)
+        ::_exit(0);
+    ASSERT_NE(zombie, -1);
+    QByteArray zombieStat;
+    ASSERT_TRUE(WaitUntil([&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(zombie));
+        zombieStat = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        return zombieStat.contains(") Z ");
+    }));
+    WriteFile(
+        m_registry + "/g.device",
+        Entry(m_node, zombie, "G", zombieStat.mid(zombieStat.lastIndexOf(')') + 2).split(' ').value(19)));
     const DeviceRecord a{"USB\\VID_26AC&PID_0011\\A", "Sim drone (pts3)", m_node};
     const DeviceRecord b{"USB\\VID_26AC&PID_0011\\B", "Sim drone (pts3)", m_node};
     EXPECT_EQ(List(), (std::vector<DeviceRecord>{kDrone, kAdapter, a, b}));
+    ::waitpid(zombie, nullptr, 0);
+    // The entries of drones killed before they could unregister go; the unplugged one's process lives.
+    EXPECT_EQ(QDir(m_registry).entryList(QDir::Files | QDir::Hidden),
+              QStringList({".e.tmp", "a.device", "b.device", "c.device"}));
 }
 
 TEST_F(DeviceList, MalformedEntriesAreSkipped) {

@@ -15,7 +15,7 @@
 // A main window that shows nothing of the link.
 class CNoLinkView : public ILinkView {
 public:
-    void ShowPortState(bool) override {}
+    void ShowPortState(bool, const DroneIdentity&) override {}
     void ShowLinkState(LinkState) override {}
 };
 
@@ -36,10 +36,11 @@ public:
     CSimulatedMachine(const CSimulatedMachine&) = delete;
     CSimulatedMachine& operator=(const CSimulatedMachine&) = delete;
 
-    // Presses connect and waits for the drone's first attitude; false when either fails.
+    // Presses connect and waits for the link monitor's first verdict of a good link (a game needs
+    // one); false when either fails.
     bool ConnectDrone() {
         return m_link.Connect().outcome == ConnectOutcome::Connected &&
-               WaitUntil([] { return g_nAttitudeCount > 0; }, std::chrono::seconds(3));
+               WaitUntil([this] { return m_link.State() == LinkState::Good; }, std::chrono::seconds(5));
     }
     CLinkService& Link() { return m_link; }
 

@@ -23,6 +23,7 @@ CVirtualDrone::CVirtualDrone() {
     g_fRoll = 0.0f;
     g_fPitch = 0.0f;
     g_nAttitudeTimeMs = kStartMs;
+    g_nLinkState = LinkState::Good; // streaming twenty frames a second
     SetGameSleep([this](std::chrono::milliseconds d) { Advance(d); });
     SetGameNow([this] { return kStartMs + nowMs; });
     SetCommandFrameWriter([this](const std::uint8_t* bytes, std::uint8_t length) { OnFrame(bytes, length); });
@@ -30,6 +31,7 @@ CVirtualDrone::CVirtualDrone() {
 }
 
 CVirtualDrone::~CVirtualDrone() {
+    g_nLinkState = LinkState::None;
     SetGameSleep({});
     SetGameNow({});
     SetCommandFrameWriter({});

@@ -201,14 +201,23 @@ TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
     EXPECT_EQ(m_messages.Texts(), QStringList{kLinkFaultText});
 
     g_nAttitudeTimeMs = fresh;
+    g_nLinkState = LinkState::None; // a fresh attitude, but a frame or two a second
+    Dlg().m_btnStart->click();
+    EXPECT_FALSE(Dlg().Playing());
+    EXPECT_TRUE(m_drone.sent.empty());
+    g_nLinkState = LinkState::Good;
+    m_messages.Clear();
+
     m_drone.silentFromMs = 300; // gone during the first attempt
     Dlg().m_btnStart->click();
     ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
     Settle();
     EXPECT_FALSE(Dlg().Playing());
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
-    EXPECT_EQ(m_messages.Texts(), QStringList(2, kLinkFaultText));
+    EXPECT_EQ(m_messages.Texts(), QStringList{kLinkFaultText});
     EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());
+    Dlg().OnTimer(kTimerReadout);
+    EXPECT_EQ(Dlg().m_stcAttitude->Text(), kStaleReadoutText); // not the last angles it sent
     EXPECT_EQ(ReadBestScore(1), 0);
 }
 
