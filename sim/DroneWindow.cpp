@@ -1,8 +1,10 @@
 #include "sim/DroneWindow.h"
 
 #include "link/FrameCodec.h"
+#include "platform/DialogTemplate.h"
 #include "sim/SimDrone.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -26,6 +28,7 @@
 namespace {
 
 constexpr int kInputPeriodMs = 10;
+constexpr int kCompactWidth = 250;
 constexpr int kRefreshPeriodMs = 40;
 constexpr int kGamepadRetryTicks = 100; // look for a newly plugged gamepad once a second
 constexpr float kKeyDeflection = 0.5f;
@@ -194,11 +197,17 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     m_stickPad = new CStickPad(this);
     m_source = new QComboBox(this);
     m_source->addItems({QStringLiteral("键盘和屏幕摇杆"), QStringLiteral("手柄或遥控器")});
+    // Only the mouse, or the keys that open it (F4, Alt+Down), change the input: the arrow keys fly.
+    m_source->setFocusPolicy(Qt::ClickFocus);
     m_autopilot = new QCheckBox(QStringLiteral("自动驾驶（演示）"), this);
-    auto* keysHelp =
-        new QLabel(QStringLiteral("方向键或 WASD 操纵，按住 Shift 满舵；\n也可用鼠标拖动摇杆。"), this);
+    auto* keysHelp = new QLabel(QStringLiteral("目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
+                                               "W/↑ 机头向下，S/↓ 机头向上，\nA/← 向左滚，D/→ 向右滚；"
+                                               "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"),
+                                this);
+    keysHelp->setWordWrap(true);
 
     auto* gamepadBox = new QGroupBox(QStringLiteral("手柄设置"), this);
+    m_gamepadBox = gamepadBox;
     m_gamepadState = new QLabel(gamepadBox);
     m_rollAxis = new QSpinBox(gamepadBox);
     m_pitchAxis = new QSpinBox(gamepadBox);
@@ -246,16 +255,28 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     right->addWidget(keysHelp);
     right->addWidget(gamepadBox);
     right->addStretch();
-    auto* top = new QHBoxLayout(this);
-    top->addLayout(left, 1);
-    top->addLayout(right);
-    resize(500, 440);
+    m_columns = new QBoxLayout(QBoxLayout::LeftToRight, this);
+    m_columns->addLayout(left, 1);
+    m_columns->addLayout(right);
 
-    // Beside the game, which sits in the middle of the screen.
+    // Beside the game, which sits in the middle of the screen; the flying keys work from every control.
+    m_fullSize = sizeHint().expandedTo(QSize(500, 440));
+    SetCompact(true);
+    // Narrow enough to stand beside the game on a 1366-pixel screen; the texts wrap to fit.
+    const int compactWidth = std::max(kCompactWidth, minimumSizeHint().width());
+    m_compactSize =
+        QSize(compactWidth, m_columns->hasHeightForWidth() ? m_columns->totalHeightForWidth(compactWidth)
+                                                           : sizeHint().height());
+    SetCompact(false);
+    QSize size = m_fullSize;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.right() - width() - 10, area.top() + 40);
+        const DronePlacement place = PlaceDroneWindow(screen->availableGeometry(), m_fullSize, m_compactSize);
+        SetCompact(place.compact);
+        size = place.frame.size();
+        move(place.frame.topLeft());
     }
+    resize(size);
+    qApp->installEventFilter(this);
 
     m_loop.SetInput([this] { return Stick{m_fStickRoll.load(), m_fStickPitch.load()}; });
     m_gamepad.Open();
@@ -276,19 +297,51 @@ Stick CDroneWindow::KeyboardStick() const {
     return stick;
 }
 
-void CDroneWindow::keyPressEvent(QKeyEvent* event) {
-    const unsigned bit = KeyBit(event->key());
-    if (bit == 0) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    m_keys |= bit;
+bool CDroneWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const unsigned bit = KeyBit(key->key());
+    // Alt, Ctrl and Meta make other keys of them (Alt+Down opens the input list).
+    if (widget == nullptr || widget->window() != this || bit == 0 ||
+        (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0)
+        return false;
+    if (event->type() == QEvent::KeyPress)
+        m_keys |= bit;
+    else if (!key->isAutoRepeat())
+        m_keys &= ~bit;
+    return true;
 }
 
-void CDroneWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->isAutoRepeat())
-        return;
-    m_keys &= ~KeyBit(event->key());
+void CDroneWindow::SetCompact(bool compact) {
+    // Compact: one column, without the gamepad's settings.
+    m_bCompact = compact;
+    m_columns->setDirection(compact ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    m_gamepadBox->setVisible(!compact);
+    m_columns->activate();
+}
+
+DronePlacement PlaceDroneWindow(const QRect& area, QSize full, QSize compact) {
+    constexpr int kGap = 4;
+    // What a window manager may add around the window: borders and a title bar.
+    constexpr QSize kFrame(8, 36);
+    QRect game(QPoint(), kFullWindowSize);
+    game.moveCenter(area.center());
+    for (const bool small : {false, true}) {
+        const QSize size = (small ? compact : full) + kFrame;
+        const QRect candidates[] = {
+            QRect(QPoint(game.right() + 1 + kGap, game.top()), size),
+            QRect(QPoint(game.left() - kGap - size.width(), game.top()), size),
+            QRect(QPoint(game.left(), game.bottom() + 1 + kGap), size),
+        };
+        for (const QRect& frame : candidates)
+            if (area.contains(frame))
+                return {QRect(frame.topLeft(), frame.size() - kFrame), small};
+    }
+    // Over the game's left part, whose pictures the drone window shows itself; the right column stays.
+    return {QRect(QPoint(area.left(), area.bottom() + 1 - compact.height() - kFrame.height()), compact),
+            true};
 }
 
 void CDroneWindow::Tick() {

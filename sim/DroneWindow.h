@@ -6,6 +6,7 @@
 #include "sim/FlightLoop.h"
 #include "sim/Gamepad.h"
 
+#include <QRect>
 #include <QWidget>
 
 #include <atomic>
@@ -53,18 +54,35 @@ private:
     Stick m_shown;
 };
 
+// Where the drone window goes beside the game's windows, which are kFullWindowSize and centred in the
+// screen's available area: to their right, to their left or below them, at full size where it fits,
+// else compact; with no room anywhere, compact in the area's bottom-left corner. Never over the run
+// window's right column (its difficulty line, records and score), which starts kRunRightColumnX from
+// the game window's left edge.
+inline constexpr int kRunRightColumnX = 538; // 315 of the run window template's 468 dialog units
+struct DronePlacement {
+    QRect frame;  // where the window goes
+    bool compact; // shown in its compact layout
+};
+DronePlacement PlaceDroneWindow(const QRect& area, QSize full, QSize compact);
+
 class CDroneWindow : public QWidget {
 public:
     CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settingsPath);
 
     // The stick from the keyboard alone (arrow keys or WASD; Shift for full deflection).
     Stick KeyboardStick() const;
+    bool Compact() const { return m_bCompact; }
+    // The window's sizes in its two layouts, as its placement took them.
+    QSize FullSize() const { return m_fullSize; }
+    QSize CompactSize() const { return m_compactSize; }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    // The flying keys fly the drone whichever of the window's controls has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetCompact(bool compact);
     void Tick();    // 100 times a second: read the inputs
     void Refresh(); // 25 times a second: show the state
     void SaveSettings();
@@ -94,4 +112,8 @@ private:
     QCheckBox* m_invertRoll = nullptr;
     QCheckBox* m_invertPitch = nullptr;
     QSlider* m_deadBand = nullptr;
+    QWidget* m_gamepadBox = nullptr;
+    class QBoxLayout* m_columns = nullptr;
+    bool m_bCompact = false;
+    QSize m_fullSize, m_compactSize;
 };

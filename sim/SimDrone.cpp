@@ -9,12 +9,15 @@
 #include <numbers>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::chrono::milliseconds kListenPoll{20};
+constexpr int kAbandonCheckPasses = 10; // a port a dead game left is given back within 0.2 s
 constexpr std::chrono::milliseconds kSendBound{50};
 constexpr std::size_t kLogLimit = 100000; // hours of heartbeats; a runaway sender cannot eat memory
 
@@ -168,11 +171,26 @@ void CSimDrone::StreamThreadProc() {
     }
 }
 
+void CSimDrone::ReleaseAbandonedPort() {
+    std::shared_lock lock(m_portMutex);
+    int exclusive = 0;
+    if (m_nHoldFd < 0 || ioctl(m_nHoldFd, TIOCGEXCL, &exclusive) != 0 || exclusive == 0)
+        return;
+    // The game holds the advisory lock for as long as it has the port; the kernel lets it go with the
+    // process. Taken by us while the flag is set, the port has been abandoned.
+    if (flock(m_nHoldFd, LOCK_EX | LOCK_NB) != 0)
+        return;
+    ioctl(m_nHoldFd, TIOCNXCL);
+    flock(m_nHoldFd, LOCK_UN);
+}
+
 void CSimDrone::ListenThreadProc() {
     CReceiveBuffer buffer;
     std::array<std::uint8_t, 1024> readBuffer{};
     std::array<std::uint8_t, kFrameArraySize> frame{};
-    while (m_bRun) {
+    for (int pass = 0; m_bRun; ++pass) {
+        if (pass % kAbandonCheckPasses == 0)
+            ReleaseAbandonedPort();
         ssize_t n = 0;
         {
             std::shared_lock lock(m_portMutex);

@@ -68,6 +68,9 @@ private:
     void Send(const std::uint8_t* bytes, std::size_t length);
     void OnFrame(const std::uint8_t* frame);
     void ClosePort();
+    // A game that died (kill -9, a crash) cannot give back the port's exclusive use, which belongs to
+    // the tty and would keep every later game out: we give it back for it.
+    void ReleaseAbandonedPort();
 
     SimOptions m_options;
     std::atomic<float> m_fRoll{0.0f}, m_fPitch{0.0f}, m_fYaw{0.0f}; // radians

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -141,6 +142,11 @@ int CDialogShell::DoModal() {
         // Placed, not left to the window manager: a placed window keeps its place.
         const QRect over = opener->frameGeometry();
         move(over.x() + (over.width() - width()) / 2, over.y() + (over.height() - height()) / 2);
+    } else if (const QScreen* shown = screen()) {
+        // The first window: in the middle of the screen's free area, where the simulated drone's
+        // window expects it when it places itself beside it.
+        const QRect area = shown->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     const int result = exec();
     if (overOpener)
