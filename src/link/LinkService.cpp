@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -22,7 +24,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = ILinkTime::Clock;
 
 // A stop waits this long at most for each link thread to end.
 constexpr std::chrono::milliseconds kThreadEndBound{1000};
@@ -45,15 +47,6 @@ std::optional<float> Degrees(float radians) {
 bool DeviceNodeExists(const QString& path) {
     struct stat st;
     return stat(QFile::encodeName(path).constData(), &st) == 0;
-}
-
-// Waits until the deadline, or less when the wake descriptor (or the watch's, when there is one) is
-// readable. The wake stays pending until DrainWake, so a wake that comes before a wait ends it at once.
-void WaitForWake(int wakeFd, int watchFd, Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    pollfd fds[2] = {{wakeFd, POLLIN, 0}, {watchFd, POLLIN, 0}};
-    if (left.count() > 0)
-        poll(fds, watchFd >= 0 ? 2 : 1, static_cast<int>(left.count()));
 }
 
 void DrainWake(int wakeFd) {
@@ -96,7 +89,28 @@ void LogConnectFailure(const ConnectResult& result) {
     }
 }
 
+// Waits until the deadline, or less when a descriptor is readable. A wake stays pending until
+// DrainWake, so a wake that comes before a wait ends it at once.
+class CRealLinkTime : public ILinkTime {
+public:
+    Clock::time_point Now() override { return Clock::now(); }
+    void WaitUntil(std::span<const int> fds, Clock::time_point deadline) override {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd polled[2] = {};
+        const nfds_t count = static_cast<nfds_t>(std::min<std::size_t>(fds.size(), 2));
+        for (nfds_t i = 0; i < count; ++i)
+            polled[i] = {fds[i], POLLIN, 0};
+        if (left.count() > 0)
+            poll(polled, count, static_cast<int>(left.count()));
+    }
+};
+
 } // namespace
+
+ILinkTime& RealLinkTime() {
+    static CRealLinkTime time;
+    return time;
+}
 
 LinkState LinkStateFromCount(int attitudeFrames) {
     if (attitudeFrames >= kGoodLinkFrames)
@@ -135,8 +149,8 @@ void DispatchFrame(ConstFrameArray frame) {
     }
 }
 
-CLinkService::CLinkService(ILinkView& view)
-    : m_view(view), m_nWakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+CLinkService::CLinkService(ILinkView& view, ILinkTime& time)
+    : m_view(view), m_time(time), m_nWakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 CLinkService::~CLinkService() {
     StopLink();
@@ -251,7 +265,7 @@ bool CLinkService::JudgeLink() {
     }
     // Periods on an absolute schedule: each count covers one second, however long the work between
     // the waits took, so a steady stream gives a steady count.
-    auto next = Clock::now();
+    auto next = m_time.Now();
     for (;;) {
         if (!m_bRunning)
             return true;
@@ -272,8 +286,8 @@ bool CLinkService::JudgeLink() {
             m_view.ShowLinkState(state);
         }
         next += kMonitorPeriod;
-        while (m_bRunning && !m_bReadEnded && Clock::now() < next) {
-            WaitForWake(m_nWakeFd, -1, next);
+        while (m_bRunning && !m_bReadEnded && m_time.Now() < next) {
+            m_time.WaitUntil(std::array{m_nWakeFd}, next);
             DrainWake(m_nWakeFd);
         }
     }
@@ -301,11 +315,14 @@ void CLinkService::WatchForDrone() {
                 reported = result;
             }
         }
-        const Clock::time_point looked = Clock::now();
-        WaitForWake(m_nWakeFd, watch.Fd(), looked + kWatchPoll);
+        const Clock::time_point looked = m_time.Now();
+        if (watch.Fd() >= 0)
+            m_time.WaitUntil(std::array{m_nWakeFd, watch.Fd()}, looked + kWatchPoll);
+        else
+            m_time.WaitUntil(std::array{m_nWakeFd}, looked + kWatchPoll);
         // A flurry of device events must not become a flurry of looks; a stop or a connect still
         // cuts the gap short.
-        WaitForWake(m_nWakeFd, -1, looked + kWatchShortestGap);
+        m_time.WaitUntil(std::array{m_nWakeFd}, looked + kWatchShortestGap);
         DrainWake(m_nWakeFd);
     }
 }

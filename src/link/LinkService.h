@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <span>
 
 // The link's quality (LinkState) from the count of verified ATTITUDE frames in the last monitor
 // period: Good from kGoodLinkFrames a second, Weak from kWeakLinkFrames, None below.
@@ -40,6 +41,18 @@ public:
     virtual void ShowLinkState(LinkState linkState) = 0; // the link-state icon, only when the state changes
 };
 
+// The link monitor's time: its clock, and its waits for a deadline that a wake-up (one of fds readable)
+// may cut short. Real time by default; tests give the monitor virtual time, so its periods and
+// thresholds are judged in milliseconds and never by how busy the machine is.
+class ILinkTime {
+public:
+    using Clock = std::chrono::steady_clock;
+    virtual ~ILinkTime() = default;
+    virtual Clock::time_point Now() = 0;
+    virtual void WaitUntil(std::span<const int> fds, Clock::time_point deadline) = 0;
+};
+ILinkTime& RealLinkTime();
+
 // How a press of the connect button ended. The window tells the player what they can act on.
 enum class ConnectOutcome {
     Connected,
@@ -64,7 +77,7 @@ struct ConnectResult {
 // drone was lost even when another one took its place at once.
 class CLinkService {
 public:
-    explicit CLinkService(ILinkView& view);
+    explicit CLinkService(ILinkView& view, ILinkTime& time = RealLinkTime());
     ~CLinkService(); // stops the link
     CLinkService(const CLinkService&) = delete;
     CLinkService& operator=(const CLinkService&) = delete;
@@ -91,6 +104,7 @@ private:
     void WatchForDrone();
 
     ILinkView& m_view;
+    ILinkTime& m_time;
     std::mutex m_mutex;                    // open and close, from the connect button and the monitor
     std::atomic<bool> m_bRunning{false};   // the player has connected and the program goes on
     std::atomic<bool> m_bReadEnded{false}; // the receive loop has left: stopped, or the port is gone
