@@ -105,7 +105,8 @@ int EncodeFrame(std::uint8_t messageId, std::uint8_t crcExtra, std::uint8_t sequ
     out[3] = kSystemId;
     out[4] = kComponentId;
     out[5] = messageId;
-    std::memcpy(out.data() + kFrameHeaderSize, payload.data(), len);
+    if (len > 0) // an empty payload may have no data at all to copy from
+        std::memcpy(out.data() + kFrameHeaderSize, payload.data(), len);
     std::uint16_t crc = FrameCrc(out.data() + 1, static_cast<std::uint16_t>(len + kFrameHeaderSize - 1));
     crc = CrcAccumulate(crcExtra, crc);
     out[kFrameHeaderSize + len] = static_cast<std::uint8_t>(crc & 0xFF);
