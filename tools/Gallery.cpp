@@ -343,7 +343,6 @@ int main(int argc, char* argv[]) {
     DrawButtonStates();
     DrawInstruments();
     const QColor white(255, 255, 255);
-    const QColor red(255, 0, 0);
     DrawWindow(IDD_AVILUMA_DIALOG, IDB_MAIN,
                {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
                 {IDC_BTN_CONNECT, IDI_PORT_CLOSED, nullptr, 0, false, white},

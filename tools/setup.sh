@@ -18,6 +18,7 @@ AVILUMA_TEST_PACKAGES=(
   clang libclang-rt-14-dev         # fuzz/ (libFuzzer with AddressSanitizer and UBSan)
   desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
   dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
+  xvfb xauth xdotool               # the game on a display, under the sanitizers
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -31,9 +32,14 @@ aviluma_ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
+    local install="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
     echo "These Debian packages are missing: ${missing[*]}"
     echo "Install them as root, then run this command again:"
-    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+    if command -v sudo >/dev/null; then
+      echo "  sudo sh -c '$install'"
+    else
+      echo "  su -c '$install'"
+    fi
     exit 1
   fi
   echo "Installing ${missing[*]} ..."

@@ -7,3 +7,5 @@ inline const QColor kSysBtnFace(240, 240, 240);
 inline const QColor kSysWindowText(0, 0, 0);
 inline const QColor kSysBtnHighlight(255, 255, 255);
 inline const QColor kSysBtnShadow(160, 160, 160);
+// The labels' text over the windows' dark art.
+inline const QColor kLabelWhite(255, 255, 255);

@@ -4,6 +4,7 @@
 #include "platform/LocalClock.h"
 #include "res/Resource.h"
 #include "state/DataFolders.h"
+#include "widgets/SystemColours.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -13,7 +14,6 @@
 
 namespace {
 
-const QColor kWhite(Qt::white);
 const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kHintColour(0xb3, 0xd4, 0xff);
 
@@ -58,7 +58,7 @@ QWidget* CDlgDebrief::CreateControl(const ControlTemplate& control) {
 
 void CDlgDebrief::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kWhite);
+    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_chart = dynamic_cast<CChartView*>(GetDlgItem(IDC_STC_CHART));
     auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };
     m_btnReplay = plate(IDC_BTN_TAB_REPLAY);
@@ -72,13 +72,13 @@ void CDlgDebrief::OnInitDialog() {
     m_btnReplay->setCheckable(true);
     m_btnProgress->setCheckable(true);
     for (int i = 0; i < kDebriefInfoLines; ++i) {
-        CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kGold : kWhite);
+        CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kGold : kLabelWhite);
         line->SetLayout(true, true);
         m_stcInfo[static_cast<std::size_t>(i)] = line;
     }
     m_stcHint = SetUpLabel(IDC_STC_HINT, 18, false, kHintColour);
     m_stcHint->SetLayout(true, true);
-    m_stcExported = SetUpLabel(IDC_STC_EXPORTED, 18, false, kWhite);
+    m_stcExported = SetUpLabel(IDC_STC_EXPORTED, 18, false, kLabelWhite);
     m_stcExported->SetLayout(true, true);
 
     m_games = ReadHistory();
@@ -230,7 +230,7 @@ void CDlgDebrief::Export(bool all) {
     int error = 0;
     const bool written = QDir().mkpath(folder) && ReplaceFileAtomically(path, HistoryCsv(games), &error);
     m_strLastExport = written ? path : QString();
-    m_stcExported->SetTextColour(written ? kWhite : QColor(0xff, 0x8a, 0x80));
+    m_stcExported->SetTextColour(written ? kLabelWhite : QColor(0xff, 0x8a, 0x80));
     m_stcExported->SetText(
         written ? QStringLiteral("已导出：") + path
                 : QStringLiteral("无法导出到 %1：%2")

@@ -9,6 +9,7 @@
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "widgets/SystemColours.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -28,7 +29,6 @@ constexpr std::chrono::milliseconds kGameEndBound{3000};
 constexpr std::chrono::milliseconds kHeartbeatEndBound{1000};
 
 constexpr int kStatusInset = 10; // pixels clear of the status box's frame
-const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
 
 } // namespace
@@ -97,20 +97,20 @@ void CDlgRun::OnInitDialog() {
     // a line. Texts sit in the middle of their boxes, and a records line too long for its box is cut
     // (the whole line is the tooltip).
     Label(IDC_STC_STATUS)->SetLayout(true, false, kStatusInset);
-    m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kWhite, DifficultyAttemptText(10, 3));
+    m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kLabelWhite, DifficultyAttemptText(10, 3));
     m_stcStatus->SetText(QString());
-    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kWhite);
+    m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     const QString caption = RunCaption(g_nGameMode, g_nPlayType);
     if (!caption.isEmpty()) {
         m_stcTitle->SetText(caption);
         setWindowTitle(caption);
     }
     // Digits of one width, so the readout does not jitter as its values change.
-    m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kWhite, {}, kDigitsFaceName);
+    m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kLabelWhite, {}, kDigitsFaceName);
     m_stcAttitude->SetLayout(true, false);
     m_stcAttitude->SetText(kReadoutAtRest);
     for (int i = 0; i < kTopListSize; ++i) {
-        m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kWhite);
+        m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kLabelWhite);
         m_stcRecord[static_cast<std::size_t>(i)]->SetLayout(true, true);
     }
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
