@@ -19,6 +19,7 @@ AVILUMA_TEST_PACKAGES=(
   desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
   dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
   xvfb xauth xdotool               # the game on a display, under the sanitizers
+  mold                             # a fast linker: most of the build's links take a third of the time
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -45,6 +46,13 @@ aviluma_ensure_packages() {
   echo "Installing ${missing[*]} ..."
   apt-get update
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# aviluma_configure <subfolder of build/> [cmake options...]
+aviluma_configure() {
+  local dir="$AVILUMA_BUILD/$1"
+  shift
+  cmake -S "$AVILUMA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
 }
 
 # aviluma_build <subfolder of build/> [cmake options...] [-- targets...]
