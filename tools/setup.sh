@@ -63,12 +63,14 @@ aviluma_build() {
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
   [ $# -gt 0 ] && shift
   targets=("$@")
+  local started=$SECONDS
   cmake -S "$AVILUMA_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null
   if [ ${#targets[@]} -gt 0 ]; then
     cmake --build "$dir" --target "${targets[@]}"
   else
     cmake --build "$dir"
   fi
+  echo "-- aviluma: build/${dir##*/} ready in $((SECONDS - started)) s"
   if [ -f "$dir/compile_commands.json" ] && [ "$dir" = "$AVILUMA_BUILD/default" ]; then
     ln -sf default/compile_commands.json "$AVILUMA_BUILD/compile_commands.json"
   fi
