@@ -6,15 +6,18 @@
 #include "platform/FolderLock.h"
 #include "platform/MessageBox.h"
 #include "records/History.h"
+#include "records/Players.h"
 #include "records/SaveFailures.h"
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
 #include "state/Globals.h"
 #include "state/Log.h"
+#include "windows/DlgPlayers.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -115,6 +118,47 @@ QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder
         .arg(holder.pid);
 }
 
+QString NoSuchPlayerText(const QString& name) {
+    return QStringLiteral("本机没有名为“%1”的玩家。\n要新建这位玩家，请加上 --new-player。").arg(name);
+}
+
+bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
+    FinishAdoption(); // a move of today's progress cut short last time
+    const std::vector<Player> players = ReadPlayers();
+    if (!m_strPlayer.isEmpty()) {
+        std::optional<Player> player = FindPlayer(players, m_strPlayer);
+        QString error;
+        if (!player && m_bNewPlayer) {
+            player = CDlgPlayers::CreatePlayer(
+                m_strPlayer,
+                [](const QString& label, const QString& initial) -> std::optional<QString> {
+                    bool ok = false;
+                    const QString text =
+                        QInputDialog::getText(nullptr, kChoosePlayerTitle, label, QLineEdit::Normal, initial, &ok);
+                    return ok ? std::optional<QString>(text) : std::nullopt;
+                },
+                &error);
+        } else if (!player) {
+            error = NoSuchPlayerText(m_strPlayer);
+        }
+        if (!player) {
+            if (!error.isEmpty()) {
+                qCWarning(lcRecords, "%s", qPrintable(error));
+                MessageBoxOk(error);
+            }
+            m_nExitCode = 2;
+            return false;
+        }
+        UsePlayer(player);
+    } else if (players.size() == 1) {
+        UsePlayer(players.front());
+    } else if (players.size() > 1) {
+        UsePlayer(SummarisePlayers(players).front().player); // until the chooser's answer
+        dlg.ChoosePlayerOnShow();
+    }
+    return true;
+}
+
 bool CAvilumaApp::InitInstance() {
     InitAppDir();
     CSingleInstance instance(InstanceFolder());
@@ -146,6 +190,10 @@ bool CAvilumaApp::InitInstance() {
         // write's, never a live one's.
         for (const QString& folder : {folders.data, folders.record, HistoryFolder()})
             RemoveLeftoverTempFiles(folder);
+        for (const Player& player : ReadPlayers()) {
+            RemoveLeftoverTempFiles(PlayerFolderPath(player));
+            RemoveLeftoverTempFiles(PlayerFolderPath(player) + QStringLiteral("/history"));
+        }
         break;
     }
     if (const QStringList unwritable = UnwritableFolders(folders); !unwritable.isEmpty()) {
@@ -162,8 +210,10 @@ bool CAvilumaApp::InitInstance() {
     if (!waiting.isEmpty())
         MessageBoxOk(waiting.join(QLatin1Char('\n')));
 
-    dlg.DoModal();
-    dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
+    if (ChooseStartPlayer(dlg)) {
+        dlg.DoModal();
+        dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
+    }
     SetSaveFailureListener({});
     SetSheetNoticeListener({});
     return false;

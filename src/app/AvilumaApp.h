@@ -15,11 +15,23 @@ public:
     // Runs the program; returns false, as the program ends when the main window has closed (or at
     // once, when another game of this player runs and has come to the front).
     bool InitInstance();
-    // What the process returns: 1 when another game holds the data folder, else 0.
+    // --player NAME [--new-player]: start as that player of the PC, adding them when asked to.
+    void StartAs(QString player, bool create) {
+        m_strPlayer = std::move(player);
+        m_bNewPlayer = create;
+    }
+    // What the process returns: 1 when another game holds the data folder, 2 when --player names
+    // nobody of this PC, else 0.
     int ExitCode() const { return m_nExitCode; }
 
 private:
+    // Who flies: the player named at the start, the only one, or the chooser's pick; false when the
+    // player named is not there (the player has been told).
+    bool ChooseStartPlayer(class CAvilumaDlg& dlg);
+
     QString m_strDataDir;
+    QString m_strPlayer;
+    bool m_bNewPlayer = false;
     int m_nExitCode = 0;
 };
 
@@ -29,5 +41,7 @@ QString SaveFailureText(const QString& path, int error, bool kept);
 // An errno in the player's words: "没有写入权限", "磁盘空间已满", ...
 QString ErrorText(int error);
 QString SheetNoticeText(const SheetNotice& notice);
+// --player naming nobody of this PC.
+QString NoSuchPlayerText(const QString& name);
 // A second game on a data folder that a game already uses.
 QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder);

@@ -2,7 +2,9 @@
 
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
+#include "records/Players.h"
 #include "records/Records.h"
+#include "windows/DlgPlayers.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
 
@@ -10,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 constexpr std::chrono::milliseconds kGameEndBound{3000};
@@ -46,8 +49,11 @@ void CAvilumaDlg::OnInitDialog() {
     m_btnLinkState->setFocusPolicy(Qt::NoFocus); // a sign, not a button: clicking it does nothing
 
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
-    m_stcTitle->SetText(kMainCaption);
-    setWindowTitle(kMainCaption);
+    ShowPlayer();
+    if (m_bChoosePlayer) {
+        m_bChoosePlayer = false;
+        QTimer::singleShot(0, this, [this] { ChoosePlayer(); }); // over the window, once it shows
+    }
 
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
@@ -95,6 +101,25 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
                      : linkState == LinkState::Weak ? IDI_LINK_WEAK
                                                     : IDI_LINK_NONE;
     OnUiThread([this, icon] { m_btnLinkState->SetStateIcons(LoadIconResource(icon)); });
+}
+
+void CAvilumaDlg::ShowPlayer() {
+    const std::optional<Player> player = CurrentPlayer();
+    const QString caption = player ? kMainCaption + QStringLiteral("　") + player->name : kMainCaption;
+    m_stcTitle->SetText(caption);
+    setWindowTitle(caption);
+    m_nGrade = ReadOpenLevel();
+    m_btnWild->SetHoverBorder(m_nGrade == kLevelCount);
+    m_btnEndless->SetHoverBorder(m_nGrade == kLevelCount);
+}
+
+void CAvilumaDlg::ChoosePlayer() {
+    if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != this)
+        return; // a game or another window is open
+    CDlgPlayers chooser(this);
+    if (chooser.exec() == QDialog::Accepted && chooser.Chosen())
+        UsePlayer(chooser.Chosen());
+    ShowPlayer();
 }
 
 void CAvilumaDlg::OnCommand(int id) {
@@ -173,8 +198,11 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     QMenu menu(this);
     QAction* about = menu.addAction(kAboutItemText);
     QAction* progress = menu.addAction(kProgressItemText);
+    QAction* player = menu.addAction(kSwitchPlayerItemText);
     const QAction* chosen = menu.exec(at);
-    if (chosen == about) {
+    if (chosen == player) {
+        ChoosePlayer();
+    } else if (chosen == about) {
         m_dlgAbout.DoModal();
     } else if (chosen == progress) {
         m_dlgDebrief.OpenAt(CDlgDebrief::View::Progress);
@@ -195,6 +223,10 @@ void CAvilumaDlg::keyPressEvent(QKeyEvent* event) {
     const bool aboutKey = event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier;
     if (aboutKey) {
         m_dlgAbout.DoModal();
+        return;
+    }
+    if (event->key() == Qt::Key_F3 && event->modifiers() == Qt::NoModifier) {
+        ChoosePlayer();
         return;
     }
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {

@@ -15,6 +15,7 @@ inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
 inline const QString kNoDroneText = QStringLiteral("请先连接无人机！");
 inline const QString kMainCaption = QStringLiteral("Aviluma—游戏选择");
 inline const QString kConnectTipText = QStringLiteral("无人机连接操作按钮");
+inline const QString kSwitchPlayerItemText = QStringLiteral("切换玩家(&P)...\tF3");
 
 // What the player is told after a press of the connect button; empty when nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
@@ -49,6 +50,11 @@ public:
     // Ends every game and thread the windows own; the program calls it before it ends.
     void Shutdown();
 
+    // Opens "谁来飞？" over the window as soon as it shows (a PC of two or more players).
+    void ChoosePlayerOnShow() { m_bChoosePlayer = true; }
+    // "谁来飞？": the chosen player's progress from now on. The chooser is there whenever no game runs.
+    void ChoosePlayer();
+
 protected:
     void OnInitDialog() override;
     void OnCommand(int id) override;
@@ -63,4 +69,8 @@ private:
     void OnBtnWildOrEndless(GameMode gameMode);
     void OnBtnExit();
     void ShowSystemMenu(const QPoint& at);
+    // The current player's name in the title and their progress on the mode cards.
+    void ShowPlayer();
+
+    bool m_bChoosePlayer = false;
 };

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,6 +23,8 @@ namespace {
 
 struct Options {
     QString dataDir;
+    QString player;
+    bool newPlayer = false;
     bool verbose = false;
 };
 
@@ -41,9 +44,27 @@ Options ReadOptions(int argc, char* argv[]) {
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      TerminalText("Also log what goes right (link, records, game, windows).",
                                                   "同时记录正常运行的信息（连接、记录、游戏、窗口）。"));
-    parser.addOptions({dataDir, verbose});
+    const QCommandLineOption player(
+        QStringLiteral("player"),
+        TerminalText("Start as the player <name> of this PC, without asking who flies.",
+                     "以本机玩家 <name> 的身份开始，不再询问谁来飞。"),
+        QStringLiteral("name"));
+    const QCommandLineOption newPlayer(QStringLiteral("new-player"),
+                                       TerminalText("With --player: add that player when this PC has none of that name.",
+                                                    "与 --player 一起使用：本机没有这个玩家时新建。"));
+    parser.addOptions({dataDir, player, newPlayer, verbose});
     ParseCommandLine(parser, argc, argv);
-    return {parser.value(dataDir), parser.isSet(verbose)};
+    if (parser.isSet(newPlayer) && !parser.isSet(player)) {
+        std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",
+                                                              "aviluma：--new-player 需要与 --player <name> 一起使用。")));
+        std::exit(2);
+    }
+    Options options;
+    options.dataDir = parser.value(dataDir);
+    options.player = parser.value(player);
+    options.newPlayer = parser.isSet(newPlayer);
+    options.verbose = parser.isSet(verbose);
+    return options;
 }
 
 int g_stopPipe[2] = {-1, -1};
@@ -94,6 +115,7 @@ int main(int argc, char* argv[]) {
     CUiThread::Attach();
     EndOnStopSignals();
     CAvilumaApp theApp(options.dataDir);
+    theApp.StartAs(options.player, options.newPlayer);
     theApp.InitInstance();
     CUiThread::Detach();
     return theApp.ExitCode();

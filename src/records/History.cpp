@@ -147,8 +147,8 @@ QString FileNameOf(const GameRecord& game) {
     return name;
 }
 
-QStringList HistoryFiles() {
-    return QDir(HistoryFolder()).entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name);
+QStringList HistoryFiles(const QString& folder = HistoryFolder()) {
+    return QDir(folder).entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name);
 }
 
 // The number a file's name ends in ("...-wild.42.jsonl"): its place in the order games were written.
@@ -256,7 +256,11 @@ std::optional<GameRecord> ParseGameRecord(const QByteArray& bytes, bool summaryO
 }
 
 QString HistoryFolder() {
-    return DataFilePath(u"history");
+    return ProgressFilePath(u"history");
+}
+
+int CountHistoryGames(const QString& folder) {
+    return static_cast<int>(HistoryFiles(folder).size());
 }
 
 QString WriteGameRecord(const GameRecord& game, int keep) {
@@ -300,10 +304,10 @@ std::optional<GameRecord> ReadGameRecord(const QString& path) {
     return game;
 }
 
-std::vector<GameRecord> ReadHistory(bool summaryOnly) {
+std::vector<GameRecord> ReadHistory(bool summaryOnly, const QString& folder) {
     std::vector<GameRecord> games;
-    for (const QString& name : HistoryFiles()) {
-        const QString path = HistoryFolder() + QLatin1Char('/') + name;
+    for (const QString& name : HistoryFiles(folder)) {
+        const QString path = folder + QLatin1Char('/') + name;
         if (!summaryOnly) {
             if (std::optional<GameRecord> game = ReadGameRecord(path))
                 games.push_back(std::move(*game));
@@ -349,9 +353,10 @@ QString GameEndText(const GameRecord& game) {
     return {};
 }
 
-QByteArray HistoryCsv(const std::vector<GameRecord>& games) {
+QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playerName) {
     QByteArray csv = SheetBytes(QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
-                                               "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向"));
+                                               "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家"));
+    const QString player = QLatin1Char(',') + SheetField(playerName);
     for (const GameRecord& game : games) {
         const QString gameFields =
             game.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(',') +
@@ -370,11 +375,12 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games) {
                                               .arg(QString::fromLatin1(Number(a.secondsToLevel)))
                                               .arg(QString::fromLatin1(Number(a.points)));
             if (a.samples.empty())
-                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,"));
+                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + player);
             for (const AttitudeSample& s : a.samples)
                 csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
                                   QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +
-                                                      ',' + Number(s.pitch) + ',' + Number(s.yaw)));
+                                                      ',' + Number(s.pitch) + ',' + Number(s.yaw)) +
+                                  player);
         }
     }
     return csv;

@@ -88,7 +88,9 @@ QString WriteGameRecord(const GameRecord& game, int keep = kHistoryKeepGames);
 
 // Every game of the folder, oldest first: summaries (the first line of each file) or whole games. A file
 // that cannot be read or is no history file is skipped with a log line.
-std::vector<GameRecord> ReadHistory(bool summaryOnly = true);
+std::vector<GameRecord> ReadHistory(bool summaryOnly = true, const QString& folder = HistoryFolder());
+// How many games a history folder keeps.
+int CountHistoryGames(const QString& folder);
 std::optional<GameRecord> ReadGameRecord(const QString& path);
 
 // The game's mode and how it ended as the export and the debrief write them: "闯关模式", "闯关成功".
@@ -97,4 +99,4 @@ QString GameEndText(const GameRecord& game);
 
 // Games as one CSV table for a coach, one row per sample (an attempt without samples gets one row),
 // with a header row: in the score sheets' code page and line ends, names quoted as they are there.
-QByteArray HistoryCsv(const std::vector<GameRecord>& games);
+QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playerName = {});

@@ -67,7 +67,7 @@ QString SafePlayerName(const QString& typed) {
 }
 
 QString SystemCfgPath() {
-    return DataFilePath(u"system.cfg");
+    return ProgressFilePath(u"system.cfg");
 }
 QString RecordCfgPath() {
     return DataFilePath(u"record.cfg");
@@ -84,8 +84,8 @@ QString TopListSection(GameMode gameMode) {
     return QStringLiteral("TopListMode%1").arg(static_cast<int>(gameMode) + 1);
 }
 
-int ReadOpenLevel() {
-    return GetPrivateProfileInt(kGradeSection, kLevelKey, 1, SystemCfgPath());
+int ReadOpenLevel(const QString& systemCfg) {
+    return GetPrivateProfileInt(kGradeSection, kLevelKey, 1, systemCfg);
 }
 
 void WriteOpenLevel(int openLevel) {
@@ -99,8 +99,8 @@ int OpenLevelAfterGame(int openLevel, int levelPlayed, bool passed) {
     return openLevel;
 }
 
-int ReadBestScore(int level) {
-    return GetPrivateProfileInt(kMaxRecordSection, GradeKey(level), 0, SystemCfgPath());
+int ReadBestScore(int level, const QString& systemCfg) {
+    return GetPrivateProfileInt(kMaxRecordSection, GradeKey(level), 0, systemCfg);
 }
 
 bool BeatsBestScore(int level, int total) {

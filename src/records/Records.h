@@ -38,13 +38,13 @@ QString TopListSection(GameMode gameMode);
 
 // ---- level progress and best scores (system.cfg) ----
 
-int ReadOpenLevel();
+int ReadOpenLevel(const QString& systemCfg = SystemCfgPath());
 void WriteOpenLevel(int openLevel);
 // The open-level count after a level game: one more only when the highest open level was just passed
 // and it is one of levels 1 to 9.
 int OpenLevelAfterGame(int openLevel, int levelPlayed, bool passed);
 
-int ReadBestScore(int level);
+int ReadBestScore(int level, const QString& systemCfg = SystemCfgPath());
 // A total beats the record only when strictly greater.
 bool BeatsBestScore(int level, int total);
 // The writes return whether the file took them; a failure has been reported (SaveFailures.h).

@@ -13,6 +13,7 @@ namespace {
 
 std::mutex g_foldersMutex;
 DataFolders g_folders;
+QString g_progress; // empty: the settings folder
 
 const QString kDataName = QStringLiteral("Data");
 const QString kRecordName = QStringLiteral("Record");
@@ -50,6 +51,7 @@ DataFolders ChooseDataFolders(const QString& appDir, const QString& dataDir) {
 void SetDataFolders(const DataFolders& folders) {
     std::lock_guard lock(g_foldersMutex);
     g_folders = folders;
+    g_progress.clear();
 }
 
 DataFolders CurrentDataFolders() {
@@ -66,4 +68,21 @@ QString DataFilePath(QStringView name) {
 
 QString RecordFolder() {
     return CurrentDataFolders().record;
+}
+
+void SetProgressFolder(const QString& folder) {
+    std::lock_guard lock(g_foldersMutex);
+    g_progress = folder;
+}
+
+QString ProgressFolder() {
+    std::lock_guard lock(g_foldersMutex);
+    return g_progress.isEmpty() ? g_folders.data : g_progress;
+}
+
+QString ProgressFilePath(QStringView name) {
+    QString path = ProgressFolder();
+    path.append(QLatin1Char('/'));
+    path.append(name);
+    return path;
 }

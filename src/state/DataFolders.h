@@ -24,6 +24,14 @@ DataFolders ChooseDataFolders(const QString& appDir, const QString& dataDir);
 void SetDataFolders(const DataFolders& folders);
 DataFolders CurrentDataFolders();
 
-// A file of the settings folder: DataFilePath(u"system.cfg").
+// A file of the settings folder: DataFilePath(u"record.cfg").
 QString DataFilePath(QStringView name);
 QString RecordFolder();
+
+// The folder of the current player's own progress (system.cfg) and history: the settings folder
+// itself while the PC has no named players, else players/<folder>/ in it. Empty sets it back to
+// the settings folder.
+void SetProgressFolder(const QString& folder);
+QString ProgressFolder();
+// A file of the progress folder: ProgressFilePath(u"system.cfg").
+QString ProgressFilePath(QStringView name);

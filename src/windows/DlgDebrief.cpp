@@ -6,6 +6,7 @@
 #include "state/DataFolders.h"
 #include "widgets/SystemColours.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 
@@ -81,7 +82,34 @@ void CDlgDebrief::OnInitDialog() {
     m_stcExported = SetUpLabel(IDC_STC_EXPORTED, 18, false, kLabelWhite);
     m_stcExported->SetLayout(true, true);
 
-    m_games = ReadHistory();
+    m_players = ReadPlayers();
+    m_shown = CurrentPlayer();
+    delete m_cmbPlayer;
+    m_cmbPlayer = nullptr;
+    if (m_players.size() > 1) {
+        m_cmbPlayer = new QComboBox(this);
+        m_cmbPlayer->setAccessibleName(QStringLiteral("玩家"));
+        for (const Player& player : m_players) {
+            m_cmbPlayer->addItem(player.name);
+            if (m_shown && player.folder == m_shown->folder)
+                m_cmbPlayer->setCurrentIndex(m_cmbPlayer->count() - 1);
+        }
+        m_cmbPlayer->adjustSize();
+        m_cmbPlayer->move(width() - m_cmbPlayer->width() - 64, 14);
+        m_cmbPlayer->show();
+        connect(m_cmbPlayer, &QComboBox::currentIndexChanged, this, [this](int index) {
+            if (index < 0 || index >= static_cast<int>(m_players.size()))
+                return;
+            m_shown = m_players[static_cast<std::size_t>(index)];
+            m_strOpenAt.clear();
+            LoadGames();
+        });
+    }
+    LoadGames();
+}
+
+void CDlgDebrief::LoadGames() {
+    m_games = ReadHistory(true, m_shown ? PlayerFolderPath(*m_shown) + QStringLiteral("/history") : HistoryFolder());
     m_game.reset();
     m_nGame = m_nAttempt = -1;
     m_strLastExport.clear();
@@ -217,7 +245,7 @@ void CDlgDebrief::Export(bool all) {
     std::vector<GameRecord> games;
     QString name;
     if (all) {
-        games = ReadHistory(false);
+        games = ReadHistory(false, m_shown ? PlayerFolderPath(*m_shown) + QStringLiteral("/history") : HistoryFolder());
         name =
             QStringLiteral("训练记录-") + CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
     } else if (m_game) {
@@ -228,7 +256,7 @@ void CDlgDebrief::Export(bool all) {
     const QString folder = RecordFolder();
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".csv");
     int error = 0;
-    const bool written = QDir().mkpath(folder) && ReplaceFileAtomically(path, HistoryCsv(games), &error);
+    const bool written = QDir().mkpath(folder) && ReplaceFileAtomically(path, HistoryCsv(games, m_shown ? m_shown->name : QString()), &error);
     m_strLastExport = written ? path : QString();
     m_stcExported->SetTextColour(written ? kLabelWhite : QColor(0xff, 0x8a, 0x80));
     m_stcExported->SetText(

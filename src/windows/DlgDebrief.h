@@ -8,6 +8,7 @@
 #pragma once
 
 #include "records/History.h"
+#include "records/Players.h"
 #include "res/Resource.h"
 #include "widgets/PlateButton.h"
 #include "windows/DebriefCharts.h"
@@ -16,6 +17,8 @@
 #include <array>
 #include <optional>
 #include <vector>
+
+class QComboBox;
 
 inline const QString kNoHistoryText =
     QStringLiteral("还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。");
@@ -53,6 +56,9 @@ public:
     CPlateButton* m_btnExportAll = nullptr;
     CColorStatic* m_stcHint = nullptr;
     CColorStatic* m_stcExported = nullptr;
+    // Whose games are shown, on a PC of two or more players: the one flying, or any other (a coach's
+    // view). Absent otherwise.
+    QComboBox* m_cmbPlayer = nullptr;
 
 protected:
     QWidget* CreateControl(const ControlTemplate& control) override;
@@ -61,6 +67,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Reads the games of the player shown and opens at the game asked for, else the newest.
+    void LoadGames();
     void SelectGame(int index);
     void StepAttempt(int by);
     void StepGame(int by);
@@ -79,4 +87,6 @@ private:
     int m_nAttempt = -1;
     int m_nSeries = 0;
     QString m_strLastExport;
+    std::vector<Player> m_players;
+    std::optional<Player> m_shown; // the player whose games are shown; none on a PC without players
 };

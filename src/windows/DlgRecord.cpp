@@ -1,6 +1,7 @@
 #include "windows/DlgRecord.h"
 
 #include "platform/MessageBox.h"
+#include "records/Players.h"
 #include "records/Records.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
@@ -12,7 +13,13 @@ CDlgRecord::CDlgRecord() : CDialogShell(*FindDialogTemplate(IDD_DLG_RECORD)) {}
 
 void CDlgRecord::OnInitDialog() {
     // No longer than the records keep, so what the player sees typed is what is stored.
-    static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->setMaxLength(kMaxNameLength);
+    auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
+    edit->setMaxLength(kMaxNameLength);
+    // The player who is flying, as a start: still the player's to change for this game.
+    if (const std::optional<Player> player = CurrentPlayer()) {
+        edit->setText(player->name);
+        edit->selectAll();
+    }
 }
 
 void CDlgRecord::OnCommand(int id) {

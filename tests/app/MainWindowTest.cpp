@@ -2,17 +2,22 @@
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
 #include "platform/UiThread.h"
+#include "records/Players.h"
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "sim/SimDrone.h"
 #include "state/Version.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
+#include "windows/DlgPlayers.h"
+#include "windows/DlgRecord.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 
 namespace {
@@ -235,6 +240,55 @@ TEST_F(MainWindow, ConnectPlayLevelOneAndLeaveCleanly) {
     EXPECT_FALSE(HeartbeatRunning());
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+}
+
+// Two students on one PC: the game asks who flies, each finds their own levels, F3 switches, and the
+// competition name starts as the player's.
+TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
+    QString error;
+    const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    ASSERT_TRUE(ann && bo) << qPrintable(error);
+    UsePlayer(ann);
+    StoreOpenLevel(kLevelCount);
+    UsePlayer(bo);
+    StoreOpenLevel(3);
+
+    // Type-ahead and Enter, as a player at the keyboard chooses.
+    const auto choose = [&](const char* letter) {
+        m_player.When<CDlgPlayers>([letter](CDlgPlayers& chooser) {
+            QListWidget* list = chooser.findChild<QListWidget*>();
+            ASSERT_NE(list, nullptr);
+            EXPECT_EQ(list->count(), 3); // both players and "新玩家"
+            EXPECT_EQ(list->item(2)->text(), kNewPlayerItem);
+            QTest::keyClicks(list, QString::fromLatin1(letter));
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+    };
+    choose("A");
+    m_main = std::make_unique<CAvilumaDlg>();
+    m_main->ChoosePlayerOnShow();
+    m_main->Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_player.Done(); }, 5000));
+    CUiThread::Drain();
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Ann"));
+    EXPECT_EQ(m_main->m_nGrade, kLevelCount);
+    EXPECT_TRUE(m_main->windowTitle().endsWith(QStringLiteral("Ann")));
+
+    choose("B");
+    QTest::keyClick(m_main.get(), Qt::Key_F3);
+    EXPECT_TRUE(m_player.Done());
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo"));
+    EXPECT_EQ(m_main->m_nGrade, 3);
+    EXPECT_EQ(ReadOpenLevel(), 3);
+
+    CDlgRecord nameEntry;
+    m_player.When<CDlgRecord>([](CDlgRecord& dialog) {
+        EXPECT_EQ(dialog.findChild<QLineEdit*>()->text(), QStringLiteral("Bo"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    nameEntry.DoModal();
+    UsePlayer(std::nullopt);
 }
 
 } // namespace

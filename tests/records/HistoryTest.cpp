@@ -176,22 +176,24 @@ TEST_F(History, TheExportReadsBackThroughACsvReader) {
     level.passed = false;
     level.player.clear();
     level.attempts.resize(1);
-    const QByteArray csv = HistoryCsv({Game(1), level});
+    const QByteArray csv = HistoryCsv({Game(1), level}, QStringLiteral("=张三")); // the PC's player
     EXPECT_TRUE(csv.endsWith("\r\n"));
     const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(csv));
     ASSERT_EQ(rows.size(), 1u + 12 + 1 + 12);
     EXPECT_EQ(rows[0].join(','), QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
-                                                "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向"));
+                                                "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家"));
     EXPECT_EQ(rows[1],
               (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
-                           "1", "1", "10", "0.2", "9.8", "0.1", "12.34", "-3.25", "145"}));
+                           "1", "1", "10", "0.2", "9.8", "0.1", "12.34", "-3.25", "145", "'=张三"}));
     EXPECT_EQ(rows[13],
               (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
-                           "2", "1", "10", "10", "0", "0.1", "-7.5", "6", "0.01"}));
+                           "2", "1", "10", "10", "0", "0.1", "-7.5", "6", "0.01", "'=张三"}));
     EXPECT_EQ(rows[14].mid(0, 7),
               (QStringList{"2026-12-07 16:03:01", "闯关模式", "4", "", "闯关失败", "28", ""}));
-    for (const QStringList& row : rows)
-        EXPECT_EQ(row.size(), 16);
+    for (const QStringList& row : rows) {
+        EXPECT_EQ(row.size(), 17);
+        EXPECT_EQ(row.back(), &row == &rows[0] ? QStringLiteral("玩家") : QStringLiteral("'=张三"));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -175,6 +176,36 @@ TEST_F(DlgDebrief, AGameExportsForACoachAndAFailureIsShown) {
     EXPECT_TRUE(m_dialog.LastExport().isEmpty());
     EXPECT_TRUE(m_dialog.m_stcExported->Text().startsWith(QStringLiteral("无法导出到 ")))
         << qPrintable(m_dialog.m_stcExported->Text());
+}
+
+// A coach's view: the debrief opens on the player flying and shows any other player's games, each
+// export naming whose they are.
+TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
+    QString error;
+    const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    ASSERT_TRUE(ann && bo) << qPrintable(error);
+    UsePlayer(ann);
+    ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, 1, 70)).isEmpty());
+    UsePlayer(bo);
+    ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 2, 2, 50)).isEmpty());
+    ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, 3, 40)).isEmpty());
+
+    m_dialog.Open();
+    ASSERT_NE(m_dialog.m_cmbPlayer, nullptr);
+    EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("Bo"));
+    EXPECT_EQ(m_dialog.GameIndex(), 1); // Bo's newest of two
+    m_dialog.m_cmbPlayer->setCurrentIndex(0);
+    EXPECT_EQ(m_dialog.GameIndex(), 0); // Ann's only game
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo")); // looking changes who flies in nothing
+    m_dialog.m_btnExportAll->click();
+    QFile file(m_dialog.LastExport());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(file.readAll()));
+    ASSERT_EQ(rows.size(), 1u + 60);
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].back(), QStringLiteral("Ann"));
+    UsePlayer(std::nullopt);
 }
 
 } // namespace
