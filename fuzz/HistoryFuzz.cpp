@@ -6,7 +6,8 @@
 //   - a game read is written again to bytes that read as the same game (the round trip the debrief
 //     and the export rely on), and writing that game again gives the same bytes;
 //   - its export for a coach is a header row and one row per sample (one per attempt without
-//     samples), sixteen fields each, whatever the player's name holds, with the name in its field.
+//     samples), seventeen fields each, whatever the player's name holds, with the name in its field
+//     (and, given as the PC's player, in the last one).
 // Local times are read under Central European rules (spelt out, so that no time-zone data is needed),
 // so that the hour skipped in spring and the hour repeated in autumn are within reach.
 #include "FuzzSupport.h"
@@ -34,21 +35,21 @@ bool SameTime(const QDateTime& a, const QDateTime& b) {
 }
 
 void CheckExport(const GameRecord& game) {
-    const QString text = QStringDecoder("GB18030").decode(HistoryCsv({game}));
+    const QString text = QStringDecoder("GB18030").decode(HistoryCsv({game}, game.player));
     const std::vector<QStringList> rows = ReadCsv(text);
     std::size_t expected = 1;
     for (const AttemptRecord& attempt : game.attempts)
         expected += std::max<std::size_t>(attempt.samples.size(), 1);
     Check(rows.size() == expected, "one export row per sample");
     for (const QStringList& row : rows)
-        Check(row.size() == 16, "sixteen fields in every export row");
+        Check(row.size() == 17, "seventeen fields in every export row");
     // The export writes through the sheets' code page, which holds every character but no half of a
     // surrogate pair (a file may spell one with \u escapes).
     if (QStringView(game.player).isValidUtf16()) {
         const std::vector<QStringList> alone = ReadCsv(SheetField(game.player));
         const QString name = alone.empty() ? QString() : alone[0].value(0);
         for (std::size_t i = 1; i < rows.size(); ++i)
-            Check(rows[i][6] == name, "the player's name is one field of every row");
+            Check(rows[i][6] == name && rows[i][16] == name, "the player's name is one field of every row");
     }
 }
 
