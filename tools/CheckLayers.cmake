@@ -1,5 +1,5 @@
 # Keeps the includes of src/ and sim/ to the layers, from the bottom up:
-#   platform; res; widgets; state; link, records, instruments; game; windows; app
+#   platform; res; widgets; state; link, records, instruments; game, classroom; windows; app
 # A file may include its own folder and the layers below it, never a sibling of its own layer nor
 # anything above. sim/ stands beside the game's layers and may use platform, state and link. Only
 # windows and app speak to the player, so only they include the message boxes.
@@ -12,6 +12,7 @@ set(rank_link 4)
 set(rank_records 4)
 set(rank_instruments 4)
 set(rank_game 5)
+set(rank_classroom 5)
 set(rank_windows 6)
 set(rank_app 7)
 set(sim_may_use platform state link sim)

@@ -8,6 +8,7 @@ AVILUMA_PLAY_PACKAGES=(
   qt6-wayland                      # windows in a Wayland session
   fonts-wqy-microhei               # a Chinese face for every text of the game
   libsdl2-dev                      # gamepads and RC transmitters for the simulated drone
+  libqt6sql6-psql                  # Qt's PostgreSQL driver: a class's games on its server
 )
 # And for testing: the tests, the fuzz run, the benchmarks, and the checks of the installation and
 # the Debian package.
@@ -20,6 +21,7 @@ AVILUMA_TEST_PACKAGES=(
   dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
   xvfb xauth xdotool               # the game on a display, under the sanitizers
   mold                             # a fast linker: most of the build's links take a third of the time
+  postgresql-15                    # a real class server for the tests (started by them, as a user)
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

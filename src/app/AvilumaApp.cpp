@@ -6,6 +6,7 @@
 #include "platform/FolderLock.h"
 #include "platform/MessageBox.h"
 #include "records/History.h"
+#include "records/Outbox.h"
 #include "records/Players.h"
 #include "records/SaveFailures.h"
 #include "records/ScoreSheet.h"
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <memory>
 #include <cstring>
 
 #include <unistd.h>
@@ -210,9 +212,24 @@ bool CAvilumaApp::InitInstance() {
     if (!waiting.isEmpty())
         MessageBoxOk(waiting.join(QLatin1Char('\n')));
 
+    if (m_joinClass) {
+        QString error;
+        if (!WriteClassSettings(*m_joinClass, &error))
+            MessageBoxOk(error);
+    }
     if (ChooseStartPlayer(dlg)) {
+        // A PC of a class sends its games to the class server from a thread of its own.
+        std::unique_ptr<CClassSender> sender;
+        if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
+            sender = std::make_unique<CClassSender>(*settings,
+                                                    [&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
+            dlg.ShowClassStatus(sender->Status());
+            SetOutboxListener([&sender] { sender->Wake(); });
+        }
         dlg.DoModal();
         dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
+        SetOutboxListener({});
+        sender.reset(); // bounded by the connection's timeouts
     }
     SetSaveFailureListener({});
     SetSheetNoticeListener({});

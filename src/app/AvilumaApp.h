@@ -3,7 +3,10 @@
 #pragma once
 
 #include "platform/FolderLock.h"
+#include "records/Outbox.h"
 #include "records/SaveFailures.h"
+
+#include <optional>
 
 #include <QString>
 
@@ -24,11 +27,15 @@ public:
     // nobody of this PC, else 0.
     int ExitCode() const { return m_nExitCode; }
 
+    // --class-server, --class, --seat: this PC's class, written to class.cfg at the start.
+    void JoinClass(ClassSettings settings) { m_joinClass = std::move(settings); }
+
 private:
     // Who flies: the player named at the start, the only one, or the chooser's pick; false when the
     // player named is not there (the player has been told).
     bool ChooseStartPlayer(class CAvilumaDlg& dlg);
 
+    std::optional<ClassSettings> m_joinClass;
     QString m_strDataDir;
     QString m_strPlayer;
     bool m_bNewPlayer = false;

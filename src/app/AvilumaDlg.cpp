@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 
@@ -111,6 +112,25 @@ void CAvilumaDlg::ShowPlayer() {
     m_nGrade = ReadOpenLevel();
     m_btnWild->SetHoverBorder(m_nGrade == kLevelCount);
     m_btnEndless->SetHoverBorder(m_nGrade == kLevelCount);
+}
+
+QString ClassStatusText(const ClassStatus& status) {
+    if (status.waiting > 0)
+        return QStringLiteral("班级：%1 局等待上传").arg(status.waiting);
+    return status.connected ? QStringLiteral("班级：已连接") : QStringLiteral("班级：未连接");
+}
+
+void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
+    OnUiThread([this, status] {
+        if (m_stcClass == nullptr) {
+            m_stcClass = new QLabel(this);
+            m_stcClass->setStyleSheet(QStringLiteral("color: white"));
+            m_stcClass->setGeometry(80, 566, 400, 24);
+            m_stcClass->show();
+        }
+        m_stcClass->setText(ClassStatusText(status));
+        m_stcClass->setToolTip(status.lastError.isEmpty() ? QString() : QStringLiteral("上次的问题：") + status.lastError);
+    });
 }
 
 void CAvilumaDlg::ChoosePlayer() {

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "app/AboutDlg.h"
+#include "classroom/ClassSender.h"
 #include "link/LinkService.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
+
+class QLabel;
 
 inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
 inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
@@ -19,6 +22,8 @@ inline const QString kSwitchPlayerItemText = QStringLiteral("切换玩家(&P)...
 
 // What the player is told after a press of the connect button; empty when nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
+// The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接".
+QString ClassStatusText(const ClassStatus& status);
 // The connect button's tooltip: which drone it is connected to, port and serial number.
 QString ConnectTip(bool open, const DroneIdentity& drone);
 
@@ -54,6 +59,10 @@ public:
     void ChoosePlayerOnShow() { m_bChoosePlayer = true; }
     // "谁来飞？": the chosen player's progress from now on. The chooser is there whenever no game runs.
     void ChoosePlayer();
+    // The class server's state in a line at the foot of the window, the last error on hover; from any
+    // thread. The line is there only on a PC of a class.
+    void ShowClassStatus(const ClassStatus& status);
+    QLabel* m_stcClass = nullptr;
 
 protected:
     void OnInitDialog() override;

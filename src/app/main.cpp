@@ -25,6 +25,7 @@ struct Options {
     QString dataDir;
     QString player;
     bool newPlayer = false;
+    QStringList classSettings; // connection, class, seat: all three or none
     bool verbose = false;
 };
 
@@ -52,14 +53,32 @@ Options ReadOptions(int argc, char* argv[]) {
     const QCommandLineOption newPlayer(QStringLiteral("new-player"),
                                        TerminalText("With --player: add that player when this PC has none of that name.",
                                                     "与 --player 一起使用：本机没有这个玩家时新建。"));
-    parser.addOptions({dataDir, player, newPlayer, verbose});
+    const QCommandLineOption classServer(
+        QStringLiteral("class-server"),
+        TerminalText("Send every game to the class server at <connection> (a libpq connection string or "
+                     "postgresql:// URI, without a password); with --class and --seat. Kept for later starts.",
+                     "把每局成绩上传到班级服务器 <connection>（libpq 连接字符串或 postgresql:// 地址，不含密码）；"
+                     "与 --class、--seat 一起使用，之后启动时沿用。"),
+        QStringLiteral("connection"));
+    const QCommandLineOption className(QStringLiteral("class"), TerminalText("The class this PC belongs to.", "本机所属的班级。"),
+                                       QStringLiteral("name"));
+    const QCommandLineOption seat(QStringLiteral("seat"), TerminalText("This PC's seat in the room.", "本机的座位号。"),
+                                  QStringLiteral("label"));
+    parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, verbose});
     ParseCommandLine(parser, argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
         std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",
                                                               "aviluma：--new-player 需要与 --player <name> 一起使用。")));
         std::exit(2);
     }
+    if (parser.isSet(classServer) != parser.isSet(className) || (parser.isSet(seat) && !parser.isSet(classServer))) {
+        std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --class-server and --class go together (--seat with them).",
+                                                              "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
+        std::exit(2);
+    }
     Options options;
+    if (parser.isSet(classServer))
+        options.classSettings = {parser.value(classServer), parser.value(className), parser.value(seat)};
     options.dataDir = parser.value(dataDir);
     options.player = parser.value(player);
     options.newPlayer = parser.isSet(newPlayer);
@@ -116,6 +135,8 @@ int main(int argc, char* argv[]) {
     EndOnStopSignals();
     CAvilumaApp theApp(options.dataDir);
     theApp.StartAs(options.player, options.newPlayer);
+    if (!options.classSettings.isEmpty())
+        theApp.JoinClass({options.classSettings[0], options.classSettings[1], options.classSettings[2]});
     theApp.InitInstance();
     CUiThread::Detach();
     return theApp.ExitCode();

@@ -5,6 +5,8 @@
 #include "game/Scoring.h"
 #include "platform/LocalClock.h"
 #include "records/History.h"
+#include "records/Outbox.h"
+#include "records/Players.h"
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
@@ -136,6 +138,11 @@ void CGameDrivers::KeepHistory(std::optional<bool> passed) {
         m_history.player = g_strPlayerName.Get();
     m_history.attemptCount = static_cast<int>(m_history.attempts.size());
     const QString path = WriteGameRecord(m_history); // a failure is logged; the game is over either way
+    // A PC of a class also queues the game for the class server; the sender takes it from there.
+    if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
+        const std::optional<Player> player = CurrentPlayer();
+        WriteOutboxGame(m_history, *settings, player ? player->name : QString());
+    }
     std::lock_guard lock(m_historyMutex);
     m_strLastHistory = path;
 }

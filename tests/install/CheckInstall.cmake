@@ -9,7 +9,7 @@ endif()
 
 set(desktop share/applications/${APP_ID}.desktop)
 set(metainfo share/metainfo/${APP_ID}.metainfo.xml)
-foreach(path bin/aviluma bin/aviluma-drone ${desktop} ${metainfo} lib/udev/rules.d/60-aviluma-drone.rules
+foreach(path bin/aviluma bin/aviluma-drone bin/aviluma-class ${desktop} ${metainfo} lib/udev/rules.d/60-aviluma-drone.rules
              share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/48x48/apps/${APP_ID}.png
              share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/LICENSE
              share/aviluma/Source/back.png share/aviluma/Source/pannel.png share/aviluma/Source/plane.png
@@ -50,7 +50,7 @@ if(APPSTREAMCLI)
 endif()
 
 # Both programs answer --version and --help without a display, and exit 0.
-foreach(program aviluma aviluma-drone)
+foreach(program aviluma aviluma-drone aviluma-class)
   foreach(option --version --help)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
                             --unset=QT_QPA_PLATFORM LC_ALL=C.UTF-8 "${PREFIX}/bin/${program}" ${option}

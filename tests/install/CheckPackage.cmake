@@ -25,12 +25,13 @@ execute_process(COMMAND ${DPKG_DEB} --contents ${debs} OUTPUT_VARIABLE contents)
 message(STATUS "${debs}\n${fields}\n${contents}")
 
 # The libraries' packages (from dpkg-shlibdeps) and what the program loads by name.
-foreach(dependency libc6 libqt6widgets6 libqt6svg6 libsdl2-2.0-0 fonts-wqy-microhei qt6-wayland)
+foreach(dependency libc6 libqt6widgets6 libqt6svg6 libqt6sql6 libsdl2-2.0-0 fonts-wqy-microhei qt6-wayland
+                   libqt6sql6-psql)
   if(NOT fields MATCHES "Depends:[^\n]*[ ,]${dependency}[ ,(\n]")
     message(FATAL_ERROR "the package does not depend on ${dependency}:\n${fields}")
   endif()
 endforeach()
-foreach(path usr/bin/aviluma usr/bin/aviluma-drone usr/share/applications/io.github.aviluma.Aviluma.desktop
+foreach(path usr/bin/aviluma usr/bin/aviluma-drone usr/bin/aviluma-class usr/share/applications/io.github.aviluma.Aviluma.desktop
              usr/share/metainfo/io.github.aviluma.Aviluma.metainfo.xml
              usr/share/icons/hicolor/scalable/apps/io.github.aviluma.Aviluma.svg
              usr/share/aviluma/Source/back.png usr/lib/udev/rules.d/60-aviluma-drone.rules)
@@ -48,7 +49,7 @@ file(READ "${tree}/usr/share/applications/io.github.aviluma.Aviluma.desktop" ent
 if(NOT entry MATCHES "\nExec=\"/usr/bin/aviluma\"\n")
   message(FATAL_ERROR "the package's desktop entry:\n${entry}")
 endif()
-foreach(program aviluma aviluma-drone)
+foreach(program aviluma aviluma-drone aviluma-class)
   execute_process(COMMAND ${READELF} -S "${tree}/usr/bin/${program}" OUTPUT_VARIABLE sections)
   if(sections MATCHES "\\.symtab|\\.debug_info")
     message(FATAL_ERROR "/usr/bin/${program} is not stripped")

@@ -1,0 +1,140 @@
+#include "classroom/ClassSender.h"
+
+#include "classroom/ClassServer.h"
+#include "state/Log.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <memory>
+
+namespace {
+
+// A queued file the server will never take, or that is no outbox file, goes here: kept, not retried.
+void SetAside(const QString& name, const QString& why) {
+    const QString folder = OutboxFolder() + QStringLiteral("-refused");
+    QDir().mkpath(folder);
+    qCWarning(lcRecords, "the class server will not take %s (%s): moved to %s", qPrintable(name), qPrintable(why),
+              qPrintable(folder));
+    QFile::rename(OutboxFolder() + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
+}
+
+} // namespace
+
+CClassSender::CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus,
+                           std::chrono::milliseconds firstRetry)
+    : m_settings(std::move(settings)), m_firstRetry(firstRetry), m_onStatus(std::move(onStatus)),
+      m_thread([this] { Run(); }) {}
+
+CClassSender::~CClassSender() {
+    Stop();
+}
+
+void CClassSender::Wake() {
+    std::lock_guard lock(m_mutex);
+    m_bWoken = true;
+    m_wake.notify_all();
+}
+
+void CClassSender::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bStop = true;
+        m_wake.notify_all();
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+ClassStatus CClassSender::Status() const {
+    std::lock_guard lock(m_mutex);
+    return m_status;
+}
+
+void CClassSender::Publish(const std::function<void(ClassStatus&)>& change) {
+    ClassStatus status;
+    {
+        std::lock_guard lock(m_mutex);
+        const ClassStatus before = m_status;
+        change(m_status);
+        if (m_status == before)
+            return;
+        status = m_status;
+    }
+    if (m_onStatus)
+        m_onStatus(status);
+}
+
+bool CClassSender::Sleep(std::chrono::milliseconds time) {
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, time, [this] { return m_bStop || m_bWoken; });
+    m_bWoken = false;
+    return m_bStop;
+}
+
+void CClassSender::Run() {
+    std::unique_ptr<CClassConnection> connection;
+    std::chrono::milliseconds retry = m_firstRetry;
+    const auto stopping = [this] {
+        std::lock_guard lock(m_mutex);
+        return m_bStop;
+    };
+    while (!stopping()) {
+        QStringList files = OutboxFiles();
+        Publish([&](ClassStatus& s) { s.waiting = static_cast<int>(files.size()); });
+        QString failure;
+        // Connected before any game waits, so the status says at once whether the class is reachable.
+        if (!connection) {
+            connection = std::make_unique<CClassConnection>(m_settings.connection);
+            if (!connection->Open(&failure) || !connection->Check(&failure))
+                connection.reset();
+            else
+                Publish([](ClassStatus& s) {
+                    s.connected = true;
+                    s.lastError.clear();
+                });
+        }
+        for (const QString& name : files) {
+            if (!connection)
+                break;
+            if (stopping())
+                break;
+            QString why;
+            const std::optional<OutboxGame> queued = ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + name, &why);
+            if (!queued) {
+                SetAside(name, why);
+            } else {
+                const CClassConnection::Upload sent = connection->Send(*queued, &why);
+                if (sent == CClassConnection::Upload::Failed) {
+                    connection.reset(); // a fresh connection next time: the old one may be dead
+                    failure = why;
+                    break;
+                }
+                if (sent == CClassConnection::Upload::Refused)
+                    SetAside(name, why);
+                else if (!QFile::remove(OutboxFolder() + QLatin1Char('/') + name))
+                    qCWarning(lcRecords, "cannot remove the sent game %s (it will not be sent twice)", qPrintable(name));
+            }
+            Publish([&](ClassStatus& s) {
+                s.connected = connection != nullptr;
+                s.waiting = std::max(0, s.waiting - 1);
+                s.lastError.clear();
+            });
+        }
+        if (!failure.isEmpty()) {
+            qCWarning(lcRecords, "class server: %s; trying again in %lld ms", qPrintable(failure),
+                      static_cast<long long>(retry.count()));
+            Publish([&](ClassStatus& s) {
+                s.connected = false;
+                s.lastError = failure;
+            });
+            if (Sleep(retry))
+                break;
+            retry = std::min<std::chrono::milliseconds>(retry * 2, kLastRetry);
+            continue;
+        }
+        retry = m_firstRetry;
+        if (Sleep(kIdleCheck))
+            break;
+    }
+}

@@ -1,0 +1,60 @@
+// Sends the outbox to the class server on a thread of its own, oldest game first, one transaction per
+// game; a file is removed only after the server has committed its game, so a crash or a lost server
+// at any moment loses no game and sends none twice. A server that is down, slow or restarted only
+// delays the games: retries back off from one second to a minute. Nothing here ever waits on the
+// UI thread, and the UI thread never waits on the network.
+#pragma once
+
+#include "records/Outbox.h"
+
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+struct ClassStatus {
+    bool connected = false;
+    int waiting = 0;   // games in the outbox
+    QString lastError; // empty while all is well
+    bool operator==(const ClassStatus&) const = default;
+};
+
+class CClassSender {
+public:
+    // onStatus runs on the sender's thread whenever the status changes.
+    // firstRetry: the first wait after a failure (tests shorten it); each next one doubles, to a minute.
+    explicit CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus = {},
+                          std::chrono::milliseconds firstRetry = kFirstRetry);
+    ~CClassSender();
+    CClassSender(const CClassSender&) = delete;
+    CClassSender& operator=(const CClassSender&) = delete;
+
+    // A game was queued: send it now rather than at the next retry.
+    void Wake();
+    ClassStatus Status() const;
+    // Ends the thread; a transfer under way is bounded by the connection's timeouts.
+    void Stop();
+
+    static constexpr std::chrono::seconds kFirstRetry{1};
+    static constexpr std::chrono::seconds kLastRetry{60};
+    static constexpr std::chrono::seconds kIdleCheck{30};
+
+private:
+    void Run();
+    void Publish(const std::function<void(ClassStatus&)>& change);
+    // Waits for Wake(), Stop() or the time; true when stopping.
+    bool Sleep(std::chrono::milliseconds time);
+
+    const ClassSettings m_settings;
+    const std::chrono::milliseconds m_firstRetry;
+    const std::function<void(const ClassStatus&)> m_onStatus;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_bWoken = false;
+    bool m_bStop = false;
+    ClassStatus m_status;
+    std::thread m_thread;
+};

@@ -1,0 +1,327 @@
+#include "classroom/ClassServer.h"
+
+#include "state/Log.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QUuid>
+
+namespace {
+
+// The schema, one migration per version, applied in order inside one transaction each.
+const char* const kMigrations[] = {
+    // 1: games, the coach's removals, the checks, the board's notification, the two roles.
+    R"sql(
+CREATE TABLE games (
+    id uuid PRIMARY KEY,
+    class text NOT NULL,
+    seat text NOT NULL DEFAULT '',
+    player text NOT NULL DEFAULT '',
+    name text NOT NULL DEFAULT '',
+    mode text NOT NULL CHECK (mode IN ('level', 'wild', 'endless')),
+    level int NOT NULL CHECK (level BETWEEN 0 AND 10),
+    play text,
+    started timestamptz NOT NULL,
+    ended timestamptz NOT NULL,
+    game_end text NOT NULL,
+    result text,
+    total int NOT NULL,
+    attempts jsonb NOT NULL CHECK (jsonb_typeof(attempts) = 'array'),
+    received timestamptz NOT NULL DEFAULT now()
+);
+CREATE INDEX games_class_started ON games (class, started DESC);
+CREATE INDEX games_class_mode_level ON games (class, mode, level, total DESC);
+CREATE TABLE removed_games (
+    game jsonb NOT NULL,
+    reason text NOT NULL,
+    removed_by text NOT NULL DEFAULT current_user,
+    removed_at timestamptz NOT NULL DEFAULT now()
+);
+-- A total must be what its attempts' points add up to (the game truncates the sum).
+CREATE FUNCTION aviluma_check_total() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+    points double precision;
+BEGIN
+    SELECT coalesce(sum((a->>'points')::double precision), 0) INTO points
+        FROM jsonb_array_elements(NEW.attempts) AS a;
+    IF abs(NEW.total - points) > 1 THEN
+        RAISE EXCEPTION 'total % does not match the attempts (%)', NEW.total, points
+            USING ERRCODE = 'check_violation';
+    END IF;
+    RETURN NEW;
+END $$;
+CREATE TRIGGER games_check_total BEFORE INSERT OR UPDATE ON games
+    FOR EACH ROW EXECUTE FUNCTION aviluma_check_total();
+CREATE FUNCTION aviluma_notify_game() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    PERFORM pg_notify('aviluma_games', NEW.class);
+    RETURN NEW;
+END $$;
+CREATE TRIGGER games_notify AFTER INSERT ON games FOR EACH ROW EXECUTE FUNCTION aviluma_notify_game();
+DO $$
+BEGIN
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'aviluma_pc') THEN
+        CREATE ROLE aviluma_pc NOLOGIN;
+    END IF;
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'aviluma_coach') THEN
+        CREATE ROLE aviluma_coach NOLOGIN;
+    END IF;
+END $$;
+GRANT USAGE ON SCHEMA public TO aviluma_pc, aviluma_coach;
+GRANT SELECT, INSERT ON games TO aviluma_pc;
+GRANT SELECT ON schema_version TO aviluma_pc, aviluma_coach;
+GRANT SELECT, INSERT, UPDATE, DELETE ON games TO aviluma_coach;
+GRANT SELECT, INSERT ON removed_games TO aviluma_coach;
+)sql",
+};
+
+QString Quoted(const QString& value) {
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString ErrorOf(const QSqlError& error) {
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
+// The attempt lines of a history file as one JSON array.
+QByteArray AttemptsJson(const QByteArray& history) {
+    QList<QByteArray> lines = history.split('\n');
+    lines.removeFirst(); // the game's own line
+    lines.removeAll(QByteArray());
+    return '[' + lines.join(',') + ']';
+}
+
+} // namespace
+
+std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why) {
+    std::map<QString, QString> values;
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1String("postgresql://")) || trimmed.startsWith(QLatin1String("postgres://"))) {
+        const QUrl url(trimmed);
+        if (!url.isValid()) {
+            if (why)
+                *why = QStringLiteral("连接地址无法识别：%1").arg(url.errorString());
+            return std::nullopt;
+        }
+        if (!url.host().isEmpty())
+            values[QStringLiteral("host")] = url.host();
+        if (url.port() > 0)
+            values[QStringLiteral("port")] = QString::number(url.port());
+        if (!url.userName().isEmpty())
+            values[QStringLiteral("user")] = url.userName();
+        if (!url.password().isEmpty()) {
+            if (why)
+                *why = QStringLiteral("连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。");
+            return std::nullopt;
+        }
+        const QString database = url.path().mid(1);
+        if (!database.isEmpty())
+            values[QStringLiteral("dbname")] = database;
+        for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+            values[key] = value;
+        return values;
+    }
+    // keyword=value pairs, values optionally in single quotes with \' and \\ inside.
+    qsizetype i = 0;
+    while (i < trimmed.size()) {
+        while (i < trimmed.size() && trimmed[i].isSpace())
+            ++i;
+        const qsizetype equals = trimmed.indexOf(QLatin1Char('='), i);
+        if (i >= trimmed.size())
+            break;
+        if (equals < 0) {
+            if (why)
+                *why = QStringLiteral("连接字符串无法识别：缺少“=”。");
+            return std::nullopt;
+        }
+        const QString key = trimmed.mid(i, equals - i).trimmed();
+        i = equals + 1;
+        QString value;
+        if (i < trimmed.size() && trimmed[i] == QLatin1Char('\'')) {
+            for (++i; i < trimmed.size() && trimmed[i] != QLatin1Char('\''); ++i) {
+                if (trimmed[i] == QLatin1Char('\\') && i + 1 < trimmed.size())
+                    ++i;
+                value += trimmed[i];
+            }
+            ++i;
+        } else {
+            while (i < trimmed.size() && !trimmed[i].isSpace())
+                value += trimmed[i++];
+        }
+        if (key.isEmpty() || key == QLatin1String("password")) {
+            if (why)
+                *why = key.isEmpty() ? QStringLiteral("连接字符串无法识别。")
+                                     : QStringLiteral("连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。");
+            return std::nullopt;
+        }
+        values[key] = value;
+    }
+    return values;
+}
+
+QString ClassErrorText(const QString& error) {
+    const auto has = [&](const char* text) { return error.contains(QLatin1String(text), Qt::CaseInsensitive); };
+    if (has("password authentication failed") || has("no password supplied"))
+        return QStringLiteral("用户名或密码不对（密码放在 ~/.pgpass 或 PGPASSWORD 里）。");
+    if (has("database") && has("does not exist"))
+        return QStringLiteral("服务器上没有这个数据库。");
+    if (has("role") && has("does not exist"))
+        return QStringLiteral("服务器上没有这个用户。");
+    if (has("could not connect") || has("connection refused") || has("timeout expired") ||
+        has("could not translate host name") || has("no route to host"))
+        return QStringLiteral("连不上服务器：请检查地址、端口和网络。");
+    if (has("permission denied"))
+        return QStringLiteral("这个用户没有权限（需要 aviluma_pc 角色）。");
+    if (has("statement timeout") || has("canceling statement"))
+        return QStringLiteral("服务器没有及时回应。");
+    return error.trimmed();
+}
+
+CClassConnection::CClassConnection(const QString& connection)
+    : m_name(QStringLiteral("aviluma-class-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      m_connection(connection), m_db(QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name)) {}
+
+CClassConnection::~CClassConnection() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool CClassConnection::Open(QString* why) {
+    const auto fail = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (!m_db.isValid())
+        return fail(QStringLiteral("没有安装 Qt 的 PostgreSQL 驱动（libqt6sql6-psql）。"));
+    QString problem;
+    const std::optional<std::map<QString, QString>> values = ParseConnection(m_connection, &problem);
+    if (!values)
+        return fail(problem);
+    // Bounded waits, unless the connection says otherwise: a dead server costs seconds, never a hang.
+    std::map<QString, QString> options{{QStringLiteral("connect_timeout"), QStringLiteral("5")},
+                                       {QStringLiteral("keepalives"), QStringLiteral("1")},
+                                       {QStringLiteral("keepalives_idle"), QStringLiteral("10")},
+                                       {QStringLiteral("keepalives_interval"), QStringLiteral("5")},
+                                       {QStringLiteral("keepalives_count"), QStringLiteral("3")},
+                                       {QStringLiteral("options"), QStringLiteral("-c statement_timeout=10000")}};
+    for (const auto& [key, value] : *values)
+        options[key] = value;
+    QStringList connectOptions;
+    for (const auto& [key, value] : options)
+        connectOptions << key + QLatin1Char('=') + Quoted(value);
+    m_db.setConnectOptions(connectOptions.join(QLatin1Char(';')));
+    if (!m_db.open())
+        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
+    return true;
+}
+
+bool CClassConnection::Init(QString* why) {
+    QSqlQuery query(m_db);
+    const auto fail = [&](const QSqlError& error) {
+        if (why)
+            *why = ClassErrorText(ErrorOf(error));
+        m_db.rollback();
+        return false;
+    };
+    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version int NOT NULL)")))
+        return fail(query.lastError());
+    // One administrator at a time: a second init waits for the first.
+    if (!m_db.transaction() || !query.exec(QStringLiteral("LOCK TABLE schema_version IN EXCLUSIVE MODE")) ||
+        !query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next())
+        return fail(query.lastError());
+    const int version = query.value(0).toInt();
+    if (version > kClassSchemaVersion) {
+        m_db.rollback();
+        if (why)
+            *why = QStringLiteral("数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。").arg(version).arg(kClassSchemaVersion);
+        return false;
+    }
+    for (int next = version + 1; next <= kClassSchemaVersion; ++next) {
+        if (!query.exec(QString::fromUtf8(kMigrations[next - 1])))
+            return fail(query.lastError());
+        query.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
+        query.addBindValue(next);
+        if (!query.exec())
+            return fail(query.lastError());
+    }
+    if (!m_db.commit())
+        return fail(m_db.lastError());
+    return true;
+}
+
+bool CClassConnection::Check(QString* why) {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next()) {
+        if (ErrorOf(query.lastError()).contains(QLatin1String("does not exist"))) {
+            if (why)
+                *why = QStringLiteral("这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。");
+            return false;
+        }
+        if (why)
+            *why = ClassErrorText(ErrorOf(query.lastError()));
+        return false;
+    }
+    if (const int version = query.value(0).toInt(); version != kClassSchemaVersion) {
+        if (why)
+            *why = version > kClassSchemaVersion
+                       ? QStringLiteral("服务器的版本（%1）比本程序新：请更新 Aviluma。").arg(version)
+                       : QStringLiteral("服务器的版本（%1）太旧：请教练运行 aviluma-class init。").arg(version);
+        return false;
+    }
+    return true;
+}
+
+CClassConnection::Upload CClassConnection::Send(const OutboxGame& queued, QString* why) {
+    QSqlQuery query(m_db);
+    const auto fail = [&](const QSqlError& error) {
+        if (why)
+            *why = ClassErrorText(ErrorOf(error));
+        // SQLSTATE classes 22 (data exception) and 23 (integrity constraint): this game, never the link.
+        const QString state = error.nativeErrorCode();
+        return state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ? Upload::Refused
+                                                                                                : Upload::Failed;
+    };
+    if (!m_bChecked) {
+        if (!Check(why))
+            return Upload::Failed;
+        m_bChecked = true;
+    }
+    // The words of the history file itself: mode, kind of play, how it ended.
+    const QJsonObject head = QJsonDocument::fromJson(queued.history.left(queued.history.indexOf('\n'))).object();
+    const auto text = [&](const char* key) {
+        const QJsonValue value = head.value(QLatin1String(key));
+        return value.isString() ? QVariant(value.toString()) : QVariant(QMetaType(QMetaType::QString));
+    };
+    const GameRecord& game = queued.game;
+    query.prepare(QStringLiteral(
+        "INSERT INTO games (id, class, seat, player, name, mode, level, play, started, ended, game_end, result, "
+        "total, attempts) VALUES (?::uuid, ?, ?, ?, ?, ?, ?, ?, ?::timestamptz, ?::timestamptz, ?, ?, ?, "
+        "?::jsonb) ON CONFLICT (id) DO NOTHING"));
+    query.addBindValue(queued.id);
+    // A null QString binds as NULL; these columns hold empty text instead.
+    const auto text0 = [](const QString& value) { return value.isNull() ? QStringLiteral("") : value; };
+    query.addBindValue(text0(queued.className));
+    query.addBindValue(text0(queued.seat));
+    query.addBindValue(text0(queued.pcPlayer));
+    query.addBindValue(text0(game.player));
+    query.addBindValue(text("mode"));
+    query.addBindValue(game.level);
+    query.addBindValue(text("play"));
+    query.addBindValue(game.started.toString(Qt::ISODateWithMs));
+    query.addBindValue(game.ended.toString(Qt::ISODateWithMs));
+    query.addBindValue(text("end"));
+    query.addBindValue(text("result"));
+    query.addBindValue(game.total);
+    query.addBindValue(QString::fromUtf8(AttemptsJson(queued.history)));
+    if (!query.exec())
+        return fail(query.lastError());
+    return Upload::Sent;
+}

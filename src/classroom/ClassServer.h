@@ -1,0 +1,51 @@
+// The class server: a PostgreSQL database that every PC of a class sends its finished games to, through
+// Qt's SQL module and its PostgreSQL driver. The schema is versioned (schema_version, ordered
+// migrations); a PC only ever inserts games, each keyed by its UUID, so a game sent twice is there once.
+#pragma once
+
+#include "records/Outbox.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <map>
+#include <optional>
+
+inline constexpr int kClassSchemaVersion = 1;
+
+// A libpq connection string ("host=… dbname=…") or URI ("postgresql://user@host:port/db?sslmode=…")
+// as keyword/value pairs; nothing (and why) for text that is neither.
+std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why = nullptr);
+
+// An open connection of the calling thread, with bounded waits: connect_timeout, a statement timeout
+// and TCP keepalives, so a server that is gone or stopped never holds the caller for long.
+class CClassConnection {
+public:
+    explicit CClassConnection(const QString& connection);
+    ~CClassConnection();
+    CClassConnection(const CClassConnection&) = delete;
+    CClassConnection& operator=(const CClassConnection&) = delete;
+
+    // Opens the connection and checks that the database is set up for this version of the game; on
+    // failure, why in plain words.
+    bool Open(QString* why);
+    // Sent: the game inserted, or the server had it already. Refused: the server will never take this
+    // game (a total that does not add up, a value out of range). Failed: try again later.
+    enum class Upload { Sent, Refused, Failed };
+    Upload Send(const OutboxGame& queued, QString* why);
+    // The database is set up for this version of the game; false and why otherwise.
+    bool Check(QString* why);
+    // Creates or updates the schema and the two roles (an administrator's connection). Harmless when
+    // run again.
+    bool Init(QString* why);
+    QSqlDatabase& Database() { return m_db; }
+
+private:
+    QString m_name;
+    QString m_connection;
+    QSqlDatabase m_db;
+    bool m_bChecked = false; // the schema's version, once per connection
+};
+
+// A driver or server error in words a coach can act on.
+QString ClassErrorText(const QString& error);

@@ -1,0 +1,67 @@
+// aviluma-class: the coach's side of a class server.
+//
+//   aviluma-class init "<administrator's connection>"   creates or updates the schema and the roles
+//   aviluma-class check "<connection>"                  says whether a PC could send games with it
+#include "classroom/ClassServer.h"
+#include "platform/CommandLine.h"
+#include "state/Version.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+int Say(const QString& text, int status) {
+    std::fprintf(status == 0 ? stdout : stderr, "%s\n", qPrintable(text));
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("aviluma-class"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kAvilumaVersion));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        TerminalText("The class server of Aviluma: every PC's games in one PostgreSQL database.\n"
+                     "  init \"<administrator's connection>\"  create or update the schema and the roles\n"
+                     "  check \"<connection>\"                 test a connection as a PC would use it",
+                     "Aviluma 的班级服务器：全班每台电脑的成绩存进同一个 PostgreSQL 数据库。\n"
+                     "  init \"<管理员连接>\"  创建或更新数据库结构和角色\n"
+                     "  check \"<连接>\"       以电脑的身份测试连接"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check"));
+    parser.addPositionalArgument(QStringLiteral("connection"),
+                                 TerminalText("a libpq connection string or postgresql:// URI",
+                                              "libpq 连接字符串或 postgresql:// 地址"));
+    ParseCommandLine(parser, argc, argv);
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != 2 || (arguments[0] != QLatin1String("init") && arguments[0] != QLatin1String("check")))
+        return Say(TerminalText("usage: aviluma-class init|check \"<connection>\" (see --help)",
+                                "用法：aviluma-class init|check \"<连接>\"（见 --help）"),
+                   2);
+    CClassConnection connection(arguments[1]);
+    QString why;
+    if (!connection.Open(&why))
+        return Say(why, 1);
+    if (arguments[0] == QLatin1String("check")) {
+        if (!connection.Check(&why))
+            return Say(why, 1);
+        return Say(QStringLiteral("连接正常，可以上传成绩。"), 0);
+    }
+    if (!connection.Init(&why))
+        return Say(why, 1);
+    return Say(QStringLiteral(
+                   "班级服务器已就绪（数据库结构版本 %1）。\n"
+                   "为每台电脑建一个登录用户并授予 aviluma_pc 角色，例如：\n"
+                   "  CREATE ROLE room1 LOGIN PASSWORD '…' IN ROLE aviluma_pc;\n"
+                   "教练用户授予 aviluma_coach 角色。每台电脑第一次启动游戏时加上：\n"
+                   "  aviluma --class-server \"host=<服务器地址> dbname=<数据库> user=room1 sslmode=require\" "
+                   "--class <班级> --seat <座位>\n"
+                   "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")
+                   .arg(kClassSchemaVersion),
+               0);
+}
