@@ -2,11 +2,15 @@
 //
 //   aviluma-class init "<administrator's connection>"   creates or updates the schema and the roles
 //   aviluma-class check "<connection>"                  says whether a PC could send games with it
+//   aviluma-class board "<connection>" --class NAME     the class board, live, in a window
+#include "classroom/ClassBoard.h"
 #include "classroom/ClassServer.h"
 #include "platform/CommandLine.h"
 #include "state/Version.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -26,23 +30,36 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         TerminalText("The class server of Aviluma: every PC's games in one PostgreSQL database.\n"
                      "  init \"<administrator's connection>\"  create or update the schema and the roles\n"
-                     "  check \"<connection>\"                 test a connection as a PC would use it",
+                     "  check \"<connection>\"                 test a connection as a PC would use it\n"
+                     "  board \"<connection>\" --class <name>  the class board, live, in a window",
                      "Aviluma 的班级服务器：全班每台电脑的成绩存进同一个 PostgreSQL 数据库。\n"
                      "  init \"<管理员连接>\"  创建或更新数据库结构和角色\n"
-                     "  check \"<连接>\"       以电脑的身份测试连接"));
+                     "  check \"<连接>\"       以电脑的身份测试连接\n"
+                     "  board \"<连接>\" --class <班级>  在窗口中实时显示班级成绩榜"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check | board"));
+    const QCommandLineOption className(QStringLiteral("class"), TerminalText("The class of the board.", "成绩榜的班级。"),
+                                       QStringLiteral("name"));
+    parser.addOption(className);
     parser.addPositionalArgument(QStringLiteral("connection"),
                                  TerminalText("a libpq connection string or postgresql:// URI",
                                               "libpq 连接字符串或 postgresql:// 地址"));
     ParseCommandLine(parser, argc, argv);
-    QCoreApplication app(argc, argv);
     const QStringList arguments = parser.positionalArguments();
-    if (arguments.size() != 2 || (arguments[0] != QLatin1String("init") && arguments[0] != QLatin1String("check")))
-        return Say(TerminalText("usage: aviluma-class init|check \"<connection>\" (see --help)",
-                                "用法：aviluma-class init|check \"<连接>\"（见 --help）"),
+    const QStringList commands{QStringLiteral("init"), QStringLiteral("check"), QStringLiteral("board")};
+    if (arguments.size() != 2 || !commands.contains(arguments[0]) ||
+        (arguments[0] == QLatin1String("board") && parser.value(className).isEmpty()))
+        return Say(TerminalText("usage: aviluma-class init|check \"<connection>\", "
+                                "aviluma-class board \"<connection>\" --class <name> (see --help)",
+                                "用法：aviluma-class init|check \"<连接>\"，aviluma-class board \"<连接>\" --class <班级>"
+                                "（见 --help）"),
                    2);
+    if (arguments[0] == QLatin1String("board")) {
+        QApplication app(argc, argv);
+        return RunBoardWindow(arguments[1], parser.value(className));
+    }
+    QCoreApplication app(argc, argv);
     CClassConnection connection(arguments[1]);
     QString why;
     if (!connection.Open(&why))

@@ -1,12 +1,17 @@
+#include "classroom/ClassBoard.h"
 #include "classroom/ClassSender.h"
 #include "classroom/ClassServer.h"
 #include "records/Outbox.h"
+#include "records/ScoreSheet.h"
 #include "support/PgServer.h"
 #include "support/ProgramFolder.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -26,15 +31,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-GameRecord Game(int n, int total = 27) {
+GameRecord Game(int n, int total = 27, GameMode mode = GameMode::Level) {
     GameRecord game;
-    game.mode = GameMode::Level;
-    game.level = 1 + n % 10;
+    game.mode = mode;
+    game.level = mode == GameMode::Level ? 1 + n % 10 : 0;
     game.started = QDateTime(QDate(2026, 12, 8), QTime(9, 0), QTimeZone(3600)).addSecs(60 * n);
     game.ended = game.started.addSecs(30);
     game.passed = true;
     game.total = total;
-    game.attempts = {AttemptRecord{1, 1, 10000, AttemptEnd::Level, 1.2f, 27.4f, 200, 1200, {{100, 3.0f, -1.0f, 0.0f}}}};
+    game.attempts = {AttemptRecord{1, 1, 10000, AttemptEnd::Level, 1.2f, static_cast<float>(total) + 0.4f, 200, 1200,
+                                   {{100, 3.0f, -1.0f, 0.0f}}}};
     game.attemptCount = 1;
     return game;
 }
@@ -211,6 +217,70 @@ TEST_F(ClassServer, WrongSettingsAreToldPlainlyAndTheGameWaits) {
     EXPECT_TRUE(why.contains(QStringLiteral("比本程序新"))) << qPrintable(why);
     EXPECT_EQ(Count(), QStringLiteral("0"));
     EXPECT_EQ(OutboxFiles().size(), 1);
+}
+
+// The coach's board: the same player on two PCs is one player, the period counts, a new game shows
+// within a second of its arrival (LISTEN/NOTIFY), and the queries can use the indexes.
+TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
+    QApplication& app = OffscreenApp();
+    (void)app;
+    const auto send = [&](const GameRecord& game, const QString& seat, const QString& player) {
+        ClassSettings settings = m_settings;
+        settings.seat = seat;
+        ASSERT_FALSE(WriteOutboxGame(game, settings, player).isEmpty());
+    };
+    GameRecord old = Game(1, 80);
+    old.started = QDateTime::currentDateTime().addDays(-40);
+    old.ended = old.started.addSecs(30);
+    send(old, QStringLiteral("A01"), QStringLiteral("Ann"));
+    GameRecord now = Game(1, 40);
+    now.started = QDateTime::currentDateTime().addSecs(-60);
+    now.ended = now.started.addSecs(30);
+    send(now, QStringLiteral("A01"), QStringLiteral("Ann"));
+    GameRecord other = now;
+    other.total = 60;
+    other.attempts[0].points = 60.2f;
+    send(other, QStringLiteral("B02"), QStringLiteral("Ann")); // the same student at another PC
+    {
+        CClassSender sender(m_settings, {}, 20ms);
+        ASSERT_TRUE(WaitUntil([] { return OutboxFiles().isEmpty(); }, 20s));
+    }
+
+    // No periodic refresh: only the server's notification can bring the new game.
+    CBoardFeed feed(s_server->Connection(QStringLiteral("aviluma_admin"), m_database), m_settings.className, 0);
+    QString why;
+    ASSERT_TRUE(feed.Open(&why)) << qPrintable(why);
+    ASSERT_EQ(feed.Data().levelBests.size(), 1u); // today: one player, her best
+    EXPECT_EQ(feed.Data().levelBests[0].player, QStringLiteral("Ann"));
+    EXPECT_EQ(feed.Data().levelBests[0].total, 60);
+    EXPECT_EQ(feed.Data().seatsSeen, (QStringList{QStringLiteral("A01"), QStringLiteral("B02")}));
+    feed.SetPeriod(BoardPeriod::All);
+    ASSERT_EQ(feed.Data().levelBests.size(), 1u);
+    EXPECT_EQ(feed.Data().levelBests[0].total, 80);
+
+    int changes = 0;
+    feed.onChanged = [&] { ++changes; };
+    GameRecord wild = Game(3, 33, GameMode::Wild);
+    wild.started = QDateTime::currentDateTime();
+    wild.ended = wild.started.addSecs(30);
+    send(wild, QStringLiteral("C03"), QString());
+    QElapsedTimer shown;
+    shown.start();
+    CClassSender sender(m_settings, {}, 20ms);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !feed.Data().wildTop.empty(); }, 10000));
+    EXPECT_GE(changes, 1);
+    EXPECT_EQ(feed.Data().wildTop[0].player, QStringLiteral("C03")); // no player, no name: the seat
+    EXPECT_EQ(feed.Data().recent.front().mode, QStringLiteral("wild"));
+    std::printf("a new game on the board after %lld ms\n", static_cast<long long>(shown.elapsed()));
+
+    const QString plan = s_server->Psql(QStringLiteral("SET enable_seqscan = off; EXPLAIN SELECT * FROM games WHERE "
+                                                       "class = '3班' AND mode = 'wild' ORDER BY total DESC LIMIT 10"),
+                                        m_database)
+                             .value_or(QString());
+    EXPECT_TRUE(plan.contains(QLatin1String("games_class_mode_level"))) << qPrintable(plan);
+    const QByteArray csv = BoardCsv(feed.Data());
+    EXPECT_TRUE(csv.startsWith(SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间"))));
+    EXPECT_TRUE(csv.contains(SheetBytes(QStringLiteral("狂野模式前十,,C03,33,C03,")).chopped(2)));
 }
 
 } // namespace

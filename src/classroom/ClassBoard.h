@@ -1,0 +1,73 @@
+// The class board: for a class and a period, each player's best total per level, the wild and endless
+// top ten, the last games as they arrive and the seats seen in the last minutes. It follows the server
+// live (LISTEN aviluma_games, which a trigger notifies on every insert), and every ten seconds besides.
+#pragma once
+
+#include "classroom/ClassServer.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QTableWidget;
+
+enum class BoardPeriod { Today, Week, All };
+
+struct BoardEntry {
+    QString player; // the PC's player, else the competition name, else the seat
+    int level = 0;  // 1..10 for a level's best, 0 otherwise
+    QString mode;   // level, wild, endless
+    int total = 0;
+    QString seat;
+    QDateTime when;
+    bool operator==(const BoardEntry&) const = default;
+};
+
+struct BoardData {
+    std::vector<BoardEntry> levelBests; // by level, then total, best first
+    std::vector<BoardEntry> wildTop;    // ten at most
+    std::vector<BoardEntry> endlessTop; // ten at most
+    std::vector<BoardEntry> recent;     // the last twenty received, newest first
+    QStringList seatsSeen;              // seats with a game received in the last ten minutes
+};
+
+// The first instant of the period, local time; invalid for all time.
+QDateTime PeriodStart(BoardPeriod period, const QDateTime& now);
+// The board's queries, with bound parameters only. Nothing (and why) on failure.
+std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
+                                   QString* why);
+// The board as a sheet: GB18030, CRLF, formula-safe fields, like the score sheets.
+QByteArray BoardCsv(const BoardData& data);
+
+// Keeps a board's data fresh: at once on a notification of a new game, and every ten seconds.
+class CBoardFeed : public QObject {
+public:
+    // refreshMs: the refresh besides the notifications; 0 for none (tests: only a notification shows
+    // a new game then).
+    CBoardFeed(const QString& connection, QString className, int refreshMs = 10000, QObject* parent = nullptr);
+    bool Open(QString* why);
+    void SetPeriod(BoardPeriod period);
+    const BoardData& Data() const { return m_data; }
+    QString LastError() const { return m_strError; }
+    void Refresh();
+    // Told after every refresh.
+    std::function<void()> onChanged;
+
+private:
+    CClassConnection m_connection;
+    QString m_strClass;
+    BoardPeriod m_period = BoardPeriod::Today;
+    BoardData m_data;
+    QString m_strError;
+    QTimer m_timer;
+    int m_nRefreshMs;
+};
+
+// aviluma-class board: the board in a window, for the coach's PC or a projector.
+int RunBoardWindow(const QString& connection, const QString& className);
