@@ -35,6 +35,7 @@ CREATE TABLE games (
 );
 CREATE INDEX games_class_started ON games (class, started DESC);
 CREATE INDEX games_class_mode_level ON games (class, mode, level, total DESC);
+CREATE INDEX games_class_received ON games (class, received DESC);
 CREATE TABLE removed_games (
     game jsonb NOT NULL,
     reason text NOT NULL,
