@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <mutex>
 #include <cstring>
 
 #include <unistd.h>
@@ -220,15 +221,32 @@ bool CAvilumaApp::InitInstance() {
     if (ChooseStartPlayer(dlg)) {
         // A PC of a class sends its games to the class server from a thread of its own.
         std::unique_ptr<CClassSender> sender;
-        if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
-            sender = std::make_unique<CClassSender>(*settings,
-                                                    [&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
-            dlg.ShowClassStatus(sender->Status());
-            SetOutboxListener([&sender] { sender->Wake(); });
-        }
+        std::mutex senderMutex; // the listener runs on game threads
+        const auto startSending = [&] {
+            std::unique_ptr<CClassSender> old;
+            {
+                std::lock_guard lock(senderMutex);
+                old = std::move(sender);
+            }
+            old.reset(); // bounded by the connection's timeouts
+            std::lock_guard lock(senderMutex);
+            if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
+                sender = std::make_unique<CClassSender>(
+                    *settings, [&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
+                dlg.ShowClassStatus(sender->Status());
+            }
+        };
+        startSending();
+        SetOutboxListener([&] {
+            std::lock_guard lock(senderMutex);
+            if (sender)
+                sender->Wake();
+        });
+        dlg.onClassChanged = startSending;
         dlg.DoModal();
         dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
         SetOutboxListener({});
+        dlg.onClassChanged = {};
         sender.reset(); // bounded by the connection's timeouts
     }
     SetSaveFailureListener({});

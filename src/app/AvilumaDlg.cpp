@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "records/Players.h"
 #include "records/Records.h"
+#include "windows/DlgClass.h"
 #include "windows/DlgPlayers.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
@@ -219,9 +220,14 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     QAction* about = menu.addAction(kAboutItemText);
     QAction* progress = menu.addAction(kProgressItemText);
     QAction* player = menu.addAction(kSwitchPlayerItemText);
+    QAction* classroom = menu.addAction(kClassItemText);
     const QAction* chosen = menu.exec(at);
     if (chosen == player) {
         ChoosePlayer();
+    } else if (chosen == classroom) {
+        CDlgClass dialog(this);
+        if (dialog.exec() == QDialog::Accepted && onClassChanged)
+            onClassChanged();
     } else if (chosen == about) {
         m_dlgAbout.DoModal();
     } else if (chosen == progress) {

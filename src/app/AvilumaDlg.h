@@ -63,6 +63,8 @@ public:
     // thread. The line is there only on a PC of a class.
     void ShowClassStatus(const ClassStatus& status);
     QLabel* m_stcClass = nullptr;
+    // Told after the "班级" dialog saved new settings: the program starts sending with them.
+    std::function<void()> onClassChanged;
 
 protected:
     void OnInitDialog() override;

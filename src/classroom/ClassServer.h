@@ -47,5 +47,9 @@ private:
     bool m_bChecked = false; // the schema's version, once per connection
 };
 
+// Puts host:port:database:user:password into the .pgpass file at path (made 0600), replacing an entry
+// for the same server, database and user. False and why on failure.
+bool StorePassword(const QString& path, const QString& connection, const QString& password, QString* why);
+
 // A driver or server error in words a coach can act on.
 QString ClassErrorText(const QString& error);
