@@ -220,7 +220,7 @@ QString ClassErrorText(const QString& error) {
         has("could not translate host name") || has("no route to host"))
         return QStringLiteral("连不上服务器：请检查地址、端口和网络。");
     if (has("permission denied"))
-        return QStringLiteral("这个用户没有权限（需要 aviluma_pc 角色）。");
+        return QStringLiteral("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。");
     if (has("statement timeout") || has("canceling statement"))
         return QStringLiteral("服务器没有及时回应。");
     return error.trimmed();
@@ -297,6 +297,31 @@ bool CClassConnection::Init(QString* why) {
     }
     if (!m_db.commit())
         return fail(m_db.lastError());
+    return true;
+}
+
+bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QString* why) {
+    QSqlQuery query(m_db);
+    const auto fail = [&](const QString& text) {
+        if (why)
+            *why = text;
+        m_db.rollback();
+        return false;
+    };
+    if (reason.trimmed().isEmpty())
+        return fail(QStringLiteral("请写明删除的原因。"));
+    if (!m_db.transaction())
+        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
+    query.prepare(QStringLiteral("WITH gone AS (DELETE FROM games WHERE id = ?::uuid RETURNING to_jsonb(games) AS game) "
+                                 "INSERT INTO removed_games (game, reason) SELECT game, ? FROM gone"));
+    query.addBindValue(id);
+    query.addBindValue(reason);
+    if (!query.exec())
+        return fail(ClassErrorText(ErrorOf(query.lastError())));
+    if (query.numRowsAffected() != 1)
+        return fail(QStringLiteral("没有这局成绩：%1").arg(id));
+    if (!m_db.commit())
+        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
     return true;
 }
 

@@ -35,6 +35,9 @@ public:
     Upload Send(const OutboxGame& queued, QString* why);
     // The database is set up for this version of the game; false and why otherwise.
     bool Check(QString* why);
+    // A coach's correction: the game taken off the board, kept with the reason in removed_games, in one
+    // transaction. False and why (no such game, no coach role).
+    bool RemoveGame(const QString& id, const QString& reason, QString* why);
     // Creates or updates the schema and the two roles (an administrator's connection). Harmless when
     // run again.
     bool Init(QString* why);

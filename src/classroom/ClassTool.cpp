@@ -3,6 +3,7 @@
 //   aviluma-class init "<administrator's connection>"   creates or updates the schema and the roles
 //   aviluma-class check "<connection>"                  says whether a PC could send games with it
 //   aviluma-class board "<connection>" --class NAME     the class board, live, in a window
+//   aviluma-class remove "<coach's connection>" --game ID --reason TEXT   takes a game off the board
 #include "classroom/ClassBoard.h"
 #include "classroom/ClassServer.h"
 #include "platform/CommandLine.h"
@@ -31,23 +32,30 @@ int main(int argc, char* argv[]) {
         TerminalText("The class server of Aviluma: every PC's games in one PostgreSQL database.\n"
                      "  init \"<administrator's connection>\"  create or update the schema and the roles\n"
                      "  check \"<connection>\"                 test a connection as a PC would use it\n"
-                     "  board \"<connection>\" --class <name>  the class board, live, in a window",
+                     "  board \"<connection>\" --class <name>  the class board, live, in a window\n"
+                     "  remove \"<coach's connection>\" --game <id> --reason <text>  take a game off the board",
                      "Aviluma 的班级服务器：全班每台电脑的成绩存进同一个 PostgreSQL 数据库。\n"
                      "  init \"<管理员连接>\"  创建或更新数据库结构和角色\n"
                      "  check \"<连接>\"       以电脑的身份测试连接\n"
-                     "  board \"<连接>\" --class <班级>  在窗口中实时显示班级成绩榜"));
+                     "  board \"<连接>\" --class <班级>  在窗口中实时显示班级成绩榜\n"
+                     "  remove \"<教练连接>\" --game <编号> --reason <原因>  删除一局成绩（留有记录）"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check | board"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check | board | remove"));
     const QCommandLineOption className(QStringLiteral("class"), TerminalText("The class of the board.", "成绩榜的班级。"),
                                        QStringLiteral("name"));
-    parser.addOption(className);
+    const QCommandLineOption game(QStringLiteral("game"), TerminalText("The game to remove.", "要删除的成绩编号。"),
+                                  QStringLiteral("id"));
+    const QCommandLineOption reason(QStringLiteral("reason"), TerminalText("Why it is removed.", "删除的原因。"),
+                                    QStringLiteral("text"));
+    parser.addOptions({className, game, reason});
     parser.addPositionalArgument(QStringLiteral("connection"),
                                  TerminalText("a libpq connection string or postgresql:// URI",
                                               "libpq 连接字符串或 postgresql:// 地址"));
     ParseCommandLine(parser, argc, argv);
     const QStringList arguments = parser.positionalArguments();
-    const QStringList commands{QStringLiteral("init"), QStringLiteral("check"), QStringLiteral("board")};
+    const QStringList commands{QStringLiteral("init"), QStringLiteral("check"), QStringLiteral("board"),
+                               QStringLiteral("remove")};
     if (arguments.size() != 2 || !commands.contains(arguments[0]) ||
         (arguments[0] == QLatin1String("board") && parser.value(className).isEmpty()))
         return Say(TerminalText("usage: aviluma-class init|check \"<connection>\", "
@@ -64,6 +72,11 @@ int main(int argc, char* argv[]) {
     QString why;
     if (!connection.Open(&why))
         return Say(why, 1);
+    if (arguments[0] == QLatin1String("remove")) {
+        if (!connection.RemoveGame(parser.value(game), parser.value(reason), &why))
+            return Say(why, 1);
+        return Say(QStringLiteral("已删除，原成绩和原因保存在 removed_games 中。"), 0);
+    }
     if (arguments[0] == QLatin1String("check")) {
         if (!connection.Check(&why))
             return Say(why, 1);

@@ -162,6 +162,23 @@ TEST_F(ClassServer, APcOnlyAddsGamesOnceEachAndAForgedTotalIsRefused) {
     EXPECT_FALSE(query.exec(QStringLiteral("DELETE FROM games")));
     EXPECT_EQ(Count(), QStringLiteral("1"));
 
+    // Only a coach removes a game, with a reason, and it is kept.
+    EXPECT_FALSE(pc.RemoveGame(queued->id, QStringLiteral("test"), &why));
+    EXPECT_EQ(why, QStringLiteral("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。"));
+    ASSERT_TRUE(s_server->Psql(QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'coach') "
+                                              "THEN CREATE ROLE coach LOGIN IN ROLE aviluma_coach; END IF; END $$")));
+    CClassConnection coach(s_server->Connection(QStringLiteral("coach"), m_database));
+    ASSERT_TRUE(coach.Open(&why)) << qPrintable(why);
+    EXPECT_FALSE(coach.RemoveGame(queued->id, QStringLiteral(" "), &why));
+    ASSERT_TRUE(coach.RemoveGame(queued->id, QStringLiteral("飞错了座位"), &why)) << qPrintable(why);
+    EXPECT_FALSE(coach.RemoveGame(queued->id, QStringLiteral("again"), &why));
+    EXPECT_EQ(Count(), QStringLiteral("0"));
+    EXPECT_EQ(s_server->Psql(QStringLiteral("SELECT reason || '|' || removed_by || '|' || (game->>'total') FROM removed_games"),
+                             m_database)
+                  .value_or(QString()),
+              QStringLiteral("飞错了座位|coach|27"));
+    ASSERT_EQ(pc.Send(*queued, &why), CClassConnection::Upload::Sent);
+
     OutboxGame forged = *queued;
     forged.id = QStringLiteral("8b1f6a52-3c59-4a8e-9a3e-2f2f1d7c0a11");
     forged.game.total = 99;
