@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QSqlError>
@@ -227,6 +228,32 @@ TEST_F(ClassServer, GamesWaitForAServerThatIsDownAndTwoSendersAddNoneTwice) {
         EXPECT_TRUE(WaitUntil([&] { return first.Status().lastError.isEmpty() || second.Status().lastError.isEmpty(); }, 5s));
     }
     EXPECT_EQ(Count(QStringLiteral("count(*) || '|' || count(DISTINCT id)")), QStringLiteral("20|20"));
+}
+
+// A server stopped dead (SIGSTOP: connections accepted, nothing answered) holds up nobody but the
+// sender: queuing a game and asking the status return at once; the games go once it runs again.
+TEST_F(ClassServer, AStoppedServerHoldsUpNobodyAndTheGamesGoWhenItRuns) {
+    s_server->Pause(true);
+    const auto resume = qScopeGuard([] { s_server->Pause(false); });
+    CClassSender sender(m_settings, {}, 20ms);
+    qint64 longest = 0;
+    QElapsedTimer running;
+    running.start();
+    for (int n = 0; running.elapsed() < 1500; ++n) {
+        QElapsedTimer call;
+        call.start();
+        Queue(1, n); // the game's end: written, and the sender woken
+        (void)sender.Status();
+        longest = std::max(longest, call.nsecsElapsed() / 1000);
+        std::this_thread::sleep_for(50ms);
+    }
+    std::printf("the longest queue-and-status call while the server was stopped: %lld us\n",
+                static_cast<long long>(longest));
+    const int queued = static_cast<int>(OutboxFiles().size());
+    EXPECT_GT(queued, 0);
+    s_server->Pause(false);
+    ASSERT_TRUE(WaitUntil([] { return OutboxFiles().isEmpty(); }, 60s));
+    EXPECT_EQ(Count(), QString::number(queued));
 }
 
 // What a coach reads for the usual mistakes; nothing is sent and the outbox keeps the game.
