@@ -195,7 +195,7 @@ bool CAvilumaApp::InitInstance() {
             RemoveLeftoverTempFiles(folder);
         for (const Player& player : ReadPlayers()) {
             RemoveLeftoverTempFiles(PlayerFolderPath(player));
-            RemoveLeftoverTempFiles(PlayerFolderPath(player) + QStringLiteral("/history"));
+            RemoveLeftoverTempFiles(PlayerHistoryFolder(player));
         }
         break;
     }

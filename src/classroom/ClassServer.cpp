@@ -344,6 +344,7 @@ bool CClassConnection::Check(QString* why) {
                        : QStringLiteral("服务器的版本（%1）太旧：请教练运行 aviluma-class init。").arg(version);
         return false;
     }
+    m_bChecked = true;
     return true;
 }
 
@@ -357,11 +358,8 @@ CClassConnection::Upload CClassConnection::Send(const OutboxGame& queued, QStrin
         return state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ? Upload::Refused
                                                                                                 : Upload::Failed;
     };
-    if (!m_bChecked) {
-        if (!Check(why))
-            return Upload::Failed;
-        m_bChecked = true;
-    }
+    if (!m_bChecked && !Check(why))
+        return Upload::Failed;
     // The words of the history file itself: mode, kind of play, how it ended.
     const QJsonObject head = QJsonDocument::fromJson(queued.history.left(queued.history.indexOf('\n'))).object();
     const auto text = [&](const char* key) {

@@ -155,6 +155,10 @@ QString PlayersFilePath() {
     return DataFilePath(u"players.cfg");
 }
 
+QString PlayerHistoryFolder(const Player& player) {
+    return PlayerFolderPath(player) + QLatin1Char('/') + kHistory;
+}
+
 QString RemovedPlayersFolder() {
     return DataFilePath(kRemovedFolder);
 }
@@ -199,6 +203,27 @@ std::optional<Player> AddPlayer(const QString& typedName, QString* error) {
     return player;
 }
 
+namespace {
+
+// Steps 2 and 3 of a move of today's progress into a player's folder, and then the index's note of it
+// taken out; stopAfter as for AdoptProgress(). Every step is one rename and is skipped once done, so
+// a move cut anywhere is finished by running this again.
+bool MoveProgress(Index index, int stopAfter) {
+    const QString folder = PlayerFolderPath(Player{QString(), index.adopting});
+    if (!QDir().mkpath(folder) || !MoveInto(DataFilePath(kSystemCfg), folder + QLatin1Char('/') + kSystemCfg))
+        return false;
+    if (stopAfter == 2)
+        return true;
+    if (!MoveInto(DataFilePath(kHistory), folder + QLatin1Char('/') + kHistory))
+        return false;
+    if (stopAfter == 3)
+        return true;
+    index.adopting.clear();
+    return WriteIndex(index, nullptr);
+}
+
+} // namespace
+
 std::optional<Player> AdoptProgress(const QString& typedName, QString* error, int stopAfter) {
     Index index = ReadIndex();
     const std::optional<Player> entry = NewEntry(index, typedName, error);
@@ -211,41 +236,21 @@ std::optional<Player> AdoptProgress(const QString& typedName, QString* error, in
         return std::nullopt;
     if (stopAfter == 1)
         return player;
-    if (!QDir().mkpath(PlayerFolderPath(player)) ||
-        !MoveInto(DataFilePath(kSystemCfg), PlayerFolderPath(player) + QLatin1Char('/') + kSystemCfg)) {
+    if (!MoveProgress(index, stopAfter)) {
         if (error)
             *error = QStringLiteral("无法把现有进度移到 %1，下次启动时会再试。").arg(PlayerFolderPath(player));
         return std::nullopt;
     }
-    if (stopAfter == 2)
-        return player;
-    if (!MoveInto(DataFilePath(kHistory), PlayerFolderPath(player) + QLatin1Char('/') + kHistory)) {
-        if (error)
-            *error = QStringLiteral("无法把训练记录移到 %1，下次启动时会再试。").arg(PlayerFolderPath(player));
-        return std::nullopt;
-    }
-    if (stopAfter == 3)
-        return player;
-    index.adopting.clear();
-    if (!WriteIndex(index, error))
-        return std::nullopt;
     return player;
 }
 
 bool FinishAdoption() {
-    Index index = ReadIndex();
+    const Index index = ReadIndex();
     if (index.adopting.isEmpty())
         return true;
-    const Player player{QString(), index.adopting};
-    const QString folder = PlayerFolderPath(player);
-    qCInfo(lcRecords, "finishing the move of the progress into %s", qPrintable(folder));
-    const bool moved = QDir().mkpath(folder) &&
-                       MoveInto(DataFilePath(kSystemCfg), folder + QLatin1Char('/') + kSystemCfg) &&
-                       MoveInto(DataFilePath(kHistory), folder + QLatin1Char('/') + kHistory);
-    if (!moved)
-        return false; // the index still says so: the next start tries again
-    index.adopting.clear();
-    return WriteIndex(index, nullptr);
+    qCInfo(lcRecords, "finishing the move of the progress into %s",
+           qPrintable(PlayerFolderPath(Player{QString(), index.adopting})));
+    return MoveProgress(index, 0); // on failure the index still says so: the next start tries again
 }
 
 bool RenamePlayer(const Player& player, const QString& typedName, QString* error) {
@@ -292,7 +297,7 @@ std::vector<PlayerSummary> SummarisePlayers(const std::vector<Player>& players) 
         summary.player = player;
         const QString folder = PlayerFolderPath(player);
         summary.openLevel = ReadOpenLevel(folder + QLatin1Char('/') + kSystemCfg);
-        const QString history = folder + QLatin1Char('/') + kHistory;
+        const QString history = PlayerHistoryFolder(player);
         summary.games = CountHistoryGames(history);
         if (summary.games > 0)
             summary.lastPlayed = QFileInfo(history).lastModified(); // a game written adds a file

@@ -37,6 +37,8 @@ struct PlayerSummary {
 QString PlayersFilePath();
 QString PlayerFolderPath(const Player& player);
 QString RemovedPlayersFolder();
+// The player's history folder (players/<folder>/history).
+QString PlayerHistoryFolder(const Player& player);
 
 // The players in the order they were added; empty when this PC has none (or the index is unreadable,
 // which is logged).

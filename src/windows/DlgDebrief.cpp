@@ -108,8 +108,12 @@ void CDlgDebrief::OnInitDialog() {
     LoadGames();
 }
 
+QString CDlgDebrief::ShownHistoryFolder() const {
+    return m_shown ? PlayerHistoryFolder(*m_shown) : HistoryFolder();
+}
+
 void CDlgDebrief::LoadGames() {
-    m_games = ReadHistory(true, m_shown ? PlayerFolderPath(*m_shown) + QStringLiteral("/history") : HistoryFolder());
+    m_games = ReadHistory(true, ShownHistoryFolder());
     m_game.reset();
     m_nGame = m_nAttempt = -1;
     m_strLastExport.clear();
@@ -245,7 +249,7 @@ void CDlgDebrief::Export(bool all) {
     std::vector<GameRecord> games;
     QString name;
     if (all) {
-        games = ReadHistory(false, m_shown ? PlayerFolderPath(*m_shown) + QStringLiteral("/history") : HistoryFolder());
+        games = ReadHistory(false, ShownHistoryFolder());
         name =
             QStringLiteral("训练记录-") + CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
     } else if (m_game) {

@@ -69,6 +69,7 @@ protected:
 private:
     // Reads the games of the player shown and opens at the game asked for, else the newest.
     void LoadGames();
+    QString ShownHistoryFolder() const;
     void SelectGame(int index);
     void StepAttempt(int by);
     void StepGame(int by);

@@ -2,7 +2,6 @@
 
 #include "platform/MessageBox.h"
 #include "records/Records.h"
-#include "state/Log.h"
 
 #include <QDialogButtonBox>
 #include <QInputDialog>
