@@ -9,6 +9,7 @@ AVILUMA_PLAY_PACKAGES=(
   fonts-wqy-microhei               # a Chinese face for every text of the game
   libsdl2-dev                      # gamepads and RC transmitters for the simulated drone
   libqt6sql6-psql                  # Qt's PostgreSQL driver: a class's games on its server
+  libpq-dev                        # libpq: a call to a class server that stopped answering is cut off
 )
 # And for testing: the tests, the fuzz run, the benchmarks, and the checks of the installation and
 # the Debian package.

@@ -2,6 +2,7 @@
 
 #include "app/AvilumaDlg.h"
 #include "app/SingleInstance.h"
+#include "classroom/ClassLink.h"
 #include "platform/FileIo.h"
 #include "platform/FolderLock.h"
 #include "platform/MessageBox.h"
@@ -23,7 +24,6 @@
 
 #include <cerrno>
 #include <memory>
-#include <mutex>
 #include <cstring>
 
 #include <unistd.h>
@@ -220,34 +220,12 @@ bool CAvilumaApp::InitInstance() {
     }
     if (ChooseStartPlayer(dlg)) {
         // A PC of a class sends its games to the class server from a thread of its own.
-        std::unique_ptr<CClassSender> sender;
-        std::mutex senderMutex; // the listener runs on game threads
-        const auto startSending = [&] {
-            std::unique_ptr<CClassSender> old;
-            {
-                std::lock_guard lock(senderMutex);
-                old = std::move(sender);
-            }
-            old.reset(); // bounded by the connection's timeouts
-            std::lock_guard lock(senderMutex);
-            if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
-                sender = std::make_unique<CClassSender>(
-                    *settings, [&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
-                dlg.ShowClassStatus(sender->Status());
-            }
-        };
-        startSending();
-        SetOutboxListener([&] {
-            std::lock_guard lock(senderMutex);
-            if (sender)
-                sender->Wake();
-        });
-        dlg.onClassChanged = startSending;
+        auto link = std::make_unique<CClassLink>([&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
+        dlg.onClassChanged = [&] { link->Restart(); };
         dlg.DoModal();
         dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
-        SetOutboxListener({});
         dlg.onClassChanged = {};
-        sender.reset(); // bounded by the connection's timeouts
+        link.reset(); // waits at most for a connection being opened (its connect_timeout)
     }
     SetSaveFailureListener({});
     SetSheetNoticeListener({});

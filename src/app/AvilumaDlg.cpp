@@ -7,6 +7,7 @@
 #include "windows/DlgClass.h"
 #include "windows/DlgPlayers.h"
 #include "res/Resource.h"
+#include "res/Resources.h"
 #include "state/Globals.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ CAvilumaDlg::CAvilumaDlg() : CPictureDialog(IDD_AVILUMA_DIALOG, IDB_MAIN) {
 
 CAvilumaDlg::~CAvilumaDlg() {
     Shutdown();
+    if (m_warmUp.joinable())
+        m_warmUp.join();
 }
 
 void CAvilumaDlg::OnInitDialog() {
@@ -56,6 +59,14 @@ void CAvilumaDlg::OnInitDialog() {
         m_bChoosePlayer = false;
         QTimer::singleShot(0, this, [this] { ChoosePlayer(); }); // over the window, once it shows
     }
+
+    // The map's and the run window's backgrounds take tens of milliseconds each to draw: drawn now,
+    // beside the UI thread, they open without a pause. They are as large as this window.
+    if (!m_warmUp.joinable())
+        m_warmUp = std::thread([deviceSize = size() * devicePixelRatio()] {
+            for (const int picture : {IDB_MAP, IDB_RUN})
+                (void)LoadBitmapResource(picture, deviceSize);
+        });
 
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));

@@ -10,6 +10,8 @@
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
 
+#include <thread>
+
 class QLabel;
 
 inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
@@ -84,4 +86,5 @@ private:
     void ShowPlayer();
 
     bool m_bChoosePlayer = false;
+    std::thread m_warmUp; // draws the other windows' backgrounds ahead of their first opening
 };

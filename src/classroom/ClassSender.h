@@ -24,37 +24,53 @@ struct ClassStatus {
 
 class CClassSender {
 public:
-    // onStatus runs on the sender's thread whenever the status changes.
+    // onStatus runs on the sender's thread, or on the thread that wakes it, whenever the status changes.
     // firstRetry: the first wait after a failure (tests shorten it); each next one doubles, to a minute.
+    // callLimit: how long one call may wait for the server before it is cut off.
     explicit CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus = {},
-                          std::chrono::milliseconds firstRetry = kFirstRetry);
+                          std::chrono::milliseconds firstRetry = kFirstRetry,
+                          std::chrono::milliseconds callLimit = kCallLimit);
     ~CClassSender();
     CClassSender(const CClassSender&) = delete;
     CClassSender& operator=(const CClassSender&) = delete;
 
-    // A game was queued: send it now rather than at the next retry.
+    // A game was queued: counted as waiting at once, and sent now rather than at the next retry.
     void Wake();
     ClassStatus Status() const;
-    // Ends the thread; a transfer under way is bounded by the connection's timeouts.
+    // Ends the thread: a call under way is cut off; only a connection being opened is waited for, up
+    // to its connect_timeout.
     void Stop();
 
     static constexpr std::chrono::seconds kFirstRetry{1};
     static constexpr std::chrono::seconds kLastRetry{60};
     static constexpr std::chrono::seconds kIdleCheck{30};
+    // A server that takes a connection but never answers (stopped, swapping, a half-open link) is not
+    // caught by the server's statement_timeout nor by TCP keepalives: a call is cut off after this.
+    static constexpr std::chrono::seconds kCallLimit{20};
 
 private:
     void Run();
+    // Cuts off a call that outlives the limit.
+    void Watch();
+    // Marks the network calls on connection (nullptr: none under way); true when the last one was cut off.
+    bool Busy(class CClassConnection* connection);
     void Publish(const std::function<void(ClassStatus&)>& change);
     // Waits for Wake(), Stop() or the time; true when stopping.
     bool Sleep(std::chrono::milliseconds time);
 
     const ClassSettings m_settings;
     const std::chrono::milliseconds m_firstRetry;
+    const std::chrono::milliseconds m_callLimit;
     const std::function<void(const ClassStatus&)> m_onStatus;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_watch;
     bool m_bWoken = false;
     bool m_bStop = false;
     ClassStatus m_status;
+    class CClassConnection* m_pBusy = nullptr; // the connection of the call under way
+    int m_nCall = 0;                           // counts the calls, so the watchdog tells them apart
+    bool m_bCutOff = false;
     std::thread m_thread;
+    std::thread m_watchdog;
 };

@@ -6,11 +6,15 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QUuid>
+
+#include <libpq-fe.h>
+#include <sys/socket.h>
 
 #include <cstring>
 
@@ -221,6 +225,8 @@ QString ClassErrorText(const QString& error) {
         return QStringLiteral("连不上服务器：请检查地址、端口和网络。");
     if (has("permission denied"))
         return QStringLiteral("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。");
+    if (has("server closed the connection") || has("connection to server was lost"))
+        return QStringLiteral("服务器断开了连接。");
     if (has("statement timeout") || has("canceling statement"))
         return QStringLiteral("服务器没有及时回应。");
     return error.trimmed();
@@ -231,6 +237,10 @@ CClassConnection::CClassConnection(const QString& connection)
       m_connection(connection), m_db(QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name)) {}
 
 CClassConnection::~CClassConnection() {
+    {
+        std::lock_guard lock(m_socketMutex);
+        m_nSocket = -1;
+    }
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
@@ -263,7 +273,19 @@ bool CClassConnection::Open(QString* why) {
     m_db.setConnectOptions(connectOptions.join(QLatin1Char(';')));
     if (!m_db.open())
         return fail(ClassErrorText(ErrorOf(m_db.lastError())));
+    // The driver's handle is libpq's PGconn* (its type named after the struct behind it).
+    if (const QVariant handle = m_db.driver()->handle();
+        handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
+        std::lock_guard lock(m_socketMutex);
+        m_nSocket = PQsocket(*static_cast<PGconn* const*>(handle.constData()));
+    }
     return true;
+}
+
+void CClassConnection::Abort() {
+    std::lock_guard lock(m_socketMutex);
+    if (m_nSocket >= 0)
+        ::shutdown(m_nSocket, SHUT_RDWR);
 }
 
 bool CClassConnection::Init(QString* why) {

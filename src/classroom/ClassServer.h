@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <map>
+#include <mutex>
 #include <optional>
 
 inline constexpr int kClassSchemaVersion = 1;
@@ -42,9 +43,14 @@ public:
     // run again.
     bool Init(QString* why);
     QSqlDatabase& Database() { return m_db; }
+    // From any thread: cuts off a call under way on this connection (its socket shut down), so the
+    // thread that made it gets a failure at once instead of waiting on a server that does not answer.
+    void Abort();
 
 private:
     QString m_name;
+    std::mutex m_socketMutex; // the socket stays open while Abort() shuts it down
+    int m_nSocket = -1;
     QString m_connection;
     QSqlDatabase m_db;
     bool m_bChecked = false; // the schema's version, once per connection
