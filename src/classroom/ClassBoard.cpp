@@ -116,6 +116,51 @@ QByteArray BoardCsv(const BoardData& data) {
     return csv;
 }
 
+std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& className, BoardPeriod period,
+                                   QString* why) {
+    const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
+    QSqlQuery query(connection.Database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT id, seat, player, name, mode, level, play, started, ended, game_end, result, total, "
+        "(SELECT string_agg(round((a->>'points')::numeric, 1)::text, ' ') FROM jsonb_array_elements(attempts) a), "
+        "received FROM games WHERE class = ? AND started >= ?::timestamptz ORDER BY started, id"));
+    query.addBindValue(className);
+    query.addBindValue(from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("-infinity"));
+    if (!query.exec()) {
+        if (why)
+            *why = ClassErrorText(query.lastError().databaseText());
+        return std::nullopt;
+    }
+    // The history's codes in the words of the score sheets.
+    const std::map<QString, QString> words{
+        {QStringLiteral("level"), QStringLiteral("闯关")},      {QStringLiteral("wild"), QStringLiteral("狂野")},
+        {QStringLiteral("endless"), QStringLiteral("无尽")},    {QStringLiteral("practice"), QStringLiteral("练习")},
+        {QStringLiteral("competition"), QStringLiteral("比赛")}, {QStringLiteral("finished"), QStringLiteral("完成")},
+        {QStringLiteral("closed"), QStringLiteral("关闭")},     {QStringLiteral("link-lost"), QStringLiteral("链路中断")},
+        {QStringLiteral("passed"), QStringLiteral("通过")},     {QStringLiteral("failed"), QStringLiteral("未通过")}};
+    const auto word = [&](int column) {
+        const QString code = query.value(column).toString();
+        const auto found = words.find(code);
+        return found == words.end() ? SheetField(code) : found->second;
+    };
+    const auto time = [&](int column) {
+        return query.value(column).toDateTime().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    };
+    QByteArray csv = SheetBytes(QStringLiteral("编号,座位,玩家,姓名,模式,关卡,方式,开始时间,结束时间,结束方式,结果,总分,"
+                                               "各次得分,上传时间"));
+    while (query.next()) {
+        const int level = query.value(5).toInt();
+        csv += SheetBytes(QStringList{query.value(0).toString(), SheetField(query.value(1).toString()),
+                                      SheetField(query.value(2).toString()), SheetField(query.value(3).toString()),
+                                      word(4), level > 0 ? QString::number(level) : QString(), word(6), time(7),
+                                      time(8), word(9), word(10), QString::number(query.value(11).toInt()),
+                                      query.value(12).toString(), time(13)}
+                              .join(QLatin1Char(',')));
+    }
+    return csv;
+}
+
 CBoardFeed::CBoardFeed(const QString& connection, QString className, int refreshMs, QObject* parent)
     : QObject(parent), m_connection(connection), m_strClass(std::move(className)), m_nRefreshMs(refreshMs) {
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });

@@ -44,6 +44,10 @@ std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& 
                                    QString* why);
 // The board as a sheet: GB18030, CRLF, formula-safe fields, like the score sheets.
 QByteArray BoardCsv(const BoardData& data);
+// Every game of the class in the period, in the order played, as a sheet of the same kind: one line a
+// game with each attempt's points. Nothing (and why) on failure.
+std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& className, BoardPeriod period,
+                                   QString* why);
 
 // Keeps a board's data fresh: at once on a notification of a new game, and every ten seconds.
 class CBoardFeed : public QObject {

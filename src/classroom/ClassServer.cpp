@@ -86,6 +86,35 @@ GRANT SELECT ON schema_version TO aviluma_pc, aviluma_coach;
 GRANT SELECT, INSERT, UPDATE, DELETE ON games TO aviluma_coach;
 GRANT SELECT, INSERT ON removed_games TO aviluma_coach;
 )sql",
+    // 2: logins of one class (row-level security by class); a removed game stays removed.
+    R"sql(
+CREATE TABLE class_logins (
+    login name PRIMARY KEY,
+    class text NOT NULL
+);
+GRANT SELECT ON class_logins TO aviluma_pc, aviluma_coach;
+ALTER TABLE games ENABLE ROW LEVEL SECURITY;
+-- A login named in class_logins reads and adds the games of its class only; any other PC login, all.
+CREATE POLICY games_of_the_class ON games TO aviluma_pc
+    USING (NOT EXISTS (SELECT FROM class_logins WHERE login = current_user)
+           OR class IN (SELECT l.class FROM class_logins l WHERE l.login = current_user))
+    WITH CHECK (NOT EXISTS (SELECT FROM class_logins WHERE login = current_user)
+                OR class IN (SELECT l.class FROM class_logins l WHERE l.login = current_user));
+CREATE POLICY games_of_every_class ON games TO aviluma_coach USING (true) WITH CHECK (true);
+ALTER TABLE removed_games ADD COLUMN id uuid;
+UPDATE removed_games SET id = (game->>'id')::uuid;
+CREATE INDEX removed_games_id ON removed_games (id);
+-- A game a coach removed is not brought back by a PC that sends it again: the insert is skipped.
+CREATE FUNCTION aviluma_skip_removed() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER
+    SET search_path = public, pg_temp AS $$
+BEGIN
+    IF EXISTS (SELECT FROM removed_games WHERE id = NEW.id) THEN
+        RETURN NULL;
+    END IF;
+    RETURN NEW;
+END $$;
+CREATE TRIGGER games_skip_removed BEFORE INSERT ON games FOR EACH ROW EXECUTE FUNCTION aviluma_skip_removed();
+)sql",
 };
 
 QString Quoted(const QString& value) {
@@ -223,6 +252,8 @@ QString ClassErrorText(const QString& error) {
     if (has("could not connect") || has("connection refused") || has("timeout expired") ||
         has("could not translate host name") || has("no route to host"))
         return QStringLiteral("连不上服务器：请检查地址、端口和网络。");
+    if (has("row-level security"))
+        return QStringLiteral("这个用户只能上传自己班级的成绩：请检查班级名称。");
     if (has("permission denied"))
         return QStringLiteral("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。");
     if (has("server closed the connection") || has("connection to server was lost"))
@@ -334,8 +365,8 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
         return fail(QStringLiteral("请写明删除的原因。"));
     if (!m_db.transaction())
         return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    query.prepare(QStringLiteral("WITH gone AS (DELETE FROM games WHERE id = ?::uuid RETURNING to_jsonb(games) AS game) "
-                                 "INSERT INTO removed_games (game, reason) SELECT game, ? FROM gone"));
+    query.prepare(QStringLiteral("WITH gone AS (DELETE FROM games WHERE id = ?::uuid RETURNING id, to_jsonb(games) AS game) "
+                                 "INSERT INTO removed_games (id, game, reason) SELECT id, game, ? FROM gone"));
     query.addBindValue(id);
     query.addBindValue(reason);
     if (!query.exec())
@@ -344,6 +375,37 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
         return fail(QStringLiteral("没有这局成绩：%1").arg(id));
     if (!m_db.commit())
         return fail(ClassErrorText(ErrorOf(m_db.lastError())));
+    return true;
+}
+
+bool CClassConnection::AddClassLogin(const QString& login, const QString& className, QString* why) {
+    QSqlQuery query(m_db);
+    const auto fail = [&](const QString& text) {
+        if (why)
+            *why = text;
+        m_db.rollback();
+        return false;
+    };
+    if (login.trimmed().isEmpty() || className.trimmed().isEmpty())
+        return fail(QStringLiteral("请写明登录用户和班级。"));
+    if (!m_db.transaction())
+        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
+    // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
+    query.prepare(QStringLiteral("SELECT format(CASE WHEN EXISTS (SELECT FROM pg_roles WHERE rolname = ?::name) "
+                                 "THEN 'GRANT aviluma_pc TO %I' ELSE 'CREATE ROLE %I LOGIN IN ROLE aviluma_pc' END, ?::text)"));
+    query.addBindValue(login);
+    query.addBindValue(login);
+    if (!query.exec() || !query.next())
+        return fail(ClassErrorText(ErrorOf(query.lastError())));
+    const QString grant = query.value(0).toString();
+    if (!query.exec(grant))
+        return fail(ClassErrorText(ErrorOf(query.lastError())));
+    query.prepare(QStringLiteral("INSERT INTO class_logins (login, class) VALUES (?, ?) "
+                                 "ON CONFLICT (login) DO UPDATE SET class = EXCLUDED.class"));
+    query.addBindValue(login);
+    query.addBindValue(className);
+    if (!query.exec() || !m_db.commit())
+        return fail(ClassErrorText(ErrorOf(query.lastError())));
     return true;
 }
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <optional>
 
-inline constexpr int kClassSchemaVersion = 1;
+inline constexpr int kClassSchemaVersion = 2;
 
 // A libpq connection string ("host=… dbname=…") or URI ("postgresql://user@host:port/db?sslmode=…")
 // as keyword/value pairs; nothing (and why) for text that is neither.
@@ -39,6 +39,9 @@ public:
     // A coach's correction: the game taken off the board, kept with the reason in removed_games, in one
     // transaction. False and why (no such game, no coach role).
     bool RemoveGame(const QString& id, const QString& reason, QString* why);
+    // Makes login a PC login of one class (created when new): it reads and sends that class's games
+    // only. An administrator's connection; false and why.
+    bool AddClassLogin(const QString& login, const QString& className, QString* why);
     // Creates or updates the schema and the two roles (an administrator's connection). Harmless when
     // run again.
     bool Init(QString* why);

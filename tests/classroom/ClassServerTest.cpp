@@ -185,13 +185,51 @@ TEST_F(ClassServer, APcOnlyAddsGamesOnceEachAndAForgedTotalIsRefused) {
                              m_database)
                   .value_or(QString()),
               QStringLiteral("飞错了座位|coach|27"));
+    // A PC that sends it again does not bring it back.
     ASSERT_EQ(pc.Send(*queued, &why), CClassConnection::Upload::Sent);
+    EXPECT_EQ(Count(), QStringLiteral("0"));
 
     OutboxGame forged = *queued;
     forged.id = QStringLiteral("8b1f6a52-3c59-4a8e-9a3e-2f2f1d7c0a11");
     forged.game.total = 99;
     EXPECT_EQ(pc.Send(forged, &why), CClassConnection::Upload::Refused);
-    EXPECT_EQ(Count(), QStringLiteral("1"));
+    EXPECT_EQ(Count(), QStringLiteral("0"));
+}
+
+// A coach who gives each class its own login: it reads and sends the games of its class only, while
+// a shared PC login still sees every class.
+TEST_F(ClassServer, AClassLoginSeesAndSendsOnlyItsOwnClass) {
+    CClassConnection admin(s_server->Connection(QStringLiteral("aviluma_admin"), m_database));
+    QString why;
+    ASSERT_TRUE(admin.Open(&why));
+    ASSERT_TRUE(admin.AddClassLogin(QStringLiteral("room3"), QStringLiteral("3班"), &why)) << qPrintable(why);
+    ASSERT_TRUE(admin.AddClassLogin(QStringLiteral("Room \"4\""), QStringLiteral("4班"), &why)) << qPrintable(why);
+    Queue(1);
+    m_settings.className = QStringLiteral("4班");
+    Queue(1, 1);
+    const QStringList files = OutboxFiles();
+    const std::optional<OutboxGame> third = ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + files[0]);
+    const std::optional<OutboxGame> fourth = ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + files[1]);
+    ASSERT_TRUE(third && fourth);
+    CClassConnection room3(s_server->Connection(QStringLiteral("room3"), m_database));
+    CClassConnection room4(s_server->Connection(QStringLiteral("Room \"4\""), m_database));
+    ASSERT_TRUE(room3.Open(&why) && room4.Open(&why)) << qPrintable(why);
+    EXPECT_EQ(room4.Send(*third, &why), CClassConnection::Upload::Failed);
+    EXPECT_EQ(why, QStringLiteral("这个用户只能上传自己班级的成绩：请检查班级名称。"));
+    EXPECT_EQ(room3.Send(*third, &why), CClassConnection::Upload::Sent) << qPrintable(why);
+    EXPECT_EQ(room4.Send(*fourth, &why), CClassConnection::Upload::Sent) << qPrintable(why);
+    for (const auto& [connection, className, games] : {std::tuple{&room3, QStringLiteral("3班"), 1},
+                                                       std::tuple{&room3, QStringLiteral("4班"), 0},
+                                                       std::tuple{&room4, QStringLiteral("4班"), 1}}) {
+        const std::optional<BoardData> board = ReadBoard(*connection, className, BoardPeriod::All, &why);
+        ASSERT_TRUE(board) << qPrintable(why);
+        EXPECT_EQ(board->recent.size(), games) << qPrintable(className);
+    }
+    CClassConnection shared(s_server->Connection(QStringLiteral("room1"), m_database));
+    ASSERT_TRUE(shared.Open(&why));
+    QSqlQuery query(shared.Database());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT count(*) FROM games")) && query.next());
+    EXPECT_EQ(query.value(0).toInt(), 2);
 }
 
 // 50 games sent while the server is killed and started again at random moments: each arrives once,
@@ -378,7 +416,9 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     EXPECT_EQ(feed.Data().recent.front().mode, QStringLiteral("wild"));
     std::printf("a new game on the board after %lld ms\n", static_cast<long long>(shown.elapsed()));
 
-    const QString plan = s_server->Psql(QStringLiteral("SET enable_seqscan = off; EXPLAIN SELECT * FROM games WHERE "
+    // As a PC's login, through the row-level security of its class.
+    ASSERT_TRUE(s_server->Psql(QStringLiteral("INSERT INTO class_logins VALUES ('room1', '3班')"), m_database));
+    const QString plan = s_server->Psql(QStringLiteral("SET ROLE room1; SET enable_seqscan = off; EXPLAIN SELECT * FROM games WHERE "
                                                        "class = '3班' AND mode = 'wild' ORDER BY total DESC LIMIT 10"),
                                         m_database)
                              .value_or(QString());
@@ -387,6 +427,19 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     const QByteArray csv = BoardCsv(feed.Data());
     EXPECT_TRUE(csv.startsWith(SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间"))));
     EXPECT_TRUE(csv.contains(SheetBytes(QStringLiteral("狂野模式前十,,C03,33,C03,")).chopped(2)));
+
+    // All the games of a period, one line each, in the order played.
+    CClassConnection coach(s_server->Connection(QStringLiteral("aviluma_admin"), m_database));
+    ASSERT_TRUE(coach.Open(&why));
+    const std::optional<QByteArray> today = GamesCsv(coach, m_settings.className, BoardPeriod::Today, &why);
+    ASSERT_TRUE(today) << qPrintable(why);
+    const QList<QByteArray> lines = today->split('\n');
+    ASSERT_EQ(lines.size(), 5); // the header, three games, and the end of the last line
+    EXPECT_TRUE(lines[0].startsWith(SheetBytes(QStringLiteral("编号,座位,玩家,姓名,模式,关卡,方式,开始时间")).chopped(2)));
+    EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",A01,Ann,,闯关,2,,")).chopped(2)));
+    EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",B02,Ann,,闯关,2,,")).chopped(2)));
+    EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",完成,通过,60,60.2,")).chopped(2)));
+    EXPECT_EQ(GamesCsv(coach, m_settings.className, BoardPeriod::All, &why)->count('\n'), 5);
 }
 
 } // namespace

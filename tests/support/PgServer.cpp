@@ -143,7 +143,7 @@ void CPgServer::Pause(bool on) {
 }
 
 QString CPgServer::Connection(const QString& user, const QString& database) const {
-    return QStringLiteral("host=127.0.0.1 port=%1 user=%2 dbname=%3").arg(m_port).arg(user, database);
+    return QStringLiteral("host=127.0.0.1 port=%1 user='%2' dbname=%3").arg(m_port).arg(QString(user).replace(QLatin1Char('\''), QStringLiteral("\\'")), database);
 }
 
 std::optional<QString> CPgServer::Psql(const QString& sql, const QString& database) const {
