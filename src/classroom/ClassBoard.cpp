@@ -2,20 +2,26 @@
 
 #include "platform/FileIo.h"
 #include "records/ScoreSheet.h"
+#include "widgets/Fonts.h"
+#include "widgets/PlateButton.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QButtonGroup>
 #include <QDir>
+#include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
+#include <QPainter>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 namespace {
 
@@ -161,24 +167,44 @@ std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& 
     return csv;
 }
 
-CBoardFeed::CBoardFeed(const QString& connection, QString className, int refreshMs, QObject* parent)
-    : QObject(parent), m_connection(connection), m_strClass(std::move(className)), m_nRefreshMs(refreshMs) {
+CBoardFeed::CBoardFeed(QString connection, QString className, int refreshMs, std::chrono::milliseconds callLimit)
+    : m_strConnection(std::move(connection)), m_strClass(std::move(className)), m_callLimit(callLimit),
+      m_nRefreshMs(refreshMs) {
     connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });
 }
 
+CBoardFeed::~CBoardFeed() = default;
+
 bool CBoardFeed::Open(QString* why) {
-    if (!m_connection.Open(why) || !m_connection.Check(why))
+    if (!Connect(why))
         return false;
-    QSqlDriver* driver = m_connection.Database().driver();
-    // Live where the server notifies; the timer covers a lost notification or connection.
+    if (m_nRefreshMs > 0)
+        m_timer.start(m_nRefreshMs);
+    Refresh();
+    return true;
+}
+
+bool CBoardFeed::Connect(QString* why) {
+    auto connection = std::make_unique<CClassConnection>(m_strConnection);
+    if (!connection->Open(why))
+        return false;
+    {
+        CCallLimit limit(*connection, m_callLimit);
+        const bool checked = connection->Check(why);
+        if (limit.CutOff() && why)
+            *why = limit.Why();
+        if (!checked)
+            return false;
+    }
+    QSqlDriver* driver = connection->Database().driver();
+    // Live where the server notifies; the timer covers a lost notification or connection. Queued: a
+    // refresh may replace the connection whose driver tells.
     if (driver->subscribeToNotification(kChannel))
         connect(driver, &QSqlDriver::notification, this, [this](const QString& channel) {
             if (channel == kChannel)
                 Refresh();
-        });
-    if (m_nRefreshMs > 0)
-        m_timer.start(m_nRefreshMs);
-    Refresh();
+        }, Qt::QueuedConnection);
+    m_pConnection = std::move(connection);
     return true;
 }
 
@@ -189,19 +215,43 @@ void CBoardFeed::SetPeriod(BoardPeriod period) {
 
 void CBoardFeed::Refresh() {
     QString why;
-    if (std::optional<BoardData> data = ReadBoard(m_connection, m_strClass, m_period, &why)) {
+    std::optional<BoardData> data;
+    if (m_pConnection || Connect(&why)) {
+        CCallLimit limit(*m_pConnection, m_callLimit);
+        data = ReadBoard(*m_pConnection, m_strClass, m_period, &why);
+        if (limit.CutOff())
+            why = limit.Why();
+    }
+    if (data) {
         m_data = std::move(*data);
         m_strError.clear();
     } else {
         m_strError = why;
+        m_pConnection.reset(); // a fresh connection at the next refresh: this one may be dead
     }
     if (onChanged)
         onChanged();
 }
 
+std::optional<QByteArray> CBoardFeed::ExportGames(QString* why) {
+    if (!m_pConnection && !Connect(why))
+        return std::nullopt;
+    CCallLimit limit(*m_pConnection, m_callLimit);
+    std::optional<QByteArray> sheet = GamesCsv(*m_pConnection, m_strClass, m_period, why);
+    if (limit.CutOff() && why)
+        *why = limit.Why();
+    return sheet;
+}
+
 namespace {
 
 enum class FirstColumn { Level, Rank, Game };
+
+// The colours of the game's art.
+const QColor kGold(0xff, 0xd5, 0x4f);
+const QColor kOrange(0xff, 0x98, 0x00);
+const QColor kPale(0xcf, 0xe5, 0xff);
+const QColor kWarning(0xff, 0x8a, 0x80);
 
 QString GameText(const BoardEntry& e) {
     if (e.mode == QLatin1String("wild"))
@@ -218,84 +268,178 @@ void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColu
         const QString head = first == FirstColumn::Level  ? QString::number(e.level)
                              : first == FirstColumn::Rank ? QString::number(row + 1)
                                                           : GameText(e);
-        const QStringList cells{head, e.player,
-                                QString::number(e.total), e.seat,
+        const QStringList cells{head, e.player, QString::number(e.total), e.seat,
                                 e.when.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"))};
-        for (int column = 0; column < cells.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column == 2)
+                item->setForeground(kGold);
+            table->setItem(row, column, item);
+        }
     }
 }
 
-QTableWidget* Table(const QString& first, QWidget* parent) {
-    auto* table = new QTableWidget(0, 5, parent);
+// A board of the window: a rounded panel with its title and its table.
+QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent, QGridLayout* grid, int row,
+                    int column, int rowSpan) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QStringLiteral("panel"));
+    auto* layout = new QVBoxLayout(panel);
+    auto* heading = new QLabel(title, panel);
+    heading->setObjectName(QStringLiteral("heading"));
+    layout->addWidget(heading);
+    auto* table = new QTableWidget(0, 5, panel);
     table->setHorizontalHeaderLabels({first, QStringLiteral("玩家"), QStringLiteral("总分"), QStringLiteral("座位"),
                                       QStringLiteral("时间")});
+    table->setAccessibleName(title);
     table->verticalHeader()->hide();
+    table->setShowGrid(false);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    layout->addWidget(table);
+    grid->addWidget(panel, row, column, rowSpan, 1);
     return table;
 }
+
+// The board in the game's colours, for the coach's PC or a projector.
+class CBoardWindow : public QWidget {
+public:
+    explicit CBoardWindow(CBoardFeed& feed) : m_feed(feed) {
+        setWindowTitle(QStringLiteral("Aviluma—班级成绩榜：%1").arg(feed.ClassName()));
+        setFont(MakeCellFont(18));
+        setStyleSheet(QStringLiteral(
+            "QLabel { color: white; }"
+            "QLabel#heading { color: %1; font-weight: bold; }"
+            "QFrame#panel { background: rgba(8, 35, 79, 210); border: 1px solid rgba(95, 168, 255, 150);"
+            " border-radius: 8px; }"
+            "QTableWidget { background: transparent; color: white; border: none; }"
+            "QHeaderView::section { background: rgba(95, 168, 255, 45); color: %2; border: none; padding: 3px; }"
+            "QScrollBar:vertical { background: transparent; width: 8px; }"
+            "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
+            "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
+                          .arg(kGold.name(), kPale.name()));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(16, 8, 16, 16);
+        auto* top = new QHBoxLayout;
+        auto* title = new QLabel(QStringLiteral("Aviluma—班级成绩榜"), this);
+        title->setFont(MakeCellFont(22));
+        top->addWidget(title);
+        top->addStretch(1);
+        auto* periods = new QButtonGroup(this);
+        const BoardPeriod shown = feed.Period();
+        for (const auto& [caption, period] : {std::pair{QStringLiteral("今天"), BoardPeriod::Today},
+                                              std::pair{QStringLiteral("本周"), BoardPeriod::Week},
+                                              std::pair{QStringLiteral("全部"), BoardPeriod::All}}) {
+            auto* plate = Plate(caption, top);
+            plate->setCheckable(true);
+            plate->setChecked(period == shown);
+            periods->addButton(plate, static_cast<int>(period));
+        }
+        connect(periods, &QButtonGroup::idClicked, this,
+                [this](int period) { m_feed.SetPeriod(static_cast<BoardPeriod>(period)); });
+        top->addSpacing(24);
+        connect(Plate(QStringLiteral("导出榜单"), top), &QAbstractButton::clicked, this, [this] {
+            Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data()));
+        });
+        connect(Plate(QStringLiteral("导出全部对局"), top), &QAbstractButton::clicked, this, [this] {
+            QString why;
+            if (const std::optional<QByteArray> sheet = m_feed.ExportGames(&why))
+                Export(QStringLiteral("班级全部对局"), *sheet);
+            else
+                Say(QStringLiteral("无法导出：") + why, kWarning);
+        });
+        layout->addLayout(top);
+        layout->addSpacing(14);
+        auto* line = new QHBoxLayout;
+        auto* className = new QLabel(m_feed.ClassName(), this);
+        className->setFont(MakeCellFont(30));
+        className->setStyleSheet(QStringLiteral("color: %1").arg(kGold.name()));
+        line->addWidget(className);
+        line->addSpacing(24);
+        m_stcState = new QLabel(this);
+        line->addWidget(m_stcState, 1);
+        layout->addLayout(line);
+        auto* grid = new QGridLayout;
+        grid->setSpacing(12);
+        m_levels = Panel(QStringLiteral("闯关：每位玩家的最好成绩"), QStringLiteral("关卡"), this, grid, 0, 0, 2);
+        m_wild = Panel(QStringLiteral("狂野模式前十"), QStringLiteral("名次"), this, grid, 0, 1, 1);
+        m_endless = Panel(QStringLiteral("无尽模式前十"), QStringLiteral("名次"), this, grid, 1, 1, 1);
+        m_recent = Panel(QStringLiteral("最近的成绩"), QStringLiteral("模式"), this, grid, 0, 2, 2);
+        layout->addLayout(grid, 1);
+        feed.onChanged = [this] { Show(); };
+        Show();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QLinearGradient sky(0, 0, 0, height());
+        sky.setColorAt(0.0, QColor(0x0b, 0x2f, 0x6b));
+        sky.setColorAt(1.0, QColor(0x04, 0x14, 0x33));
+        painter.fillRect(rect(), sky);
+        painter.fillRect(QRect(0, 0, width(), 52), QColor(0x02, 0x0c, 0x22, 200));
+        painter.fillRect(QRect(0, 52, width() * 2 / 7, 3), kOrange); // the title's underline, as in the game
+    }
+
+private:
+    CPlateButton* Plate(const QString& caption, QHBoxLayout* row) {
+        auto* plate = new CPlateButton(this, caption);
+        plate->setMinimumSize(plate->fontMetrics().horizontalAdvance(caption) + 36, 38);
+        row->addWidget(plate);
+        return plate;
+    }
+    void Say(const QString& text, const QColor& colour) {
+        m_stcState->setText(text);
+        m_stcState->setStyleSheet(QStringLiteral("color: %1").arg(colour.name()));
+    }
+    void Show() {
+        const BoardData& data = m_feed.Data();
+        Fill(m_levels, data.levelBests, FirstColumn::Level);
+        Fill(m_wild, data.wildTop, FirstColumn::Rank);
+        Fill(m_endless, data.endlessTop, FirstColumn::Rank);
+        Fill(m_recent, data.recent, FirstColumn::Game);
+        if (!m_feed.LastError().isEmpty())
+            Say(QStringLiteral("无法刷新：") + m_feed.LastError(), kWarning);
+        else
+            Say(data.seatsSeen.isEmpty() ? QStringLiteral("最近 10 分钟没有座位上传成绩")
+                                         : QStringLiteral("在线座位：%1").arg(data.seatsSeen.join(QStringLiteral("、"))),
+                kPale);
+    }
+    void Export(const QString& what, const QByteArray& sheet) {
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty())
+            folder = QDir::homePath();
+        const QString path = folder + QStringLiteral("/%1-%2-%3.csv")
+                                          .arg(what, m_feed.ClassName(),
+                                               QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
+        int error = 0;
+        if (QDir().mkpath(folder) && ReplaceFileAtomically(path, sheet, &error))
+            Say(QStringLiteral("已导出：") + path, kPale);
+        else
+            Say(QStringLiteral("无法导出到 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(error))), kWarning);
+    }
+
+    CBoardFeed& m_feed;
+    QLabel* m_stcState = nullptr;
+    QTableWidget* m_levels = nullptr;
+    QTableWidget* m_wild = nullptr;
+    QTableWidget* m_endless = nullptr;
+    QTableWidget* m_recent = nullptr;
+};
 
 } // namespace
 
 int RunBoardWindow(const QString& connection, const QString& className) {
     CBoardFeed feed(connection, className);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Aviluma—班级成绩榜：%1").arg(className));
-    auto* layout = new QVBoxLayout(&window);
-    auto* top = new QHBoxLayout;
-    auto* period = new QComboBox(&window);
-    period->addItems({QStringLiteral("今天"), QStringLiteral("本周"), QStringLiteral("全部")});
-    period->setAccessibleName(QStringLiteral("时间范围"));
-    auto* exportButton = new QPushButton(QStringLiteral("导出 CSV"), &window);
-    auto* state = new QLabel(&window);
-    top->addWidget(new QLabel(QStringLiteral("班级 %1").arg(className), &window));
-    top->addWidget(period);
-    top->addWidget(exportButton);
-    top->addWidget(state, 1);
-    layout->addLayout(top);
-    auto* boards = new QHBoxLayout;
-    QTableWidget* levels = Table(QStringLiteral("关卡"), &window);
-    QTableWidget* wild = Table(QStringLiteral("名次"), &window);
-    QTableWidget* endless = Table(QStringLiteral("名次"), &window);
-    QTableWidget* recent = Table(QStringLiteral("模式"), &window);
-    for (const auto& [title, table] : {std::pair{QStringLiteral("闯关：每位玩家的最好成绩"), levels},
-                                       std::pair{QStringLiteral("狂野模式前十"), wild},
-                                       std::pair{QStringLiteral("无尽模式前十"), endless},
-                                       std::pair{QStringLiteral("最近的成绩"), recent}}) {
-        auto* column = new QVBoxLayout;
-        column->addWidget(new QLabel(title, &window));
-        column->addWidget(table);
-        boards->addLayout(column);
-    }
-    layout->addLayout(boards);
-    feed.onChanged = [&] {
-        Fill(levels, feed.Data().levelBests, FirstColumn::Level);
-        Fill(wild, feed.Data().wildTop, FirstColumn::Rank);
-        Fill(endless, feed.Data().endlessTop, FirstColumn::Rank);
-        Fill(recent, feed.Data().recent, FirstColumn::Game);
-        state->setText(feed.LastError().isEmpty()
-                           ? QStringLiteral("在线座位：%1").arg(feed.Data().seatsSeen.join(QStringLiteral("、")))
-                           : QStringLiteral("无法刷新：") + feed.LastError());
-    };
-    QObject::connect(period, &QComboBox::currentIndexChanged, &feed,
-                     [&](int index) { feed.SetPeriod(static_cast<BoardPeriod>(index)); });
-    QObject::connect(exportButton, &QPushButton::clicked, &feed, [&] {
-        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (folder.isEmpty())
-            folder = QDir::homePath();
-        const QString path = folder + QStringLiteral("/班级成绩榜-%1-%2.csv")
-                                          .arg(className, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
-        int error = 0;
-        state->setText(QDir().mkpath(folder) && ReplaceFileAtomically(path, BoardCsv(feed.Data()), &error)
-                           ? QStringLiteral("已导出：") + path
-                           : QStringLiteral("无法导出到 %1").arg(path));
-    });
     QString why;
     if (!feed.Open(&why)) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 1;
     }
+    CBoardWindow window(feed);
     window.resize(1280, 720);
     window.show();
     return QApplication::exec();

@@ -13,10 +13,6 @@
 #include <memory>
 #include <vector>
 
-class QComboBox;
-class QLabel;
-class QTableWidget;
-
 enum class BoardPeriod { Today, Week, All };
 
 struct BoardEntry {
@@ -49,23 +45,37 @@ QByteArray BoardCsv(const BoardData& data);
 std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why);
 
-// Keeps a board's data fresh: at once on a notification of a new game, and every ten seconds.
+// Keeps a board's data fresh: at once on a notification of a new game, and every ten seconds. A
+// server that stops answering holds the board up for a few seconds at most (the call is cut off), and
+// the connection is made again at the next refresh.
 class CBoardFeed : public QObject {
 public:
     // refreshMs: the refresh besides the notifications; 0 for none (tests: only a notification shows
-    // a new game then).
-    CBoardFeed(const QString& connection, QString className, int refreshMs = 10000, QObject* parent = nullptr);
+    // a new game then). callLimit: how long one refresh may wait for the server.
+    CBoardFeed(QString connection, QString className, int refreshMs = 10000,
+               std::chrono::milliseconds callLimit = kCallLimit);
+    ~CBoardFeed() override;
     bool Open(QString* why);
     void SetPeriod(BoardPeriod period);
+    BoardPeriod Period() const { return m_period; }
+    const QString& ClassName() const { return m_strClass; }
     const BoardData& Data() const { return m_data; }
     QString LastError() const { return m_strError; }
     void Refresh();
+    // Every game of the period as a sheet (GamesCsv).
+    std::optional<QByteArray> ExportGames(QString* why);
     // Told after every refresh.
     std::function<void()> onChanged;
 
+    static constexpr std::chrono::seconds kCallLimit{5};
+
 private:
-    CClassConnection m_connection;
-    QString m_strClass;
+    bool Connect(QString* why);
+
+    const QString m_strConnection;
+    const QString m_strClass;
+    const std::chrono::milliseconds m_callLimit;
+    std::unique_ptr<CClassConnection> m_pConnection;
     BoardPeriod m_period = BoardPeriod::Today;
     BoardData m_data;
     QString m_strError;

@@ -7,7 +7,6 @@
 #include <QFile>
 
 #include <memory>
-#include <utility>
 
 namespace {
 
@@ -20,16 +19,13 @@ void SetAside(const QString& name, const QString& why) {
     QFile::rename(OutboxFolder() + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
 }
 
-QString CutOffText(std::chrono::milliseconds limit) {
-    return QStringLiteral("服务器 %1 秒没有回应。").arg(std::chrono::duration_cast<std::chrono::seconds>(limit).count());
-}
 
 } // namespace
 
 CClassSender::CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus,
                            std::chrono::milliseconds firstRetry, std::chrono::milliseconds callLimit)
     : m_settings(std::move(settings)), m_firstRetry(firstRetry), m_callLimit(callLimit),
-      m_onStatus(std::move(onStatus)), m_thread([this] { Run(); }), m_watchdog([this] { Watch(); }) {}
+      m_onStatus(std::move(onStatus)), m_thread([this] { Run(); }) {}
 
 CClassSender::~CClassSender() {
     Stop();
@@ -52,39 +48,16 @@ void CClassSender::Stop() {
         if (m_pBusy)
             m_pBusy->Abort();
         m_wake.notify_all();
-        m_watch.notify_all();
     }
     if (m_thread.joinable())
         m_thread.join();
-    if (m_watchdog.joinable())
-        m_watchdog.join();
 }
 
-bool CClassSender::Busy(CClassConnection* connection) {
+void CClassSender::Busy(CClassConnection* connection) {
     std::lock_guard lock(m_mutex);
     m_pBusy = connection;
-    ++m_nCall;
-    m_watch.notify_all();
     if (m_bStop && connection)
         connection->Abort();
-    return std::exchange(m_bCutOff, false);
-}
-
-void CClassSender::Watch() {
-    std::unique_lock lock(m_mutex);
-    while (!m_bStop) {
-        const int call = m_nCall;
-        const auto moved = [&] { return m_bStop || m_nCall != call; };
-        if (m_pBusy == nullptr) {
-            m_watch.wait(lock, moved);
-        } else if (!m_watch.wait_for(lock, m_callLimit, moved)) {
-            qCWarning(lcRecords, "the class server has not answered for %lld ms: the call is cut off",
-                      static_cast<long long>(m_callLimit.count()));
-            m_bCutOff = true;
-            m_pBusy->Abort();
-            m_watch.wait(lock, moved);
-        }
-    }
 }
 
 ClassStatus CClassSender::Status() const {
@@ -127,11 +100,15 @@ void CClassSender::Run() {
         // Connected before any game waits, so the status says at once whether the class is reachable.
         if (!connection) {
             connection = std::make_unique<CClassConnection>(m_settings.connection);
-            const bool open = connection->Open(&failure);
-            Busy(connection.get());
-            const bool ready = open && connection->Check(&failure);
-            if (Busy(nullptr))
-                failure = CutOffText(m_callLimit);
+            bool ready = connection->Open(&failure);
+            if (ready) {
+                Busy(connection.get());
+                CCallLimit limit(*connection, m_callLimit);
+                ready = connection->Check(&failure);
+                if (limit.CutOff())
+                    failure = limit.Why();
+                Busy(nullptr);
+            }
             if (!ready)
                 connection.reset();
             else
@@ -151,9 +128,14 @@ void CClassSender::Run() {
                 SetAside(name, why);
             } else {
                 Busy(connection.get());
-                const CClassConnection::Upload sent = connection->Send(*queued, &why);
-                if (Busy(nullptr))
-                    why = CutOffText(m_callLimit);
+                CClassConnection::Upload sent;
+                {
+                    CCallLimit limit(*connection, m_callLimit);
+                    sent = connection->Send(*queued, &why);
+                    if (limit.CutOff())
+                        why = limit.Why();
+                }
+                Busy(nullptr);
                 if (sent == CClassConnection::Upload::Failed) {
                     connection.reset(); // a fresh connection next time: the old one may be dead
                     failure = why;

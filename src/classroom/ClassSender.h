@@ -44,16 +44,13 @@ public:
     static constexpr std::chrono::seconds kFirstRetry{1};
     static constexpr std::chrono::seconds kLastRetry{60};
     static constexpr std::chrono::seconds kIdleCheck{30};
-    // A server that takes a connection but never answers (stopped, swapping, a half-open link) is not
-    // caught by the server's statement_timeout nor by TCP keepalives: a call is cut off after this.
+    // A call is cut off after this (CCallLimit).
     static constexpr std::chrono::seconds kCallLimit{20};
 
 private:
     void Run();
-    // Cuts off a call that outlives the limit.
-    void Watch();
-    // Marks the network calls on connection (nullptr: none under way); true when the last one was cut off.
-    bool Busy(class CClassConnection* connection);
+    // Marks the calls on connection (nullptr: none under way), for Stop() to cut off.
+    void Busy(class CClassConnection* connection);
     void Publish(const std::function<void(ClassStatus&)>& change);
     // Waits for Wake(), Stop() or the time; true when stopping.
     bool Sleep(std::chrono::milliseconds time);
@@ -64,13 +61,9 @@ private:
     const std::function<void(const ClassStatus&)> m_onStatus;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::condition_variable m_watch;
     bool m_bWoken = false;
     bool m_bStop = false;
     ClassStatus m_status;
     class CClassConnection* m_pBusy = nullptr; // the connection of the call under way
-    int m_nCall = 0;                           // counts the calls, so the watchdog tells them apart
-    bool m_bCutOff = false;
     std::thread m_thread;
-    std::thread m_watchdog;
 };

@@ -8,8 +8,11 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <optional>
 
 inline constexpr int kClassSchemaVersion = 2;
@@ -57,6 +60,28 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     bool m_bChecked = false; // the schema's version, once per connection
+};
+
+// Cuts off a call on a connection that outlives a limit, for as long as it lives: a server that takes a
+// connection but never answers (stopped, swapping, a half-open link) is caught neither by the server's
+// statement_timeout nor by TCP keepalives.
+class CCallLimit {
+public:
+    CCallLimit(CClassConnection& connection, std::chrono::milliseconds limit);
+    ~CCallLimit();
+    CCallLimit(const CCallLimit&) = delete;
+    CCallLimit& operator=(const CCallLimit&) = delete;
+    // Whether the call was cut off, and what to tell.
+    bool CutOff() const;
+    QString Why() const;
+
+private:
+    const std::chrono::milliseconds m_limit;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_bDone = false;
+    bool m_bCutOff = false;
+    std::thread m_thread;
 };
 
 // Puts host:port:database:user:password into the .pgpass file at path (made 0600), replacing an entry

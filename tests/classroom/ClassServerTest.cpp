@@ -390,7 +390,7 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     }
 
     // No periodic refresh: only the server's notification can bring the new game.
-    CBoardFeed feed(s_server->Connection(QStringLiteral("aviluma_admin"), m_database), m_settings.className, 0);
+    CBoardFeed feed(s_server->Connection(QStringLiteral("aviluma_admin"), m_database), m_settings.className, 0, 1s);
     QString why;
     ASSERT_TRUE(feed.Open(&why)) << qPrintable(why);
     ASSERT_EQ(feed.Data().levelBests.size(), 1u); // today: one player, her best
@@ -427,6 +427,15 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     const QByteArray csv = BoardCsv(feed.Data());
     EXPECT_TRUE(csv.startsWith(SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间"))));
     EXPECT_TRUE(csv.contains(SheetBytes(QStringLiteral("狂野模式前十,,C03,33,C03,")).chopped(2)));
+
+    // A server that stops answering holds a refresh up for the limit only; the board comes back by itself.
+    s_server->Pause(true);
+    feed.Refresh();
+    EXPECT_EQ(feed.LastError(), QStringLiteral("服务器 1 秒没有回应。"));
+    s_server->Pause(false);
+    feed.Refresh();
+    EXPECT_EQ(feed.LastError(), QString());
+    EXPECT_EQ(feed.Data().wildTop.size(), 1u);
 
     // All the games of a period, one line each, in the order played.
     CClassConnection coach(s_server->Connection(QStringLiteral("aviluma_admin"), m_database));
