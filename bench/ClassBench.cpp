@@ -1,20 +1,27 @@
-// The class server under load, on a PostgreSQL of its own (as the tests start one): 30 PCs sending 100
-// games each at once (every game present once; games per second), then the board's queries for one
-// class at 10 000, 100 000 and 1 000 000 games (median and 95th percentile of 50 readings). Prints
-// figures; asserts nothing. Needs PostgreSQL 15 (./test installs it).
+// The class server under load, on a PostgreSQL of its own (as the tests start one): 30 PCs, each a
+// process of its own with 100 games in its outbox and the game's own sender, all started at once
+// (every game present once; games per second), then the board's queries for one class at 10 000,
+// 100 000 and 1 000 000 games (median and 95th percentile of 50 readings). Prints figures; asserts
+// nothing. Needs PostgreSQL 15 (./test installs it).
 //
 //   bench_class [pcs] [games per pc]
+//   bench_class --pc <folder> <connection>     one PC: sends its outbox, then ends
 #include "classroom/ClassBoard.h"
+#include "classroom/ClassSender.h"
 #include "classroom/ClassServer.h"
+#include "state/DataFolders.h"
 #include "support/PgServer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimeZone>
 #include <QUuid>
 
 #include <algorithm>
-#include <atomic>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -22,13 +29,8 @@
 
 namespace {
 
-OutboxGame Queued(int pc, int n) {
-    OutboxGame queued;
-    queued.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    queued.className = QStringLiteral("bench");
-    queued.seat = QStringLiteral("PC%1").arg(pc, 2, 10, QLatin1Char('0'));
-    queued.pcPlayer = QStringLiteral("学员%1").arg(pc);
-    GameRecord& game = queued.game;
+GameRecord Game(int pc, int n) {
+    GameRecord game;
     game.level = 1 + n % 10;
     game.started = QDateTime(QDate(2026, 12, 8), QTime(8, 0), QTimeZone(3600)).addSecs(60 * n + pc);
     game.ended = game.started.addSecs(40);
@@ -41,14 +43,29 @@ OutboxGame Queued(int pc, int n) {
         game.attempts.push_back(attempt);
     }
     game.attemptCount = 3;
-    queued.history = GameRecordBytes(game);
-    return queued;
+    return game;
+}
+
+void UseFolder(const QString& folder) {
+    QDir().mkpath(folder + QStringLiteral("/Data"));
+    SetDataFolders({folder + QStringLiteral("/Data"), folder + QStringLiteral("/Record")});
+}
+
+// One PC: its sender, as the game runs it, until the outbox is empty.
+int SendOutbox(const QString& folder, const QString& connection) {
+    UseFolder(folder);
+    CClassSender sender({connection, QStringLiteral("bench"), QString()});
+    while (!OutboxFiles().isEmpty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--pc") == 0)
+        return SendOutbox(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     const int pcs = argc > 1 ? std::atoi(argv[1]) : 30;
     const int games = argc > 2 ? std::atoi(argv[2]) : 100;
     CPgServer server;
@@ -66,35 +83,48 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
-    server.Psql(QStringLiteral("CREATE ROLE room LOGIN IN ROLE aviluma_pc"));
+    // The room's login sees its class only (row-level security), as a coach may set it up.
+    {
+        CClassConnection connection(admin);
+        if (!connection.Open(&why) || !connection.AddClassLogin(QStringLiteral("room"), QStringLiteral("bench"), &why)) {
+            std::fprintf(stderr, "bench_class: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
+    server.Psql(QStringLiteral("CREATE ROLE coach LOGIN IN ROLE aviluma_coach"));
 
-    std::atomic<int> failed{0};
+    QTemporaryDir room;
+    for (int pc = 0; pc < pcs; ++pc) {
+        UseFolder(room.filePath(QString::number(pc)));
+        const ClassSettings settings{QString(), QStringLiteral("bench"), QStringLiteral("PC%1").arg(pc, 2, 10, QLatin1Char('0'))};
+        for (int n = 0; n < games; ++n)
+            WriteOutboxGame(Game(pc, n), settings, QStringLiteral("学员%1").arg(pc));
+    }
     QElapsedTimer timer;
     timer.start();
-    std::vector<std::thread> threads;
-    for (int pc = 0; pc < pcs; ++pc)
-        threads.emplace_back([&, pc] {
-            CClassConnection connection(server.Connection(QStringLiteral("room"), QStringLiteral("league")));
-            QString problem;
-            if (!connection.Open(&problem)) {
-                failed += games;
-                return;
-            }
-            for (int n = 0; n < games; ++n)
-                if (connection.Send(Queued(pc, n), &problem) != CClassConnection::Upload::Sent)
-                    ++failed;
-        });
-    for (std::thread& thread : threads)
-        thread.join();
+    std::vector<std::unique_ptr<QProcess>> senders;
+    for (int pc = 0; pc < pcs; ++pc) {
+        senders.push_back(std::make_unique<QProcess>());
+        senders.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+        senders.back()->start(QCoreApplication::applicationFilePath(),
+                              {QStringLiteral("--pc"), room.filePath(QString::number(pc)),
+                               server.Connection(QStringLiteral("room"), QStringLiteral("league"))});
+    }
+    int failed = 0;
+    for (const auto& sender : senders)
+        if (!sender->waitForFinished(600000) || sender->exitCode() != 0)
+            ++failed;
     const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
-    std::printf("%d PCs x %d games: %s present (rows|distinct ids), %d failed, %.1f s, %.0f games/s\n", pcs, games,
+    std::printf("%d PCs x %d games, each PC a process with its sender: %s present (rows|distinct ids), %d PCs "
+                "failed, %.1f s from their start, %.0f games/s\n",
+                pcs, games,
                 qPrintable(server.Psql(QStringLiteral("SELECT count(*) || '|' || count(DISTINCT id) FROM games"),
                                        QStringLiteral("league"))
                                .value_or(QStringLiteral("?"))),
-                failed.load(), seconds, pcs * games / seconds);
+                failed, seconds, pcs * games / seconds);
 
     // The board of one class of a league of 100 classes, each game with three attempts of 13 samples.
-    CClassConnection board(admin);
+    CClassConnection board(server.Connection(QStringLiteral("coach"), QStringLiteral("league")));
     if (!board.Open(&why))
         return 1;
     int have = 0;

@@ -293,12 +293,14 @@ QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent,
                                       QStringLiteral("时间")});
     table->setAccessibleName(title);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(30);
     table->setShowGrid(false);
     table->setFocusPolicy(Qt::NoFocus);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // The player's name takes the room the numbers and times leave.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(table);
     grid->addWidget(panel, row, column, rowSpan, 1);
     return table;
@@ -312,11 +314,14 @@ public:
         setFont(MakeCellFont(18));
         setStyleSheet(QStringLiteral(
             "QLabel { color: white; }"
-            "QLabel#heading { color: %1; font-weight: bold; }"
+            "QLabel#heading { color: %1; font-size: 20px; font-weight: bold; }"
             "QFrame#panel { background: rgba(8, 35, 79, 210); border: 1px solid rgba(95, 168, 255, 150);"
             " border-radius: 8px; }"
-            "QTableWidget { background: transparent; color: white; border: none; }"
-            "QHeaderView::section { background: rgba(95, 168, 255, 45); color: %2; border: none; padding: 3px; }"
+            "QTableWidget { background: transparent; color: white; border: none; font-size: 18px; }"
+            "QHeaderView { background: transparent; }"
+            "QHeaderView::section { background: rgba(95, 168, 255, 45); color: %2; border: none; padding: 4px;"
+            " font-size: 16px; }"
+            "QTableCornerButton::section { background: transparent; }"
             "QScrollBar:vertical { background: transparent; width: 8px; }"
             "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
             "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
@@ -393,7 +398,7 @@ private:
     }
     void Say(const QString& text, const QColor& colour) {
         m_stcState->setText(text);
-        m_stcState->setStyleSheet(QStringLiteral("color: %1").arg(colour.name()));
+        m_stcState->setStyleSheet(QStringLiteral("color: %1; font-size: 18px").arg(colour.name()));
     }
     void Show() {
         const BoardData& data = m_feed.Data();

@@ -356,7 +356,9 @@ bool CClassConnection::Init(QString* why) {
         m_db.rollback();
         return false;
     };
-    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version int NOT NULL)")))
+    // The server's notices ("already exists, skipping") are no news to a coach running init again.
+    if (!query.exec(QStringLiteral("SET client_min_messages = warning")) ||
+        !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version int NOT NULL)")))
         return fail(query.lastError());
     // One administrator at a time: a second init waits for the first.
     if (!m_db.transaction() || !query.exec(QStringLiteral("LOCK TABLE schema_version IN EXCLUSIVE MODE")) ||
