@@ -28,7 +28,8 @@ public:
     void ShowScore(int) override {}
     void SetResultText(const QString&) override {}
     void RefreshRecords() override {}
-    void ShowNameEntry() override {}
+    void ShowNameEntry(int, int) override {}
+    void ShowGuide(const QString&) override {}
     void ShowNewRecord() override {}
     void AskToCloseSheet() override {}
     void ShowLinkLost() override {}

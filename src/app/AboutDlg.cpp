@@ -6,6 +6,27 @@
 #include "state/Version.h"
 
 #include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+// The program's icon, as large as its box allows and drawn at the screen's density: the box's size
+// follows the dialog's font, so a fixed picture size would be cut or lost in it.
+class CIconBox : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const int side = std::min(width(), height());
+        IconResourceIcon(IDR_MAINFRAME).paint(&painter, QRect((width() - side) / 2, (height() - side) / 2, side, side));
+    }
+};
+
+} // namespace
 
 CAboutDlg::CAboutDlg() : CDialogShell(*FindDialogTemplate(IDD_ABOUTBOX)) {}
 
@@ -17,9 +38,7 @@ QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
     }
     if (control.id != IDR_MAINFRAME)
         return CDialogShell::CreateControl(control);
-    auto* icon = new QLabel(this);
-    icon->setPixmap(IconResourceIcon(IDR_MAINFRAME).pixmap(QSize(40, 40), devicePixelRatioF()));
-    return icon;
+    return new CIconBox(this);
 }
 
 void CAboutDlg::OnCommand(int id) {

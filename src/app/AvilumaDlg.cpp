@@ -54,6 +54,7 @@ void CAvilumaDlg::OnInitDialog() {
     m_btnLinkState->setFocusPolicy(Qt::NoFocus); // a sign, not a button: clicking it does nothing
 
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
+    m_stcTitle->SetLayout(false, true); // a long player's name makes the caption smaller, never cut
     ShowPlayer();
     if (m_bChoosePlayer) {
         m_bChoosePlayer = false;
@@ -189,6 +190,7 @@ void CAvilumaDlg::OnBtnLevel() {
         return;
     }
     m_dlgMap.DoModal();
+    ShowPlayer(); // the levels just passed may have opened wild and endless
 }
 
 void CAvilumaDlg::OnBtnWildOrEndless(GameMode gameMode) {

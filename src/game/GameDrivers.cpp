@@ -38,6 +38,31 @@ QString DifficultyText(int difficulty) {
     return QStringLiteral("难度：%1").arg(difficulty);
 }
 
+QString AttemptGuideText(GameMode mode, int level, int difficultyIndex) {
+    const QString game = mode == GameMode::Level  ? QStringLiteral("第 %1 关").arg(level)
+                         : mode == GameMode::Wild ? QStringLiteral("狂野模式")
+                                                  : QStringLiteral("无尽模式");
+    const int seconds = kDifficultyTable[static_cast<std::size_t>(difficultyIndex)].budgetMs / 1000;
+    return QStringLiteral("%1 · 难度 %2 · 时限 %3 秒").arg(game).arg(difficultyIndex + 1).arg(seconds);
+}
+
+QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total) {
+    const QString end = QStringLiteral("游戏结束 · 总分 %1").arg(total);
+    if (attempts.empty())
+        return end;
+    const AttemptRecord& last = attempts.back();
+    QString why;
+    if (last.end == AttemptEnd::OutOfTime)
+        why = QStringLiteral("%1 秒内未能稳定").arg(last.budgetMs / 1000);
+    else if (last.end == AttemptEnd::Cut)
+        why = QStringLiteral("被中断");
+    else if (static_cast<double>(last.points) < kPassPoints)
+        why = QStringLiteral("稳定得太晚，没有得分");
+    else
+        return QStringLiteral("全部 %1 次都已稳定 · %2").arg(attempts.size()).arg(end); // wild, every difficulty
+    return QStringLiteral("第 %1 次：%2 · %3").arg(last.number).arg(why, end);
+}
+
 namespace {
 
 std::mutex g_drawMutex;
@@ -82,6 +107,7 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
         m_bLinkLost = true; // no attempt starts on an attitude nobody can vouch for
         return false;
     }
+    m_window.ShowGuide(AttemptGuideText(m_history.mode, m_history.level, difficulty));
     m_window.SetStatusText(status);
     command.action = kActionStart;
     command.difficulty = static_cast<std::uint8_t>(difficulty);
@@ -217,20 +243,21 @@ void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QSt
     const int total = static_cast<int>(m_fTotalScore.load());
     const PlayType playType = g_nPlayType;
     const bool competition = playType == PlayType::Competition;
-    if (competition) {
-        m_bNameAsked = true;
-        m_window.ShowNameEntry();
-        AppendSheetLine(total, sheetText, [this] { m_window.AskToCloseSheet(); });
-    }
     const QString file = TopListFilePath(playType);
     const QString section = TopListSection(mode);
-    g_nScore = total;
     const int rank = TopListInsertionRank(file, section, total);
+    m_window.ShowGuide(GameEndGuideText(m_history.attempts, total));
+    if (competition) {
+        m_bNameAsked = true;
+        m_window.ShowNameEntry(total, rank);
+        AppendSheetLine(total, sheetText, [this] { m_window.AskToCloseSheet(); });
+    }
+    g_nScore = total;
     if (rank == 0)
         return;
     if (!competition) {
         m_bNameAsked = true;
-        m_window.ShowNameEntry(); // a practice player is asked only for a result that enters the list
+        m_window.ShowNameEntry(total, rank); // a practice player is asked only for a result that enters the list
     }
     InsertTopListEntry(file, section, rank, total, g_strPlayerName.Get());
     m_window.RefreshRecords();

@@ -35,7 +35,11 @@ public:
     virtual void ShowScore(int total) = 0;               // the running total, truncated
     virtual void SetResultText(const QString& text) = 0; // outcome of a level game
     virtual void RefreshRecords() = 0;                   // the records lines, after a new record
-    virtual void ShowNameEntry() = 0;                    // g_strPlayerName holds the name after
+    // Asks for the name of a game of total points (rank: its place in the top list, 0 for none);
+    // g_strPlayerName holds the name after.
+    virtual void ShowNameEntry(int total, int rank) = 0;
+    // What comes next or how the game came to end, in a line of its own.
+    virtual void ShowGuide(const QString& text) = 0;
     virtual void ShowNewRecord() = 0;                    // a level's best total was beaten
     virtual void AskToCloseSheet() = 0;                  // the score sheet is held by another program
     virtual void ShowLinkLost() = 0;                     // the game ended: the drone went quiet or away
@@ -47,6 +51,10 @@ inline const QString kLevelFailedText = QStringLiteral("闯关失败，请继续
 // "难度：3 — 次数：1" and "难度：7".
 QString DifficultyAttemptText(int difficulty, int attempt);
 QString DifficultyText(int difficulty);
+// What the next attempt is: "第 3 关 · 难度 3 · 时限 10 秒", "狂野模式 · 难度 4 · 时限 10 秒".
+QString AttemptGuideText(GameMode mode, int level, int difficultyIndex);
+// How a wild or endless game came to its end: "第 6 次：10 秒内未能稳定 · 游戏结束 · 总分 330".
+QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total);
 
 // The difficulty index (0..9) of an endless attempt: a fresh, uniform draw for every attempt, from a
 // 64-bit generator seeded once per run from the system's entropy and the clock, so nobody can read the

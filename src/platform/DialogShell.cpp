@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -249,26 +250,54 @@ bool CDialogShell::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CDialogShell::mousePressEvent(QMouseEvent* event) {
-    // A press on the window's own background (the controls take their own) drags a frameless window.
+    // A press on the window's own background (the controls take their own) may start a drag of a
+    // frameless window: once the pointer moves with the button still down.
     if (m_template->fullWindow && event->button() == Qt::LeftButton) {
-        if (windowHandle() != nullptr && windowHandle()->startSystemMove())
-            return;
         m_bDragging = true;
-        m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        m_bSystemMove = false;
+        m_ptDragStart = event->globalPosition().toPoint();
+        m_ptDragOffset = m_ptDragStart - frameGeometry().topLeft();
         return;
     }
     QDialog::mousePressEvent(event);
 }
 
 void CDialogShell::mouseMoveEvent(QMouseEvent* event) {
-    if (m_bDragging) {
-        move(event->globalPosition().toPoint() - m_ptDragOffset);
+    // Only while the button is down: a release the window never saw (a quick click, a press whose
+    // release went to another window) must not leave it following the pointer.
+    if (m_bDragging && !(event->buttons() & Qt::LeftButton))
+        m_bDragging = false;
+    if (m_bDragging && !m_bSystemMove) {
+        const QPoint at = event->globalPosition().toPoint();
+        // The window manager moves the window where it can, asked only once the drag is real: asked
+        // at the press, it may begin after a quick click's release and then wait for another.
+        if ((at - m_ptDragStart).manhattanLength() >= QApplication::startDragDistance() && BeginSystemMove()) {
+            m_bSystemMove = true;
+            return;
+        }
+        move(at - m_ptDragOffset);
         return;
     }
     QDialog::mouseMoveEvent(event);
 }
 
+bool CDialogShell::BeginSystemMove() {
+    return windowHandle() != nullptr && windowHandle()->startSystemMove();
+}
+
+void CDialogShell::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QWidget* target = focusWidget() != nullptr ? focusWidget() : this;
+        const QPoint at = target->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &menu); // a control that has no menu passes it to its window
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void CDialogShell::mouseReleaseEvent(QMouseEvent* event) {
     m_bDragging = false;
+    m_bSystemMove = false;
     QDialog::mouseReleaseEvent(event);
 }

@@ -76,6 +76,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Asks the window manager to move the window with the pointer (false where it cannot).
+    virtual bool BeginSystemMove();
+    // Shift+F10 opens the context menu, as the Menu key does, on keyboards without one.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreateControls();
@@ -89,5 +93,7 @@ private:
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     bool m_bDragging = false;
+    bool m_bSystemMove = false; // the window manager moves the window
+    QPoint m_ptDragStart;
     QPoint m_ptDragOffset;
 };

@@ -50,6 +50,7 @@ constexpr ControlTemplate kRun[] = {
     {IDC_STC_STATUS, K::Static, {315, 27, 130, 22}, u"Static"},
     {IDC_STC_ATTITUDE, K::Static, {194, 195, 118, 14}, u"Static"},
     {IDC_BTN_CLEAR, K::PushButton, {219, 284, 20, 17}, u""},
+    {IDC_STC_GUIDE, K::Static, {236, 5, 194, 13}, u""},
 };
 
 // Full window, 400 x 300 dialog units: two pixels each.
@@ -82,6 +83,7 @@ constexpr ControlTemplate kRecord[] = {
     {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"输  入"},
     {IDC_EDIT_NAME, K::Edit, {65, 19, 72, 14}, u""},
     {-1, K::Static, {14, 22, 48, 8}, u"请输入你的姓名:"},
+    {IDC_STC_NAME_REASON, K::Static, {14, 40, 162, 12}, u""},
 };
 
 constexpr ControlTemplate kGameType[] = {

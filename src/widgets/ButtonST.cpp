@@ -7,6 +7,7 @@
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -33,9 +34,50 @@ void Draw3dRect(QPainter& painter, const QRect& r, const QColor& topLeft, const 
     painter.fillRect(r.x(), r.y() + r.height() - 1, r.width(), 1, bottomRight);
 }
 
+// Whether the last input was a key or the mouse, for the focus ring of every button; the focused
+// widget is repainted when that changes.
+class CInputWatch : public QObject {
+public:
+    static CInputWatch* Instance() {
+        static QPointer<CInputWatch> watch;
+        if (!watch && qApp != nullptr) {
+            watch = new CInputWatch(qApp);
+            qApp->installEventFilter(watch);
+        }
+        return watch;
+    }
+    bool ByKeys() const { return m_bByKeys; }
+    void Set(bool byKeys) {
+        if (byKeys == m_bByKeys)
+            return;
+        m_bByKeys = byKeys;
+        if (QWidget* focused = QApplication::focusWidget())
+            focused->update();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress)
+            Set(true);
+        else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            Set(false);
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+    bool m_bByKeys = false;
+};
+
 } // namespace
 
+bool CButtonST::InputByKeys() {
+    const CInputWatch* watch = CInputWatch::Instance();
+    return watch != nullptr && watch->ByKeys();
+}
+
 CButtonST::CButtonST(QWidget* parent) : QAbstractButton(parent) {
+    CInputWatch::Instance();
     ResetColours();
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -129,22 +171,14 @@ void CButtonST::mouseDoubleClickEvent(QMouseEvent* event) {
 void CButtonST::focusInEvent(QFocusEvent* event) {
     QAbstractButton::focusInEvent(event);
     const Qt::FocusReason reason = event->reason();
-    m_bKeyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+    if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && CInputWatch::Instance())
+        CInputWatch::Instance()->Set(true);
     update();
 }
 
 void CButtonST::focusOutEvent(QFocusEvent* event) {
     QAbstractButton::focusOutEvent(event);
-    m_bKeyboardFocus = false;
     SetHover(false);
-}
-
-void CButtonST::mousePressEvent(QMouseEvent* event) {
-    if (m_bKeyboardFocus) {
-        m_bKeyboardFocus = false; // back to the mouse: the ring goes
-        update();
-    }
-    QAbstractButton::mousePressEvent(event);
 }
 
 namespace {

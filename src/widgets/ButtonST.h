@@ -16,9 +16,13 @@ class CButtonST : public QAbstractButton {
 public:
     explicit CButtonST(QWidget* parent = nullptr);
 
-    // Whether the focus ring shows: the button has the focus and it came by keyboard (Tab), so a player
-    // who moves about with the keys sees where they are, and one who clicks sees no ring.
-    bool ShowsFocusRing() const { return m_bKeyboardFocus && hasFocus(); }
+    // Whether the focus ring shows: the button has the focus and the player's last input was a key (or
+    // the focus came by Tab), so a player who moves about with the keys sees where they are, however
+    // the focus got there (a window opened or a message closed by Space), and one who clicks sees no
+    // ring.
+    bool ShowsFocusRing() const { return hasFocus() && InputByKeys(); }
+    // The player's last input was a key, not the mouse (watched for the whole program).
+    static bool InputByKeys();
 
     // Like every widget, a button is used on the UI thread only.
 
@@ -52,7 +56,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
     // The ring ShowsFocusRing asks for, inside the button's edge; buttons that paint themselves draw it
     // last.
@@ -76,7 +79,6 @@ private:
     bool m_bTransparent = false;
     bool m_bToggle = false; // never a toggle in this program; kept for the slot rules
     bool m_bHoverBorder = true;
-    bool m_bKeyboardFocus = false; // the focus came by keyboard: the ring shows
     int m_nChecked = 0;
     std::array<QColor, 3> m_colours;
     std::array<IconSlot, 2> m_icons;

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 CColorStatic::CColorStatic(QWidget* parent, const QString& text)
     : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {}
 
@@ -56,7 +58,7 @@ void CColorStatic::paintEvent(QPaintEvent*) {
     if (!m_bTransparent)
         painter.fillRect(rect(), m_crBack);
     painter.setPen(m_crText);
-    painter.setFont(m_bUseWindowFont ? font() : m_font);
+    painter.setFont(ShownFont());
     const QFontMetrics metrics = painter.fontMetrics();
     const QStringList lines = ShownLines();
     const int lineHeight = metrics.lineSpacing();
@@ -73,10 +75,35 @@ QStringList CColorStatic::Lines() const {
     return lines;
 }
 
+QFont CColorStatic::ShownFont() const {
+    QFont shown = m_bUseWindowFont ? font() : m_font;
+    if (!m_bElide)
+        return shown;
+    const QStringList lines = Lines();
+    const auto fits = [&](const QFont& candidate) {
+        const QFontMetrics metrics(candidate);
+        return std::all_of(lines.begin(), lines.end(),
+                           [&](const QString& line) { return metrics.horizontalAdvance(line) <= TextRoom(); });
+    };
+    const bool pixels = shown.pixelSize() > 0;
+    const double size = pixels ? shown.pixelSize() : shown.pointSizeF();
+    // A step a twentieth of the size: the text shrinks no more than it has to.
+    for (int step = 0; step <= 6 && !fits(shown); ++step) {
+        const double smaller = size * (1.0 - 0.05 * (step + 1));
+        if (smaller < size * kSmallestFit - 1e-6)
+            break;
+        if (pixels)
+            shown.setPixelSize(static_cast<int>(smaller));
+        else
+            shown.setPointSizeF(smaller);
+    }
+    return shown;
+}
+
 QStringList CColorStatic::ShownLines() const {
     QStringList lines = Lines();
     if (m_bElide) {
-        const QFontMetrics metrics(m_bUseWindowFont ? font() : m_font);
+        const QFontMetrics metrics(ShownFont());
         for (QString& line : lines)
             line = metrics.elidedText(line, Qt::ElideRight, TextRoom());
     }

@@ -17,8 +17,9 @@ public:
     void SetTextColour(const QColor& colour);
     void SetTransparent(bool transparent);
     // How the text sits in its box: centred between top and bottom (the text stays in its picture's
-    // frame whatever the font's height), cut with "…" where it would run past the right edge (the whole
-    // text then shows as the tooltip), and kept inset from the left edge by that many more pixels.
+    // frame whatever the font's height), fitted where it would run past the right edge (drawn smaller,
+    // down to kSmallestFit of its size, and only past that cut with "…", the whole text then showing as
+    // the tooltip), and kept inset from the left edge by that many more pixels.
     void SetLayout(bool centreVertically, bool elide, int extraLeftInset = 0);
 
     QString Text() const { return m_strText; }
@@ -27,6 +28,9 @@ public:
     int PaintCount() const { return m_nPaints; }
 
     static constexpr int kTextMargin = 3; // text origin from the top-left corner
+    static constexpr double kSmallestFit = 0.7;
+    // The font the text is drawn with: the label's, made smaller where a fitted text needs it.
+    QFont ShownFont() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,7 +38,7 @@ protected:
 
 private:
     QStringList Lines() const;      // the text's lines
-    QStringList ShownLines() const; // the same as drawn, cut where they would run over
+    QStringList ShownLines() const; // the same as drawn, cut where they would still run over
     void UpdateToolTip();
 
     bool m_bTransparent = false;

@@ -7,6 +7,7 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 CDlgRecord::CDlgRecord() : CDialogShell(*FindDialogTemplate(IDD_DLG_RECORD)) {}
@@ -20,6 +21,9 @@ void CDlgRecord::OnInitDialog() {
         edit->setText(player->name);
         edit->selectAll();
     }
+    // Typing goes into the name at once: the caret is in the field, not on the button.
+    edit->setFocus(Qt::OtherFocusReason);
+    static_cast<QLabel*>(GetDlgItem(IDC_STC_NAME_REASON))->setText(m_strReason);
 }
 
 void CDlgRecord::OnCommand(int id) {

@@ -8,8 +8,13 @@ inline const QString kEmptyNameText = QStringLiteral("姓名输入不能为空�
 class CDlgRecord : public CDialogShell {
 public:
     CDlgRecord();
+    // The line on what the name is for ("本局 1848 分，进入前三名"), shown at the next opening.
+    void SetReason(const QString& reason) { m_strReason = reason; }
 
 protected:
     void OnInitDialog() override;
     void OnCommand(int id) override;
+
+private:
+    QString m_strReason;
 };

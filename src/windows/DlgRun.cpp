@@ -30,6 +30,7 @@ constexpr std::chrono::milliseconds kHeartbeatEndBound{1000};
 
 constexpr int kStatusInset = 10; // pixels clear of the status box's frame
 const QColor kRed(255, 0, 0);
+const QColor kGuideGold(0xff, 0xd5, 0x4f);
 
 } // namespace
 
@@ -113,6 +114,14 @@ void CDlgRun::OnInitDialog() {
         m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kLabelWhite);
         m_stcRecord[static_cast<std::size_t>(i)]->SetLayout(true, true);
     }
+    // What the first attempt will be; the game tells each next one and how it ended.
+    m_stcGuide = SetUpLabel(IDC_STC_GUIDE, 16, false, kGuideGold);
+    m_stcGuide->SetLayout(true, true);
+    const int level = std::clamp(g_nLevel.load(), 1, kLevelCount);
+    m_stcGuide->SetText(g_nGameMode == GameMode::Level     ? AttemptGuideText(GameMode::Level, level, level - 1)
+                        : g_nGameMode == GameMode::Wild    ? AttemptGuideText(GameMode::Wild, 0, 0)
+                        : g_nGameMode == GameMode::Endless ? QStringLiteral("无尽模式 · 每次难度随机")
+                                                           : QString());
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     ShowRecords();
@@ -265,8 +274,19 @@ void CDlgRun::ShowRecords() {
     }
 }
 
-void CDlgRun::ShowNameEntry() {
-    CUiThread::Invoke([this] { m_dlgRecord.DoModal(); });
+void CDlgRun::ShowNameEntry(int total, int rank) {
+    CUiThread::Invoke([this, total, rank] {
+        m_dlgRecord.SetReason(rank > 0 ? QStringLiteral("本局 %1 分，进入前三名").arg(total)
+                                       : QStringLiteral("本局 %1 分，记入比赛成绩表").arg(total));
+        m_dlgRecord.DoModal();
+    });
+}
+
+void CDlgRun::ShowGuide(const QString& text) {
+    OnUiThread([this, text] {
+        if (m_stcGuide != nullptr)
+            m_stcGuide->SetText(text);
+    });
 }
 
 void CDlgRun::OnClearRecords() {

@@ -53,7 +53,8 @@ public:
     void ShowScore(int total) override;
     void SetResultText(const QString& text) override;
     void RefreshRecords() override;
-    void ShowNameEntry() override;
+    void ShowNameEntry(int total, int rank) override;
+    void ShowGuide(const QString& text) override;
     void ShowNewRecord() override;
     void AskToCloseSheet() override;
     void ShowLinkLost() override;
@@ -70,6 +71,7 @@ public:
     CColorStatic* m_stcScore = nullptr;
     CColorStatic* m_stcStatus = nullptr;
     CColorStatic* m_stcAttitude = nullptr;
+    CColorStatic* m_stcGuide = nullptr; // what comes next, how a game ended
     std::array<CColorStatic*, kTopListSize> m_stcRecord{}; // top list lines; a level's best and result
     CButtonST* m_btnStart = nullptr;
     CButtonST* m_btnClose = nullptr;

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QTimer>
 #include <QTest>
 
 namespace {
@@ -205,6 +207,37 @@ TEST_F(MainWindow, AnUnpluggedDroneStartsNoGameAndIsTakenBackWhenItReturns) {
     ASSERT_TRUE(m_drone->Start());
     EXPECT_TRUE(CUiThread::WaitFor([&] { return icons(IDI_PORT_OPEN, IDI_LINK_GOOD); }, 5s));
     EXPECT_EQ(m_main->m_link.State(), LinkState::Good);
+}
+
+// Passing level 9 stores level 10 open: wild and endless open as the map closes, not at the next start.
+TEST_F(MainWindow, PassingTheLevelsOpensWildAndEndlessAtOnce) {
+    StoreOpenLevel(9);
+    OpenMainWindow();
+    Connect(20, LinkState::Good);
+    EXPECT_FALSE(m_main->m_btnWild->HoverBorder());
+    m_player.When<CDlgMap>([&](CDlgMap& map) {
+        StoreOpenLevel(10); // as the pass of level 9 stores it
+        map.m_btnClose->click();
+    });
+    m_main->m_btnLevel->click();
+    EXPECT_EQ(m_main->m_nGrade, 10);
+    EXPECT_TRUE(m_main->m_btnWild->HoverBorder());
+    EXPECT_TRUE(m_main->m_btnEndless->HoverBorder());
+}
+
+// Shift+F10 opens the window's menu, as the Menu key does, for keyboards without one.
+TEST_F(MainWindow, ShiftF10OpensTheMenu) {
+    OpenMainWindow();
+    QStringList items;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (const QAction* action : menu->actions())
+                items << action->text();
+            menu->close();
+        }
+    });
+    QTest::keyClick(m_main.get(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(items.contains(kProgressItemText)) << qPrintable(items.join(QLatin1Char('|')));
 }
 
 // The whole program in one process: connect the simulated drone, play level 1 through the map and the

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <utility>
+
 #include <vector>
 
 class CRecordingWindow : public IGameWindow {
@@ -15,14 +17,17 @@ public:
     void ShowScore(int total) override { scores.push_back(total); }
     void SetResultText(const QString& text) override { results << text; }
     void RefreshRecords() override { ++refreshes; }
-    void ShowNameEntry() override {
+    void ShowNameEntry(int total, int rank) override {
         ++nameEntries;
+        nameEntryFor = {total, rank};
         g_strPlayerName.Set(name);
     }
+    void ShowGuide(const QString& text) override { guides << text; }
     void ShowNewRecord() override { ++newRecords; }
     void AskToCloseSheet() override { ++closeSheetRequests; }
     void ShowLinkLost() override { ++linkLosses; }
-    QStringList statuses, results;
+    QStringList statuses, results, guides;
+    std::pair<int, int> nameEntryFor; // the total and the rank of the last name entry
     std::vector<int> scores;
     int refreshes = 0, nameEntries = 0, newRecords = 0, closeSheetRequests = 0, linkLosses = 0;
     QString name = QStringLiteral("玩家一");

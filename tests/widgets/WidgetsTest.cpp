@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTest>
 
@@ -260,21 +261,36 @@ TEST_F(Widgets, KeysPressOnlyAloneAndTheFocusRingFollowsTheKeyboard) {
     QTest::mouseClick(&b, Qt::LeftButton);
     EXPECT_FALSE(b.ShowsFocusRing());
     EXPECT_EQ(m_window.Grab(b.geometry()), plain);
+    // Focus that arrives after a key, however it comes (a message box closed by Space, a window
+    // opened by it), shows the ring too; after the mouse, it does not.
+    a.setFocus(Qt::OtherFocusReason);
+    EXPECT_FALSE(a.ShowsFocusRing());
+    QTest::keyClick(&a, Qt::Key_Shift);
+    b.setFocus(Qt::ActiveWindowFocusReason);
+    EXPECT_TRUE(b.ShowsFocusRing());
 }
 
 // A line too long for its label is cut with an ellipsis and shown whole as the tooltip.
-TEST_F(Widgets, ALongLineIsCutAndWholeInTheTooltip) {
+TEST_F(Widgets, ALineALittleTooLongIsDrawnSmallerAndALongOneCutAndWholeInTheTooltip) {
     CColorStatic label(&m_window);
     label.setGeometry(0, 0, 120, 30);
     label.SetOwnFont(MakeCellFont(20));
     label.SetLayout(true, true);
     label.show();
+    // Just past the room at the full size: drawn whole, a little smaller.
+    QString line = QStringLiteral("闯关失败");
+    while (QFontMetrics(MakeCellFont(20)).horizontalAdvance(line) <= label.TextRoom())
+        line += QLatin1Char('x');
+    label.SetText(line);
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    EXPECT_LT(label.ShownFont().pixelSize(), MakeCellFont(20).pixelSize());
+    EXPECT_LE(QFontMetrics(label.ShownFont()).horizontalAdvance(line), label.TextRoom());
     const QString longLine = QStringLiteral("Top1    644    Alexander Montgomery-Smith");
     label.SetText(longLine);
     EXPECT_EQ(label.toolTip(), longLine);
     label.SetText(QStringLiteral("Top1 6"));
     EXPECT_TRUE(label.toolTip().isEmpty());
-    label.resize(40, 30); // narrower: the short line no longer fits either
+    label.resize(25, 30); // narrower: the short line no longer fits either
     EXPECT_EQ(label.toolTip(), QStringLiteral("Top1 6"));
 }
 

@@ -4,6 +4,7 @@
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgMap.h"
 #include "windows/DlgRecord.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
 
 namespace {
@@ -94,6 +97,47 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     edit->setText(QStringLiteral("Eve\ntop1=99999"));
     Click(dialog, IDC_BTN_TAKE_NAME);
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("Evetop1=99999"));
+}
+
+// The caret is in the field: what the player types is the name; the line above says what it is for.
+TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
+    CDlgRecord dialog;
+    dialog.SetReason(QStringLiteral("本局 1848 分，进入前三名"));
+    dialog.Open();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Mei"));
+    EXPECT_EQ(edit->text(), QStringLiteral("Mei"));
+    EXPECT_EQ(static_cast<QLabel*>(dialog.GetDlgItem(IDC_STC_NAME_REASON))->text(), QStringLiteral("本局 1848 分，进入前三名"));
+}
+
+// The window manager is asked to move a window only once the pointer moves with the button down:
+// asked at the press, it may start after a quick click's release and leave the window following the
+// pointer until the next click.
+TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
+    struct CMap : CDlgMap {
+        int asked = 0;
+        bool BeginSystemMove() override {
+            ++asked;
+            return false; // moved by the window itself, as where no window manager can
+        }
+    } map;
+    map.Open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+    const QPoint start = map.pos();
+    const QPoint background(300, 560);
+    ASSERT_EQ(map.childAt(background), nullptr);
+    QTest::mouseClick(&map, Qt::LeftButton, {}, background);
+    EXPECT_EQ(map.asked, 0);
+    QTest::mousePress(&map, Qt::LeftButton, {}, background);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(background + QPoint(40, 20)),
+                     map.mapToGlobal(QPointF(background + QPoint(40, 20))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&map, &drag);
+    EXPECT_EQ(map.asked, 1);
+    EXPECT_NE(map.pos(), start);
+    QTest::mouseRelease(&map, Qt::LeftButton, {}, background + QPoint(40, 20));
 }
 
 } // namespace

@@ -178,6 +178,11 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     EXPECT_EQ(openings, 1);
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral(" 30")); // level 1, level throughout
     EXPECT_EQ(Dlg().m_stcRecord[2]->Text(), kLevelPassedText);
+    // Either outcome is read whole (drawn smaller where it needs to be, never cut).
+    for (const QString& result : {kLevelPassedText, kLevelFailedText}) {
+        Dlg().m_stcRecord[2]->SetText(result);
+        EXPECT_TRUE(Dlg().m_stcRecord[2]->toolTip().isEmpty()) << qPrintable(result);
+    }
 
     // F2 after the game replays it, at its last attempt.
     CModalPlayer player;
