@@ -204,7 +204,7 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(file.readAll()));
     ASSERT_EQ(rows.size(), 1u + 60);
     for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i].back(), QStringLiteral("Ann"));
+        EXPECT_EQ(rows[i][16], QStringLiteral("Ann"));
     UsePlayer(std::nullopt);
 }
 
