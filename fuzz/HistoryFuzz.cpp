@@ -42,7 +42,7 @@ void CheckExport(const GameRecord& game) {
         expected += std::max<std::size_t>(attempt.samples.size(), 1);
     Check(rows.size() == expected, "one export row per sample");
     for (const QStringList& row : rows)
-        Check(row.size() == 17, "seventeen fields in every export row");
+        Check(row.size() == 18, "eighteen fields in every export row");
     // The export writes through the sheets' code page, which holds every character but no half of a
     // surrogate pair (a file may spell one with \u escapes).
     if (QStringView(game.player).isValidUtf16()) {

@@ -353,9 +353,23 @@ QString GameEndText(const GameRecord& game) {
     return {};
 }
 
+QString AttemptResultText(const GameRecord& game, const AttemptRecord& attempt) {
+    switch (attempt.end) {
+    case AttemptEnd::Level:
+        return QStringLiteral("成功");
+    case AttemptEnd::OutOfTime:
+        return QStringLiteral("超时");
+    case AttemptEnd::Cut:
+        // The game cuts an attempt when the drone goes quiet or when its window closes; only the
+        // game's end tells which.
+        return game.end == GameEnd::Closed ? QStringLiteral("关闭") : QStringLiteral("链路中断");
+    }
+    return {};
+}
+
 QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playerName) {
     QByteArray csv = SheetBytes(QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
-                                               "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家"));
+                                               "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家,结果"));
     const QString player = QLatin1Char(',') + SheetField(playerName);
     for (const GameRecord& game : games) {
         const QString gameFields =
@@ -368,19 +382,22 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playe
             QLatin1Char(',') + GameEndText(game) + QLatin1Char(',') + QString::number(game.total) +
             QLatin1Char(',') + SheetField(game.player);
         for (const AttemptRecord& a : game.attempts) {
+            const QString tail = player + QLatin1Char(',') + AttemptResultText(game, a);
             const QString attemptFields = QStringLiteral("%1,%2,%3,%4,%5")
                                               .arg(a.number)
                                               .arg(a.difficulty)
                                               .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
-                                              .arg(QString::fromLatin1(Number(a.secondsToLevel)))
+                                              .arg(a.end == AttemptEnd::Level
+                                                       ? QString::fromLatin1(Number(a.secondsToLevel))
+                                                       : QString())
                                               .arg(QString::fromLatin1(Number(a.points)));
             if (a.samples.empty())
-                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + player);
+                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
             for (const AttitudeSample& s : a.samples)
                 csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
                                   QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +
                                                       ',' + Number(s.pitch) + ',' + Number(s.yaw)) +
-                                  player);
+                                  tail);
         }
     }
     return csv;

@@ -96,7 +96,13 @@ std::optional<GameRecord> ReadGameRecord(const QString& path);
 // The game's mode and how it ended as the export and the debrief write them: "闯关模式", "闯关成功".
 QString GameModeText(const GameRecord& game);
 QString GameEndText(const GameRecord& game);
+// How an attempt of the game ended: "成功" (level in time), "超时", or, for an attempt cut short,
+// "链路中断" (the drone went quiet) or "关闭" (the game's window was closed).
+QString AttemptResultText(const GameRecord& game, const AttemptRecord& attempt);
 
 // Games as one CSV table for a coach, one row per sample (an attempt without samples gets one row),
 // with a header row: in the score sheets' code page and line ends, names quoted as they are there.
+// Spreadsheets and scripts read the columns by position: a new column goes at the end. 稳定用时 is
+// empty for an attempt that never reached level (its time to level would read as a real one); 结果
+// says how each attempt ended.
 QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playerName = {});

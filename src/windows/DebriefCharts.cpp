@@ -3,8 +3,12 @@
 #include "game/Scoring.h"
 #include "widgets/Fonts.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +23,8 @@ const QColor kAxisText(0xb3, 0xd4, 0xff);
 const QColor kBandColour(0x43, 0xa0, 0x47, 70);
 const QColor kHoldColour(0x66, 0xbb, 0x6a);
 const QColor kBestColour(0xff, 0xd5, 0x4f);
+const QColor kFailedColour(0xff, 0x8a, 0x80);
+const QColor kCutColour(0x9e, 0xb4, 0xd0);
 
 QString Decimal(double value) {
     return QString::number(value, 'f', 1).replace(QStringLiteral(".0"), QString());
@@ -46,14 +52,31 @@ void DrawLegend(QPainter& painter, QPointF at, const QColor& colour, const QStri
              kAxisText);
 }
 
+void DrawChosen(QPainter& painter, QPointF at) {
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(255, 255, 255, 110), 4.0));
+    painter.drawEllipse(at, 11.0, 11.0);
+    painter.setPen(QPen(kPitchColour, 2.0));
+    painter.drawEllipse(at, 11.0, 11.0);
+}
+
+QList<QPointF> Trace(const std::vector<AttitudeSample>& samples, float AttitudeSample::*angle, double limit) {
+    QList<QPointF> trace;
+    for (const AttitudeSample& s : samples)
+        trace << QPointF(s.timeMs / 1000.0, Clamp(s.*angle, limit));
+    return trace;
+}
+
 void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) {
     const QRectF plot = PlotArea(view);
     auto x = [&](double s) { return plot.left() + s / m.seconds * plot.width(); };
     auto y = [&](double deg) { return plot.center().y() - deg / m.limitDeg * plot.height() / 2.0; };
 
-    // The band of level, and the second of the hold.
+    // The band of level, and the second of the hold: where the attitude entered the band for good and
+    // where it had held there long enough, each line with its moment beside it, inside the plot.
     painter.fillRect(QRectF(QPointF(plot.left(), y(m.bandDeg)), QPointF(plot.right(), y(-m.bandDeg))),
                      kBandColour);
+    painter.setFont(MakeCellFont(13));
     if (m.hold) {
         const QRectF hold(QPointF(x(m.hold->first), plot.top()), QPointF(x(m.hold->second), plot.bottom()));
         QColor fill = kHoldColour;
@@ -62,12 +85,23 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
         painter.setPen(QPen(kHoldColour, 1.5, Qt::DashLine));
         painter.drawLine(hold.topLeft(), hold.bottomLeft());
         painter.drawLine(hold.topRight(), hold.bottomRight());
-        DrawText(painter, QRectF(hold.left() - 40, plot.top() + 2, hold.width() + 80, 18), Qt::AlignCenter,
-                 QStringLiteral("保持水平"), kHoldColour);
+        const QFontMetricsF metrics(painter.font());
+        auto mark = [&](double at, double top, const QString& text, bool before) {
+            const double width = metrics.horizontalAdvance(text) + 4;
+            if (before && at - 4 - width < plot.left())
+                before = false;
+            else if (!before && at + 4 + width > plot.right())
+                before = true;
+            const QRectF box(before ? at - 4 - width : at + 4, top, width, 18);
+            painter.fillRect(box, QColor(0x06, 0x10, 0x2a, 200)); // readable over the other line
+            DrawText(painter, box, (before ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text,
+                     kHoldColour);
+        };
+        mark(hold.left(), plot.top() + 2, m.enteredText, true);
+        mark(hold.right(), plot.top() + 20, m.heldText, false);
     }
 
     // The grid: a line every second, five angles.
-    painter.setFont(MakeCellFont(13));
     for (int s = 0; s <= static_cast<int>(m.seconds); ++s) {
         painter.setPen(QPen(kGridColour, 1.0));
         painter.drawLine(QPointF(x(s), plot.top()), QPointF(x(s), plot.bottom()));
@@ -83,97 +117,176 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
                  Decimal(deg) + QStringLiteral("°"), kAxisText);
     }
 
-    // The two angles, as the game sampled them.
+    // The two angles, as the game sampled them; other attempts faint behind, numbered at their ends.
     painter.setClipRect(plot.adjusted(-2, -2, 2, 2));
-    for (const auto& [series, colour] :
-         {std::pair{&m.pitch, kPitchColour}, std::pair{&m.roll, kRollColour}}) {
+    auto draw = [&](const QList<QPointF>& series, const QColor& colour, double width) {
         QPainterPath path;
-        for (qsizetype i = 0; i < series->size(); ++i) {
-            const QPointF p(x((*series)[i].x()), y((*series)[i].y()));
+        for (qsizetype i = 0; i < series.size(); ++i) {
+            const QPointF p(x(series[i].x()), y(series[i].y()));
             i == 0 ? path.moveTo(p) : path.lineTo(p);
         }
-        painter.setPen(QPen(colour, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);
+    };
+    QColor faintPitch = kPitchColour, faintRoll = kRollColour;
+    faintPitch.setAlpha(90);
+    faintRoll.setAlpha(90);
+    for (const TraceOverlay& other : m.overlay) {
+        draw(other.pitch, faintPitch, 1.4);
+        draw(other.roll, faintRoll, 1.4);
+        if (!other.roll.isEmpty()) {
+            const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
+            DrawText(painter, QRectF(end + QPointF(3, -16), QSizeF(20, 14)), Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::number(other.number), kAxisText);
+        }
     }
+    draw(m.pitch, kPitchColour, 2.2);
+    draw(m.roll, kRollColour, 2.2);
     painter.setClipping(false);
 
     painter.setFont(MakeCellFont(16));
     DrawText(painter, QRectF(plot.left(), view.top() + 6, 200, 22), Qt::AlignLeft | Qt::AlignVCenter,
              m.heading, Qt::white);
     painter.setFont(MakeCellFont(13));
-    DrawLegend(painter, QPointF(plot.right() - 200, view.top() + 17), kRollColour, QStringLiteral("横滚"));
-    DrawLegend(painter, QPointF(plot.right() - 110, view.top() + 17), kPitchColour, QStringLiteral("俯仰"));
+    // The legend leaves the top right corner to the window's toggle.
+    DrawLegend(painter, QPointF(plot.left() + 170, view.top() + 17), kRollColour, QStringLiteral("横滚"));
+    DrawLegend(painter, QPointF(plot.left() + 250, view.top() + 17), kPitchColour, QStringLiteral("俯仰"));
 }
 
-void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartModel& m) {
-    const QRectF plot = PlotArea(view).adjusted(10, 0, -10, 0);
-    const double first = m.totals.isEmpty() ? 0.0 : m.totals.front().x();
-    const double span = m.totals.size() < 2 ? 1.0 : m.totals.back().x() - first;
-    auto x = [&](double t) {
-        return m.totals.size() < 2 ? plot.center().x() : plot.left() + (t - first) / span * plot.width();
-    };
-    auto y = [&](double total) { return plot.bottom() - total / m.yMax * plot.height(); };
+// The plot of a progress chart, and where a game's mark lies in it.
+struct ProgressPlot {
+    QRectF plot;
+    const ProgressChartModel* m;
+    explicit ProgressPlot(const QRect& view, const ProgressChartModel& model)
+        // Room below for the dates and the axis title.
+        : plot(PlotArea(view).adjusted(10, 0, -10, -16)), m(&model) {}
+    double X(double time) const {
+        return plot.left() + (time - m->timeFrom) / (m->timeTo - m->timeFrom) * plot.width();
+    }
+    double Y(double total) const { return plot.bottom() - total / m->yMax * plot.height(); }
+    QPointF At(QPointF point) const { return {X(point.x()), Y(point.y())}; }
+};
+
+void DrawUncounted(QPainter& painter, QPointF at, ProgressMark mark) {
+    painter.setBrush(Qt::NoBrush);
+    if (mark == ProgressMark::Failed) {
+        painter.setPen(QPen(kFailedColour, 2.2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(at + QPointF(-4.5, -4.5), at + QPointF(4.5, 4.5));
+        painter.drawLine(at + QPointF(-4.5, 4.5), at + QPointF(4.5, -4.5));
+    } else {
+        painter.setPen(QPen(kCutColour, 1.8));
+        painter.drawRect(QRectF(at - QPointF(4, 4), QSizeF(8, 8)));
+    }
+}
+
+void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartModel& m, int chosenGame) {
+    painter.setFont(MakeCellFont(16));
+    const QString heading =
+        m.totals.isEmpty() && m.uncounted.empty() ? m.title : m.title + QStringLiteral(" · 每局总分");
+    DrawText(painter, QRectF(PlotArea(view).left() + 40, view.top() + 6, 300, 22),
+             Qt::AlignLeft | Qt::AlignVCenter, heading, Qt::white);
+    if (!m.note.isEmpty()) {
+        painter.setFont(MakeCellFont(18));
+        DrawText(painter, QRectF(view).adjusted(20, 40, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, m.note,
+                 kAxisText);
+        return;
+    }
+    const ProgressPlot p(view, m);
+    const QRectF& plot = p.plot;
 
     painter.setFont(MakeCellFont(13));
-    for (int i = 0; i <= 4; ++i) {
-        const double total = m.yMax * i / 4.0;
-        painter.setPen(QPen(i == 0 ? kAxisText : kGridColour, 1.0));
-        painter.drawLine(QPointF(plot.left() - 10, y(total)), QPointF(plot.right() + 10, y(total)));
-        DrawText(painter, QRectF(view.left(), y(total) - 8, 44, 16), Qt::AlignRight | Qt::AlignVCenter,
-                 Decimal(total), kAxisText);
+    for (const int total : m.totalTicks) {
+        painter.setPen(QPen(total == 0 ? kAxisText : kGridColour, 1.0));
+        painter.drawLine(QPointF(plot.left() - 10, p.Y(total)), QPointF(plot.right() + 10, p.Y(total)));
+        DrawText(painter, QRectF(view.left(), p.Y(total) - 8, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
+                 QString::number(total), kAxisText);
     }
-    if (!m.totals.isEmpty()) {
-        DrawText(painter, QRectF(x(m.totals.front().x()) - 40, plot.bottom() + 6, 80, 16), Qt::AlignCenter,
-                 m.dates.front(), kAxisText);
-        if (m.totals.size() > 1)
-            DrawText(painter, QRectF(x(m.totals.back().x()) - 40, plot.bottom() + 6, 80, 16), Qt::AlignCenter,
-                     m.dates.back(), kAxisText);
+    DrawText(painter, QRectF(view.left(), plot.top() - 26, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
+             QStringLiteral("得分"), kAxisText);
+    for (const auto& [time, text] : m.timeTicks) {
+        painter.setPen(QPen(kGridColour, 1.0));
+        painter.drawLine(QPointF(p.X(time), plot.bottom()), QPointF(p.X(time), plot.bottom() + 4));
+        // Centred under its tick, but never past the chart's edges.
+        const double left = std::clamp(p.X(time) - 45, double(view.left()), double(view.right()) - 90);
+        DrawText(painter, QRectF(left, plot.bottom() + 5, 90, 16), Qt::AlignCenter, text, kAxisText);
     }
+    DrawText(painter, QRectF(plot.left(), plot.bottom() + 21, plot.width(), 16), Qt::AlignCenter, m.timeTitle,
+             kAxisText);
+
+    // The counted totals on a line; the games that did not count only marked.
     QPainterPath path;
-    for (qsizetype i = 0; i < m.totals.size(); ++i) {
-        const QPointF p(x(m.totals[i].x()), y(m.totals[i].y()));
-        i == 0 ? path.moveTo(p) : path.lineTo(p);
-    }
+    for (qsizetype i = 0; i < m.totals.size(); ++i)
+        i == 0 ? path.moveTo(p.At(m.totals[i])) : path.lineTo(p.At(m.totals[i]));
     painter.setPen(QPen(kPitchColour, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);
     painter.setBrush(kPitchColour);
     for (const QPointF& total : m.totals)
-        painter.drawEllipse(QPointF(x(total.x()), y(total.y())), 3.5, 3.5);
+        painter.drawEllipse(p.At(total), 3.5, 3.5);
+    bool marks[2] = {false, false};
+    for (const ProgressChartModel::Uncounted& game : m.uncounted) {
+        DrawUncounted(painter, p.At(game.at), game.mark);
+        marks[static_cast<int>(game.mark)] = true;
+    }
     if (m.best >= 0) {
-        const QPointF best(x(m.totals[m.best].x()), y(m.totals[m.best].y()));
+        const QPointF best = p.At(m.totals[m.best]);
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBestColour, 2.5));
         painter.drawEllipse(best, 8.0, 8.0);
         DrawText(painter, QRectF(best.x() - 60, best.y() - 30, 120, 18), Qt::AlignCenter,
                  QStringLiteral("最佳 %1").arg(m.totals[m.best].y()), kBestColour);
     }
-    painter.setFont(MakeCellFont(16));
-    DrawText(painter, QRectF(plot.left(), view.top() + 6, 300, 22), Qt::AlignLeft | Qt::AlignVCenter,
-             m.title + QStringLiteral(" · 每局总分"), Qt::white);
+    // The game the keys stand on.
+    for (qsizetype i = 0; chosenGame >= 0 && i < m.totals.size(); ++i)
+        if (m.games[static_cast<std::size_t>(i)] == chosenGame)
+            DrawChosen(painter, p.At(m.totals[i]));
+    for (const ProgressChartModel::Uncounted& game : m.uncounted)
+        if (game.game == chosenGame)
+            DrawChosen(painter, p.At(game.at));
+
+    // What the marks mean, between the heading and the window's filter in the corner.
+    double legend = plot.left() + 200;
+    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::Cut}) {
+        if (!marks[static_cast<int>(mark)])
+            continue;
+        DrawUncounted(painter, QPointF(legend + 5, view.top() + 17), mark);
+        DrawText(painter, QRectF(legend + 14, view.top() + 7, 70, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                 mark == ProgressMark::Failed ? QStringLiteral("未过关") : QStringLiteral("未打完"),
+                 kAxisText);
+        legend += 80;
+    }
 }
 
 } // namespace
 
-TraceChartModel TraceChart(const AttemptRecord& attempt) {
+TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const AttemptRecord*>& overlaid) {
     TraceChartModel m;
     m.seconds = attempt.budgetMs > 0 ? attempt.budgetMs / 1000.0 : 10.0;
     m.bandDeg = kLevelLimitDeg;
     double largest = 0.0;
-    for (const AttitudeSample& s : attempt.samples)
-        largest = std::max(
-            {largest, std::fabs(static_cast<double>(s.roll)), std::fabs(static_cast<double>(s.pitch))});
+    std::vector<const AttemptRecord*> shown{&attempt};
+    shown.insert(shown.end(), overlaid.begin(), overlaid.end());
+    for (const AttemptRecord* a : shown)
+        for (const AttitudeSample& s : a->samples)
+            largest = std::max(
+                {largest, std::fabs(static_cast<double>(s.roll)), std::fabs(static_cast<double>(s.pitch))});
     for (const double limit : {10.0, 20.0, 30.0, 45.0, 60.0, 90.0, 180.0}) {
         m.limitDeg = limit;
         if (largest <= limit)
             break;
     }
-    for (const AttitudeSample& s : attempt.samples) {
-        m.roll << QPointF(s.timeMs / 1000.0, Clamp(s.roll, m.limitDeg));
-        m.pitch << QPointF(s.timeMs / 1000.0, Clamp(s.pitch, m.limitDeg));
-    }
-    if (attempt.holdStartMs >= 0 && attempt.holdEndMs > attempt.holdStartMs)
+    m.roll = Trace(attempt.samples, &AttitudeSample::roll, m.limitDeg);
+    m.pitch = Trace(attempt.samples, &AttitudeSample::pitch, m.limitDeg);
+    for (const AttemptRecord* other : overlaid)
+        m.overlay.push_back({other->number, Trace(other->samples, &AttitudeSample::roll, m.limitDeg),
+                             Trace(other->samples, &AttitudeSample::pitch, m.limitDeg)});
+    if (attempt.holdStartMs >= 0 && attempt.holdEndMs > attempt.holdStartMs) {
         m.hold = std::pair{attempt.holdStartMs / 1000.0, attempt.holdEndMs / 1000.0};
+        m.enteredText = QStringLiteral("进入 ±%1° %2 秒").arg(Decimal(m.bandDeg), Decimal(m.hold->first));
+        m.heldText = QStringLiteral("保持 %1 秒 %2 秒")
+                         .arg(Decimal(m.hold->second - m.hold->first), Decimal(m.hold->second));
+    }
     m.heading = QStringLiteral("第 %1 次 · 难度 %2").arg(attempt.number).arg(attempt.difficulty);
     m.pointsText = QStringLiteral("得分 %1").arg(Decimal(attempt.points));
     switch (attempt.end) {
@@ -211,31 +324,120 @@ QString SeriesTitle(const ProgressSeries& series) {
     return {};
 }
 
-ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const ProgressSeries& series) {
+bool InProgress(const GameRecord& game, const ProgressSeries& series, const ProgressFilter& filter) {
+    if (game.mode != series.mode || (game.mode == GameMode::Level && game.level != series.level))
+        return false;
+    if (filter.play && game.mode != GameMode::Level && game.playType != filter.play)
+        return false;
+    return filter.uncounted || !UncountedMark(game);
+}
+
+std::optional<ProgressMark> UncountedMark(const GameRecord& game) {
+    if (game.end != GameEnd::Finished)
+        return ProgressMark::Cut; // a game cut short has no total to compare
+    if (game.passed && !*game.passed)
+        return ProgressMark::Failed;
+    return std::nullopt;
+}
+
+namespace {
+
+// Ticks a reader takes in at a glance: whole days (or the times of day, for games of one day) at a
+// round step, no more than fit side by side under the plot.
+void SetTimeAxis(ProgressChartModel& m, std::vector<QDateTime> times) {
+    if (times.empty())
+        return;
+    std::sort(times.begin(), times.end());
+    const QTimeZone zone = times.front().timeZone();
+    const QDateTime first = times.front().toTimeZone(zone), last = times.back().toTimeZone(zone);
+    const QDate day0 = first.date(), day1 = last.date();
+    const QDateTime midnight = day0.startOfDay(zone);
+    m.timeTicks.clear();
+    if (day0 == day1) {
+        constexpr int kMaxSteps = 5;
+        const int from = first.time().msecsSinceStartOfDay() / 60000;
+        const int to = last.time().msecsSinceStartOfDay() / 60000 + (last.time().second() > 0 ? 1 : 0);
+        int step = 1;
+        for (const int minutes : {1, 2, 5, 10, 15, 30, 60, 120, 180, 240, 360, 720}) {
+            step = minutes;
+            if ((to - from + minutes - 1) / minutes <= kMaxSteps)
+                break;
+        }
+        int low = from / step * step, high = (to + step - 1) / step * step;
+        if (low == high) { // one moment: in the middle
+            low -= step;
+            high += step;
+        }
+        for (int minute = low; minute <= high; minute += step) {
+            const QDateTime at = midnight.addSecs(minute * 60LL);
+            m.timeTicks.emplace_back(static_cast<double>(at.toSecsSinceEpoch()),
+                                     at.toString(QStringLiteral("HH:mm")));
+        }
+        m.timeTitle = QStringLiteral("时间（%1）").arg(day0.toString(QStringLiteral("yyyy-MM-dd")));
+    } else {
+        // With the year the dates are wider: fewer of them.
+        const bool years = day0.year() != day1.year();
+        const qint64 maxSteps = years ? 4 : 6;
+        const qint64 days = day0.daysTo(day1) + 1;
+        qint64 step = 1;
+        for (const qint64 each : {1, 2, 3, 7, 14, 30, 61, 91, 182, 365, 730, 1826, 3652}) {
+            step = each;
+            if ((days + each - 1) / each <= maxSteps)
+                break;
+        }
+        const qint64 steps = (days + step - 1) / step;
+        for (qint64 i = 0; i <= steps; ++i) {
+            const QDate date = day0.addDays(i * step);
+            m.timeTicks.emplace_back(
+                static_cast<double>(date.startOfDay(zone).toSecsSinceEpoch()),
+                date.toString(years ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("MM-dd")));
+        }
+        m.timeTitle = QStringLiteral("日期");
+    }
+    m.timeFrom = m.timeTicks.front().first;
+    m.timeTo = std::max(m.timeTicks.back().first, m.timeFrom + 1.0);
+}
+
+} // namespace
+
+ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const ProgressSeries& series,
+                                 const ProgressFilter& filter) {
     ProgressChartModel m;
     m.title = SeriesTitle(series);
-    int best = 0;
-    for (const GameRecord& game : games) {
-        const bool inSeries =
-            game.mode == series.mode && (game.mode != GameMode::Level || game.level == series.level);
-        if (!inSeries || game.end != GameEnd::Finished)
-            continue; // a game cut short has no total to compare
+    int best = 0, largest = 0;
+    std::vector<QDateTime> times;
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        const GameRecord& game = games[i];
+        if (!InProgress(game, series, filter))
+            continue;
+        const QPointF at(static_cast<double>(game.started.toSecsSinceEpoch()), game.total);
+        times.push_back(game.started);
+        largest = std::max(largest, game.total);
+        if (const std::optional<ProgressMark> mark = UncountedMark(game)) {
+            m.uncounted.push_back({at, static_cast<int>(i), *mark});
+            continue;
+        }
         if (m.best < 0 || game.total > best) {
             m.best = static_cast<int>(m.totals.size());
             best = game.total;
         }
-        m.totals << QPointF(static_cast<double>(game.started.toSecsSinceEpoch()), game.total);
+        m.totals << at;
         m.dates.push_back(game.started.toString(QStringLiteral("MM-dd")));
+        m.games.push_back(static_cast<int>(i));
     }
-    // A round top: 1, 2 or 5 times a power of ten, at least the best total.
-    for (double step = 1.0;; step *= 10.0) {
+    SetTimeAxis(m, times);
+    // A round top: 1, 2 or 5 times a power of ten, at least every total; five whole steps up to it.
+    for (double step = 1.0; m.totalTicks.empty(); step *= 10.0) {
         for (const double f : {1.0, 2.0, 5.0}) {
-            if (f * step * 10.0 >= best) {
+            if (f * step * 10.0 >= largest) {
                 m.yMax = static_cast<int>(std::min(f * step * 10.0, double(std::numeric_limits<int>::max())));
-                return m;
+                for (int tick = 0; tick <= 5; ++tick)
+                    m.totalTicks.push_back(m.yMax / 5 * tick);
+                break;
             }
         }
     }
+    return m;
 }
 
 CChartView::CChartView(QWidget* parent) : QWidget(parent) {
@@ -245,6 +447,91 @@ CChartView::CChartView(QWidget* parent) : QWidget(parent) {
 
 void CChartView::SetModel(Model model) {
     m_model = std::move(model);
+    // Only games can be chosen: the chart takes the focus while it shows some, starting at the newest.
+    const std::vector<std::pair<QPointF, int>> marks = Marks();
+    m_nChosen = static_cast<int>(marks.size()) - 1;
+    if (marks.empty() && hasFocus())
+        focusNextChild();
+    setFocusPolicy(marks.empty() ? Qt::NoFocus : Qt::StrongFocus);
+    update();
+}
+
+std::vector<std::pair<QPointF, int>> CChartView::Marks() const {
+    std::vector<std::pair<QPointF, int>> marks;
+    const auto* progress = std::get_if<ProgressChartModel>(&m_model);
+    if (progress == nullptr || !progress->note.isEmpty())
+        return marks;
+    const ProgressPlot plot(rect(), *progress);
+    for (qsizetype i = 0; i < progress->totals.size(); ++i)
+        marks.emplace_back(plot.At(progress->totals[i]), progress->games[static_cast<std::size_t>(i)]);
+    for (const ProgressChartModel::Uncounted& game : progress->uncounted)
+        marks.emplace_back(plot.At(game.at), game.game);
+    std::stable_sort(marks.begin(), marks.end(),
+                     [](const auto& a, const auto& b) { return a.first.x() < b.first.x(); });
+    return marks;
+}
+
+int CChartView::ChosenGame() const {
+    const std::vector<std::pair<QPointF, int>> marks = Marks();
+    return m_nChosen >= 0 && m_nChosen < static_cast<int>(marks.size())
+               ? marks[static_cast<std::size_t>(m_nChosen)].second
+               : -1;
+}
+
+int CChartView::GameAt(QPointF point) const {
+    constexpr double kReach = 9.0; // pixels around a mark that still hit it
+    int game = -1;
+    double nearest = kReach * kReach;
+    for (const auto& [at, index] : Marks()) {
+        const QPointF d = at - point;
+        if (const double distance = QPointF::dotProduct(d, d); distance <= nearest) {
+            nearest = distance;
+            game = index;
+        }
+    }
+    return game;
+}
+
+void CChartView::mousePressEvent(QMouseEvent* event) {
+    const int game = event->button() == Qt::LeftButton ? GameAt(event->position()) : -1;
+    if (game < 0) {
+        event->ignore(); // on to the window, which is dragged by its background
+        return;
+    }
+    if (m_onPick)
+        m_onPick(game);
+}
+
+void CChartView::keyPressEvent(QKeyEvent* event) {
+    const int marks = static_cast<int>(Marks().size());
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (marks == 0 || !plain) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        m_nChosen = std::clamp(m_nChosen + (event->key() == Qt::Key_Left ? -1 : 1), 0, marks - 1);
+        update();
+        return;
+    case Qt::Key_Space:
+    case Qt::Key_Select:
+        if (m_onPick && ChosenGame() >= 0)
+            m_onPick(ChosenGame());
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void CChartView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CChartView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
     update();
 }
 
@@ -255,7 +542,7 @@ void CChartView::paintEvent(QPaintEvent*) {
     if (const auto* trace = std::get_if<TraceChartModel>(&m_model)) {
         PaintTrace(painter, rect(), *trace);
     } else if (const auto* progress = std::get_if<ProgressChartModel>(&m_model)) {
-        PaintProgress(painter, rect(), *progress);
+        PaintProgress(painter, rect(), *progress, hasFocus() ? ChosenGame() : -1);
     } else {
         painter.setFont(MakeCellFont(18));
         DrawText(painter, QRectF(rect()), Qt::AlignCenter | Qt::TextWordWrap, std::get<QString>(m_model),

@@ -6,9 +6,12 @@
 #include "state/DataFolders.h"
 #include "widgets/SystemColours.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
@@ -21,6 +24,38 @@ const QColor kHintColour(0xb3, 0xd4, 0xff);
 const QString kReplayHint =
     QStringLiteral("← → 上一次 / 下一次      ↑ ↓ 上一局 / 下一局      Tab 选择按钮      Esc 关闭");
 const QString kProgressHint = QStringLiteral("← → 切换关卡与模式      Tab 选择按钮      Esc 关闭");
+const QString kChartHint = QStringLiteral("← → 选择对局      空格 打开回放      Tab 选择按钮      Esc 关闭");
+const QString kNoGamesHint = QStringLiteral("Tab 选择按钮      Esc 关闭");
+
+// A line of the last games: its text on the panel like the replay's facts, pressed like any button.
+class CGameLineButton : public CPlateButton {
+public:
+    explicit CGameLineButton(QWidget* parent) : CPlateButton(parent) { setFont(MakeCellFont(18)); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (isDown() || IsHover()) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0x5f, 0xa8, 0xff, isDown() ? 90 : 50));
+            painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+        }
+        painter.setPen(kLabelWhite);
+        painter.setFont(font());
+        const QRect text = rect().adjusted(CColorStatic::kTextMargin, 0, -CColorStatic::kTextMargin, 0);
+        painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                         painter.fontMetrics().elidedText(this->text(), Qt::ElideRight, text.width()));
+        if (ShowsFocusRing())
+            DrawFocusRing(painter);
+    }
+};
+
+QString PlayFilterText(const std::optional<PlayType>& play) {
+    if (!play)
+        return QStringLiteral("练习与比赛");
+    return *play == PlayType::Practice ? QStringLiteral("只看练习") : QStringLiteral("只看比赛");
+}
 
 QString ModeLine(const GameRecord& game) {
     if (game.mode == GameMode::Level)
@@ -43,6 +78,11 @@ QString GameLine(const GameRecord& game) {
 } // namespace
 
 CDlgDebrief::CDlgDebrief() : CPictureDialog(IDD_DLG_DEBRIEF, IDB_DEBRIEF) {}
+
+CDlgDebrief::~CDlgDebrief() {
+    // The focus moves while the controls go, after this window's own members are gone.
+    disconnect(m_focusWatch);
+}
 
 void CDlgDebrief::OpenAt(View view, const QString& gamePath) {
     m_view = view;
@@ -105,7 +145,100 @@ void CDlgDebrief::OnInitDialog() {
             LoadGames();
         });
     }
+    CreateOwnControls();
     LoadGames();
+}
+
+void CDlgDebrief::CreateOwnControls() {
+    // Made at every opening, like the template's controls.
+    for (QWidget* old : std::initializer_list<QWidget*>{m_btnOverlay, m_cmbSeries, m_btnPlay, m_btnUncounted})
+        delete old;
+    for (CPlateButton*& line : m_btnGames) {
+        delete line;
+        line = nullptr;
+    }
+    // The view's own switch sits in the chart's top right corner, beside its heading.
+    const QRect chart = ControlRect(IDC_STC_CHART);
+    const QRect corner(chart.right() - 8 - 110, chart.top() + 4, 110, 26);
+    m_btnOverlay = new CPlateButton(this, QStringLiteral("叠加同难度"));
+    m_btnOverlay->setCheckable(true);
+    m_btnOverlay->setAccessibleName(QStringLiteral("叠加同难度的其他几次"));
+    m_btnOverlay->setGeometry(corner);
+    connect(m_btnOverlay, &QAbstractButton::toggled, this, [this] { ShowReplay(); });
+
+    m_cmbSeries = new QComboBox(this);
+    m_cmbSeries->setAccessibleName(QStringLiteral("关卡与模式"));
+    for (const ProgressSeries& series : AllProgressSeries())
+        m_cmbSeries->addItem(SeriesTitle(series));
+    m_cmbSeries->setGeometry(corner);
+    connect(m_cmbSeries, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && index != m_nSeries)
+            StepSeries(index - m_nSeries);
+    });
+
+    // The way of play and the uncounted games take the places the replay's game buttons leave free.
+    m_btnPlay = new CPlateButton(this, PlayFilterText(m_filter.play));
+    m_btnPlay->setAccessibleName(QStringLiteral("练习或比赛"));
+    m_btnPlay->setGeometry(ControlRect(IDC_BTN_PREV_GAME));
+    connect(m_btnPlay, &QAbstractButton::clicked, this, [this] { CyclePlay(); });
+    m_btnUncounted = new CPlateButton(this, QStringLiteral("失败与中断"));
+    m_btnUncounted->setCheckable(true);
+    m_btnUncounted->setChecked(m_filter.uncounted);
+    m_btnUncounted->setAccessibleName(QStringLiteral("显示失败与中断的对局"));
+    m_btnUncounted->setGeometry(ControlRect(IDC_BTN_NEXT_GAME));
+    connect(m_btnUncounted, &QAbstractButton::toggled, this, [this](bool shown) {
+        m_filter.uncounted = shown;
+        ShowProgress();
+    });
+
+    for (std::size_t i = 0; i < m_btnGames.size(); ++i) {
+        m_btnGames[i] = new CGameLineButton(this);
+        m_btnGames[i]->setGeometry(m_stcInfo[i + 1]->geometry());
+        connect(m_btnGames[i], &QAbstractButton::clicked, this, [this, i] { OpenReplay(m_lineGames[i]); });
+    }
+    m_chart->SetOnPick([this](int game) { OpenReplay(game); });
+
+    // Tab goes as the eye reads: the top row, the tabs, the chart's corner and the chart, the list, the
+    // buttons below.
+    std::vector<QWidget*> order{m_cmbPlayer, m_btnClose, m_btnReplay, m_btnProgress, m_btnOverlay, m_cmbSeries,
+                                m_chart};
+    order.insert(order.end(), m_btnGames.begin(), m_btnGames.end());
+    order.insert(order.end(), {m_btnPrev, m_btnNext, m_btnPrevGame, m_btnPlay, m_btnNextGame, m_btnUncounted,
+                               m_btnExportGame, m_btnExportAll});
+    QWidget* previous = nullptr;
+    for (QWidget* widget : order) {
+        if (widget == nullptr)
+            continue;
+        if (previous != nullptr)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+    disconnect(m_focusWatch);
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] { UpdateHint(); });
+}
+
+void CDlgDebrief::OpenReplay(int game) {
+    if (game < 0 || game >= static_cast<int>(m_games.size()))
+        return;
+    SelectGame(game);
+    ShowView(View::Replay);
+}
+
+void CDlgDebrief::CyclePlay() {
+    m_filter.play = !m_filter.play                          ? std::optional(PlayType::Practice)
+                    : *m_filter.play == PlayType::Practice ? std::optional(PlayType::Competition)
+                                                           : std::nullopt;
+    m_btnPlay->setText(PlayFilterText(m_filter.play));
+    ShowProgress();
+}
+
+void CDlgDebrief::UpdateHint() {
+    if (m_games.empty())
+        m_stcHint->SetText(kNoGamesHint);
+    else if (m_view == View::Replay)
+        m_stcHint->SetText(kReplayHint);
+    else
+        m_stcHint->SetText(m_chart->hasFocus() ? kChartHint : kProgressHint);
 }
 
 QString CDlgDebrief::ShownHistoryFolder() const {
@@ -146,15 +279,21 @@ void CDlgDebrief::ShowView(View view) {
     m_btnReplay->setChecked(view == View::Replay);
     m_btnProgress->setChecked(view == View::Progress);
     const bool replay = view == View::Replay;
-    for (CPlateButton* button : {m_btnPrevGame, m_btnNextGame, m_btnExportGame})
+    for (CPlateButton* button : {m_btnPrevGame, m_btnNextGame, m_btnExportGame, m_btnOverlay})
         button->setVisible(replay);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_cmbSeries, m_btnPlay, m_btnUncounted})
+        control->setVisible(!replay);
+    for (std::size_t i = 0; i < m_btnGames.size(); ++i) {
+        m_stcInfo[i + 1]->setVisible(replay);
+        m_btnGames[i]->setVisible(false); // the progress shows those it fills
+    }
     m_btnPrev->setText(replay ? QStringLiteral("◀ 上一次") : QStringLiteral("◀ 上一项"));
     m_btnNext->setText(replay ? QStringLiteral("下一次 ▶") : QStringLiteral("下一项 ▶"));
-    m_stcHint->SetText(replay ? kReplayHint : kProgressHint);
     const QString caption = QStringLiteral("Aviluma—") + (replay ? kReplayItemText : kProgressItemText);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
     replay ? ShowReplay() : ShowProgress();
+    UpdateHint();
 }
 
 void CDlgDebrief::ShowReplay() {
@@ -166,6 +305,7 @@ void CDlgDebrief::ShowReplay() {
     const int attempts = m_game ? static_cast<int>(m_game->attempts.size()) : 0;
     m_btnPrev->setEnabled(m_nAttempt > 0);
     m_btnNext->setEnabled(m_nAttempt >= 0 && m_nAttempt + 1 < attempts);
+    m_btnOverlay->setEnabled(false);
     if (!m_game) {
         m_chart->SetModel(games == 0 ? kNoHistoryText : QStringLiteral("这一局的记录无法读取。"));
         SetInfo({});
@@ -181,7 +321,15 @@ void CDlgDebrief::ShowReplay() {
         return;
     }
     const AttemptRecord& attempt = game.attempts[static_cast<std::size_t>(m_nAttempt)];
-    const TraceChartModel trace = TraceChart(attempt);
+    // The attempts to compare with: those of the same difficulty (a level's three, a step of the others).
+    std::vector<const AttemptRecord*> others;
+    for (const AttemptRecord& other : game.attempts)
+        if (&other != &attempt && other.difficulty == attempt.difficulty)
+            others.push_back(&other);
+    m_btnOverlay->setEnabled(!others.empty());
+    if (!m_btnOverlay->isChecked())
+        others.clear();
+    const TraceChartModel trace = TraceChart(attempt, others);
     info << QStringLiteral("第 %1 次 / 共 %2 次").arg(m_nAttempt + 1).arg(attempts)
          << QStringLiteral("难度 %1 · 时限 %2 秒").arg(attempt.difficulty).arg(attempt.budgetMs / 1000)
          << trace.timeText << trace.pointsText;
@@ -193,20 +341,48 @@ void CDlgDebrief::ShowReplay() {
 
 void CDlgDebrief::ShowProgress() {
     const std::vector<ProgressSeries> all = AllProgressSeries();
-    m_btnPrev->setEnabled(m_nSeries > 0);
-    m_btnNext->setEnabled(m_nSeries + 1 < static_cast<int>(all.size()));
-    m_btnExportAll->setEnabled(!m_games.empty());
-    const ProgressChartModel progress = ProgressChart(m_games, all[static_cast<std::size_t>(m_nSeries)]);
-    if (m_games.empty())
-        m_chart->SetModel(kNoHistoryText);
-    else if (progress.totals.isEmpty())
-        m_chart->SetModel(progress.title + QStringLiteral("：还没有打完的对局。"));
-    else
+    const ProgressSeries& series = all[static_cast<std::size_t>(m_nSeries)];
+    const bool games = !m_games.empty();
+    // Without games there is nothing to step through or narrow.
+    m_btnPrev->setEnabled(games && m_nSeries > 0);
+    m_btnNext->setEnabled(games && m_nSeries + 1 < static_cast<int>(all.size()));
+    m_btnExportAll->setEnabled(games);
+    m_cmbSeries->setEnabled(games);
+    m_btnUncounted->setEnabled(games);
+    m_btnPlay->setEnabled(games && series.mode != GameMode::Level); // a level is played one way
+    {
+        const QSignalBlocker quiet(m_cmbSeries);
+        m_cmbSeries->setCurrentIndex(m_nSeries);
+    }
+    ProgressChartModel progress = ProgressChart(m_games, series, m_filter);
+    if (!games) {
+        progress.title = kProgressItemText;
+        progress.note = kNoProgressText;
         m_chart->SetModel(progress);
-    QStringList info{QStringLiteral("最近的对局")};
-    for (auto game = m_games.rbegin(); game != m_games.rend() && info.size() < kDebriefInfoLines; ++game)
-        info << GameLine(*game);
-    SetInfo(info);
+    } else if (progress.totals.isEmpty() && progress.uncounted.empty()) {
+        m_chart->SetModel(progress.title + QStringLiteral("：还没有打完的对局。"));
+    } else {
+        m_chart->SetModel(progress);
+    }
+    // The list follows the chart: the newest games it shows.
+    SetInfo({QStringLiteral("最近的对局")});
+    std::size_t lines = 0;
+    for (int i = static_cast<int>(m_games.size()) - 1; i >= 0 && lines < m_btnGames.size(); --i) {
+        const GameRecord& game = m_games[static_cast<std::size_t>(i)];
+        if (!InProgress(game, series, m_filter))
+            continue;
+        m_lineGames[lines] = i;
+        m_btnGames[lines]->setText(GameLine(game));
+        m_btnGames[lines]->setAccessibleName(QStringLiteral("回放 ") + GameLine(game));
+        m_btnGames[lines]->show();
+        ++lines;
+    }
+    for (; lines < m_btnGames.size(); ++lines)
+        m_btnGames[lines]->hide();
+    if (m_btnGames[0]->isHidden())
+        SetInfo({QStringLiteral("最近的对局"), games ? QStringLiteral("没有符合的对局。") : QStringLiteral("还没有对局。")});
+    m_stcInfo[1]->setVisible(m_btnGames[0]->isHidden());
+    UpdateHint();
 }
 
 void CDlgDebrief::SetInfo(const QStringList& lines) {
@@ -239,7 +415,7 @@ void CDlgDebrief::StepGame(int by) {
 
 void CDlgDebrief::StepSeries(int by) {
     const int next = m_nSeries + by;
-    if (next < 0 || next >= static_cast<int>(AllProgressSeries().size()))
+    if (m_games.empty() || next < 0 || next >= static_cast<int>(AllProgressSeries().size()))
         return;
     m_nSeries = next;
     ShowProgress();

@@ -3,8 +3,13 @@
 // total per level and mode over the dates played, and the last games). Read from the history; games
 // can be exported as CSV into the record folder for a coach.
 //
+// The progress shows one level or mode at a time, narrowed by the way of play and by whether games
+// that did not count (failed, closed, cut short) are shown; a click on a game, in the chart or in the
+// list of the last games, opens its replay.
+//
 // Keys: Left and Right step through the attempts (or the progress series), Up and Down through the
-// games, Tab through the buttons, Esc closes.
+// games, Tab through the buttons, Esc closes. On the progress chart, Left and Right choose a game and
+// Space opens it.
 #pragma once
 
 #include "records/History.h"
@@ -24,10 +29,13 @@ inline const QString kNoHistoryText =
     QStringLiteral("还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。");
 inline const QString kReplayItemText = QStringLiteral("飞行回放");
 inline const QString kProgressItemText = QStringLiteral("训练记录");
+inline const QString kNoProgressText =
+    QStringLiteral("还没有训练记录。\n打完一局之后，每一局的总分都会按日期画在这里。");
 
 class CDlgDebrief : public CPictureDialog {
 public:
     CDlgDebrief();
+    ~CDlgDebrief() override;
 
     enum class View { Replay, Progress };
     // What the next opening shows: the replay of the game in gamePath (the newest game when empty or
@@ -59,6 +67,14 @@ public:
     // Whose games are shown, on a PC of two or more players: the one flying, or any other (a coach's
     // view). Absent otherwise.
     QComboBox* m_cmbPlayer = nullptr;
+    // The replay's: the other attempts of the same difficulty drawn behind the one shown.
+    CPlateButton* m_btnOverlay = nullptr;
+    // The progress's filters: the level or mode, the way of play, the games that did not count.
+    QComboBox* m_cmbSeries = nullptr;
+    CPlateButton* m_btnPlay = nullptr;
+    CPlateButton* m_btnUncounted = nullptr;
+    // The progress's last games, newest first; each opens its replay.
+    std::array<CPlateButton*, kDebriefInfoLines - 1> m_btnGames{};
 
 protected:
     QWidget* CreateControl(const ControlTemplate& control) override;
@@ -79,6 +95,10 @@ private:
     void ShowReplay();
     void ShowProgress();
     void SetInfo(const QStringList& lines);
+    void CreateOwnControls();
+    void OpenReplay(int game);
+    void CyclePlay();
+    void UpdateHint();
 
     View m_view = View::Replay;
     QString m_strOpenAt;
@@ -90,4 +110,7 @@ private:
     QString m_strLastExport;
     std::vector<Player> m_players;
     std::optional<Player> m_shown; // the player whose games are shown; none on a PC without players
+    ProgressFilter m_filter;
+    QMetaObject::Connection m_focusWatch; // the hint follows the focus onto the chart and off it
+    std::array<int, kDebriefInfoLines - 1> m_lineGames{}; // the games of m_btnGames
 };

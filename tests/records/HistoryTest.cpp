@@ -181,18 +181,45 @@ TEST_F(History, TheExportReadsBackThroughACsvReader) {
     const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(csv));
     ASSERT_EQ(rows.size(), 1u + 12 + 1 + 12);
     EXPECT_EQ(rows[0].join(','), QStringLiteral("开始时间,模式,关卡,类型,结局,总分,姓名,次数,难度,时限(秒),"
-                                                "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家"));
+                                                "稳定用时(秒),得分,时间(秒),横滚,俯仰,航向,玩家,结果"));
     EXPECT_EQ(rows[1],
               (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
-                           "1", "1", "10", "0.2", "9.8", "0.1", "12.34", "-3.25", "145", "'=张三"}));
+                           "1", "1", "10", "0.2", "9.8", "0.1", "12.34", "-3.25", "145", "'=张三", "成功"}));
+    // Out of time: no time to level, which the budget would otherwise pass for.
     EXPECT_EQ(rows[13],
               (QStringList{"2026-12-07 16:01:01", "狂野模式", "", "比赛模式", "完成", "28", "'=王\"小\",明",
-                           "2", "1", "10", "10", "0", "0.1", "-7.5", "6", "0.01", "'=张三"}));
+                           "2", "1", "10", "", "0", "0.1", "-7.5", "6", "0.01", "'=张三", "超时"}));
     EXPECT_EQ(rows[14].mid(0, 7),
               (QStringList{"2026-12-07 16:03:01", "闯关模式", "4", "", "闯关失败", "28", ""}));
     for (const QStringList& row : rows) {
-        EXPECT_EQ(row.size(), 17);
-        EXPECT_EQ(row.back(), &row == &rows[0] ? QStringLiteral("玩家") : QStringLiteral("'=张三"));
+        EXPECT_EQ(row.size(), 18);
+        EXPECT_EQ(row[16], &row == &rows[0] ? QStringLiteral("玩家") : QStringLiteral("'=张三"));
+    }
+}
+
+// An attempt cut short says why: the game's end tells a lost drone from a closed window.
+TEST_F(History, TheExportTellsHowEachAttemptEnded) {
+    const struct {
+        AttemptEnd attempt;
+        GameEnd game;
+        const char* result;
+    } cases[] = {
+        {AttemptEnd::Level, GameEnd::Finished, "成功"},
+        {AttemptEnd::OutOfTime, GameEnd::Finished, "超时"},
+        {AttemptEnd::OutOfTime, GameEnd::LinkLost, "超时"}, // the attempt before the one cut
+        {AttemptEnd::Cut, GameEnd::LinkLost, "链路中断"},
+        {AttemptEnd::Cut, GameEnd::Closed, "关闭"},
+    };
+    for (const auto& c : cases) {
+        GameRecord game = Game(1);
+        game.end = c.game;
+        game.attempts.resize(1);
+        game.attempts[0].end = c.attempt;
+        game.attempts[0].samples.clear(); // one row for the attempt
+        const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(HistoryCsv({game})));
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1].back(), QString::fromUtf8(c.result)) << c.result;
+        EXPECT_EQ(rows[1][10], c.attempt == AttemptEnd::Level ? QStringLiteral("0.2") : QString()) << c.result;
     }
 }
 

@@ -52,6 +52,16 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     EXPECT_EQ(trace.heading, QStringLiteral("第 2 次 · 难度 3"));
     EXPECT_EQ(trace.pointsText, QStringLiteral("得分 27.6"));
     EXPECT_EQ(trace.timeText, QStringLiteral("稳定用时 0.8 秒"));
+    EXPECT_EQ(trace.enteredText, QStringLiteral("进入 ±5° 1 秒"));
+    EXPECT_EQ(trace.heldText, QStringLiteral("保持 1 秒 2 秒"));
+    EXPECT_TRUE(trace.overlay.empty());
+    // Overlaid, the others share the axis: a wider swing among them widens it for all.
+    const AttemptRecord third = Attempt(3, 40.0f);
+    trace = TraceChart(Attempt(2, 16.0f), {&third});
+    EXPECT_EQ(trace.limitDeg, 45.0);
+    ASSERT_EQ(trace.overlay.size(), 1u);
+    EXPECT_EQ(trace.overlay[0].number, 3);
+    EXPECT_EQ(trace.overlay[0].roll.front(), QPointF(0.1, 39.0));
 
     // A wild swing takes the widest span and is clamped to it; no hold, no mark.
     AttemptRecord wild = Attempt(1, 400.0f, AttemptEnd::OutOfTime);
@@ -62,6 +72,7 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     EXPECT_EQ(trace.roll.front().y(), 180.0);
     EXPECT_EQ(trace.seconds, 10.0);
     EXPECT_FALSE(trace.hold.has_value());
+    EXPECT_TRUE(trace.enteredText.isEmpty());
     EXPECT_EQ(trace.timeText, QStringLiteral("超时"));
     EXPECT_EQ(TraceChart(Attempt(1, 0.0f, AttemptEnd::Cut)).timeText, QStringLiteral("中断"));
 }
@@ -89,6 +100,68 @@ TEST(DebriefCharts, ProgressShowsFinishedGamesOfOneSeriesWithTheFirstBestMarked)
     EXPECT_EQ(AllProgressSeries().size(), 12u);
 }
 
+// A failed level or a game cut short is no score to compare: marked apart, never the best, and hidden
+// on demand; wild and endless games narrow to one way of play.
+TEST(DebriefCharts, UncountedGamesAreMarkedApartAndTheFiltersNarrow) {
+    std::vector<GameRecord> games{Game(GameMode::Level, 3, 1, 40), Game(GameMode::Level, 3, 2, 95),
+                                  Game(GameMode::Level, 3, 3, 96, GameEnd::LinkLost),
+                                  Game(GameMode::Wild, 0, 4, 300), Game(GameMode::Wild, 0, 5, 500)};
+    games[0].passed = true;
+    games[1].passed = false;
+    games[3].playType = PlayType::Practice;
+    games[4].playType = PlayType::Competition;
+    ProgressChartModel level = ProgressChart(games, {GameMode::Level, 3});
+    ASSERT_EQ(level.totals.size(), 1);
+    EXPECT_EQ(level.games, std::vector<int>{0});
+    EXPECT_EQ(level.best, 0);
+    ASSERT_EQ(level.uncounted.size(), 2u);
+    EXPECT_EQ(level.uncounted[0].game, 1);
+    EXPECT_EQ(level.uncounted[0].mark, ProgressMark::Failed);
+    EXPECT_EQ(level.uncounted[1].mark, ProgressMark::Cut);
+    EXPECT_EQ(level.yMax, 100); // the uncounted fit on the axis too
+    EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 20, 40, 60, 80, 100}));
+    EXPECT_TRUE(ProgressChart(games, {GameMode::Level, 3}, {std::nullopt, false}).uncounted.empty());
+    // A level is played one way: the way of play does not hide it.
+    EXPECT_EQ(ProgressChart(games, {GameMode::Level, 3}, {PlayType::Competition, true}).totals.size(), 1);
+    const ProgressChartModel wild = ProgressChart(games, {GameMode::Wild, 0}, {PlayType::Competition, true});
+    EXPECT_EQ(wild.games, std::vector<int>{4});
+    EXPECT_EQ(ProgressChart(games, {GameMode::Wild, 0}).totals.size(), 2);
+}
+
+TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
+    const auto at = [](QDate date, QTime time) {
+        GameRecord game = Game(GameMode::Endless, 0, 1, 10);
+        game.started = QDateTime(date, time, QTimeZone(3600));
+        return game;
+    };
+    const auto labels = [](const ProgressChartModel& m) {
+        QStringList texts;
+        for (const auto& [time, text] : m.timeTicks)
+            texts << text;
+        return texts;
+    };
+    const ProgressSeries endless{GameMode::Endless, 0};
+    // Two weeks: several dates at a whole-day step, the axis from the first day to past the last.
+    ProgressChartModel m = ProgressChart(
+        {at(QDate(2026, 11, 23), QTime(17, 5)), at(QDate(2026, 12, 6), QTime(9, 0))}, endless);
+    EXPECT_EQ(labels(m), (QStringList{"11-23", "11-26", "11-29", "12-02", "12-05", "12-08"}));
+    EXPECT_EQ(m.timeTitle, QStringLiteral("日期"));
+    EXPECT_LE(m.timeFrom, m.totals.front().x());
+    EXPECT_GE(m.timeTo, m.totals.back().x());
+    // Over the turn of a year the dates carry it.
+    m = ProgressChart({at(QDate(2026, 12, 30), QTime(17, 5)), at(QDate(2027, 1, 2), QTime(9, 0))}, endless);
+    EXPECT_EQ(labels(m).front(), QStringLiteral("2026-12-30"));
+    EXPECT_EQ(labels(m).size(), 5);
+    // Games of one afternoon: the times of day.
+    m = ProgressChart({at(QDate(2026, 11, 23), QTime(14, 5)), at(QDate(2026, 11, 23), QTime(15, 40))}, endless);
+    EXPECT_EQ(labels(m), (QStringList{"14:00", "14:30", "15:00", "15:30", "16:00"}));
+    EXPECT_EQ(m.timeTitle, QStringLiteral("时间（2026-11-23）"));
+    // One game: in the middle of its axis.
+    m = ProgressChart({at(QDate(2026, 11, 23), QTime(14, 5))}, endless);
+    EXPECT_EQ(labels(m), (QStringList{"14:04", "14:05", "14:06"}));
+    EXPECT_DOUBLE_EQ(m.totals.front().x() - m.timeFrom, m.timeTo - m.totals.front().x());
+}
+
 class DlgDebrief : public ::testing::Test {
 protected:
     static void Key(QWidget& window, Qt::Key key) { QTest::keyClick(&window, key); }
@@ -111,8 +184,18 @@ TEST_F(DlgDebrief, WithoutHistoryItSaysSoAndOffersNothing) {
         EXPECT_FALSE(button->isEnabled());
     Key(m_dialog, Qt::Key_Left);
     Key(m_dialog, Qt::Key_Up);
+    // The progress says so in its own words, under its title, with nothing to step through or narrow.
     m_dialog.m_btnProgress->click();
-    EXPECT_EQ(ShownText(m_dialog), kNoHistoryText);
+    const auto& empty = std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel());
+    EXPECT_EQ(empty.title, kProgressItemText);
+    EXPECT_EQ(empty.note, kNoProgressText);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_dialog.m_btnPrev, m_dialog.m_btnNext,
+                                                            m_dialog.m_cmbSeries, m_dialog.m_btnPlay,
+                                                            m_dialog.m_btnUncounted, m_dialog.m_btnExportAll})
+        EXPECT_FALSE(control->isEnabled());
+    EXPECT_FALSE(m_dialog.m_stcHint->Text().contains(QStringLiteral("←")));
+    Key(m_dialog, Qt::Key_Right);
+    EXPECT_EQ(m_dialog.SeriesIndex(), 0);
     Key(m_dialog, Qt::Key_Escape);
     EXPECT_FALSE(m_dialog.isVisible());
 }
@@ -147,12 +230,124 @@ TEST_F(DlgDebrief, TheKeysStepThroughAttemptsGamesAndSeries) {
     EXPECT_EQ(m_dialog.GameIndex(), 0);
     EXPECT_EQ(m_dialog.SeriesIndex(), 2);
     EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title, QStringLiteral("关卡 3"));
-    EXPECT_EQ(m_dialog.m_stcInfo[1]->Text().left(5), QStringLiteral("11-02")); // the newest game first
+    // The list holds the games of the series shown, the newest first.
+    EXPECT_EQ(m_dialog.m_btnGames[0]->text().left(5), QStringLiteral("11-01"));
+    EXPECT_TRUE(m_dialog.m_btnGames[1]->isHidden());
     Key(m_dialog, Qt::Key_Right);
     EXPECT_EQ(ShownText(m_dialog), QStringLiteral("关卡 4：还没有打完的对局。"));
     m_dialog.m_btnReplay->click();
     EXPECT_EQ(m_dialog.CurrentView(), CDlgDebrief::View::Replay);
     EXPECT_EQ(m_dialog.GameIndex(), 0);
+}
+
+// A coach goes from the progress to a game's replay: from the list, by a click on the chart, or with
+// the keys on the chart.
+TEST_F(DlgDebrief, AGameOfTheProgressOpensItsReplay) {
+    for (int day = 1; day <= 3; ++day)
+        ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, day, 60 + day)).isEmpty());
+    m_dialog.OpenAt(CDlgDebrief::View::Progress);
+    m_dialog.Open();
+    m_dialog.m_btnGames[1]->click(); // 11-02
+    EXPECT_EQ(m_dialog.CurrentView(), CDlgDebrief::View::Replay);
+    EXPECT_EQ(m_dialog.GameIndex(), 1);
+
+    m_dialog.m_btnProgress->click();
+    const auto& progress = std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel());
+    m_dialog.m_chart->resize(m_dialog.m_chart->size()); // laid out as shown
+    const QPointF first = [&] {
+        for (int x = 0; x < m_dialog.m_chart->width(); ++x)
+            for (int y = 0; y < m_dialog.m_chart->height(); ++y)
+                if (m_dialog.m_chart->GameAt(QPointF(x, y)) == 0)
+                    return QPointF(x, y);
+        return QPointF(-1, -1);
+    }();
+    ASSERT_GE(first.x(), 0) << progress.totals.size();
+    EXPECT_EQ(m_dialog.m_chart->GameAt(QPointF(1, 1)), -1);
+    QTest::mouseClick(m_dialog.m_chart, Qt::LeftButton, {}, first.toPoint());
+    EXPECT_EQ(m_dialog.CurrentView(), CDlgDebrief::View::Replay);
+    EXPECT_EQ(m_dialog.GameIndex(), 0);
+
+    // Tab goes as the controls stand on screen, the chart after the corner's filter; on the chart the
+    // hint tells the keys it takes.
+    m_dialog.m_btnProgress->click();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dialog));
+    m_dialog.m_btnClose->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_cmbSeries,
+                                              m_dialog.m_chart, m_dialog.m_btnGames[0], m_dialog.m_btnGames[1],
+                                              m_dialog.m_btnGames[2], m_dialog.m_btnPrev, m_dialog.m_btnNext,
+                                              m_dialog.m_btnUncounted, m_dialog.m_btnExportAll,
+                                              m_dialog.m_btnClose}));
+    m_dialog.m_chart->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(m_dialog.m_chart->hasFocus());
+    EXPECT_TRUE(m_dialog.m_stcHint->Text().contains(QStringLiteral("空格 打开回放")));
+    EXPECT_EQ(m_dialog.m_chart->ChosenGame(), 2); // the newest
+    Key(*m_dialog.m_chart, Qt::Key_Left);
+    EXPECT_EQ(m_dialog.SeriesIndex(), 2); // the chart's, not the series'
+    Key(*m_dialog.m_chart, Qt::Key_Space);
+    EXPECT_EQ(m_dialog.CurrentView(), CDlgDebrief::View::Replay);
+    EXPECT_EQ(m_dialog.GameIndex(), 1);
+}
+
+TEST_F(DlgDebrief, TheFiltersNarrowChartAndListAndStayWhenThePlayerChanges) {
+    QString error;
+    const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    ASSERT_TRUE(ann && bo) << qPrintable(error);
+    for (const std::optional<Player>& player : {ann, bo}) {
+        UsePlayer(player);
+        GameRecord practice = Game(GameMode::Wild, 0, 1, 300), competition = Game(GameMode::Wild, 0, 2, 500);
+        practice.playType = PlayType::Practice;
+        competition.playType = PlayType::Competition;
+        ASSERT_FALSE(WriteGameRecord(practice).isEmpty());
+        ASSERT_FALSE(WriteGameRecord(competition).isEmpty());
+        ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, 3, 700, GameEnd::Closed)).isEmpty());
+    }
+    m_dialog.OpenAt(CDlgDebrief::View::Progress);
+    m_dialog.Open();
+    ASSERT_EQ(m_dialog.m_cmbSeries->currentText(), QStringLiteral("狂野模式"));
+    EXPECT_TRUE(m_dialog.m_btnPlay->isEnabled());
+    const auto chart = [&] { return std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()); };
+    EXPECT_EQ(chart().totals.size(), 2);
+    EXPECT_EQ(chart().uncounted.size(), 1u);
+    EXPECT_FALSE(m_dialog.m_btnGames[2]->isHidden());
+    m_dialog.m_btnUncounted->click(); // hides the closed game, in the list too
+    EXPECT_TRUE(chart().uncounted.empty());
+    EXPECT_TRUE(m_dialog.m_btnGames[2]->isHidden());
+    m_dialog.m_btnPlay->click();
+    EXPECT_EQ(m_dialog.m_btnPlay->text(), QStringLiteral("只看练习"));
+    EXPECT_EQ(chart().totals.size(), 1);
+    m_dialog.m_cmbPlayer->setCurrentIndex(0); // Ann's, narrowed the same way
+    EXPECT_EQ(chart().totals.size(), 1);
+    EXPECT_EQ(chart().totals.front().y(), 300.0);
+    EXPECT_TRUE(m_dialog.m_btnGames[1]->isHidden());
+    m_dialog.m_cmbSeries->setCurrentIndex(0); // a level: one way of play
+    EXPECT_EQ(m_dialog.SeriesIndex(), 0);
+    EXPECT_FALSE(m_dialog.m_btnPlay->isEnabled());
+    UsePlayer(std::nullopt);
+}
+
+// The replay draws the other attempts of the difficulty on demand.
+TEST_F(DlgDebrief, TheOverlayShowsTheOtherAttemptsOfTheDifficulty) {
+    GameRecord game = Game(GameMode::Wild, 0, 1, 70);
+    game.attempts.push_back(Attempt(4, 8.0f));
+    game.attempts.back().difficulty = 4;
+    game.attemptCount = 4;
+    ASSERT_FALSE(WriteGameRecord(game).isEmpty());
+    m_dialog.Open();
+    EXPECT_FALSE(m_dialog.m_btnOverlay->isEnabled()); // the fourth is alone at its difficulty
+    Key(m_dialog, Qt::Key_Left);
+    ASSERT_TRUE(m_dialog.m_btnOverlay->isEnabled());
+    const auto trace = [&] { return std::get<TraceChartModel>(m_dialog.m_chart->CurrentModel()); };
+    EXPECT_TRUE(trace().overlay.empty());
+    m_dialog.m_btnOverlay->click();
+    ASSERT_EQ(trace().overlay.size(), 2u);
+    EXPECT_EQ(trace().overlay[0].number, 1);
+    EXPECT_EQ(trace().overlay[1].number, 2);
 }
 
 TEST_F(DlgDebrief, AGameExportsForACoachAndAFailureIsShown) {
@@ -204,7 +399,7 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(file.readAll()));
     ASSERT_EQ(rows.size(), 1u + 60);
     for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i].back(), QStringLiteral("Ann"));
+        EXPECT_EQ(rows[i][16], QStringLiteral("Ann"));
     UsePlayer(std::nullopt);
 }
 
