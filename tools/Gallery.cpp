@@ -1,10 +1,12 @@
 // aviluma-gallery: draws every picture of the program to PNG files, so anyone can look at them: the
 // icons, the button states, labels over a background, the instruments at several angles, and each
-// full window laid out from its template with its icons, sample texts and instruments in place. Every
+// full window as the program builds it, with sample texts and instruments in place. Every
 // window is drawn twice: as on an ordinary screen (name.png) and as on one of twice the density
 // (name@2x.png), where each picture must look as sharp as the text.
 //
 //   aviluma-gallery <output folder>
+#include "app/AboutDlg.h"
+#include "app/AvilumaDlg.h"
 #include "game/Scoring.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
@@ -12,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/UiThread.h"
 #include "records/History.h"
+#include "records/Records.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
@@ -22,6 +25,7 @@
 #include "widgets/Fonts.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgMap.h"
 #include "windows/DlgRecord.h"
 #include "windows/DlgRun.h"
 
@@ -153,57 +157,6 @@ void DrawInstruments() {
     }
 }
 
-// The icons of the buttons of each full window, and sample texts of its labels.
-struct Sample {
-    int controlId;
-    int iconId;
-    const char16_t* text;
-    int cellHeight;
-    bool italic;
-    QColor colour;
-};
-
-void DrawWindow(int dialogId, int backgroundId, std::initializer_list<Sample> samples, const QString& name) {
-    const DialogTemplate* dialog = FindDialogTemplate(dialogId);
-    CBackdrop window(backgroundId);
-    std::vector<std::unique_ptr<QWidget>> children;
-    for (const Sample& s : samples) {
-        const ControlTemplate* control = FindControlTemplate(*dialog, s.controlId);
-        const QRect rect = DialogUnitsToPixels(*dialog, control->rectDu, {});
-        if (s.iconId != 0) {
-            auto button = std::make_unique<CButtonST>(&window);
-            button->setGeometry(rect);
-            button->SetTransparent(true);
-            button->SetStateIcons(LoadIconResource(s.iconId));
-            children.push_back(std::move(button));
-        } else if (s.text != nullptr) {
-            auto label = std::make_unique<CColorStatic>(&window);
-            label->setGeometry(rect);
-            label->SetOwnFont(MakeCellFont(s.cellHeight, s.italic));
-            label->SetTextColour(s.colour);
-            label->SetTransparent(true);
-            label->SetText(QString::fromUtf16(s.text));
-            children.push_back(std::move(label));
-        }
-    }
-    if (dialogId == IDD_DLG_RUN) {
-        const QRect attitudeAt =
-            DialogUnitsToPixels(*dialog, FindControlTemplate(*dialog, IDC_STC_ATTITUDE_FRAME)->rectDu, {});
-        const QRect meterAt =
-            DialogUnitsToPixels(*dialog, FindControlTemplate(*dialog, IDC_STC_METER_FRAME)->rectDu, {});
-        auto attitude = std::make_unique<CAttitude>(&window);
-        attitude->setGeometry(QRect(attitudeAt.topLeft(), CAttitude::kSize));
-        attitude->m_fRoll = 12;
-        attitude->m_fHeading = 145;
-        auto meter = std::make_unique<CHeightMeter>(&window);
-        meter->setGeometry(QRect(meterAt.topLeft(), CHeightMeter::kSize));
-        meter->m_fOffset = CHeightMeter::OffsetForPitch(-3, 280);
-        children.push_back(std::move(attitude));
-        children.push_back(std::move(meter));
-    }
-    SaveWindow(window, name);
-}
-
 // The game window itself, in each mode, at rest and in the middle of a game.
 void DrawRunWindows() {
     SetMessageResponder([](const QString&, MessageKind) { return false; });
@@ -225,7 +178,16 @@ void DrawRunWindows() {
         dlg.m_fTotalScore = 57.4f;
         dlg.ShowScore(57);
         dlg.m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
+        dlg.ShowGuide(AttemptGuideText(mode, 3, mode == GameMode::Endless ? 6 : 2));
         SaveWindow(dlg, QStringLiteral("run_mode%1_playing").arg(static_cast<int>(mode)));
+        if (mode == GameMode::Wild) { // how a game came to its end
+            std::vector<AttemptRecord> attempts(6);
+            attempts.back().number = 6;
+            attempts.back().budgetMs = 10000;
+            attempts.back().end = AttemptEnd::OutOfTime;
+            dlg.ShowGuide(GameEndGuideText(attempts, 330));
+            SaveWindow(dlg, QStringLiteral("run_mode1_ended"));
+        }
         dlg.EndDialog(QDialog::Rejected);
     }
     StopHeartbeat();
@@ -313,12 +275,39 @@ void DrawDebrief() {
     debrief.EndDialog(QDialog::Rejected);
 }
 
+// The main window as a new player first sees it (no drone yet, wild and endless locked), the map with
+// three levels open, their best totals and the news of the third, and the About box.
+void DrawMainAndMap() {
+    QTemporaryDir folder;
+    SetDataFolders({folder.filePath(QStringLiteral("Data")), folder.filePath(QStringLiteral("Record"))});
+    QDir().mkpath(folder.filePath(QStringLiteral("Data")));
+    WriteOpenLevel(3);
+    WriteBestScore(1, 27);
+    WriteBestScore(2, 41);
+    {
+        CAvilumaDlg main;
+        main.Open();
+        SaveWindow(main, QStringLiteral("window_main"));
+        main.Shutdown();
+    }
+    CDlgMap map;
+    map.Open();
+    map.m_stcNews->SetText(LevelOpenedText(3));
+    SaveWindow(map, QStringLiteral("window_map"));
+    map.EndDialog(QDialog::Rejected);
+    CAboutDlg about;
+    about.Open();
+    SaveWindow(about, QStringLiteral("dialog_about"));
+    about.EndDialog(QDialog::Rejected);
+}
+
 void DrawSmallDialogs() {
     CDlgGameType gameType;
     gameType.Open();
     SaveWindow(gameType, QStringLiteral("dialog_gametype"));
     gameType.EndDialog(QDialog::Rejected);
     CDlgRecord record;
+    record.SetReason(QStringLiteral("本局 1848 分，进入前三名"));
     record.Open();
     SaveWindow(record, QStringLiteral("dialog_record"));
     record.EndDialog(QDialog::Rejected);
@@ -342,27 +331,7 @@ int main(int argc, char* argv[]) {
     DrawIcons();
     DrawButtonStates();
     DrawInstruments();
-    const QColor white(255, 255, 255);
-    DrawWindow(IDD_AVILUMA_DIALOG, IDB_MAIN,
-               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
-                {IDC_BTN_CONNECT, IDI_PORT_CLOSED, nullptr, 0, false, white},
-                {IDC_BTN_LINKSTATE, IDI_LINK_NONE, nullptr, 0, false, white},
-                {IDC_STC_TITLE, 0, u"Aviluma—游戏选择", 20, false, white}},
-               QStringLiteral("window_main"));
-    DrawWindow(IDD_DLG_MAP, IDB_MAP,
-               {{IDC_BTN_CLOSE, IDI_CLOSE, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 0, IDI_LEVEL_OPEN, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 1, IDI_LEVEL_OPEN, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 2, IDI_LEVEL_OPEN, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 3, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 4, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 5, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 6, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 7, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 8, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_BTN_LEVEL1 + 9, IDI_LEVEL_LOCKED, nullptr, 0, false, white},
-                {IDC_STC_TITLE, 0, u"Aviluma—关卡选择", 20, false, white}},
-               QStringLiteral("window_map"));
+    DrawMainAndMap();
     DrawRunWindows();
     DrawSmallDialogs();
     DrawDebrief();

@@ -9,6 +9,7 @@
 #include "res/Resource.h"
 #include "res/Resources.h"
 #include "state/Globals.h"
+#include "widgets/Fonts.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 constexpr std::chrono::milliseconds kGameEndBound{3000};
@@ -69,6 +72,14 @@ void CAvilumaDlg::OnInitDialog() {
                 (void)LoadBitmapResource(picture, deviceSize);
         });
 
+    if (m_stcStartHint == nullptr)
+        m_stcStartHint = new CColorStatic(this, kConnectFirstHintText);
+    m_stcStartHint->setGeometry(80, 540, 420, 24);
+    m_stcStartHint->SetOwnFont(MakeCellFont(18));
+    m_stcStartHint->SetTransparent(true);
+    m_stcStartHint->SetTextColour(QColor(0xff, 0xd5, 0x4f));
+    m_stcStartHint->show();
+
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
     m_btnConnect->setToolTip(kConnectTipText);
@@ -107,6 +118,8 @@ void CAvilumaDlg::ShowPortState(bool open, const DroneIdentity& drone) {
     OnUiThread([this, open, tip = ConnectTip(open, drone)] {
         m_btnConnect->SetStateIcons(LoadIconResource(open ? IDI_PORT_OPEN : IDI_PORT_CLOSED));
         m_btnConnect->setToolTip(tip);
+        if (m_stcStartHint != nullptr)
+            m_stcStartHint->setVisible(!open);
     });
 }
 
@@ -125,6 +138,15 @@ void CAvilumaDlg::ShowPlayer() {
     m_nGrade = ReadOpenLevel();
     m_btnWild->SetHoverBorder(m_nGrade == kLevelCount);
     m_btnEndless->SetHoverBorder(m_nGrade == kLevelCount);
+    // The wild and endless cards look locked until they open.
+    const bool locked = m_nGrade < kLevelCount;
+    for (std::size_t k = 0; k < m_lockModes.size(); ++k) {
+        if (locked && m_lockModes[k] == nullptr)
+            m_lockModes[k] = new CLockMark(this, ControlRect(k == 0 ? IDC_BTN_WILD : IDC_BTN_ENDLESS),
+                                           CLockMark::Style::Card, kModesLockedText);
+        else if (!locked && m_lockModes[k] != nullptr)
+            delete std::exchange(m_lockModes[k], nullptr);
+    }
 }
 
 QString ClassStatusText(const ClassStatus& status) {

@@ -8,8 +8,10 @@
 #include "windows/DlgGameType.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRun.h"
+#include "widgets/LockMark.h"
 #include "windows/PictureDialog.h"
 
+#include <array>
 #include <thread>
 
 class QLabel;
@@ -24,6 +26,9 @@ inline const QString kSwitchPlayerItemText = QStringLiteral("切换玩家(&P)...
 
 // What the player is told after a press of the connect button; empty when nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
+inline const QString kConnectFirstHintText = QStringLiteral("请先点击左下角连接无人机");
+inline const QString kModesLockedText = QStringLiteral("通过第 10 关后开启");
+
 // The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接".
 QString ClassStatusText(const ClassStatus& status);
 // The connect button's tooltip: which drone it is connected to, port and serial number.
@@ -65,6 +70,10 @@ public:
     // thread. The line is there only on a PC of a class.
     void ShowClassStatus(const ClassStatus& status);
     QLabel* m_stcClass = nullptr;
+    // Where to begin, until the drone is connected.
+    CColorStatic* m_stcStartHint = nullptr;
+    // The padlocks on the wild and endless cards until the levels are passed.
+    std::array<CLockMark*, 2> m_lockModes{};
     // Told after the "班级" dialog saved new settings: the program starts sending with them.
     std::function<void()> onClassChanged;
 

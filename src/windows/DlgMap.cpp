@@ -3,6 +3,11 @@
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "widgets/Fonts.h"
+
+#include <QFontMetrics>
+
+#include <utility>
 
 CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 
@@ -11,18 +16,62 @@ void CDlgMap::OnInitDialog() {
     m_nOpenLevel = ReadOpenLevel();
     for (int k = 0; k < kLevelCount; ++k)
         m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
+    if (m_stcNews == nullptr)
+        MakeNotes(); // once: they outlive the controls, which every opening makes anew
+    m_stcNews->SetText(QString());
     RefreshLevelIcons(m_nOpenLevel);
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
     m_stcTitle->SetText(kMapCaption);
     setWindowTitle(kMapCaption);
 }
 
+void CDlgMap::MakeNotes() {
+    for (int k = 0; k < kLevelCount; ++k) {
+        // Under each platform, its best total once it has one (placed as it is written).
+        auto* best = new CColorStatic(this);
+        best->SetOwnFont(MakeCellFont(15));
+        best->SetTransparent(true);
+        best->SetTextColour(QColor(0xff, 0xd5, 0x4f));
+        best->show();
+        m_stcBest[static_cast<std::size_t>(k)] = best;
+    }
+    m_stcNews = new CColorStatic(this);
+    m_stcNews->setGeometry(250, 40, 300, 34);
+    m_stcNews->SetOwnFont(MakeCellFont(24));
+    m_stcNews->SetTransparent(true);
+    m_stcNews->SetTextColour(QColor(0xff, 0xd5, 0x4f));
+    m_stcNews->SetLayout(true, true);
+    m_stcNews->show();
+}
+
+QString LevelOpenedText(int level) {
+    return QStringLiteral("第 %1 关已开启！").arg(level);
+}
+
+QString LevelLockedText(int level) {
+    return QStringLiteral("通过第 %1 关后开启第 %2 关").arg(level - 1).arg(level);
+}
+
 void CDlgMap::RefreshLevelIcons(int openLevel) {
     for (int level = 1; level <= kLevelCount; ++level) {
-        CButtonST* button = m_btnLevels[static_cast<std::size_t>(level - 1)];
+        const auto k = static_cast<std::size_t>(level - 1);
+        CButtonST* button = m_btnLevels[k];
         const bool open = level <= openLevel;
         button->SetStateIcons(LoadIconResource(open ? IDI_LEVEL_OPEN : IDI_LEVEL_LOCKED));
         button->SetHoverBorder(open);
+        // Tab goes along the open levels only; a locked one still takes the focus by a click.
+        button->setFocusPolicy(open || level == 1 ? Qt::StrongFocus : Qt::ClickFocus);
+        if (!open && m_lockLevels[k] == nullptr)
+            m_lockLevels[k] = new CLockMark(this, button->geometry(), CLockMark::Style::Corner, LevelLockedText(level));
+        else if (open && m_lockLevels[k] != nullptr)
+            delete std::exchange(m_lockLevels[k], nullptr);
+        const int best = open ? ReadBestScore(level) : 0;
+        const QString text = best > 0 ? QStringLiteral("最高 %1").arg(best) : QString();
+        // Centred under the platform.
+        const int width = QFontMetrics(m_stcBest[k]->ShownFont()).horizontalAdvance(text) + 2 * CColorStatic::kTextMargin + 2;
+        const QRect platform = button->geometry();
+        m_stcBest[k]->setGeometry(platform.center().x() - width / 2, platform.bottom() + 1, width, 20);
+        m_stcBest[k]->SetText(text);
     }
 }
 
@@ -34,21 +83,27 @@ void CDlgMap::OnCommand(int id) {
 }
 
 void CDlgMap::OnLevel(int level) {
-    // Level 1 can always be played, whatever the stored progress says.
-    if (level >= 2 && m_nOpenLevel < level)
+    // Level 1 can always be played, whatever the stored progress says. A locked level ignores a
+    // click; asked for by keyboard, it says what opens it.
+    m_stcNews->SetText(QString());
+    if (level >= 2 && m_nOpenLevel < level) {
+        if (CButtonST::InputByKeys())
+            m_stcNews->SetText(LevelLockedText(level));
         return;
+    }
     g_nLevelResult = 0;
     g_nScore = 0;
     g_nLevel = level;
     m_dlgRun.DoModal();
-    if (level == kLevelCount)
-        return; // passing level 10 opens nothing
-    const int opened = OpenLevelAfterGame(m_nOpenLevel, g_nLevel, g_nLevelResult != 0);
-    if (opened == m_nOpenLevel)
-        return;
-    m_nOpenLevel = opened;
-    RefreshLevelIcons(m_nOpenLevel);
-    WriteOpenLevel(m_nOpenLevel);
+    // Passing level 10 opens nothing.
+    const int opened =
+        level == kLevelCount ? m_nOpenLevel : OpenLevelAfterGame(m_nOpenLevel, g_nLevel, g_nLevelResult != 0);
+    if (opened != m_nOpenLevel) {
+        m_nOpenLevel = opened;
+        WriteOpenLevel(m_nOpenLevel);
+        m_stcNews->SetText(LevelOpenedText(opened));
+    }
+    RefreshLevelIcons(m_nOpenLevel); // a new best total shows under its level too
 }
 
 std::vector<int> CDlgMap::TabOrder() const {

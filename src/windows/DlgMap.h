@@ -4,12 +4,17 @@
 #pragma once
 
 #include "state/GameTypes.h"
+#include "widgets/LockMark.h"
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
 
 #include <array>
 
 inline const QString kMapCaption = QStringLiteral("Aviluma—关卡选择");
+// "第 3 关已开启！"
+QString LevelOpenedText(int level);
+// "通过第 2 关后开启第 3 关"
+QString LevelLockedText(int level);
 
 class CDlgMap : public CPictureDialog {
 public:
@@ -19,6 +24,10 @@ public:
     CButtonST* m_btnClose = nullptr;
     std::array<CButtonST*, kLevelCount> m_btnLevels{};
     CColorStatic* m_stcTitle = nullptr;
+    // A level just opened, or what opens a locked level asked for by keyboard.
+    CColorStatic* m_stcNews = nullptr;
+    std::array<CColorStatic*, kLevelCount> m_stcBest{}; // each open level's best total
+    std::array<CLockMark*, kLevelCount> m_lockLevels{};  // on the locked levels
     int m_nOpenLevel = 1;
 
 protected:
@@ -28,5 +37,6 @@ protected:
 
 private:
     void RefreshLevelIcons(int openLevel);
+    void MakeNotes();
     void OnLevel(int level);
 };

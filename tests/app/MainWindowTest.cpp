@@ -213,8 +213,12 @@ TEST_F(MainWindow, AnUnpluggedDroneStartsNoGameAndIsTakenBackWhenItReturns) {
 TEST_F(MainWindow, PassingTheLevelsOpensWildAndEndlessAtOnce) {
     StoreOpenLevel(9);
     OpenMainWindow();
+    EXPECT_TRUE(m_main->m_stcStartHint->isVisible()); // where to begin, until the drone is connected
     Connect(20, LinkState::Good);
+    EXPECT_FALSE(m_main->m_stcStartHint->isVisible());
     EXPECT_FALSE(m_main->m_btnWild->HoverBorder());
+    ASSERT_NE(m_main->m_lockModes[0], nullptr);
+    EXPECT_EQ(m_main->m_lockModes[1]->Text(), QStringLiteral("通过第 10 关后开启"));
     m_player.When<CDlgMap>([&](CDlgMap& map) {
         StoreOpenLevel(10); // as the pass of level 9 stores it
         map.m_btnClose->click();
@@ -223,6 +227,8 @@ TEST_F(MainWindow, PassingTheLevelsOpensWildAndEndlessAtOnce) {
     EXPECT_EQ(m_main->m_nGrade, 10);
     EXPECT_TRUE(m_main->m_btnWild->HoverBorder());
     EXPECT_TRUE(m_main->m_btnEndless->HoverBorder());
+    EXPECT_EQ(m_main->m_lockModes[0], nullptr);
+    EXPECT_EQ(m_main->m_lockModes[1], nullptr);
 }
 
 // Shift+F10 opens the window's menu, as the Menu key does, for keyboards without one.

@@ -257,6 +257,9 @@ TEST_F(GameDrivers, APracticeResultThatEntersTheListAsksForTheName) {
     m_game.RunWildGame();
     EXPECT_EQ(m_window.scores.back(), 75);
     EXPECT_EQ(m_window.nameEntries, 1);
+    EXPECT_EQ(m_window.nameEntryFor, (std::pair{75, 2}));
+    EXPECT_EQ(m_window.guides[5], QStringLiteral("狂野模式 · 难度 2 · 时限 10 秒"));
+    EXPECT_EQ(m_window.guides.back(), QStringLiteral("第 7 次：10 秒内未能稳定 · 游戏结束 · 总分 75"));
     EXPECT_EQ(List(RecordCfgPath(), GameMode::Wild), QStringLiteral("80:甲 75:玩家一 60:乙"));
     EXPECT_FALSE(QFile::exists(RaceCfgPath())); // practice never touches the competition's file
 }
@@ -270,6 +273,7 @@ TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheS
     m_drone.LevelAfterSamples({0, 0, 0, 0, -1});
     m_game.RunEndlessGame();
     EXPECT_EQ(m_window.nameEntries, 1);
+    EXPECT_EQ(m_window.nameEntryFor, (std::pair{40, 0})); // for the sheet only
     EXPECT_TRUE(Sheet().contains(QStringLiteral(",无尽模式,")));
     EXPECT_EQ(m_window.refreshes, 0);
 

@@ -1,6 +1,7 @@
 #include "windows/DlgMap.h"
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
+#include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
 #include "support/ModalPlayer.h"
@@ -93,15 +94,43 @@ TEST_F(DlgMap, PassingTheHighestOpenLevelOpensTheNextAtOnce) {
     EXPECT_TRUE(Play(3, false)); // a failure: nothing changes
     EXPECT_EQ(Stars(), QStringLiteral("***......."));
     EXPECT_EQ(ReadOpenLevel(), 3);
+    EXPECT_TRUE(m_map->m_stcNews->Text().isEmpty());
     EXPECT_TRUE(Play(3, true));
     EXPECT_EQ(Stars(), QStringLiteral("****......"));
     EXPECT_TRUE(m_map->m_btnLevels[3]->HoverBorder());
     EXPECT_EQ(ReadOpenLevel(), 4);
+    EXPECT_EQ(m_map->m_stcNews->Text(), QStringLiteral("第 4 关已开启！"));
 
     QTest::keyClick(m_map.get(), Qt::Key_Return); // Enter does nothing
     EXPECT_TRUE(m_map->isVisible());
     m_map->m_btnClose->click();
     EXPECT_FALSE(m_map->isVisible());
+}
+
+// Locked levels look locked and Tab passes them by; Space on one (focused by a click) says what opens
+// it, while a click stays silent. Each open level shows its best total.
+TEST_F(DlgMap, TabGoesAlongTheOpenLevelsAndALockedOneSaysWhatOpensIt) {
+    StoreOpenLevel("2");
+    WriteBestScore(1, 27);
+    m_map->Open();
+    m_map->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_map.get()));
+    EXPECT_EQ(m_map->m_stcBest[0]->Text(), QStringLiteral("最高 27"));
+    EXPECT_TRUE(m_map->m_stcBest[1]->Text().isEmpty());
+    EXPECT_EQ(m_map->m_lockLevels[1], nullptr);
+    ASSERT_NE(m_map->m_lockLevels[2], nullptr);
+    EXPECT_EQ(m_map->m_lockLevels[2]->Text(), QStringLiteral("通过第 2 关后开启第 3 关"));
+    m_map->m_btnLevels[0]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_map->m_btnLevels[1]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_map->m_btnClose); // past the eight locked levels
+
+    QTest::mouseClick(m_map->m_btnLevels[4], Qt::LeftButton);
+    EXPECT_TRUE(m_map->m_stcNews->Text().isEmpty());
+    ASSERT_EQ(QApplication::focusWidget(), m_map->m_btnLevels[4]);
+    QTest::keyClick(m_map->m_btnLevels[4], Qt::Key_Space);
+    EXPECT_EQ(m_map->m_stcNews->Text(), QStringLiteral("通过第 4 关后开启第 5 关"));
 }
 
 } // namespace
