@@ -230,6 +230,13 @@ void DrawDebrief() {
     QTemporaryDir folder;
     SetDataFolders({folder.filePath(QStringLiteral("Data")), folder.filePath(QStringLiteral("Record"))});
     QDir().mkpath(folder.filePath(QStringLiteral("Data")));
+    {
+        CDlgDebrief empty; // a new player's: nothing played yet
+        empty.OpenAt(CDlgDebrief::View::Progress);
+        empty.Open();
+        SaveWindow(empty, QStringLiteral("debrief_progress_empty"));
+        empty.EndDialog(QDialog::Rejected);
+    }
     const QDateTime first(QDate(2026, 11, 23), QTime(17, 5), QTimeZone(8 * 3600));
     const double tilts[] = {24, 28, 22, 30, 26, 25};
     const double reactions[] = {0.9, 0.8, 0.7, 0.5, 0.45, 0.35};
@@ -249,6 +256,17 @@ void DrawDebrief() {
         game.attemptCount = 3;
         game.ended = game.started.addSecs(14);
         latest = WriteGameRecord(game);
+        if (day == 2 || day == 4) { // a failed game and one the drone cut short: marked apart
+            game.started = game.started.addSecs(3600);
+            game.ended = game.started.addSecs(20);
+            game.attempts.resize(2);
+            game.attempts.back().end = AttemptEnd::OutOfTime;
+            game.attempts.back().points = 0;
+            game.attemptCount = 2;
+            game.passed = false;
+            game.end = day == 2 ? GameEnd::Finished : GameEnd::LinkLost;
+            WriteGameRecord(game);
+        }
     }
     GameRecord wild;
     wild.mode = GameMode::Wild;
@@ -268,6 +286,8 @@ void DrawDebrief() {
     debrief.OpenAt(CDlgDebrief::View::Replay, latest);
     debrief.Open();
     SaveWindow(debrief, QStringLiteral("debrief_replay"));
+    debrief.m_btnOverlay->click(); // the three attempts of the level over one another
+    SaveWindow(debrief, QStringLiteral("debrief_replay_overlay"));
     debrief.EndDialog(QDialog::Rejected);
     debrief.OpenAt(CDlgDebrief::View::Progress, latest);
     debrief.Open();
