@@ -67,10 +67,11 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
             delete std::exchange(m_lockLevels[k], nullptr);
         const int best = open ? ReadBestScore(level) : 0;
         const QString text = best > 0 ? QStringLiteral("最高 %1").arg(best) : QString();
-        // Centred under the platform.
+        // Under the platform, moved aside where the picture has the level's number there.
+        constexpr std::array<int, kLevelCount> kAside = {0, 0, 0, 0, 0, 0, 14, 0, -40, -26};
         const int width = QFontMetrics(m_stcBest[k]->ShownFont()).horizontalAdvance(text) + 2 * CColorStatic::kTextMargin + 2;
         const QRect platform = button->geometry();
-        m_stcBest[k]->setGeometry(platform.center().x() - width / 2, platform.bottom() + 1, width, 20);
+        m_stcBest[k]->setGeometry(platform.center().x() - width / 2 + kAside[k], platform.bottom() + 1, width, 20);
         m_stcBest[k]->SetText(text);
     }
 }
