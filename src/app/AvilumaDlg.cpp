@@ -80,6 +80,14 @@ void CAvilumaDlg::OnInitDialog() {
     m_stcStartHint->SetTextColour(QColor(0xff, 0xd5, 0x4f));
     m_stcStartHint->show();
 
+    // The names a screen reader reads for the picture buttons.
+    m_btnExit->setAccessibleName(QStringLiteral("退出游戏"));
+    m_btnLevel->setAccessibleName(QStringLiteral("闯关模式"));
+    m_btnConnect->setAccessibleName(QStringLiteral("连接无人机"));
+    m_btnLinkState->setAccessibleName(QStringLiteral("无人机连接状态"));
+    m_btnLinkState->setAccessibleDescription(QStringLiteral("未连接"));
+    ShowModeNames();
+
     g_bDroneConnected = false;
     m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
     m_btnConnect->setToolTip(kConnectTipText);
@@ -127,7 +135,22 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
     const int icon = linkState == LinkState::Good   ? IDI_LINK_GOOD
                      : linkState == LinkState::Weak ? IDI_LINK_WEAK
                                                     : IDI_LINK_NONE;
-    OnUiThread([this, icon] { m_btnLinkState->SetStateIcons(LoadIconResource(icon)); });
+    const QString state = linkState == LinkState::Good   ? QStringLiteral("连接良好")
+                          : linkState == LinkState::Weak ? QStringLiteral("信号弱")
+                                                         : QStringLiteral("未连接");
+    OnUiThread([this, icon, state] {
+        m_btnLinkState->SetStateIcons(LoadIconResource(icon));
+        m_btnLinkState->setAccessibleDescription(state);
+    });
+}
+
+void CAvilumaDlg::ShowModeNames() {
+    const bool locked = m_nGrade < kLevelCount;
+    for (const auto& [button, mode] : {std::pair{m_btnWild, QStringLiteral("狂野模式")},
+                                       std::pair{m_btnEndless, QStringLiteral("无尽模式")}}) {
+        button->setAccessibleName(locked ? mode + QStringLiteral("（未开启）") : mode);
+        button->setAccessibleDescription(locked ? kModesLockedText : QString());
+    }
 }
 
 void CAvilumaDlg::ShowPlayer() {
@@ -140,6 +163,7 @@ void CAvilumaDlg::ShowPlayer() {
     m_btnEndless->SetHoverBorder(m_nGrade == kLevelCount);
     // The wild and endless cards look locked until they open.
     const bool locked = m_nGrade < kLevelCount;
+    ShowModeNames();
     for (std::size_t k = 0; k < m_lockModes.size(); ++k) {
         if (locked && m_lockModes[k] == nullptr)
             m_lockModes[k] = new CLockMark(this, ControlRect(k == 0 ? IDC_BTN_WILD : IDC_BTN_ENDLESS),

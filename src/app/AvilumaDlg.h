@@ -93,6 +93,8 @@ private:
     void ShowSystemMenu(const QPoint& at);
     // The current player's name in the title and their progress on the mode cards.
     void ShowPlayer();
+    // The wild and endless buttons' names for a screen reader, locked or not.
+    void ShowModeNames();
 
     bool m_bChoosePlayer = false;
     std::thread m_warmUp; // draws the other windows' backgrounds ahead of their first opening

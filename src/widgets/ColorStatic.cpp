@@ -9,7 +9,9 @@
 #include <algorithm>
 
 CColorStatic::CColorStatic(QWidget* parent, const QString& text)
-    : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {}
+    : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {
+    setAccessibleName(text); // a screen reader reads the label's text
+}
 
 void CColorStatic::SetOwnFont(const QFont& font) {
     AssertUiThread();
@@ -25,6 +27,7 @@ void CColorStatic::SetText(const QString& text) {
     if (text == m_strText)
         return;
     m_strText = text;
+    setAccessibleName(text);
     UpdateToolTip();
     update();
 }

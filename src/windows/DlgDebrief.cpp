@@ -99,6 +99,7 @@ QWidget* CDlgDebrief::CreateControl(const ControlTemplate& control) {
 
 void CDlgDebrief::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
+    m_btnClose->setAccessibleName(QStringLiteral("关闭"));
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_chart = dynamic_cast<CChartView*>(GetDlgItem(IDC_STC_CHART));
     auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };

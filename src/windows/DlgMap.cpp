@@ -13,6 +13,7 @@ CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 
 void CDlgMap::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
+    m_btnClose->setAccessibleName(QStringLiteral("关闭地图"));
     m_nOpenLevel = ReadOpenLevel();
     for (int k = 0; k < kLevelCount; ++k)
         m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
@@ -59,6 +60,9 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         const bool open = level <= openLevel;
         button->SetStateIcons(LoadIconResource(open ? IDI_LEVEL_OPEN : IDI_LEVEL_LOCKED));
         button->SetHoverBorder(open);
+        button->setAccessibleName(open || level == 1 ? QStringLiteral("第 %1 关").arg(level)
+                                                     : QStringLiteral("第 %1 关（未开启）").arg(level));
+        button->setAccessibleDescription(open || level == 1 ? QString() : LevelLockedText(level));
         // Tab goes along the open levels only; a locked one still takes the focus by a click.
         button->setFocusPolicy(open || level == 1 ? Qt::StrongFocus : Qt::ClickFocus);
         if (!open && m_lockLevels[k] == nullptr)

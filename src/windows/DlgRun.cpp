@@ -93,6 +93,9 @@ void CDlgRun::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnStart = SetUpButton(IDC_BTN_START, IDI_START);
     m_btnClear = SetUpButton(IDC_BTN_CLEAR, IDI_CLEAR);
+    m_btnClose->setAccessibleName(QStringLiteral("关闭"));
+    m_btnStart->setAccessibleName(QStringLiteral("开始"));
+    m_btnClear->setAccessibleName(QStringLiteral("清除记录"));
 
     // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
     // a line. Texts sit in the middle of their boxes, and a records line too long for its box is cut

@@ -1,4 +1,5 @@
 #include "app/AvilumaDlg.h"
+#include "instruments/Attitude.h"
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
 #include "platform/UiThread.h"
@@ -9,12 +10,16 @@
 #include "state/Version.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
+#include "windows/DlgClass.h"
 #include "windows/DlgPlayers.h"
 #include "windows/DlgRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -229,6 +234,68 @@ TEST_F(MainWindow, PassingTheLevelsOpensWildAndEndlessAtOnce) {
     EXPECT_TRUE(m_main->m_btnEndless->HoverBorder());
     EXPECT_EQ(m_main->m_lockModes[0], nullptr);
     EXPECT_EQ(m_main->m_lockModes[1], nullptr);
+}
+
+// What a screen reader finds without a name among the controls a player can act on, in window.
+QStringList UnnamedControls(QWidget& window) {
+    QStringList unnamed;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (child == nullptr)
+                continue;
+            const QAccessible::Role role = child->role();
+            const bool acts = role == QAccessible::Button || role == QAccessible::CheckBox ||
+                              role == QAccessible::RadioButton || role == QAccessible::ComboBox ||
+                              role == QAccessible::EditableText || role == QAccessible::SpinBox ||
+                              role == QAccessible::Slider || role == QAccessible::PageTab;
+            if (acts && !child->state().invisible && child->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QStringLiteral("%1 at %2,%3 in %4")
+                               .arg(QString::fromLatin1(child->object()->metaObject()->className()))
+                               .arg(child->rect().x())
+                               .arg(child->rect().y())
+                               .arg(window.windowTitle());
+            walk(child);
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(&window));
+    return unnamed;
+}
+
+// Every control of every window has a name a screen reader reads; a locked level says so, and the
+// instruments read out what they show.
+TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
+    OpenMainWindow();
+    QStringList unnamed = UnnamedControls(*m_main);
+    EXPECT_EQ(m_main->m_btnWild->accessibleName(), QStringLiteral("狂野模式（未开启）"));
+    m_main->m_dlgMap.Open();
+    unnamed << UnnamedControls(m_main->m_dlgMap);
+    EXPECT_EQ(m_main->m_dlgMap.m_btnLevels[2]->accessibleName(), QStringLiteral("第 3 关（未开启）"));
+    m_main->m_dlgMap.EndDialog(QDialog::Rejected);
+    g_nGameMode = GameMode::Wild;
+    m_main->m_dlgRun.Open();
+    unnamed << UnnamedControls(m_main->m_dlgRun);
+    g_fRoll = 12.0f;
+    m_main->m_dlgRun.m_attitude->m_fRoll = 12.0f;
+    m_main->m_dlgRun.m_attitude->grab();
+    EXPECT_TRUE(m_main->m_dlgRun.m_attitude->accessibleDescription().startsWith(QStringLiteral("横滚 12°")));
+    m_main->m_dlgRun.m_dlgRecord.Open();
+    unnamed << UnnamedControls(m_main->m_dlgRun.m_dlgRecord);
+    m_main->m_dlgRun.m_dlgRecord.EndDialog(QDialog::Rejected);
+    m_main->m_dlgRun.EndDialog(QDialog::Rejected);
+    for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{&m_main->m_dlgDebrief, &m_main->m_dlgGameType,
+                                                                     &m_main->m_dlgAbout}) {
+        dialog->Open();
+        unnamed << UnnamedControls(*dialog);
+        dialog->EndDialog(QDialog::Rejected);
+    }
+    CDlgPlayers players(m_main.get());
+    players.show();
+    unnamed << UnnamedControls(players);
+    CDlgClass classroom(m_main.get());
+    classroom.show();
+    unnamed << UnnamedControls(classroom);
+    EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(QLatin1Char('\n')));
 }
 
 // Shift+F10 opens the window's menu, as the Menu key does, for keyboards without one.
