@@ -10,6 +10,8 @@ AVILUMA_PLAY_PACKAGES=(
   libsdl2-dev                      # gamepads and RC transmitters for the simulated drone
   libqt6sql6-psql                  # Qt's PostgreSQL driver: a class's games on its server
   libpq-dev                        # libpq: a call to a class server that stopped answering is cut off
+  qt6-l10n-tools qt6-tools-dev     # lupdate and lrelease: the translations are compiled into the game
+  qt6-translations-l10n            # Qt's own texts in Chinese (its standard dialogs' buttons)
 )
 # And for testing: the tests, the fuzz run, the benchmarks, and the checks of the installation and
 # the Debian package.

@@ -6,6 +6,7 @@
 #include "platform/FileIo.h"
 #include "platform/FolderLock.h"
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "records/History.h"
 #include "records/Outbox.h"
 #include "records/Players.h"
@@ -164,6 +165,12 @@ bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
 
 bool CAvilumaApp::InitInstance() {
     InitAppDir();
+    // Before any window or message box. No window stores a choice of language yet: --lang decides, or
+    // else the locale's rule (which stays off until the translation is complete).
+    const Language language = ChooseLanguage(m_strLanguage, QString(), QLocale::system());
+    if (!InstallLanguage(language))
+        qCWarning(lcUi, "the %s translation could not be loaded; the texts stay as they are",
+                  qPrintable(LanguageCode(language)));
     CSingleInstance instance(InstanceFolder());
     CAvilumaDlg dlg;
     if (!instance.Claim([&dlg] { BringToFront(&dlg); })) {

@@ -30,6 +30,9 @@ public:
     // --class-server, --class, --seat: this PC's class, written to class.cfg at the start.
     void JoinClass(ClassSettings settings) { m_joinClass = std::move(settings); }
 
+    // --lang zh|en: the language of the game's texts, installed before the first window is made.
+    void UseLanguage(QString code) { m_strLanguage = std::move(code); }
+
 private:
     // Who flies: the player named at the start, the only one, or the chooser's pick; false when the
     // player named is not there (the player has been told).
@@ -38,6 +41,7 @@ private:
     std::optional<ClassSettings> m_joinClass;
     QString m_strDataDir;
     QString m_strPlayer;
+    QString m_strLanguage;
     bool m_bNewPlayer = false;
     int m_nExitCode = 0;
 };

@@ -81,30 +81,32 @@ void CAvilumaDlg::OnInitDialog() {
     m_stcStartHint->show();
 
     // The names a screen reader reads for the picture buttons.
-    m_btnExit->setAccessibleName(QStringLiteral("退出游戏"));
-    m_btnLevel->setAccessibleName(QStringLiteral("闯关模式"));
-    m_btnConnect->setAccessibleName(QStringLiteral("连接无人机"));
-    m_btnLinkState->setAccessibleName(QStringLiteral("无人机连接状态"));
-    m_btnLinkState->setAccessibleDescription(QStringLiteral("未连接"));
+    m_btnExit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "退出游戏"))));
+    m_btnLevel->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式"))));
+    m_btnConnect->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接无人机"))));
+    m_btnLinkState->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
+    m_btnLinkState->setAccessibleDescription(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接"))));
     ShowModeNames();
 
     g_bDroneConnected = false;
-    m_btnLinkState->setToolTip(QStringLiteral("无人机连接状态"));
-    m_btnConnect->setToolTip(kConnectTipText);
+    m_btnLinkState->setToolTip(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
+    m_btnConnect->setToolTip(Tr(kConnectTipText));
 }
 
 QString ConnectMessage(const ConnectResult& result) {
     switch (result.outcome) {
     case ConnectOutcome::NoDrone:
-        return kNoDroneText;
+        return Tr(kNoDroneText);
     case ConnectOutcome::PermissionDenied:
-        return QStringLiteral("无法打开无人机串口 %1：没有访问权限！\n"
-                              "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma",
+                                                   "无法打开无人机串口 %1：没有访问权限！\n"
+                                                   "请将当前用户加入 dialout 组，注销并重新登录后再连接。")))
             .arg(result.port);
     case ConnectOutcome::Busy:
-        return QStringLiteral(
-                   "无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序，串口空出后会自动连接。\n"
-                   "若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。")
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                      "Aviluma",
+                      "无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序，串口空出后会自动连接。\n"
+                      "若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。")))
             .arg(result.port);
     case ConnectOutcome::Connected:
     case ConnectOutcome::AlreadyConnected:
@@ -116,10 +118,11 @@ QString ConnectMessage(const ConnectResult& result) {
 
 QString ConnectTip(bool open, const DroneIdentity& drone) {
     if (!open)
-        return kConnectTipText;
+        return Tr(kConnectTipText);
     return drone.serial.isEmpty()
-               ? QStringLiteral("已连接无人机：%1").arg(drone.port)
-               : QStringLiteral("已连接无人机：%1（序列号 %2）").arg(drone.port, drone.serial);
+               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接无人机：%1"))).arg(drone.port)
+               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接无人机：%1（序列号 %2）")))
+                     .arg(drone.port, drone.serial);
 }
 
 void CAvilumaDlg::ShowPortState(bool open, const DroneIdentity& drone) {
@@ -135,9 +138,10 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
     const int icon = linkState == LinkState::Good   ? IDI_LINK_GOOD
                      : linkState == LinkState::Weak ? IDI_LINK_WEAK
                                                     : IDI_LINK_NONE;
-    const QString state = linkState == LinkState::Good   ? QStringLiteral("连接良好")
-                          : linkState == LinkState::Weak ? QStringLiteral("信号弱")
-                                                         : QStringLiteral("未连接");
+    const QString state =
+        Tr(linkState == LinkState::Good   ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接良好"))
+           : linkState == LinkState::Weak ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "信号弱"))
+                                          : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接")));
     OnUiThread([this, icon, state] {
         m_btnLinkState->SetStateIcons(LoadIconResource(icon));
         m_btnLinkState->setAccessibleDescription(state);
@@ -146,16 +150,20 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
 
 void CAvilumaDlg::ShowModeNames() {
     const bool locked = m_nGrade < kLevelCount;
-    for (const auto& [button, mode] : {std::pair{m_btnWild, QStringLiteral("狂野模式")},
-                                       std::pair{m_btnEndless, QStringLiteral("无尽模式")}}) {
-        button->setAccessibleName(locked ? mode + QStringLiteral("（未开启）") : mode);
-        button->setAccessibleDescription(locked ? kModesLockedText : QString());
+    for (const auto& [button, source] :
+         {std::pair{m_btnWild, QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式"))},
+          std::pair{m_btnEndless, QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式"))}}) {
+        const QString mode = Tr(source);
+        button->setAccessibleName(
+            locked ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（未开启）"))).arg(mode) : mode);
+        button->setAccessibleDescription(locked ? Tr(kModesLockedText) : QString());
     }
 }
 
 void CAvilumaDlg::ShowPlayer() {
     const std::optional<Player> player = CurrentPlayer();
-    const QString caption = player ? kMainCaption + QStringLiteral("　") + player->name : kMainCaption;
+    const QString caption =
+        player ? Tr(kMainCaption) + QStringLiteral("　") + player->name : Tr(kMainCaption);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
     m_nGrade = ReadOpenLevel();
@@ -175,8 +183,9 @@ void CAvilumaDlg::ShowPlayer() {
 
 QString ClassStatusText(const ClassStatus& status) {
     if (status.waiting > 0)
-        return QStringLiteral("班级：%1 局等待上传").arg(status.waiting);
-    return status.connected ? QStringLiteral("班级：已连接") : QStringLiteral("班级：未连接");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting);
+    return Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
+                               : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
 }
 
 void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
@@ -188,7 +197,10 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
             m_stcClass->show();
         }
         m_stcClass->setText(ClassStatusText(status));
-        m_stcClass->setToolTip(status.lastError.isEmpty() ? QString() : QStringLiteral("上次的问题：") + status.lastError);
+        m_stcClass->setToolTip(status.lastError.isEmpty()
+                                   ? QString()
+                                   : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次的问题："))) +
+                                         status.lastError);
     });
 }
 
@@ -276,10 +288,10 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     // There is no caption with a system menu: the About item lives in the background's context menu.
     // Beside it, the training record: every game's total over time.
     QMenu menu(this);
-    QAction* about = menu.addAction(kAboutItemText);
-    QAction* progress = menu.addAction(kProgressItemText);
-    QAction* player = menu.addAction(kSwitchPlayerItemText);
-    QAction* classroom = menu.addAction(kClassItemText);
+    QAction* about = menu.addAction(Tr(kAboutItemText));
+    QAction* progress = menu.addAction(Tr(kProgressItemText));
+    QAction* player = menu.addAction(Tr(kSwitchPlayerItemText));
+    QAction* classroom = menu.addAction(Tr(kClassItemText));
     const QAction* chosen = menu.exec(at);
     if (chosen == player) {
         ChoosePlayer();

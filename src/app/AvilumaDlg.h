@@ -4,11 +4,12 @@
 #include "app/AboutDlg.h"
 #include "classroom/ClassSender.h"
 #include "link/LinkService.h"
+#include "platform/Translation.h"
+#include "widgets/LockMark.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRun.h"
-#include "widgets/LockMark.h"
 #include "windows/PictureDialog.h"
 
 #include <array>
@@ -16,22 +17,28 @@
 
 class QLabel;
 
-inline const QString kLevelsFirstText = QStringLiteral("闯关模式通过后才能进入该模式");
-inline const QString kExitQuestionText = QStringLiteral("是否退出游戏？");
-inline const QString kAboutItemText = QStringLiteral("关于 Aviluma(&A)...");
-inline const QString kNoDroneText = QStringLiteral("请先连接无人机！");
-inline const QString kMainCaption = QStringLiteral("Aviluma—游戏选择");
-inline const QString kConnectTipText = QStringLiteral("无人机连接操作按钮");
-inline const QString kSwitchPlayerItemText = QStringLiteral("切换玩家(&P)...\tF3");
+inline const QString kLevelsFirstText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式通过后才能进入该模式"));
+inline const QString kExitQuestionText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "是否退出游戏？"));
+inline const QString kAboutItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关于 Aviluma(&A)..."));
+inline const QString kNoDroneText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请先连接无人机！"));
+inline const QString kMainCaption = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—游戏选择"));
+inline const QString kConnectTipText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接操作按钮"));
+inline const QString kSwitchPlayerItemText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "切换玩家(&P)...\tF3"));
 
-// What the player is told after a press of the connect button; empty when nothing needs saying.
+// The texts are source texts: shown through Tr() (message boxes and labels translate what they show).
+
+// What the player is told after a press of the connect button, in the player's language; empty when
+// nothing needs saying.
 QString ConnectMessage(const ConnectResult& result);
-inline const QString kConnectFirstHintText = QStringLiteral("请先点击左下角连接无人机");
-inline const QString kModesLockedText = QStringLiteral("通过第 10 关后开启");
+inline const QString kConnectFirstHintText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请先点击左下角连接无人机"));
+inline const QString kModesLockedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 10 关后开启"));
 
-// The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接".
+// The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接" (translated).
 QString ClassStatusText(const ClassStatus& status);
-// The connect button's tooltip: which drone it is connected to, port and serial number.
+// The connect button's tooltip (translated): which drone it is connected to, port and serial number.
 QString ConnectTip(bool open, const DroneIdentity& drone);
 
 class CAvilumaDlg : public CPictureDialog, public ILinkView {

@@ -1,5 +1,6 @@
 #include "app/AvilumaApp.h"
 #include "platform/CommandLine.h"
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "platform/WindowSystem.h"
 #include "state/Log.h"
@@ -26,6 +27,7 @@ struct Options {
     QString player;
     bool newPlayer = false;
     QStringList classSettings; // connection, class, seat: all three or none
+    QString language;          // "zh", "en", or empty when not given
     bool verbose = false;
 };
 
@@ -64,7 +66,12 @@ Options ReadOptions(int argc, char* argv[]) {
                                        QStringLiteral("name"));
     const QCommandLineOption seat(QStringLiteral("seat"), TerminalText("This PC's seat in the room.", "本机的座位号。"),
                                   QStringLiteral("label"));
-    parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, verbose});
+    const QCommandLineOption language(
+        QStringLiteral("lang"),
+        TerminalText("The language of the game: zh (Chinese, the default) or en (English, still incomplete).",
+                     "游戏的语言：zh（中文，默认）或 en（英文，尚未译完）。"),
+        QStringLiteral("language"));
+    parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, language, verbose});
     ParseCommandLine(parser, argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
         std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",
@@ -76,6 +83,12 @@ Options ReadOptions(int argc, char* argv[]) {
                                                               "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
         std::exit(2);
     }
+    if (parser.isSet(language) && !LanguageFromCode(parser.value(language))) {
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(TerminalText("aviluma: --lang takes zh or en.", "aviluma：--lang 只能是 zh 或 en。")));
+        std::exit(2);
+    }
     Options options;
     if (parser.isSet(classServer))
         options.classSettings = {parser.value(classServer), parser.value(className), parser.value(seat)};
@@ -83,6 +96,7 @@ Options ReadOptions(int argc, char* argv[]) {
     options.player = parser.value(player);
     options.newPlayer = parser.isSet(newPlayer);
     options.verbose = parser.isSet(verbose);
+    options.language = parser.value(language);
     return options;
 }
 
@@ -135,6 +149,7 @@ int main(int argc, char* argv[]) {
     EndOnStopSignals();
     CAvilumaApp theApp(options.dataDir);
     theApp.StartAs(options.player, options.newPlayer);
+    theApp.UseLanguage(options.language);
     if (!options.classSettings.isEmpty())
         theApp.JoinClass({options.classSettings[0], options.classSettings[1], options.classSettings[2]});
     theApp.InitInstance();

@@ -1,5 +1,7 @@
 #include "platform/DialogShell.h"
 
+#include "platform/Translation.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -41,7 +43,7 @@ QFont NarrowToFit(QFont font, const QString& sample, int width) {
 
 CDialogShell::CDialogShell(const DialogTemplate& dialog, std::function<QImage(QSize)> background)
     : m_template(&dialog), m_backgroundSource(std::move(background)) {
-    setWindowTitle(QString::fromUtf16(m_template->title));
+    setWindowTitle(Tr(QString::fromUtf16(m_template->title)));
     QFont font(QString::fromUtf16(m_template->fontFace));
     font.setPointSize(m_template->fontPoints);
     setFont(font);
@@ -71,7 +73,7 @@ QRect CDialogShell::ControlRect(int id) const {
 }
 
 QWidget* CDialogShell::CreateControl(const ControlTemplate& control) {
-    const QString text = QString::fromUtf16(control.text);
+    const QString text = Tr(QString::fromUtf16(control.text));
     switch (control.kind) {
     case ControlKind::PushButton: {
         auto* button = new QPushButton(text, this);

@@ -1,5 +1,6 @@
 #include "platform/MessageBox.h"
 
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 
 #include <QApplication>
@@ -42,11 +43,12 @@ bool ShowOnUiThread(const QString& text, MessageKind kind, const std::function<b
     QPushButton* accept = nullptr;
     QPushButton* decline = nullptr;
     if (kind == MessageKind::Question) {
-        accept = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-        decline = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+        accept = box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "是"))), QMessageBox::YesRole);
+        decline = box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "否"))), QMessageBox::NoRole);
         box.setDefaultButton(decline);
     } else {
-        box.setDefaultButton(box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole));
+        box.setDefaultButton(
+            box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "确定"))), QMessageBox::AcceptRole));
     }
     QTimer watch;
     if (stillAsked) {
@@ -60,7 +62,9 @@ bool ShowOnUiThread(const QString& text, MessageKind kind, const std::function<b
     return accept != nullptr && box.clickedButton() == accept;
 }
 
-bool Show(const QString& text, MessageKind kind, const std::function<bool()>& stillAsked = {}) {
+bool Show(const QString& source, MessageKind kind, const std::function<bool()>& stillAsked = {}) {
+    // A responder hears what the player would read.
+    const QString text = Tr(source);
     MessageResponder responder;
     {
         std::lock_guard lock(g_responderMutex);

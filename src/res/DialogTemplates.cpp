@@ -6,10 +6,12 @@ namespace {
 
 using K = ControlKind;
 
+// The texts a player reads are marked for translation; the dialog shell shows them through Tr().
+
 constexpr ControlTemplate kAbout[] = {
     {IDR_MAINFRAME, K::Static, {14, 14, 21, 20}, u""},
-    {IDC_STC_VERSION, K::Static, {42, 14, 114, 8}, u"Aviluma，%1版"},
-    {IDOK, K::PushButton, {113, 41, 50, 14}, u"确定"},
+    {IDC_STC_VERSION, K::Static, {42, 14, 114, 8}, u"" QT_TRANSLATE_NOOP("Aviluma", "Aviluma，%1版")},
+    {IDOK, K::PushButton, {113, 41, 50, 14}, u"" QT_TRANSLATE_NOOP("Aviluma", "确定")},
 };
 
 constexpr ControlTemplate kMain[] = {
@@ -92,7 +94,13 @@ constexpr ControlTemplate kGameType[] = {
 };
 
 constexpr DialogTemplate kDialogs[] = {
-    {IDD_ABOUTBOX, {170, 62}, u"关于 Aviluma", u"MS Shell Dlg", 8, false, kAbout},
+    {IDD_ABOUTBOX,
+     {170, 62},
+     u"" QT_TRANSLATE_NOOP("Aviluma", "关于 Aviluma"),
+     u"MS Shell Dlg",
+     8,
+     false,
+     kAbout},
     {IDD_AVILUMA_DIALOG, {466, 283}, u"Aviluma", u"微软雅黑", 9, true, kMain},
     {IDD_DLG_MAP, {461, 307}, u"Dialog", u"微软雅黑", 8, true, kMap},
     {IDD_DLG_RUN, {468, 301}, u"Dialog", u"微软雅黑", 8, true, kRun},

@@ -1,5 +1,6 @@
 #include "widgets/ColorStatic.h"
 
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "widgets/SystemColours.h"
 
@@ -9,8 +10,8 @@
 #include <algorithm>
 
 CColorStatic::CColorStatic(QWidget* parent, const QString& text)
-    : QWidget(parent), m_strText(text), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {
-    setAccessibleName(text); // a screen reader reads the label's text
+    : QWidget(parent), m_strText(Tr(text)), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {
+    setAccessibleName(m_strText); // a screen reader reads the label's text
 }
 
 void CColorStatic::SetOwnFont(const QFont& font) {
@@ -21,8 +22,9 @@ void CColorStatic::SetOwnFont(const QFont& font) {
     update();
 }
 
-void CColorStatic::SetText(const QString& text) {
+void CColorStatic::SetText(const QString& source) {
     AssertUiThread();
+    const QString text = Tr(source);
     // The readout is rewritten five times a second: an unchanged text costs nothing.
     if (text == m_strText)
         return;

@@ -9,6 +9,7 @@
 
 class CColorStatic : public QWidget {
 public:
+    // The label shows its text in the player's language (Tr): it takes the source text.
     explicit CColorStatic(QWidget* parent = nullptr, const QString& text = QString());
 
     // Like every widget, a label is used on the UI thread only.

@@ -1,5 +1,6 @@
 #include "widgets/LockMark.h"
 
+#include "platform/Translation.h"
 #include "widgets/Fonts.h"
 
 #include <QPainter>
@@ -35,14 +36,14 @@ void DrawPadlock(QPainter& painter, const QRectF& box) {
 } // namespace
 
 CLockMark::CLockMark(QWidget* parent, const QRect& over, Style style, const QString& text)
-    : QWidget(parent), m_style(style), m_strText(text) {
+    : QWidget(parent), m_style(style), m_strText(Tr(text)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     QRect area = over;
     if (style == Style::Card) // the line may be wider than the key
         area = over.adjusted(-over.width() / 2, 0, over.width() / 2, kTextBand);
     setGeometry(area);
     m_over = over.translated(-area.topLeft());
-    setToolTip(text);
+    setToolTip(m_strText);
     show();
 }
 

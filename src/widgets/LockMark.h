@@ -9,7 +9,8 @@
 class CLockMark : public QWidget {
 public:
     enum class Style { Card, Corner };
-    // over: the part locked, in the parent's coordinates.
+    // over: the part locked, in the parent's coordinates; text: what opens it, as its source text (it is
+    // shown in the player's language).
     CLockMark(QWidget* parent, const QRect& over, Style style, const QString& text = QString());
     QString Text() const { return m_strText; }
 

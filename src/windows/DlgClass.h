@@ -12,7 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-inline const QString kClassItemText = QStringLiteral("班级(&C)...");
+inline const QString kClassItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级(&C)..."));
 
 class CDlgClass : public QDialog {
 public:

@@ -28,7 +28,7 @@ class QComboBox;
 inline const QString kNoHistoryText =
     QStringLiteral("还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。");
 inline const QString kReplayItemText = QStringLiteral("飞行回放");
-inline const QString kProgressItemText = QStringLiteral("训练记录");
+inline const QString kProgressItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "训练记录"));
 inline const QString kNoProgressText =
     QStringLiteral("还没有训练记录。\n打完一局之后，每一局的总分都会按日期画在这里。");
 

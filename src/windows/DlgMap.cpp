@@ -1,5 +1,6 @@
 #include "windows/DlgMap.h"
 
+#include "platform/Translation.h"
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
@@ -13,7 +14,7 @@ CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 
 void CDlgMap::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_btnClose->setAccessibleName(QStringLiteral("关闭地图"));
+    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭地图"))));
     m_nOpenLevel = ReadOpenLevel();
     for (int k = 0; k < kLevelCount; ++k)
         m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
@@ -23,7 +24,7 @@ void CDlgMap::OnInitDialog() {
     RefreshLevelIcons(m_nOpenLevel);
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
     m_stcTitle->SetText(kMapCaption);
-    setWindowTitle(kMapCaption);
+    setWindowTitle(Tr(kMapCaption));
 }
 
 void CDlgMap::MakeNotes() {
@@ -46,11 +47,13 @@ void CDlgMap::MakeNotes() {
 }
 
 QString LevelOpenedText(int level) {
-    return QStringLiteral("第 %1 关已开启！").arg(level);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关已开启！"))).arg(level);
 }
 
 QString LevelLockedText(int level) {
-    return QStringLiteral("通过第 %1 关后开启第 %2 关").arg(level - 1).arg(level);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 %1 关后开启第 %2 关")))
+        .arg(level - 1)
+        .arg(level);
 }
 
 void CDlgMap::RefreshLevelIcons(int openLevel) {
@@ -60,8 +63,10 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         const bool open = level <= openLevel;
         button->SetStateIcons(LoadIconResource(open ? IDI_LEVEL_OPEN : IDI_LEVEL_LOCKED));
         button->SetHoverBorder(open);
-        button->setAccessibleName(open || level == 1 ? QStringLiteral("第 %1 关").arg(level)
-                                                     : QStringLiteral("第 %1 关（未开启）").arg(level));
+        button->setAccessibleName(
+            open || level == 1
+                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(level)
+                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关（未开启）"))).arg(level));
         button->setAccessibleDescription(open || level == 1 ? QString() : LevelLockedText(level));
         // Tab goes along the open levels only; a locked one still takes the focus by a click.
         button->setFocusPolicy(open || level == 1 ? Qt::StrongFocus : Qt::ClickFocus);
@@ -70,7 +75,8 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         else if (open && m_lockLevels[k] != nullptr)
             delete std::exchange(m_lockLevels[k], nullptr);
         const int best = open ? ReadBestScore(level) : 0;
-        const QString text = best > 0 ? QStringLiteral("最高 %1").arg(best) : QString();
+        const QString text =
+            best > 0 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最高 %1"))).arg(best) : QString();
         // Under the platform, moved aside where the picture has the level's number there.
         constexpr std::array<int, kLevelCount> kAside = {0, 0, 0, 0, 0, 0, 14, 0, -40, -26};
         const int width = QFontMetrics(m_stcBest[k]->ShownFont()).horizontalAdvance(text) + 2 * CColorStatic::kTextMargin + 2;

@@ -10,10 +10,10 @@
 
 #include <array>
 
-inline const QString kMapCaption = QStringLiteral("Aviluma—关卡选择");
-// "第 3 关已开启！"
+inline const QString kMapCaption = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—关卡选择"));
+// "第 3 关已开启！", in the player's language
 QString LevelOpenedText(int level);
-// "通过第 2 关后开启第 3 关"
+// "通过第 2 关后开启第 3 关", in the player's language
 QString LevelLockedText(int level);
 
 class CDlgMap : public CPictureDialog {

@@ -21,7 +21,8 @@ inline const QString kCloseDuringGameText =
 inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
 inline const QString kGameRunningTip = QStringLiteral("游戏进行中");
 inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
-inline const QString kLinkFaultText = QStringLiteral("PC-无人机连接异常，请检查连接并确认连接正常后开始游戏");
+inline const QString kLinkFaultText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "PC-无人机连接异常，请检查连接并确认连接正常后开始游戏"));
 inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
 inline const QString kCloseSheetText = QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！");
 

@@ -2,6 +2,7 @@
 #include "instruments/Attitude.h"
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "records/Players.h"
 #include "records/Records.h"
@@ -11,6 +12,7 @@
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
 #include "windows/DlgClass.h"
+#include "windows/DlgMap.h"
 #include "windows/DlgPlayers.h"
 #include "windows/DlgRecord.h"
 
@@ -152,6 +154,76 @@ TEST_F(MainWindow, ExitAsksEnterDoesNothingAndEscLeavesAtOnce) {
     QTest::keyClick(m_main.get(), Qt::Key_Escape);
     EXPECT_FALSE(m_main->isVisible());
     EXPECT_EQ(Messages().size(), 1); // no question for Esc
+}
+
+// The game as --lang chooses it: the translators stay for one case only.
+class MainWindowLanguage : public MainWindow {
+protected:
+    void TearDown() override {
+        MainWindow::TearDown();
+        RemoveLanguage();
+    }
+};
+
+// English: the main window, its messages, the level map and the About box read English.
+TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAboutBox) {
+    ASSERT_TRUE(InstallLanguage(Language::English));
+    StoreOpenLevel(2);
+    OpenMainWindow();
+    EXPECT_EQ(m_main->m_stcTitle->Text(), QStringLiteral("Aviluma—Choose a game"));
+    EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game"));
+    EXPECT_EQ(m_main->m_stcStartHint->Text(), QStringLiteral("Click bottom left to connect the drone"));
+    EXPECT_EQ(m_main->m_btnWild->accessibleName(), QStringLiteral("Wild mode (locked)"));
+    EXPECT_EQ(m_main->m_lockModes[1]->toolTip(), QStringLiteral("Opens after level 10"));
+    EXPECT_EQ(m_main->m_btnConnect->toolTip(), QStringLiteral("Drone connect button"));
+
+    m_main->m_btnLevel->click();
+    m_main->m_btnExit->click(); // answered No
+    EXPECT_EQ(Messages(),
+              (QStringList{QStringLiteral("The link between PC and drone is faulty. Check the connection "
+                                          "and start the game once the link is good"),
+                           QStringLiteral("Exit the game?")}));
+
+    CDlgMap& map = m_main->m_dlgMap;
+    map.Open();
+    EXPECT_EQ(map.windowTitle(), QStringLiteral("Aviluma—Choose a level"));
+    EXPECT_EQ(map.m_btnLevels[1]->accessibleName(), QStringLiteral("Level 2"));
+    EXPECT_EQ(map.m_btnLevels[2]->accessibleName(), QStringLiteral("Level 3 (locked)"));
+    EXPECT_EQ(map.m_btnLevels[2]->accessibleDescription(), QStringLiteral("Pass level 2 to open level 3"));
+    EXPECT_EQ(LevelOpenedText(3), QStringLiteral("Level 3 is open!"));
+    map.EndDialog(QDialog::Rejected);
+
+    m_main->m_dlgAbout.Open();
+    QStringList texts{m_main->m_dlgAbout.windowTitle()};
+    for (const QLabel* label : m_main->m_dlgAbout.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : m_main->m_dlgAbout.findChildren<QAbstractButton*>())
+        texts << button->text();
+    EXPECT_EQ(texts,
+              (QStringList{QStringLiteral("About Aviluma"),
+                           QStringLiteral("Aviluma, version %1").arg(QString::fromLatin1(kAvilumaVersion)),
+                           QStringLiteral("OK")}));
+    m_main->m_dlgAbout.EndDialog(QDialog::Rejected);
+}
+
+// Chinese, as the game starts it (Qt's own Chinese texts installed), and with no translator at all:
+// every text is its source text, byte for byte.
+TEST_F(MainWindowLanguage, ChineseShowsTheSourceTextsByteForByte) {
+    for (const bool qtTexts : {true, false}) {
+        if (qtTexts)
+            ASSERT_TRUE(InstallLanguage(Language::Chinese));
+        else
+            RemoveLanguage();
+        m_machine.messages.Clear();
+        OpenMainWindow();
+        EXPECT_EQ(m_main->m_stcTitle->Text().toUtf8(), QByteArray("Aviluma—游戏选择"));
+        EXPECT_EQ(m_main->m_stcStartHint->Text().toUtf8(), QByteArray("请先点击左下角连接无人机"));
+        EXPECT_EQ(m_main->m_lockModes[0]->toolTip().toUtf8(), QByteArray("通过第 10 关后开启"));
+        m_main->m_btnExit->click();
+        EXPECT_EQ(Messages(), QStringList{QStringLiteral("是否退出游戏？")});
+        EXPECT_EQ(LevelLockedText(3).toUtf8(), QByteArray("通过第 2 关后开启第 3 关"));
+        m_main.reset();
+    }
 }
 
 // Everything from the keyboard: F1 for the About box, Tab through the buttons as they stand on screen.

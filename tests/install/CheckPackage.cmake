@@ -26,7 +26,7 @@ message(STATUS "${debs}\n${fields}\n${contents}")
 
 # The libraries' packages (from dpkg-shlibdeps) and what the program loads by name.
 foreach(dependency libc6 libqt6widgets6 libqt6svg6 libqt6sql6 libsdl2-2.0-0 fonts-wqy-microhei qt6-wayland
-                   libqt6sql6-psql)
+                   libqt6sql6-psql qt6-translations-l10n)
   if(NOT fields MATCHES "Depends:[^\n]*[ ,]${dependency}[ ,(\n]")
     message(FATAL_ERROR "the package does not depend on ${dependency}:\n${fields}")
   endif()
