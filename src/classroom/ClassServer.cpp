@@ -17,6 +17,7 @@
 #include <sys/socket.h>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -384,60 +385,66 @@ bool CClassConnection::Init(QString* why) {
     return true;
 }
 
-bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QString* why) {
+bool CClassConnection::InTransaction(const std::function<QString(QSqlQuery&)>& work, QString* why) {
     QSqlQuery query(m_db);
-    const auto fail = [&](const QString& text) {
-        if (why)
-            *why = text;
-        m_db.rollback();
-        return false;
-    };
-    if (reason.trimmed().isEmpty())
-        return fail(QStringLiteral("请写明删除的原因。"));
+    QString problem;
     if (!m_db.transaction())
-        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    query.prepare(QStringLiteral("WITH gone AS (DELETE FROM games WHERE id = ?::uuid RETURNING id, to_jsonb(games) AS game) "
-                                 "INSERT INTO removed_games (id, game, reason) SELECT id, game, ? FROM gone"));
-    query.addBindValue(id);
-    query.addBindValue(reason);
-    if (!query.exec())
-        return fail(ClassErrorText(ErrorOf(query.lastError())));
-    if (query.numRowsAffected() != 1)
-        return fail(QStringLiteral("没有这局成绩：%1").arg(id));
-    if (!m_db.commit())
-        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    return true;
+        problem = ClassErrorText(ErrorOf(m_db.lastError()));
+    else if (problem = work(query); problem.isEmpty() && !m_db.commit())
+        problem = ClassErrorText(ErrorOf(m_db.lastError()));
+    if (problem.isEmpty())
+        return true;
+    m_db.rollback();
+    if (why)
+        *why = problem;
+    return false;
+}
+
+bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QString* why) {
+    if (reason.trimmed().isEmpty()) {
+        if (why)
+            *why = QStringLiteral("请写明删除的原因。");
+        return false;
+    }
+    return InTransaction(
+        [&](QSqlQuery& query) {
+            query.prepare(QStringLiteral("WITH gone AS (DELETE FROM games WHERE id = ?::uuid RETURNING id, "
+                                         "to_jsonb(games) AS game) INSERT INTO removed_games (id, game, reason) "
+                                         "SELECT id, game, ? FROM gone"));
+            query.addBindValue(id);
+            query.addBindValue(reason);
+            if (!query.exec())
+                return ClassErrorText(ErrorOf(query.lastError()));
+            return query.numRowsAffected() == 1 ? QString() : QStringLiteral("没有这局成绩：%1").arg(id);
+        },
+        why);
 }
 
 bool CClassConnection::AddClassLogin(const QString& login, const QString& className, QString* why) {
-    QSqlQuery query(m_db);
-    const auto fail = [&](const QString& text) {
+    if (login.trimmed().isEmpty() || className.trimmed().isEmpty()) {
         if (why)
-            *why = text;
-        m_db.rollback();
+            *why = QStringLiteral("请写明登录用户和班级。");
         return false;
-    };
-    if (login.trimmed().isEmpty() || className.trimmed().isEmpty())
-        return fail(QStringLiteral("请写明登录用户和班级。"));
-    if (!m_db.transaction())
-        return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
-    query.prepare(QStringLiteral("SELECT format(CASE WHEN EXISTS (SELECT FROM pg_roles WHERE rolname = ?::name) "
-                                 "THEN 'GRANT aviluma_pc TO %I' ELSE 'CREATE ROLE %I LOGIN IN ROLE aviluma_pc' END, ?::text)"));
-    query.addBindValue(login);
-    query.addBindValue(login);
-    if (!query.exec() || !query.next())
-        return fail(ClassErrorText(ErrorOf(query.lastError())));
-    const QString grant = query.value(0).toString();
-    if (!query.exec(grant))
-        return fail(ClassErrorText(ErrorOf(query.lastError())));
-    query.prepare(QStringLiteral("INSERT INTO class_logins (login, class) VALUES (?, ?) "
-                                 "ON CONFLICT (login) DO UPDATE SET class = EXCLUDED.class"));
-    query.addBindValue(login);
-    query.addBindValue(className);
-    if (!query.exec() || !m_db.commit())
-        return fail(ClassErrorText(ErrorOf(query.lastError())));
-    return true;
+    }
+    return InTransaction(
+        [&](QSqlQuery& query) {
+            // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
+            query.prepare(QStringLiteral(
+                "SELECT format(CASE WHEN EXISTS (SELECT FROM pg_roles WHERE rolname = ?::name) "
+                "THEN 'GRANT aviluma_pc TO %I' ELSE 'CREATE ROLE %I LOGIN IN ROLE aviluma_pc' END, ?::text)"));
+            query.addBindValue(login);
+            query.addBindValue(login);
+            if (!query.exec() || !query.next())
+                return ClassErrorText(ErrorOf(query.lastError()));
+            if (const QString grant = query.value(0).toString(); !query.exec(grant))
+                return ClassErrorText(ErrorOf(query.lastError()));
+            query.prepare(QStringLiteral("INSERT INTO class_logins (login, class) VALUES (?, ?) "
+                                         "ON CONFLICT (login) DO UPDATE SET class = EXCLUDED.class"));
+            query.addBindValue(login);
+            query.addBindValue(className);
+            return query.exec() ? QString() : ClassErrorText(ErrorOf(query.lastError()));
+        },
+        why);
 }
 
 bool CClassConnection::Check(QString* why) {

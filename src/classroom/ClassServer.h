@@ -6,10 +6,12 @@
 #include "records/Outbox.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -54,6 +56,10 @@ public:
     void Abort();
 
 private:
+    // Runs work in one transaction: committed when work says nothing (an empty text), rolled back
+    // otherwise; false and why on any failure.
+    bool InTransaction(const std::function<QString(QSqlQuery&)>& work, QString* why);
+
     QString m_name;
     std::mutex m_socketMutex; // the socket stays open while Abort() shuts it down
     int m_nSocket = -1;
