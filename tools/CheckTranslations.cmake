@@ -1,4 +1,4 @@
-# Keeps the translations whole: every text of src/ marked for translation has a finished translation in
+# Keeps the translations whole: every text of src/ and sim/ marked for translation has a finished translation in
 # each translations/*.ts, and no .ts holds a text the sources no longer have (lupdate would keep it as
 # vanished or obsolete; such entries go, or the texts they were made for come back).
 # lupdate reads the sources into a copy of each .ts, so the files themselves are left as they are.
@@ -10,12 +10,18 @@ if(NOT ts_files)
   message(FATAL_ERROR "no translations in ${SOURCE}/translations")
 endif()
 
+set(sources "")
+foreach(folder src sim)
+  if(IS_DIRECTORY "${SOURCE}/${folder}")
+    list(APPEND sources "${SOURCE}/${folder}")
+  endif()
+endforeach()
 set(faults "")
 foreach(ts ${ts_files})
   get_filename_component(name "${ts}" NAME)
   set(copy "${WORK}/${name}")
   file(COPY_FILE "${ts}" "${copy}")
-  execute_process(COMMAND "${LUPDATE}" -silent -locations none "${SOURCE}/src" -ts "${copy}"
+  execute_process(COMMAND "${LUPDATE}" -silent -locations none ${sources} -ts "${copy}"
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "lupdate failed on ${name}:\n${output}")
