@@ -26,14 +26,14 @@
     <message>
         <source>无法打开无人机串口 %1：没有访问权限！
 请将当前用户加入 dialout 组，注销并重新登录后再连接。</source>
-        <translation>Cannot open the drone's serial port %1: permission denied!
+        <translation>Cannot open the drone&apos;s serial port %1: permission denied!
 Add the current user to the dialout group, log out and back in, then connect again.</translation>
     </message>
     <message>
         <source>无人机串口 %1 正被其他程序占用！
 请关闭占用该串口的程序，串口空出后会自动连接。
 若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。</source>
-        <translation>The drone's serial port %1 is in use by another program!
+        <translation>The drone&apos;s serial port %1 is in use by another program!
 Close the program using it; the game connects by itself once the port is free.
 If no program is using it (for example, the game was killed), unplug the drone and plug it in again.</translation>
     </message>
@@ -176,6 +176,396 @@ If no program is using it (for example, the game was killed), unplug the drone a
     <message>
         <source>PC-无人机连接异常，请检查连接并确认连接正常后开始游戏</source>
         <translation>The link between PC and drone is faulty. Check the connection and start the game once the link is good</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>磁盘为只读</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>磁盘空间已满</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>文件正被其他程序占用</source>
+        <translation>the file is in use by another program</translation>
+    </message>
+    <message>
+        <source>文件或文件夹已不存在</source>
+        <translation>the file or folder no longer exists</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2。
+</source>
+        <translation>Cannot save %1: %2.
+</translation>
+    </message>
+    <message>
+        <source>这条成绩已暂存，问题解决后会自动补写。</source>
+        <translation>The result is kept aside and will be written once the problem is solved.</translation>
+    </message>
+    <message>
+        <source>这次的更改没有保存。</source>
+        <translation>This change was not saved.</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2。
+暂存也失败了：%3。
+这局的成绩没能保存到任何地方，请记下这一行：
+%4</source>
+        <translation>Cannot save %1: %2.
+Keeping it aside failed too: %3.
+This game&apos;s result was saved nowhere; please write down this line:
+%4</translation>
+    </message>
+    <message>
+        <source>等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。
+问题解决之前，新的成绩不会暂存到那里。</source>
+        <translation>The file of results waiting to be written, %1, cannot be read (%2) nor moved away (%3).
+Until the problem is solved, new results are not kept aside there.</translation>
+    </message>
+    <message>
+        <source>等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。</source>
+        <translation>%1 of the waiting results do not belong to this PC&apos;s score sheets; they were not written and were moved to %2.</translation>
+    </message>
+    <message>
+        <source>等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。</source>
+        <translation>The file of waiting results cannot be read (%1); it was moved to %2, not overwritten.</translation>
+    </message>
+    <message>
+        <source>有 %1 条成绩在等待写入 %2：%3。问题解决后会自动补写。</source>
+        <translation>%1 results are waiting to be written to %2: %3. They will be written once the problem is solved.</translation>
+    </message>
+    <message>
+        <source>成绩单 %1 已不存在，已重新创建并补写了 %2 条成绩。</source>
+        <translation>The score sheet %1 no longer existed; it was made again and %2 results were written to it.</translation>
+    </message>
+    <message>
+        <source>数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。
+同一个数据文件夹同时只能运行一局游戏。</source>
+        <translation>The data folder %1 is in use by another game (user %2, process %3).
+Only one game at a time can run on a data folder.</translation>
+    </message>
+    <message>
+        <source>本机没有名为“%1”的玩家。
+要新建这位玩家，请加上 --new-player。</source>
+        <translation>This PC has no player named “%1”.
+To add this player, add --new-player.</translation>
+    </message>
+    <message>
+        <source>无法写入这些文件夹，进度和成绩将不能保存：
+%1</source>
+        <translation>Cannot write to these folders; progress and results cannot be saved:
+%1</translation>
+    </message>
+    <message>
+        <source>难度：%1 — 次数：%2</source>
+        <translation>Difficulty %1 · try %2</translation>
+    </message>
+    <message>
+        <source>难度：%1</source>
+        <translation>Difficulty: %1</translation>
+    </message>
+    <message>
+        <source>%1 · 难度 %2 · 时限 %3 秒</source>
+        <translation>%1 · difficulty %2 · %3 s to level</translation>
+    </message>
+    <message>
+        <source>游戏结束 · 总分 %1</source>
+        <translation>Game over · total %1</translation>
+    </message>
+    <message>
+        <source>%1 秒内未能稳定</source>
+        <translation>not level within %1 s</translation>
+    </message>
+    <message>
+        <source>被中断</source>
+        <translation>cut off</translation>
+    </message>
+    <message>
+        <source>稳定得太晚，没有得分</source>
+        <translation>levelled too late to score</translation>
+    </message>
+    <message>
+        <source>全部 %1 次都已稳定 · %2</source>
+        <translation>All %1 attempts levelled · %2</translation>
+    </message>
+    <message>
+        <source>第 %1 次：%2 · %3</source>
+        <translation>Attempt %1: %2 · %3</translation>
+    </message>
+    <message>
+        <source>恭喜你，闯关成功！</source>
+        <translation>Congratulations, level passed!</translation>
+    </message>
+    <message>
+        <source>闯关失败，请继续努力！</source>
+        <translation>Level failed, keep trying!</translation>
+    </message>
+    <message>
+        <source>姿态仪</source>
+        <translation>Attitude indicator</translation>
+    </message>
+    <message>
+        <source>横滚 %1° · 航向 %2°</source>
+        <translation>Roll %1° · heading %2°</translation>
+    </message>
+    <message>
+        <source>高度表</source>
+        <translation>Height meter</translation>
+    </message>
+    <message>
+        <source>俯仰 %1°</source>
+        <translation>Pitch %1°</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2</source>
+        <translation>Cannot save %1: %2</translation>
+    </message>
+    <message>
+        <source>无法保存玩家名单 %1：%2</source>
+        <translation>Cannot save the list of players %1: %2</translation>
+    </message>
+    <message>
+        <source>请输入玩家的名字。</source>
+        <translation>Please enter the player&apos;s name.</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的玩家。</source>
+        <translation>There is already a player named “%1”.</translation>
+    </message>
+    <message>
+        <source>无法创建玩家的文件夹 %1。</source>
+        <translation>Cannot make the player&apos;s folder %1.</translation>
+    </message>
+    <message>
+        <source>无法把现有进度移到 %1，下次启动时会再试。</source>
+        <translation>Cannot move today&apos;s progress to %1; the game tries again at its next start.</translation>
+    </message>
+    <message>
+        <source>已从名单中移除，但无法移走文件夹 %1。</source>
+        <translation>Taken off the list, but the folder %1 could not be moved away.</translation>
+    </message>
+    <message>
+        <source>无法保存语言的选择 %1：%2</source>
+        <translation>Cannot save the choice of language %1: %2</translation>
+    </message>
+    <message>
+        <source>输  入</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>请输入你的姓名:</source>
+        <translation>Your name:</translation>
+    </message>
+    <message>
+        <source>练习模式</source>
+        <translation>Practice</translation>
+    </message>
+    <message>
+        <source>比赛模式</source>
+        <translation>Competition</translation>
+    </message>
+    <message>
+        <source>记录创建者信息录入</source>
+        <translation>Enter your name</translation>
+    </message>
+    <message>
+        <source>无 人 机 飞 行 训 练</source>
+        <translation>D R O N E   F L I G H T   T R A I N I N G</translation>
+    </message>
+    <message>
+        <source>十个关卡 · 逐级挑战</source>
+        <translation>Ten levels to climb</translation>
+    </message>
+    <message>
+        <source>难度飙升 · 考验反应</source>
+        <translation>Faster and faster</translation>
+    </message>
+    <message>
+        <source>永不停歇 · 刷新纪录</source>
+        <translation>Random, never ending</translation>
+    </message>
+    <message>
+        <source>横滚 | 俯仰 | 航向</source>
+        <translation>Roll | Pitch | Yaw</translation>
+    </message>
+    <message>
+        <source>高度</source>
+        <translation>Height</translation>
+    </message>
+    <message>
+        <source>记录</source>
+        <translation>Best</translation>
+    </message>
+    <message>
+        <source>得分</source>
+        <translation>Score</translation>
+    </message>
+    <message>
+        <source>四旋翼</source>
+        <translation>Quad</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>清除记录</source>
+        <translation>Clear records</translation>
+    </message>
+    <message>
+        <source>油门 · 航向</source>
+        <translation>Throttle · Yaw</translation>
+    </message>
+    <message>
+        <source>俯仰 · 横滚</source>
+        <translation>Pitch · Roll</translation>
+    </message>
+    <message>
+        <source>起飞坪</source>
+        <translation>Pad</translation>
+    </message>
+    <message>
+        <source>关卡</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>终点</source>
+        <translation>Finish</translation>
+    </message>
+    <message>
+        <source>航线</source>
+        <translation>Route</translation>
+    </message>
+    <message>
+        <source>北</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>记录文件创建失败</source>
+        <translation>The score sheet could not be made</translation>
+    </message>
+    <message>
+        <source>上次 %1</source>
+        <translation>last %1</translation>
+    </message>
+    <message>
+        <source>还没有飞过</source>
+        <translation>not flown yet</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;第 %2 关&#x3000;%3</source>
+        <translation>%1　level %2　%3</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>新玩家的名字：</source>
+        <translation>The new player&apos;s name:</translation>
+    </message>
+    <message>
+        <source>“%1”的新名字：</source>
+        <translation>New name for “%1”:</translation>
+    </message>
+    <message>
+        <source>删除玩家“%1”？
+他的闯关进度、最好成绩和 %2 局训练记录会从名单中去掉，文件夹移到 %3，不会删除。</source>
+        <translation>Remove the player “%1”?
+Their level progress, best scores and %2 recorded games leave the list; their folder is moved to %3, not deleted.</translation>
+    </message>
+    <message>
+        <source>谁来飞？</source>
+        <translation>Who is flying?</translation>
+    </message>
+    <message>
+        <source>新玩家</source>
+        <translation>New player</translation>
+    </message>
+    <message>
+        <source>把现有进度归为哪位玩家？</source>
+        <translation>Whose is the progress made so far?</translation>
+    </message>
+    <message>
+        <source>姓名</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>姓名输入不能为空！</source>
+        <translation>The name cannot be empty!</translation>
+    </message>
+    <message>
+        <source>Aviluma—闯关模式—模拟器</source>
+        <translation>Aviluma—Level mode—Simulator</translation>
+    </message>
+    <message>
+        <source>Aviluma—狂野模式—%1—模拟器</source>
+        <translation>Aviluma—Wild mode—%1—Simulator</translation>
+    </message>
+    <message>
+        <source>Aviluma—无尽模式—%1—模拟器</source>
+        <translation>Aviluma—Endless mode—%1—Simulator</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>无尽模式 · 每次难度随机</source>
+        <translation>Endless mode · a random difficulty each time</translation>
+    </message>
+    <message>
+        <source>关卡 %1 最高得分 : %2</source>
+        <translation>Level %1 best total: %2</translation>
+    </message>
+    <message>
+        <source>本局 %1 分，进入前三名</source>
+        <translation>%1 points this game: into the top three</translation>
+    </message>
+    <message>
+        <source>本局 %1 分，记入比赛成绩表</source>
+        <translation>%1 points this game: onto the score sheet</translation>
+    </message>
+    <message>
+        <source>游戏尚未结束，是否关闭并退出？
+选择&quot;是&quot;关闭并退出</source>
+        <translation>The game is not over. Close it and leave?
+Choose &quot;Yes&quot; to close and leave</translation>
+    </message>
+    <message>
+        <source>将清空所有记录信息？
+选择&quot;是&quot;清空记录</source>
+        <translation>Clear every record?
+Choose &quot;Yes&quot; to clear the records</translation>
+    </message>
+    <message>
+        <source>游戏进行中</source>
+        <translation>Game in progress</translation>
+    </message>
+    <message>
+        <source>恭喜你打破了本关记录！</source>
+        <translation>Congratulations, a new record for this level!</translation>
+    </message>
+    <message>
+        <source>成绩写入失败，请关闭打开的成绩单后点确认！</source>
+        <translation>The result could not be written. Close the open score sheet, then click OK!</translation>
     </message>
 </context>
 </TS>

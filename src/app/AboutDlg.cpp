@@ -22,7 +22,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const int side = std::min(width(), height());
-        IconResourceIcon(IDR_MAINFRAME).paint(&painter, QRect((width() - side) / 2, (height() - side) / 2, side, side));
+        IconResourceIcon(IDR_MAINFRAME)
+            .paint(&painter, QRect((width() - side) / 2, (height() - side) / 2, side, side));
     }
 };
 

@@ -24,8 +24,8 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 #include <unistd.h>
 
@@ -55,7 +55,8 @@ QStringList UnwritableFolders(const DataFolders& folders) {
     QStringList unwritable;
     for (const QString& folder : {folders.data, folders.record})
         if (access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-            unwritable << QStringLiteral("%1（%2）").arg(folder, ErrorText(errno));
+            unwritable
+                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(folder, ErrorText(errno));
     return unwritable;
 }
 
@@ -65,50 +66,58 @@ QString ErrorText(int error) {
     switch (error) {
     case EACCES:
     case EPERM:
-        return QStringLiteral("没有写入权限");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有写入权限")));
     case EROFS:
-        return QStringLiteral("磁盘为只读");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "磁盘为只读")));
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral("磁盘空间已满");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "磁盘空间已满")));
     case EBUSY:
-        return QStringLiteral("文件正被其他程序占用");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件正被其他程序占用")));
     case ENOENT:
-        return QStringLiteral("文件或文件夹已不存在");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件或文件夹已不存在")));
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 
 QString SaveFailureText(const QString& path, int error, bool kept) {
-    return QStringLiteral("无法保存 %1：%2。\n").arg(path, ErrorText(error)) +
-           (kept ? QStringLiteral("这条成绩已暂存，问题解决后会自动补写。")
-                 : QStringLiteral("这次的更改没有保存。"));
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2。\n")))
+               .arg(path, ErrorText(error)) +
+           (kept ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这条成绩已暂存，问题解决后会自动补写。")))
+                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这次的更改没有保存。"))));
 }
 
 QString SheetNoticeText(const SheetNotice& notice) {
     switch (notice.kind) {
     case SheetNoticeKind::LineLost:
-        return QStringLiteral(
-                   "无法保存 %1：%2。\n暂存也失败了：%3。\n这局的成绩没能保存到任何地方，请记下这一行：\n%4")
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                      "Aviluma",
+                      "无法保存 "
+                      "%1：%2。\n暂存也失败了：%3。\n这局的成绩没能保存到任何地方，请记下这一行：\n%4")))
             .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError), notice.line);
     case SheetNoticeKind::SetAside:
         if (notice.pendingError != 0)
-            return QStringLiteral("等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
-                                  "问题解决之前，新的成绩不会暂存到那里。")
+            return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                          "Aviluma", "等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
+                                     "问题解决之前，新的成绩不会暂存到那里。")))
                 .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError));
         if (notice.lines > 0)
-            return QStringLiteral("等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")
+            return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                          "Aviluma", "等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")))
                 .arg(notice.lines)
                 .arg(notice.path);
-        return QStringLiteral("等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                      "Aviluma", "等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")))
             .arg(ErrorText(notice.error), notice.path);
     case SheetNoticeKind::Waiting:
-        return QStringLiteral("有 %1 条成绩在等待写入 %2：%3。问题解决后会自动补写。")
+        return Tr(QStringLiteral(
+                      QT_TRANSLATE_NOOP("Aviluma", "有 %1 条成绩在等待写入 %2：%3。问题解决后会自动补写。")))
             .arg(notice.lines)
             .arg(notice.path, ErrorText(notice.error));
     case SheetNoticeKind::Recreated:
-        return QStringLiteral("成绩单 %1 已不存在，已重新创建并补写了 %2 条成绩。")
+        return Tr(QStringLiteral(
+                      QT_TRANSLATE_NOOP("Aviluma", "成绩单 %1 已不存在，已重新创建并补写了 %2 条成绩。")))
             .arg(notice.path)
             .arg(notice.lines);
     }
@@ -116,14 +125,17 @@ QString SheetNoticeText(const SheetNotice& notice) {
 }
 
 QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder) {
-    return QStringLiteral("数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
-                          "同一个数据文件夹同时只能运行一局游戏。")
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma",
+                                               "数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
+                                               "同一个数据文件夹同时只能运行一局游戏。")))
         .arg(folder, holder.user)
         .arg(holder.pid);
 }
 
 QString NoSuchPlayerText(const QString& name) {
-    return QStringLiteral("本机没有名为“%1”的玩家。\n要新建这位玩家，请加上 --new-player。").arg(name);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                  "Aviluma", "本机没有名为“%1”的玩家。\n要新建这位玩家，请加上 --new-player。")))
+        .arg(name);
 }
 
 bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
@@ -137,8 +149,8 @@ bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
                 m_strPlayer,
                 [](const QString& label, const QString& initial) -> std::optional<QString> {
                     bool ok = false;
-                    const QString text =
-                        QInputDialog::getText(nullptr, kChoosePlayerTitle, label, QLineEdit::Normal, initial, &ok);
+                    const QString text = QInputDialog::getText(nullptr, Tr(kChoosePlayerTitle), Tr(label),
+                                                               QLineEdit::Normal, initial, &ok);
                     return ok ? std::optional<QString>(text) : std::nullopt;
                 },
                 &error);
@@ -165,8 +177,8 @@ bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
 
 bool CAvilumaApp::InitInstance() {
     InitAppDir();
-    // Before any window or message box. No window stores a choice of language yet: --lang decides, or
-    // else the locale's rule (which stays off until the translation is complete).
+    // Before any window or message box: --lang, or else the locale. The player's own choice, stored
+    // in their folder, follows once the player is known.
     const Language language = ChooseLanguage(m_strLanguage, QString(), QLocale::system());
     if (!InstallLanguage(language))
         qCWarning(lcUi, "the %s translation could not be loaded; the texts stay as they are",
@@ -208,8 +220,9 @@ bool CAvilumaApp::InitInstance() {
     }
     if (const QStringList unwritable = UnwritableFolders(folders); !unwritable.isEmpty()) {
         qCWarning(lcRecords, "cannot write to %s", qPrintable(unwritable.join(QStringLiteral(", "))));
-        MessageBoxOk(QStringLiteral("无法写入这些文件夹，进度和成绩将不能保存：\n%1")
-                         .arg(unwritable.join(QLatin1Char('\n'))));
+        MessageBoxOk(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入这些文件夹，进度和成绩将不能保存：\n%1")))
+                .arg(unwritable.join(QLatin1Char('\n'))));
     }
     SetSaveFailureListener(
         [](const QString& path, int error, bool kept) { MessageBoxOk(SaveFailureText(path, error, kept)); });
@@ -225,9 +238,12 @@ bool CAvilumaApp::InitInstance() {
         if (!WriteClassSettings(*m_joinClass, &error))
             MessageBoxOk(error);
     }
+    dlg.m_strLanguageOption = m_strLanguage;
     if (ChooseStartPlayer(dlg)) {
+        dlg.UsePlayersLanguage();
         // A PC of a class sends its games to the class server from a thread of its own.
-        auto link = std::make_unique<CClassLink>([&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
+        auto link =
+            std::make_unique<CClassLink>([&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
         dlg.onClassChanged = [&] { link->Restart(); };
         dlg.DoModal();
         dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined

@@ -2,14 +2,16 @@
 
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "records/Players.h"
 #include "records/Records.h"
-#include "windows/DlgClass.h"
-#include "windows/DlgPlayers.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
 #include "state/Globals.h"
+#include "state/Log.h"
 #include "widgets/Fonts.h"
+#include "windows/DlgClass.h"
+#include "windows/DlgPlayers.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -73,24 +75,66 @@ void CAvilumaDlg::OnInitDialog() {
         });
 
     if (m_stcStartHint == nullptr)
-        m_stcStartHint = new CColorStatic(this, kConnectFirstHintText);
+        m_stcStartHint = new CColorStatic(this, QString());
     m_stcStartHint->setGeometry(80, 540, 420, 24);
     m_stcStartHint->SetOwnFont(MakeCellFont(18));
     m_stcStartHint->SetTransparent(true);
     m_stcStartHint->SetTextColour(QColor(0xff, 0xd5, 0x4f));
     m_stcStartHint->show();
 
+    g_bDroneConnected = false;
+    m_bPortOpen = false;
+    m_linkState = LinkState::None;
+    ShowTexts();
+}
+
+QString LinkStateText(LinkState linkState) {
+    return Tr(linkState == LinkState::Good   ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接良好"))
+              : linkState == LinkState::Weak ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "信号弱"))
+                                             : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接")));
+}
+
+void CAvilumaDlg::ShowTexts() {
+    m_stcStartHint->SetText(kConnectFirstHintText);
     // The names a screen reader reads for the picture buttons.
     m_btnExit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "退出游戏"))));
     m_btnLevel->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式"))));
     m_btnConnect->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接无人机"))));
     m_btnLinkState->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
-    m_btnLinkState->setAccessibleDescription(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接"))));
-    ShowModeNames();
-
-    g_bDroneConnected = false;
+    m_btnLinkState->setAccessibleDescription(LinkStateText(m_linkState));
     m_btnLinkState->setToolTip(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
-    m_btnConnect->setToolTip(Tr(kConnectTipText));
+    m_btnConnect->setToolTip(ConnectTip(m_bPortOpen, m_drone));
+    ShowPlayer(); // the caption, the mode names and the padlocks
+}
+
+void CAvilumaDlg::UseLanguage(Language language, bool remember) {
+    if (remember) {
+        QString error;
+        if (!WriteLanguageChoice(LanguageCode(language), &error))
+            MessageBoxOk(error);
+    }
+    if (language == InstalledLanguage())
+        return;
+    if (!InstallLanguage(language)) {
+        qCWarning(lcUi, "the %s translation could not be loaded", qPrintable(LanguageCode(language)));
+        return;
+    }
+    if (m_stcStartHint == nullptr)
+        return; // not set up yet: it will be in this language
+    // Words drawn once with the old language go: the padlocks are made again by ShowPlayer().
+    for (CLockMark*& lock : m_lockModes)
+        delete std::exchange(lock, nullptr);
+    ShowTexts();
+    if (m_classStatus)
+        ShowClassStatus(*m_classStatus);
+    update(); // the background's words
+}
+
+void CAvilumaDlg::UsePlayersLanguage() {
+    if (!m_strLanguageOption.isEmpty())
+        return;
+    if (const std::optional<Language> stored = LanguageFromCode(ReadLanguageChoice()))
+        UseLanguage(*stored, false);
 }
 
 QString ConnectMessage(const ConnectResult& result) {
@@ -126,7 +170,9 @@ QString ConnectTip(bool open, const DroneIdentity& drone) {
 }
 
 void CAvilumaDlg::ShowPortState(bool open, const DroneIdentity& drone) {
-    OnUiThread([this, open, tip = ConnectTip(open, drone)] {
+    OnUiThread([this, open, drone, tip = ConnectTip(open, drone)] {
+        m_bPortOpen = open;
+        m_drone = drone;
         m_btnConnect->SetStateIcons(LoadIconResource(open ? IDI_PORT_OPEN : IDI_PORT_CLOSED));
         m_btnConnect->setToolTip(tip);
         if (m_stcStartHint != nullptr)
@@ -138,11 +184,9 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
     const int icon = linkState == LinkState::Good   ? IDI_LINK_GOOD
                      : linkState == LinkState::Weak ? IDI_LINK_WEAK
                                                     : IDI_LINK_NONE;
-    const QString state =
-        Tr(linkState == LinkState::Good   ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接良好"))
-           : linkState == LinkState::Weak ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "信号弱"))
-                                          : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接")));
-    OnUiThread([this, icon, state] {
+    const QString state = LinkStateText(linkState);
+    OnUiThread([this, icon, state, linkState] {
+        m_linkState = linkState;
         m_btnLinkState->SetStateIcons(LoadIconResource(icon));
         m_btnLinkState->setAccessibleDescription(state);
     });
@@ -190,6 +234,7 @@ QString ClassStatusText(const ClassStatus& status) {
 
 void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
     OnUiThread([this, status] {
+        m_classStatus = status;
         if (m_stcClass == nullptr) {
             m_stcClass = new QLabel(this);
             m_stcClass->setStyleSheet(QStringLiteral("color: white"));
@@ -208,8 +253,10 @@ void CAvilumaDlg::ChoosePlayer() {
     if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != this)
         return; // a game or another window is open
     CDlgPlayers chooser(this);
-    if (chooser.exec() == QDialog::Accepted && chooser.Chosen())
+    if (chooser.exec() == QDialog::Accepted && chooser.Chosen()) {
         UsePlayer(chooser.Chosen());
+        UsePlayersLanguage();
+    }
     ShowPlayer();
 }
 
@@ -292,8 +339,16 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     QAction* progress = menu.addAction(Tr(kProgressItemText));
     QAction* player = menu.addAction(Tr(kSwitchPlayerItemText));
     QAction* classroom = menu.addAction(Tr(kClassItemText));
+    QMenu* languages = menu.addMenu(kLanguageItemText);
+    QAction* chinese = languages->addAction(QStringLiteral("中文"));
+    QAction* english = languages->addAction(QStringLiteral("English"));
+    for (QAction* language : {chinese, english})
+        language->setCheckable(true);
+    (InstalledLanguage() == Language::English ? english : chinese)->setChecked(true);
     const QAction* chosen = menu.exec(at);
-    if (chosen == player) {
+    if (chosen == chinese || chosen == english) {
+        UseLanguage(chosen == english ? Language::English : Language::Chinese, true);
+    } else if (chosen == player) {
         ChoosePlayer();
     } else if (chosen == classroom) {
         CDlgClass dialog(this);

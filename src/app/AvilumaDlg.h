@@ -24,6 +24,8 @@ inline const QString kAboutItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma"
 inline const QString kNoDroneText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请先连接无人机！"));
 inline const QString kMainCaption = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—游戏选择"));
 inline const QString kConnectTipText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接操作按钮"));
+// Always in both languages, so that a player who reads only one of them finds it.
+inline const QString kLanguageItemText = QStringLiteral("语言 / Language");
 inline const QString kSwitchPlayerItemText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "切换玩家(&P)...\tF3"));
 
@@ -83,6 +85,13 @@ public:
     std::array<CLockMark*, 2> m_lockModes{};
     // Told after the "班级" dialog saved new settings: the program starts sending with them.
     std::function<void()> onClassChanged;
+    // The --lang option of this run, empty without one: it outranks a player's stored choice.
+    QString m_strLanguageOption;
+    // Installs the language and shows this window's texts in it at once; the other windows take it up
+    // when they next open. remember: stored as the current player's choice.
+    void UseLanguage(Language language, bool remember);
+    // The chosen player's language, when they chose one and no --lang says otherwise.
+    void UsePlayersLanguage();
 
 protected:
     void OnInitDialog() override;
@@ -102,6 +111,14 @@ private:
     void ShowPlayer();
     // The wild and endless buttons' names for a screen reader, locked or not.
     void ShowModeNames();
+    // Every text of the window that is set once, in the language installed now.
+    void ShowTexts();
+
+    // The last states shown, to show them again in another language.
+    bool m_bPortOpen = false;
+    DroneIdentity m_drone;
+    LinkState m_linkState = LinkState::None;
+    std::optional<ClassStatus> m_classStatus;
 
     bool m_bChoosePlayer = false;
     std::thread m_warmUp; // draws the other windows' backgrounds ahead of their first opening

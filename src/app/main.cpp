@@ -52,19 +52,23 @@ Options ReadOptions(int argc, char* argv[]) {
         TerminalText("Start as the player <name> of this PC, without asking who flies.",
                      "以本机玩家 <name> 的身份开始，不再询问谁来飞。"),
         QStringLiteral("name"));
-    const QCommandLineOption newPlayer(QStringLiteral("new-player"),
-                                       TerminalText("With --player: add that player when this PC has none of that name.",
-                                                    "与 --player 一起使用：本机没有这个玩家时新建。"));
+    const QCommandLineOption newPlayer(
+        QStringLiteral("new-player"),
+        TerminalText("With --player: add that player when this PC has none of that name.",
+                     "与 --player 一起使用：本机没有这个玩家时新建。"));
     const QCommandLineOption classServer(
         QStringLiteral("class-server"),
-        TerminalText("Send every game to the class server at <connection> (a libpq connection string or "
-                     "postgresql:// URI, without a password); with --class and --seat. Kept for later starts.",
-                     "把每局成绩上传到班级服务器 <connection>（libpq 连接字符串或 postgresql:// 地址，不含密码）；"
-                     "与 --class、--seat 一起使用，之后启动时沿用。"),
+        TerminalText(
+            "Send every game to the class server at <connection> (a libpq connection string or "
+            "postgresql:// URI, without a password); with --class and --seat. Kept for later starts.",
+            "把每局成绩上传到班级服务器 <connection>（libpq 连接字符串或 postgresql:// 地址，不含密码）；"
+            "与 --class、--seat 一起使用，之后启动时沿用。"),
         QStringLiteral("connection"));
-    const QCommandLineOption className(QStringLiteral("class"), TerminalText("The class this PC belongs to.", "本机所属的班级。"),
+    const QCommandLineOption className(QStringLiteral("class"),
+                                       TerminalText("The class this PC belongs to.", "本机所属的班级。"),
                                        QStringLiteral("name"));
-    const QCommandLineOption seat(QStringLiteral("seat"), TerminalText("This PC's seat in the room.", "本机的座位号。"),
+    const QCommandLineOption seat(QStringLiteral("seat"),
+                                  TerminalText("This PC's seat in the room.", "本机的座位号。"),
                                   QStringLiteral("label"));
     const QCommandLineOption language(
         QStringLiteral("lang"),
@@ -74,13 +78,17 @@ Options ReadOptions(int argc, char* argv[]) {
     parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, language, verbose});
     ParseCommandLine(parser, argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
-        std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",
-                                                              "aviluma：--new-player 需要与 --player <name> 一起使用。")));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",
+                                             "aviluma：--new-player 需要与 --player <name> 一起使用。")));
         std::exit(2);
     }
-    if (parser.isSet(classServer) != parser.isSet(className) || (parser.isSet(seat) && !parser.isSet(classServer))) {
-        std::fprintf(stderr, "%s\n", qPrintable(TerminalText("aviluma: --class-server and --class go together (--seat with them).",
-                                                              "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
+    if (parser.isSet(classServer) != parser.isSet(className) ||
+        (parser.isSet(seat) && !parser.isSet(classServer))) {
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(TerminalText("aviluma: --class-server and --class go together (--seat with them).",
+                                    "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
         std::exit(2);
     }
     if (parser.isSet(language) && !LanguageFromCode(parser.value(language))) {

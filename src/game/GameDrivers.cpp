@@ -4,6 +4,7 @@
 #include "game/GameClock.h"
 #include "game/Scoring.h"
 #include "platform/LocalClock.h"
+#include "platform/Translation.h"
 #include "records/History.h"
 #include "records/Outbox.h"
 #include "records/Players.h"
@@ -31,36 +32,46 @@ GameCommand OpeningCommand() {
 } // namespace
 
 QString DifficultyAttemptText(int difficulty, int attempt) {
-    return QStringLiteral("难度：%1 — 次数：%2").arg(difficulty).arg(attempt);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度：%1 — 次数：%2")))
+        .arg(difficulty)
+        .arg(attempt);
 }
 
 QString DifficultyText(int difficulty) {
-    return QStringLiteral("难度：%1").arg(difficulty);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度：%1"))).arg(difficulty);
 }
 
 QString AttemptGuideText(GameMode mode, int level, int difficultyIndex) {
-    const QString game = mode == GameMode::Level  ? QStringLiteral("第 %1 关").arg(level)
-                         : mode == GameMode::Wild ? QStringLiteral("狂野模式")
-                                                  : QStringLiteral("无尽模式");
+    const QString game =
+        mode == GameMode::Level  ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(level)
+        : mode == GameMode::Wild ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式")))
+                                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式")));
     const int seconds = kDifficultyTable[static_cast<std::size_t>(difficultyIndex)].budgetMs / 1000;
-    return QStringLiteral("%1 · 难度 %2 · 时限 %3 秒").arg(game).arg(difficultyIndex + 1).arg(seconds);
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 难度 %2 · 时限 %3 秒")))
+        .arg(game)
+        .arg(difficultyIndex + 1)
+        .arg(seconds);
 }
 
 QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total) {
-    const QString end = QStringLiteral("游戏结束 · 总分 %1").arg(total);
+    const QString end = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "游戏结束 · 总分 %1"))).arg(total);
     if (attempts.empty())
         return end;
     const AttemptRecord& last = attempts.back();
     QString why;
     if (last.end == AttemptEnd::OutOfTime)
-        why = QStringLiteral("%1 秒内未能稳定").arg(last.budgetMs / 1000);
+        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒内未能稳定"))).arg(last.budgetMs / 1000);
     else if (last.end == AttemptEnd::Cut)
-        why = QStringLiteral("被中断");
+        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "被中断")));
     else if (static_cast<double>(last.points) < kPassPoints)
-        why = QStringLiteral("稳定得太晚，没有得分");
+        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定得太晚，没有得分")));
     else
-        return QStringLiteral("全部 %1 次都已稳定 · %2").arg(attempts.size()).arg(end); // wild, every difficulty
-    return QStringLiteral("第 %1 次：%2 · %3").arg(last.number).arg(why, end);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部 %1 次都已稳定 · %2")))
+            .arg(attempts.size())
+            .arg(end); // wild, every difficulty
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次：%2 · %3")))
+        .arg(last.number)
+        .arg(why, end);
 }
 
 namespace {
@@ -257,7 +268,8 @@ void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QSt
         return;
     if (!competition) {
         m_bNameAsked = true;
-        m_window.ShowNameEntry(total, rank); // a practice player is asked only for a result that enters the list
+        m_window.ShowNameEntry(total,
+                               rank); // a practice player is asked only for a result that enters the list
     }
     InsertTopListEntry(file, section, rank, total, g_strPlayerName.Get());
     m_window.RefreshRecords();

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "link/LinkRecords.h"
+#include "platform/Translation.h"
 #include "records/History.h"
 #include "state/GameTypes.h"
 
@@ -40,13 +41,14 @@ public:
     virtual void ShowNameEntry(int total, int rank) = 0;
     // What comes next or how the game came to end, in a line of its own.
     virtual void ShowGuide(const QString& text) = 0;
-    virtual void ShowNewRecord() = 0;                    // a level's best total was beaten
-    virtual void AskToCloseSheet() = 0;                  // the score sheet is held by another program
-    virtual void ShowLinkLost() = 0;                     // the game ended: the drone went quiet or away
+    virtual void ShowNewRecord() = 0;   // a level's best total was beaten
+    virtual void AskToCloseSheet() = 0; // the score sheet is held by another program
+    virtual void ShowLinkLost() = 0;    // the game ended: the drone went quiet or away
 };
 
-inline const QString kLevelPassedText = QStringLiteral("恭喜你，闯关成功！");
-inline const QString kLevelFailedText = QStringLiteral("闯关失败，请继续努力！");
+inline const QString kLevelPassedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "恭喜你，闯关成功！"));
+inline const QString kLevelFailedText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关失败，请继续努力！"));
 
 // "难度：3 — 次数：1" and "难度：7".
 QString DifficultyAttemptText(int difficulty, int attempt);

@@ -1,14 +1,23 @@
 #include "instruments/Attitude.h"
 
+#include "platform/Translation.h"
 #include "res/Resources.h"
 
 #include <QPainter>
+
+namespace {
+
+QString InstrumentName() {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姿态仪")));
+}
+
+} // namespace
 
 CAttitude::CAttitude(QWidget* parent)
     : QWidget(parent), m_pImagePlane(CSourcePicture::Load(u"plane.png")),
       m_pImagePointer(CSourcePicture::Load(u"pointer.png")), m_pBrushBack(CSourcePicture::Load(u"back.png")),
       m_pBrushPanel(CSourcePicture::Load(u"pannel.png")) {
-    setAccessibleName(QStringLiteral("姿态仪"));
+    setAccessibleName(InstrumentName());
     if (m_pImagePlane) {
         m_nWidth = m_pImagePlane->Width();
         m_nHeight = m_pImagePlane->Height();
@@ -18,9 +27,13 @@ CAttitude::CAttitude(QWidget* parent)
 void CAttitude::paintEvent(QPaintEvent*) {
     m_rcClient = rect();
     // What a screen reader reads: the readings drawn.
-    const QString reading = QStringLiteral("横滚 %1° · 航向 %2°").arg(qRound(m_fRoll)).arg(qRound(m_fHeading));
+    const QString reading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1° · 航向 %2°")))
+                                .arg(qRound(m_fRoll))
+                                .arg(qRound(m_fHeading));
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);
+    if (accessibleName() != InstrumentName()) // the language may have changed
+        setAccessibleName(InstrumentName());
     const int w = m_nWidth;
     const int h = m_nHeight;
     if (w <= 0 || h <= 0)

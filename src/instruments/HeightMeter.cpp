@@ -1,17 +1,22 @@
 #include "instruments/HeightMeter.h"
 
+#include "platform/Translation.h"
 #include "res/Resources.h"
 
 #include <QPainter>
 
 namespace {
 constexpr int kTravelMargin = 45; // the pointer's travel is its picture's height less this
+
+QString InstrumentName() {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "高度表")));
+}
 } // namespace
 
 CHeightMeter::CHeightMeter(QWidget* parent)
     : QWidget(parent), m_pImagePointer(CSourcePicture::Load(u"pointer2.png")),
       m_pBrushBack(CSourcePicture::Load(u"back2.png")), m_pBrushPanel(CSourcePicture::Load(u"pannel2.png")) {
-    setAccessibleName(QStringLiteral("高度表"));
+    setAccessibleName(InstrumentName());
 }
 
 void CHeightMeter::paintEvent(QPaintEvent*) {
@@ -20,10 +25,12 @@ void CHeightMeter::paintEvent(QPaintEvent*) {
     const int h = m_pImagePointer ? m_pImagePointer->Height() : 0;
     m_fScale = static_cast<float>(h - kTravelMargin);
     // What a screen reader reads: the pitch the pointer shows.
-    const QString reading =
-        QStringLiteral("俯仰 %1°").arg(m_fScale > 0 ? qRound(m_fOffset * 360.0f / (3.0f * m_fScale)) : 0);
+    const QString reading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰 %1°")))
+                                .arg(m_fScale > 0 ? qRound(m_fOffset * 360.0f / (3.0f * m_fScale)) : 0);
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);
+    if (accessibleName() != InstrumentName()) // the language may have changed
+        setAccessibleName(InstrumentName());
     if (w <= 0 || h <= 0)
         return; // no pointer2.png: nothing at all is drawn
 

@@ -16,6 +16,7 @@ const QString kEnglishTranslation = QStringLiteral(":/i18n/aviluma_en.qm");
 std::unique_ptr<QTranslator> g_translator;
 // Read by Tr() on any thread (a message box may be asked for from a worker).
 std::atomic<bool> g_bTranslating{false};
+std::atomic<Language> g_installed{Language::Chinese};
 
 } // namespace
 
@@ -49,8 +50,13 @@ Language ChooseLanguage(QStringView option, QStringView stored, const QLocale& l
     return locale.language() == QLocale::Chinese ? Language::Chinese : Language::English;
 }
 
+Language InstalledLanguage() {
+    return g_installed.load();
+}
+
 void RemoveLanguage() {
     g_bTranslating = false;
+    g_installed = Language::Chinese;
     if (g_translator != nullptr)
         QCoreApplication::removeTranslator(g_translator.get());
     g_translator.reset();
@@ -68,5 +74,6 @@ bool InstallLanguage(Language language) {
     QCoreApplication::installTranslator(translator.get());
     g_translator = std::move(translator);
     g_bTranslating = true;
+    g_installed = language;
     return true;
 }

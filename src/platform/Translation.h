@@ -30,21 +30,18 @@ enum class Language { Chinese, English };
 std::optional<Language> LanguageFromCode(QStringView code);
 QString LanguageCode(Language language);
 
-// Whether the system's locale chooses the language when neither --lang nor a stored choice does. Off
-// while the English translation is incomplete, so that no one is moved to a half-English game by their
-// locale: until then only --lang en gives English. Switched on once every text is translated.
-inline constexpr bool kLocaleChoosesLanguage = false;
-
 // The language of this run: the --lang option when given, else the stored choice, else the locale
 // (a Chinese locale gives Chinese, any other English) when localeChooses, else Chinese. option and
 // stored are language codes, empty when there are none; a code that names no language is passed over.
 Language ChooseLanguage(QStringView option, QStringView stored, const QLocale& locale,
-                        bool localeChooses = kLocaleChoosesLanguage);
+                        bool localeChooses = true);
 
 // Installs the translators of language in the application (replacing those of an earlier call): for
 // English the program's own translation, for Chinese Qt's own Chinese texts (the buttons and menus of
 // Qt's standard dialogs). Returns false when a translation could not be loaded; the texts then stay
 // as they are.
 bool InstallLanguage(Language language);
+// The language of the texts now: the last one installed, Chinese before any or after RemoveLanguage().
+Language InstalledLanguage();
 // Takes out what InstallLanguage() put in: every text reads as its source text again.
 void RemoveLanguage();

@@ -2,6 +2,7 @@
 
 #include "platform/FileIo.h"
 #include "platform/ProfileFile.h"
+#include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 
@@ -40,9 +41,10 @@ std::optional<ClassSettings> ReadClassSettings() {
     if (!QFile::exists(path))
         return std::nullopt;
     constexpr int kLong = 1024;
-    ClassSettings settings{GetPrivateProfileString(kClassSection, QStringLiteral("connection"), QString(), kLong, path),
-                           GetPrivateProfileString(kClassSection, QStringLiteral("class"), QString(), kLong, path),
-                           GetPrivateProfileString(kClassSection, QStringLiteral("seat"), QString(), kLong, path)};
+    ClassSettings settings{
+        GetPrivateProfileString(kClassSection, QStringLiteral("connection"), QString(), kLong, path),
+        GetPrivateProfileString(kClassSection, QStringLiteral("class"), QString(), kLong, path),
+        GetPrivateProfileString(kClassSection, QStringLiteral("seat"), QString(), kLong, path)};
     if (settings.connection.isEmpty() || settings.className.isEmpty())
         return std::nullopt;
     return settings;
@@ -57,7 +59,8 @@ bool WriteClassSettings(const ClassSettings& settings, QString* error) {
                                   ClassCfgPath(), &errorNumber))
         return true;
     if (error)
-        *error = QStringLiteral("无法保存 %1：%2").arg(ClassCfgPath(), QString::fromLocal8Bit(std::strerror(errorNumber)));
+        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2")))
+                     .arg(ClassCfgPath(), QString::fromLocal8Bit(std::strerror(errorNumber)));
     return false;
 }
 
@@ -78,12 +81,14 @@ QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, c
                      {QStringLiteral("class"), settings.className},
                      {QStringLiteral("seat"), settings.seat},
                      {QStringLiteral("pc_player"), pcPlayer}};
-    const QByteArray bytes = QJsonDocument(head).toJson(QJsonDocument::Compact) + '\n' + GameRecordBytes(game);
+    const QByteArray bytes =
+        QJsonDocument(head).toJson(QJsonDocument::Compact) + '\n' + GameRecordBytes(game);
     // Named after when it was queued, so the sender takes the games in the order they were played.
     qint64 at = QDateTime::currentMSecsSinceEpoch();
     for (const QString& name : OutboxFiles())
         at = std::max(at, QueuedAt(name) + 1);
-    const QString path = folder + QLatin1Char('/') + QString::number(at) + QLatin1Char('-') + id + kOutboxSuffix;
+    const QString path =
+        folder + QLatin1Char('/') + QString::number(at) + QLatin1Char('-') + id + kOutboxSuffix;
     int error = 0;
     if (!QDir().mkpath(folder) || !ReplaceFileAtomically(path, bytes, &error)) {
         qCWarning(lcRecords, "cannot queue the game for the class server in %s: %s", qPrintable(folder),

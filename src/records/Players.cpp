@@ -1,6 +1,7 @@
 #include "records/Players.h"
 
 #include "platform/FileIo.h"
+#include "platform/Translation.h"
 #include "records/History.h"
 #include "records/Records.h"
 #include "state/DataFolders.h"
@@ -21,6 +22,7 @@ const QString kPlayersFolder = QStringLiteral("players");
 const QString kRemovedFolder = QStringLiteral("players-removed");
 const QString kSystemCfg = QStringLiteral("system.cfg");
 const QString kHistory = QStringLiteral("history");
+const QString kLanguageCfg = QStringLiteral("language.cfg");
 constexpr int kSlugLength = 16;
 
 std::mutex g_currentMutex;
@@ -78,7 +80,8 @@ bool WriteIndex(const Index& index, QString* error) {
     const QString why = QString::fromLocal8Bit(std::strerror(errorNumber));
     qCWarning(lcRecords, "cannot write %s: %s", qPrintable(PlayersFilePath()), qPrintable(why));
     if (error)
-        *error = QStringLiteral("无法保存玩家名单 %1：%2").arg(PlayersFilePath(), why);
+        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存玩家名单 %1：%2")))
+                     .arg(PlayersFilePath(), why);
     return false;
 }
 
@@ -102,7 +105,8 @@ QString FolderFor(const QString& name, const std::vector<Player>& players) {
         QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha256).toHex().left(8));
     const QString base = (slug.isEmpty() ? QStringLiteral("p") : slug) + QLatin1Char('-') + hash;
     const auto taken = [&](const QString& folder) {
-        return std::any_of(players.begin(), players.end(), [&](const Player& p) { return p.folder == folder; }) ||
+        return std::any_of(players.begin(), players.end(),
+                           [&](const Player& p) { return p.folder == folder; }) ||
                QFileInfo::exists(PlayersRoot() + QLatin1Char('/') + folder);
     };
     QString folder = base;
@@ -114,10 +118,10 @@ QString FolderFor(const QString& name, const std::vector<Player>& players) {
 std::optional<QString> CheckNewName(const QString& name, const std::vector<Player>& players,
                                     const Player* except = nullptr) {
     if (name.isEmpty())
-        return QStringLiteral("请输入玩家的名字。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请输入玩家的名字。")));
     for (const Player& player : players) {
         if (player.name == name && !(except && player.folder == except->folder))
-            return QStringLiteral("已有名为“%1”的玩家。").arg(name);
+            return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已有名为“%1”的玩家。"))).arg(name);
     }
     return std::nullopt;
 }
@@ -143,7 +147,8 @@ bool MoveInto(const QString& from, const QString& to) {
         return false;
     }
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
-        qCWarning(lcRecords, "cannot move %s to %s: %s", qPrintable(from), qPrintable(to), std::strerror(errno));
+        qCWarning(lcRecords, "cannot move %s to %s: %s", qPrintable(from), qPrintable(to),
+                  std::strerror(errno));
         return false;
     }
     return true;
@@ -194,7 +199,8 @@ std::optional<Player> AddPlayer(const QString& typedName, QString* error) {
     const Player player = *entry;
     if (!QDir().mkpath(PlayerFolderPath(player))) {
         if (error)
-            *error = QStringLiteral("无法创建玩家的文件夹 %1。").arg(PlayerFolderPath(player));
+            *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法创建玩家的文件夹 %1。")))
+                         .arg(PlayerFolderPath(player));
         return std::nullopt;
     }
     index.players.push_back(player);
@@ -238,7 +244,9 @@ std::optional<Player> AdoptProgress(const QString& typedName, QString* error, in
         return player;
     if (!MoveProgress(index, stopAfter)) {
         if (error)
-            *error = QStringLiteral("无法把现有进度移到 %1，下次启动时会再试。").arg(PlayerFolderPath(player));
+            *error =
+                Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法把现有进度移到 %1，下次启动时会再试。")))
+                    .arg(PlayerFolderPath(player));
         return std::nullopt;
     }
     return player;
@@ -282,9 +290,11 @@ bool RemovePlayer(const Player& player, QString* error) {
     const QString removed = RemovedPlayersFolder();
     const QString to = removed + QLatin1Char('/') + player.folder + QLatin1Char('-') +
                        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    if (QFileInfo::exists(PlayerFolderPath(player)) && (!QDir().mkpath(removed) || !MoveInto(PlayerFolderPath(player), to))) {
+    if (QFileInfo::exists(PlayerFolderPath(player)) &&
+        (!QDir().mkpath(removed) || !MoveInto(PlayerFolderPath(player), to))) {
         if (error)
-            *error = QStringLiteral("已从名单中移除，但无法移走文件夹 %1。").arg(PlayerFolderPath(player));
+            *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已从名单中移除，但无法移走文件夹 %1。")))
+                         .arg(PlayerFolderPath(player));
         return false;
     }
     return true;
@@ -324,4 +334,21 @@ void UsePlayer(const std::optional<Player>& player) {
 std::optional<Player> CurrentPlayer() {
     std::lock_guard lock(g_currentMutex);
     return g_current;
+}
+
+QString ReadLanguageChoice() {
+    QFile file(ProgressFilePath(kLanguageCfg));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(16)).trimmed();
+}
+
+bool WriteLanguageChoice(const QString& code, QString* error) {
+    const QString path = ProgressFilePath(kLanguageCfg);
+    int errorNumber = 0;
+    if (ReplaceFileAtomically(path, code.toUtf8() + '\n', &errorNumber))
+        return true;
+    *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存语言的选择 %1：%2")))
+                 .arg(path, QString::fromLocal8Bit(std::strerror(errorNumber)));
+    return false;
 }

@@ -6,6 +6,7 @@
 //                                    given to a player, also "adopting <folder>"
 //   Data/players/<folder>/system.cfg  that player's open levels and best scores
 //   Data/players/<folder>/history/    that player's games
+//   Data/players/<folder>/language.cfg  the language the player chose in the game: "zh" or "en"
 //   Data/players-removed/<folder>-<time>/  a removed player's folder, kept, not deleted
 //
 // A PC without players.cfg has no named players: the progress lives in Data/ as it always did. The
@@ -75,3 +76,9 @@ std::vector<PlayerSummary> SummarisePlayers(const std::vector<Player>& players);
 void UsePlayer(const std::optional<Player>& player);
 // The player whose progress is in use, if any.
 std::optional<Player> CurrentPlayer();
+
+// The language the current player chose ("zh" or "en"), in their folder (Data/ on a PC without
+// players); empty when they chose none.
+QString ReadLanguageChoice();
+// Keeps code as the current player's choice; on failure *error says why, in words for the player.
+bool WriteLanguageChoice(const QString& code, QString* error);

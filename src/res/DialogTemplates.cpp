@@ -82,15 +82,15 @@ constexpr ControlTemplate kDebrief[] = {
 };
 
 constexpr ControlTemplate kRecord[] = {
-    {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"输  入"},
+    {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"" QT_TRANSLATE_NOOP("Aviluma", "输  入")},
     {IDC_EDIT_NAME, K::Edit, {65, 19, 72, 14}, u""},
-    {-1, K::Static, {14, 22, 48, 8}, u"请输入你的姓名:"},
+    {-1, K::Static, {14, 22, 48, 8}, u"" QT_TRANSLATE_NOOP("Aviluma", "请输入你的姓名:")},
     {IDC_STC_NAME_REASON, K::Static, {14, 40, 162, 12}, u""},
 };
 
 constexpr ControlTemplate kGameType[] = {
-    {IDC_BTN_PRACTICE, K::PushButton, {30, 21, 56, 24}, u"练习模式"},
-    {IDC_BTN_COMPETITION, K::PushButton, {103, 21, 56, 24}, u"比赛模式"},
+    {IDC_BTN_PRACTICE, K::PushButton, {30, 21, 56, 24}, u"" QT_TRANSLATE_NOOP("Aviluma", "练习模式")},
+    {IDC_BTN_COMPETITION, K::PushButton, {103, 21, 56, 24}, u"" QT_TRANSLATE_NOOP("Aviluma", "比赛模式")},
 };
 
 constexpr DialogTemplate kDialogs[] = {
@@ -104,7 +104,13 @@ constexpr DialogTemplate kDialogs[] = {
     {IDD_AVILUMA_DIALOG, {466, 283}, u"Aviluma", u"微软雅黑", 9, true, kMain},
     {IDD_DLG_MAP, {461, 307}, u"Dialog", u"微软雅黑", 8, true, kMap},
     {IDD_DLG_RUN, {468, 301}, u"Dialog", u"微软雅黑", 8, true, kRun},
-    {IDD_DLG_RECORD, {190, 59}, u"记录创建者信息录入", u"微软雅黑", 16, false, kRecord},
+    {IDD_DLG_RECORD,
+     {190, 59},
+     u"" QT_TRANSLATE_NOOP("Aviluma", "记录创建者信息录入"),
+     u"微软雅黑",
+     16,
+     false,
+     kRecord},
     {IDD_DLG_GAMETYPE, {191, 66}, u"", u"MS Shell Dlg", 8, false, kGameType},
     {IDD_DLG_DEBRIEF, {400, 300}, u"Dialog", u"微软雅黑", 8, true, kDebrief},
 };

@@ -1,6 +1,10 @@
 #include "res/Resources.h"
 
+#include "platform/Translation.h"
 #include "res/Resource.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 #include <QIconEngine>
 #include <QPainter>
@@ -28,6 +32,32 @@ constexpr IconInfo kIcons[] = {
 
 constexpr QSize kBitmapSize(800, 600);
 
+// The words drawn in the backgrounds, in the player's language at drawing time. Numbers, the name
+// and the Latin subtitles beneath Chinese words are not translated.
+constexpr const char* kArtTexts[] = {
+    QT_TRANSLATE_NOOP("Aviluma", "无 人 机 飞 行 训 练"),
+    QT_TRANSLATE_NOOP("Aviluma", "闯关模式"),
+    QT_TRANSLATE_NOOP("Aviluma", "狂野模式"),
+    QT_TRANSLATE_NOOP("Aviluma", "无尽模式"),
+    QT_TRANSLATE_NOOP("Aviluma", "十个关卡 · 逐级挑战"),
+    QT_TRANSLATE_NOOP("Aviluma", "难度飙升 · 考验反应"),
+    QT_TRANSLATE_NOOP("Aviluma", "永不停歇 · 刷新纪录"),
+    QT_TRANSLATE_NOOP("Aviluma", "横滚 | 俯仰 | 航向"),
+    QT_TRANSLATE_NOOP("Aviluma", "高度"),
+    QT_TRANSLATE_NOOP("Aviluma", "记录"),
+    QT_TRANSLATE_NOOP("Aviluma", "得分"),
+    QT_TRANSLATE_NOOP("Aviluma", "四旋翼"),
+    QT_TRANSLATE_NOOP("Aviluma", "开始"),
+    QT_TRANSLATE_NOOP("Aviluma", "清除记录"),
+    QT_TRANSLATE_NOOP("Aviluma", "油门 · 航向"),
+    QT_TRANSLATE_NOOP("Aviluma", "俯仰 · 横滚"),
+    QT_TRANSLATE_NOOP("Aviluma", "起飞坪"),
+    QT_TRANSLATE_NOOP("Aviluma", "关卡"),
+    QT_TRANSLATE_NOOP("Aviluma", "终点"),
+    QT_TRANSLATE_NOOP("Aviluma", "航线"),
+    QT_TRANSLATE_NOOP("Aviluma", "北"),
+};
+
 QString IconPath(int id) {
     return QStringLiteral(":/art/icon%1.svg").arg(id);
 }
@@ -36,10 +66,12 @@ QString IconPath(int id) {
 // mouse, and pictures are asked for at every paint: each is drawn once per device size and ratio, and
 // the few densities a run meets keep that small. An opaque picture is kept without an alpha channel,
 // so it reaches the screen as a plain copy.
+// A picture drawn in one language is kept apart from the same picture in the other.
 QImage CachedSvgPicture(const QString& path, QSize deviceSize, qreal ratio, bool opaque = false) {
     static std::mutex mutex;
-    static std::map<std::tuple<QString, int, int, qreal>, QImage> cache;
-    const auto key = std::make_tuple(path, deviceSize.width(), deviceSize.height(), ratio);
+    static std::map<std::tuple<QString, int, int, qreal, Language>, QImage> cache;
+    const auto key =
+        std::make_tuple(path, deviceSize.width(), deviceSize.height(), ratio, InstalledLanguage());
     std::lock_guard lock(mutex);
     if (const auto it = cache.find(key); it != cache.end())
         return it->second;
@@ -100,8 +132,36 @@ qreal PaintRatio(const QPainter& painter) {
     return std::hypot(transform.m11(), transform.m12());
 }
 
+QByteArray TranslateSvgTexts(const QByteArray& svg) {
+    static const QRegularExpression text(QStringLiteral(">([^<>]+)</text>"));
+    QString translated = QString::fromUtf8(svg);
+    QString previousSource;
+    QString previousShown;
+    qsizetype from = 0;
+    for (QRegularExpressionMatch match = text.match(translated, from); match.hasMatch();
+         match = text.match(translated, from)) {
+        const QString source = match.captured(1);
+        QString shown = source;
+        for (const char* artText : kArtTexts)
+            if (source == QString::fromUtf8(artText))
+                shown = Tr(source).toHtmlEscaped();
+        // A Latin subtitle that the word above it has become is drawn once.
+        if (shown == source && previousShown != previousSource &&
+            shown.compare(previousShown, Qt::CaseInsensitive) == 0)
+            shown.clear();
+        translated.replace(match.capturedStart(1), match.capturedLength(1), shown);
+        from = match.capturedStart(1) + shown.size();
+        previousSource = source;
+        previousShown = shown.isEmpty() ? source : shown;
+    }
+    return translated.toUtf8();
+}
+
 QImage RenderSvgPicture(const QString& path, QSize size) {
-    QSvgRenderer renderer(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QSvgRenderer renderer(TranslateSvgTexts(file.readAll()));
     if (!renderer.isValid())
         return {};
     QImage image(size, QImage::Format_ARGB32_Premultiplied);

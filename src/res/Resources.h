@@ -19,6 +19,8 @@ using IconHandle = std::shared_ptr<const QImage>;
 // ratio of the image a widget is drawn into (QWidget::render), so ask before setting a transform.
 qreal PaintRatio(const QPainter& painter);
 
+// svg with the words of its <text> elements in the player's language.
+QByteArray TranslateSvgTexts(const QByteArray& svg);
 // An SVG picture drawn at size with its transparency; a null image when it cannot be read.
 QImage RenderSvgPicture(const QString& path, QSize size);
 

@@ -87,8 +87,9 @@ QFont CColorStatic::ShownFont() const {
     const QStringList lines = Lines();
     const auto fits = [&](const QFont& candidate) {
         const QFontMetrics metrics(candidate);
-        return std::all_of(lines.begin(), lines.end(),
-                           [&](const QString& line) { return metrics.horizontalAdvance(line) <= TextRoom(); });
+        return std::all_of(lines.begin(), lines.end(), [&](const QString& line) {
+            return metrics.horizontalAdvance(line) <= TextRoom();
+        });
     };
     const bool pixels = shown.pixelSize() > 0;
     const double size = pixels ? shown.pixelSize() : shown.pointSizeF();
@@ -113,6 +114,18 @@ QStringList CColorStatic::ShownLines() const {
             line = metrics.elidedText(line, Qt::ElideRight, TextRoom());
     }
     return lines;
+}
+
+bool CColorStatic::TextFits() const {
+    const QStringList lines = Lines();
+    if (ShownLines() != lines)
+        return false;
+    // Lines below the first must fit beneath it; a single line may fill its box to the edges.
+    const QFontMetrics metrics(ShownFont());
+    const int textHeight = static_cast<int>(lines.size() - 1) * metrics.lineSpacing() + metrics.ascent();
+    return (lines.size() == 1 || textHeight <= height()) &&
+           std::all_of(lines.begin(), lines.end(),
+                       [&](const QString& line) { return metrics.horizontalAdvance(line) <= TextRoom(); });
 }
 
 void CColorStatic::UpdateToolTip() {

@@ -32,6 +32,9 @@ public:
     static constexpr double kSmallestFit = 0.7;
     // The font the text is drawn with: the label's, made smaller where a fitted text needs it.
     QFont ShownFont() const;
+    // Whether the whole text shows: nothing cut with "…", no line past the right edge, and no line
+    // after the first below the bottom.
+    bool TextFits() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

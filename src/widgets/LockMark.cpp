@@ -14,7 +14,8 @@ constexpr int kTextBand = 22; // below a card's key, for its line
 void DrawPadlock(QPainter& painter, const QRectF& box) {
     const qreal w = box.width();
     const QRectF body(box.left() + w * 0.12, box.top() + box.height() * 0.45, w * 0.76, box.height() * 0.55);
-    const QRectF shackle(box.left() + w * 0.27, box.top() + box.height() * 0.08, w * 0.46, box.height() * 0.7);
+    const QRectF shackle(box.left() + w * 0.27, box.top() + box.height() * 0.08, w * 0.46,
+                         box.height() * 0.7);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(0xe0, 0xe6, 0xf0), w * 0.11, Qt::SolidLine, Qt::RoundCap));
     QPainterPath arc;
@@ -45,6 +46,12 @@ CLockMark::CLockMark(QWidget* parent, const QRect& over, Style style, const QStr
     m_over = over.translated(-area.topLeft());
     setToolTip(m_strText);
     show();
+}
+
+bool CLockMark::TextFits() const {
+    // A corner's padlock shows its text only as the tooltip.
+    return m_style == Style::Corner ||
+           QFontMetrics(MakeCellFont(kTextBand - 4)).horizontalAdvance(m_strText) <= width();
 }
 
 void CLockMark::paintEvent(QPaintEvent*) {

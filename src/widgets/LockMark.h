@@ -13,6 +13,8 @@ public:
     // shown in the player's language).
     CLockMark(QWidget* parent, const QRect& over, Style style, const QString& text = QString());
     QString Text() const { return m_strText; }
+    // Whether the line under a card's padlock shows whole.
+    bool TextFits() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

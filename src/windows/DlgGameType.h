@@ -3,8 +3,9 @@
 #pragma once
 
 #include "platform/DialogShell.h"
+#include "platform/Translation.h"
 
-inline const QString kSheetNotCreatedText = QStringLiteral("记录文件创建失败");
+inline const QString kSheetNotCreatedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "记录文件创建失败"));
 
 class CDlgGameType : public CDialogShell {
 public:

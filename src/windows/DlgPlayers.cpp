@@ -1,6 +1,7 @@
 #include "windows/DlgPlayers.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "records/Records.h"
 
 #include <QDialogButtonBox>
@@ -16,25 +17,33 @@ constexpr int kNewPlayerRow = -1; // the data of the "新玩家" line
 
 QString PlayerLine(const PlayerSummary& summary) {
     const QString played = summary.lastPlayed.isValid()
-                               ? QStringLiteral("上次 %1").arg(summary.lastPlayed.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                               : QStringLiteral("还没有飞过");
-    return QStringLiteral("%1　第 %2 关　%3").arg(summary.player.name).arg(summary.openLevel).arg(played);
+                               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次 %1")))
+                                     .arg(summary.lastPlayed.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还没有飞过")));
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1　第 %2 关　%3")))
+        .arg(summary.player.name)
+        .arg(summary.openLevel)
+        .arg(played);
 }
 
 CDlgPlayers::CDlgPlayers(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(kChoosePlayerTitle);
+    setWindowTitle(Tr(kChoosePlayerTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(kChoosePlayerTitle, this);
+    auto* label = new QLabel(Tr(kChoosePlayerTitle), this);
     m_list = new QListWidget(this);
     label->setBuddy(m_list);
     m_list->setMinimumSize(360, 240);
     layout->addWidget(label);
     layout->addWidget(m_list);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* start = buttons->addButton(QStringLiteral("开始"), QDialogButtonBox::AcceptRole);
-    m_rename = buttons->addButton(QStringLiteral("重命名"), QDialogButtonBox::ActionRole);
-    m_remove = buttons->addButton(QStringLiteral("删除"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QPushButton* start = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始"))),
+                                            QDialogButtonBox::AcceptRole);
+    m_rename = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "重命名"))),
+                                  QDialogButtonBox::ActionRole);
+    m_remove = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "删除"))),
+                                  QDialogButtonBox::ActionRole);
+    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "取消"))),
+                       QDialogButtonBox::RejectRole);
     start->setDefault(true);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { Start(); });
@@ -61,7 +70,7 @@ void CDlgPlayers::Fill() {
         if (current && current->folder == m_players[row].player.folder)
             currentRow = row;
     }
-    auto* item = new QListWidgetItem(kNewPlayerItem, m_list);
+    auto* item = new QListWidgetItem(Tr(kNewPlayerItem), m_list);
     item->setData(Qt::UserRole, kNewPlayerRow);
     m_list->setCurrentRow(currentRow);
     m_list->setFocus();
@@ -81,7 +90,8 @@ std::optional<QString> CDlgPlayers::Ask(const QString& label, const QString& ini
     if (m_asker)
         return m_asker(label, initial);
     bool ok = false;
-    const QString text = QInputDialog::getText(this, kChoosePlayerTitle, label, QLineEdit::Normal, initial, &ok);
+    const QString text =
+        QInputDialog::getText(this, Tr(kChoosePlayerTitle), Tr(label), QLineEdit::Normal, initial, &ok);
     return ok ? std::optional<QString>(text) : std::nullopt;
 }
 
@@ -108,12 +118,13 @@ std::optional<Player> CDlgPlayers::CreatePlayer(const QString& name, const TextA
 }
 
 void CDlgPlayers::NewPlayer() {
-    const std::optional<QString> name = Ask(QStringLiteral("新玩家的名字："), QString());
+    const std::optional<QString> name =
+        Ask(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "新玩家的名字：")), QString());
     if (!name)
         return;
     QString error;
-    const std::optional<Player> player =
-        CreatePlayer(*name, [this](const QString& label, const QString& initial) { return Ask(label, initial); }, &error);
+    const std::optional<Player> player = CreatePlayer(
+        *name, [this](const QString& label, const QString& initial) { return Ask(label, initial); }, &error);
     if (!player) {
         if (!error.isEmpty())
             MessageBoxOk(error);
@@ -128,7 +139,8 @@ void CDlgPlayers::Rename() {
     const std::optional<Player> player = Selected();
     if (!player)
         return;
-    const std::optional<QString> name = Ask(QStringLiteral("“%1”的新名字：").arg(player->name), player->name);
+    const std::optional<QString> name =
+        Ask(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "“%1”的新名字："))).arg(player->name), player->name);
     QString error;
     if (name && !RenamePlayer(*player, *name, &error))
         MessageBoxOk(error);
@@ -144,8 +156,9 @@ void CDlgPlayers::Remove() {
         if (summary.player.folder == player->folder)
             games = summary.games;
     const QString question =
-        QStringLiteral("删除玩家“%1”？\n他的闯关进度、最好成绩和 %2 局训练记录会从名单中去掉，"
-                       "文件夹移到 %3，不会删除。")
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+               "Aviluma", "删除玩家“%1”？\n他的闯关进度、最好成绩和 %2 局训练记录会从名单中去掉，"
+                          "文件夹移到 %3，不会删除。")))
             .arg(player->name)
             .arg(games)
             .arg(RemovedPlayersFolder());

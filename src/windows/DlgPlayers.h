@@ -2,6 +2,7 @@
 // added here, and players renamed or removed.
 #pragma once
 
+#include "platform/Translation.h"
 #include "records/Players.h"
 
 #include <QDialog>
@@ -12,9 +13,10 @@
 class QListWidget;
 class QPushButton;
 
-inline const QString kChoosePlayerTitle = QStringLiteral("谁来飞？");
-inline const QString kNewPlayerItem = QStringLiteral("新玩家");
-inline const QString kAdoptQuestion = QStringLiteral("把现有进度归为哪位玩家？");
+inline const QString kChoosePlayerTitle = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "谁来飞？"));
+inline const QString kNewPlayerItem = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "新玩家"));
+inline const QString kAdoptQuestion =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "把现有进度归为哪位玩家？"));
 
 class CDlgPlayers : public QDialog {
 public:

@@ -1,6 +1,7 @@
 #include "windows/DlgRecord.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "records/Players.h"
 #include "records/Records.h"
 #include "res/DialogTemplates.h"
@@ -16,7 +17,7 @@ void CDlgRecord::OnInitDialog() {
     // No longer than the records keep, so what the player sees typed is what is stored.
     auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
     edit->setMaxLength(kMaxNameLength);
-    edit->setAccessibleName(QStringLiteral("姓名"));
+    edit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名"))));
     // The player who is flying, as a start: still the player's to change for this game.
     if (const std::optional<Player> player = CurrentPlayer()) {
         edit->setText(player->name);

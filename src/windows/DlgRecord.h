@@ -2,8 +2,9 @@
 #pragma once
 
 #include "platform/DialogShell.h"
+#include "platform/Translation.h"
 
-inline const QString kEmptyNameText = QStringLiteral("姓名输入不能为空！");
+inline const QString kEmptyNameText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名输入不能为空！"));
 
 class CDlgRecord : public CDialogShell {
 public:

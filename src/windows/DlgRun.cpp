@@ -5,6 +5,7 @@
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "records/Records.h"
 #include "res/Resource.h"
@@ -35,15 +36,16 @@ const QColor kGuideGold(0xff, 0xd5, 0x4f);
 } // namespace
 
 QString RunCaption(GameMode gameMode, PlayType playType) {
-    const QString kind =
-        playType == PlayType::Competition ? QStringLiteral("比赛模式") : QStringLiteral("练习模式");
+    const QString kind = playType == PlayType::Competition
+                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "比赛模式")))
+                             : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习模式")));
     switch (gameMode) {
     case GameMode::Level:
-        return QStringLiteral("Aviluma—闯关模式—模拟器");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—闯关模式—模拟器")));
     case GameMode::Wild:
-        return QStringLiteral("Aviluma—狂野模式—") + kind + QStringLiteral("—模拟器");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—狂野模式—%1—模拟器"))).arg(kind);
     case GameMode::Endless:
-        return QStringLiteral("Aviluma—无尽模式—") + kind + QStringLiteral("—模拟器");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—无尽模式—%1—模拟器"))).arg(kind);
     }
     return QString();
 }
@@ -93,17 +95,19 @@ void CDlgRun::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnStart = SetUpButton(IDC_BTN_START, IDI_START);
     m_btnClear = SetUpButton(IDC_BTN_CLEAR, IDI_CLEAR);
-    m_btnClose->setAccessibleName(QStringLiteral("关闭"));
-    m_btnStart->setAccessibleName(QStringLiteral("开始"));
-    m_btnClear->setAccessibleName(QStringLiteral("清除记录"));
+    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭"))));
+    m_btnStart->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始"))));
+    m_btnClear->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "清除记录"))));
 
     // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
     // a line. Texts sit in the middle of their boxes, and a records line too long for its box is cut
     // (the whole line is the tooltip).
-    Label(IDC_STC_STATUS)->SetLayout(true, false, kStatusInset);
+    // Both are drawn smaller where a longer language needs it.
+    Label(IDC_STC_STATUS)->SetLayout(true, true, kStatusInset);
     m_stcStatus = SetUpLabel(IDC_STC_STATUS, 30, false, kLabelWhite, DifficultyAttemptText(10, 3));
     m_stcStatus->SetText(QString());
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
+    m_stcTitle->SetLayout(false, true);
     const QString caption = RunCaption(g_nGameMode, g_nPlayType);
     if (!caption.isEmpty()) {
         m_stcTitle->SetText(caption);
@@ -121,10 +125,11 @@ void CDlgRun::OnInitDialog() {
     m_stcGuide = SetUpLabel(IDC_STC_GUIDE, 16, false, kGuideGold);
     m_stcGuide->SetLayout(true, true);
     const int level = std::clamp(g_nLevel.load(), 1, kLevelCount);
-    m_stcGuide->SetText(g_nGameMode == GameMode::Level     ? AttemptGuideText(GameMode::Level, level, level - 1)
-                        : g_nGameMode == GameMode::Wild    ? AttemptGuideText(GameMode::Wild, 0, 0)
-                        : g_nGameMode == GameMode::Endless ? QStringLiteral("无尽模式 · 每次难度随机")
-                                                           : QString());
+    m_stcGuide->SetText(g_nGameMode == GameMode::Level  ? AttemptGuideText(GameMode::Level, level, level - 1)
+                        : g_nGameMode == GameMode::Wild ? AttemptGuideText(GameMode::Wild, 0, 0)
+                        : g_nGameMode == GameMode::Endless
+                            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 每次难度随机")))
+                            : QString());
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     ShowRecords();
@@ -168,7 +173,7 @@ void CDlgRun::OnStart() {
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
     m_btnStart->SetHoverBorder(false);
-    m_btnStart->setToolTip(kGameRunningTip);
+    m_btnStart->setToolTip(Tr(kGameRunningTip));
     SetTimer(kTimerInstruments, kInstrumentPeriodMs);
     m_workerThread.Start([this] { GameWorker(); });
 }
@@ -264,8 +269,11 @@ void CDlgRun::ShowRecords() {
         m_stcRecord[1]->SetText(QString());
         m_stcRecord[2]->SetText(QString());
         const int best = ReadBestScore(level);
-        m_stcRecord[0]->SetText(best > 0 ? QStringLiteral("关卡 %1 最高得分 : %2").arg(level).arg(best)
-                                         : QString());
+        m_stcRecord[0]->SetText(
+            best > 0 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡 %1 最高得分 : %2")))
+                           .arg(level)
+                           .arg(best)
+                     : QString());
         return;
     }
     const auto list = ReadTopList(TopListFilePath(g_nPlayType), TopListSection(mode));
@@ -279,8 +287,10 @@ void CDlgRun::ShowRecords() {
 
 void CDlgRun::ShowNameEntry(int total, int rank) {
     CUiThread::Invoke([this, total, rank] {
-        m_dlgRecord.SetReason(rank > 0 ? QStringLiteral("本局 %1 分，进入前三名").arg(total)
-                                       : QStringLiteral("本局 %1 分，记入比赛成绩表").arg(total));
+        m_dlgRecord.SetReason(
+            rank > 0
+                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，进入前三名"))).arg(total)
+                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，记入比赛成绩表"))).arg(total));
         m_dlgRecord.DoModal();
     });
 }
@@ -343,7 +353,7 @@ void CDlgRun::OpenDebrief() {
 
 void CDlgRun::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* replay = menu.addAction(kReplayItemText);
+    QAction* replay = menu.addAction(Tr(kReplayItemText));
     replay->setEnabled(!m_bPlaying);
     if (menu.exec(event->globalPos()) == replay)
         OpenDebrief();

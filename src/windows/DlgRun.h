@@ -4,6 +4,7 @@
 #pragma once
 
 #include "game/GameDrivers.h"
+#include "platform/Translation.h"
 #include "platform/WorkerThread.h"
 #include "records/Records.h"
 #include "windows/DlgDebrief.h"
@@ -17,14 +18,16 @@ class CAttitude;
 class CHeightMeter;
 
 inline const QString kCloseDuringGameText =
-    QStringLiteral("游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出");
-inline const QString kClearRecordsText = QStringLiteral("将清空所有记录信息？\n选择\"是\"清空记录");
-inline const QString kGameRunningTip = QStringLiteral("游戏进行中");
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "游戏尚未结束，是否关闭并退出？\n选择\"是\"关闭并退出"));
+inline const QString kClearRecordsText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "将清空所有记录信息？\n选择\"是\"清空记录"));
+inline const QString kGameRunningTip = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "游戏进行中"));
 inline const QString kReadoutAtRest = QStringLiteral("00 | 00 | 00");
 inline const QString kLinkFaultText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "PC-无人机连接异常，请检查连接并确认连接正常后开始游戏"));
-inline const QString kNewRecordText = QStringLiteral("恭喜你打破了本关记录！");
-inline const QString kCloseSheetText = QStringLiteral("成绩写入失败，请关闭打开的成绩单后点确认！");
+inline const QString kNewRecordText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "恭喜你打破了本关记录！"));
+inline const QString kCloseSheetText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "成绩写入失败，请关闭打开的成绩单后点确认！"));
 
 // The caption of the window for a mode and play type; empty for an unknown mode.
 QString RunCaption(GameMode gameMode, PlayType playType);
@@ -72,7 +75,7 @@ public:
     CColorStatic* m_stcScore = nullptr;
     CColorStatic* m_stcStatus = nullptr;
     CColorStatic* m_stcAttitude = nullptr;
-    CColorStatic* m_stcGuide = nullptr; // what comes next, how a game ended
+    CColorStatic* m_stcGuide = nullptr;                    // what comes next, how a game ended
     std::array<CColorStatic*, kTopListSize> m_stcRecord{}; // top list lines; a level's best and result
     CButtonST* m_btnStart = nullptr;
     CButtonST* m_btnClose = nullptr;
