@@ -343,12 +343,13 @@ QString GameModeText(const GameRecord& game) {
 QString GameEndText(const GameRecord& game) {
     switch (game.end) {
     case GameEnd::Finished:
-        return game.passed ? (*game.passed ? QStringLiteral("闯关成功") : QStringLiteral("闯关失败"))
-                           : QStringLiteral("完成");
+        return game.passed ? (*game.passed ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关成功"))
+                                           : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关失败")))
+                           : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "完成"));
     case GameEnd::Closed:
-        return QStringLiteral("中途关闭");
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中途关闭"));
     case GameEnd::LinkLost:
-        return QStringLiteral("连接中断");
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接中断"));
     }
     return {};
 }

@@ -93,7 +93,8 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly = true, const QString& fold
 int CountHistoryGames(const QString& folder);
 std::optional<GameRecord> ReadGameRecord(const QString& path);
 
-// The game's mode and how it ended as the export and the debrief write them: "闯关模式", "闯关成功".
+// The game's mode and how it ended as the export writes them: "闯关模式", "闯关成功". The export keeps
+// them Chinese whatever the language; the debrief shows how a game ended in the player's (Tr).
 QString GameModeText(const GameRecord& game);
 QString GameEndText(const GameRecord& game);
 // How an attempt of the game ended: "成功" (level in time), "超时", or, for an attempt cut short,

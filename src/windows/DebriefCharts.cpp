@@ -1,6 +1,7 @@
 #include "windows/DebriefCharts.h"
 
 #include "game/Scoring.h"
+#include "platform/Translation.h"
 #include "widgets/Fonts.h"
 
 #include <QFocusEvent>
@@ -109,7 +110,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
                  kAxisText);
     }
     DrawText(painter, QRectF(plot.right() - 60, plot.bottom() + 4, 80, 16), Qt::AlignRight,
-             QStringLiteral("秒"), kAxisText);
+             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "秒"))), kAxisText);
     for (const double deg : {-m.limitDeg, -m.limitDeg / 2, 0.0, m.limitDeg / 2, m.limitDeg}) {
         painter.setPen(QPen(deg == 0.0 ? kAxisText : kGridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y(deg)), QPointF(plot.right(), y(deg)));
@@ -146,12 +147,16 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     painter.setClipping(false);
 
     painter.setFont(MakeCellFont(16));
-    DrawText(painter, QRectF(plot.left(), view.top() + 6, 200, 22), Qt::AlignLeft | Qt::AlignVCenter,
-             m.heading, Qt::white);
+    const double headingWidth = painter.fontMetrics().horizontalAdvance(m.heading);
+    DrawText(painter, QRectF(plot.left(), view.top() + 6, headingWidth + 4, 22),
+             Qt::AlignLeft | Qt::AlignVCenter, m.heading, Qt::white);
     painter.setFont(MakeCellFont(13));
-    // The legend leaves the top right corner to the window's toggle.
-    DrawLegend(painter, QPointF(plot.left() + 170, view.top() + 17), kRollColour, QStringLiteral("横滚"));
-    DrawLegend(painter, QPointF(plot.left() + 250, view.top() + 17), kPitchColour, QStringLiteral("俯仰"));
+    // The legend follows the heading and leaves the top right corner to the window's toggle.
+    const double legend = plot.left() + std::max(170.0, headingWidth + 16);
+    DrawLegend(painter, QPointF(legend, view.top() + 17), kRollColour,
+               Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚"))));
+    DrawLegend(painter, QPointF(legend + 80, view.top() + 17), kPitchColour,
+               Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰"))));
 }
 
 // The plot of a progress chart, and where a game's mark lies in it.
@@ -183,8 +188,12 @@ void DrawUncounted(QPainter& painter, QPointF at, ProgressMark mark) {
 void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartModel& m, int chosenGame) {
     painter.setFont(MakeCellFont(16));
     const QString heading =
-        m.totals.isEmpty() && m.uncounted.empty() ? m.title : m.title + QStringLiteral(" · 每局总分");
-    DrawText(painter, QRectF(PlotArea(view).left() + 40, view.top() + 6, 300, 22),
+        m.totals.isEmpty() && m.uncounted.empty()
+            ? m.title
+            : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 每局总分"))).arg(m.title);
+    const double headingLeft = PlotArea(view).left() + 40;
+    const double headingRight = headingLeft + painter.fontMetrics().horizontalAdvance(heading);
+    DrawText(painter, QRectF(headingLeft, view.top() + 6, headingRight - headingLeft + 4, 22),
              Qt::AlignLeft | Qt::AlignVCenter, heading, Qt::white);
     if (!m.note.isEmpty()) {
         painter.setFont(MakeCellFont(18));
@@ -203,7 +212,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
                  QString::number(total), kAxisText);
     }
     DrawText(painter, QRectF(view.left(), plot.top() - 26, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
-             QStringLiteral("得分"), kAxisText);
+             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分"))), kAxisText);
     for (const auto& [time, text] : m.timeTicks) {
         painter.setPen(QPen(kGridColour, 1.0));
         painter.drawLine(QPointF(p.X(time), plot.bottom()), QPointF(p.X(time), plot.bottom() + 4));
@@ -235,7 +244,8 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
         painter.setPen(QPen(kBestColour, 2.5));
         painter.drawEllipse(best, 8.0, 8.0);
         DrawText(painter, QRectF(best.x() - 60, best.y() - 30, 120, 18), Qt::AlignCenter,
-                 QStringLiteral("最佳 %1").arg(m.totals[m.best].y()), kBestColour);
+                 Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y()),
+                 kBestColour);
     }
     // The game the keys stand on.
     for (qsizetype i = 0; chosenGame >= 0 && i < m.totals.size(); ++i)
@@ -246,15 +256,18 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
             DrawChosen(painter, p.At(game.at));
 
     // What the marks mean, between the heading and the window's filter in the corner.
-    double legend = plot.left() + 200;
+    double legend = std::max(plot.left() + 200, headingRight + 14);
     for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::Cut}) {
         if (!marks[static_cast<int>(mark)])
             continue;
+        const QString text = mark == ProgressMark::Failed
+                                 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")))
+                                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未打完")));
+        const double width = std::max(66, painter.fontMetrics().horizontalAdvance(text) + 4);
         DrawUncounted(painter, QPointF(legend + 5, view.top() + 17), mark);
-        DrawText(painter, QRectF(legend + 14, view.top() + 7, 70, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                 mark == ProgressMark::Failed ? QStringLiteral("未过关") : QStringLiteral("未打完"),
-                 kAxisText);
-        legend += 80;
+        DrawText(painter, QRectF(legend + 14, view.top() + 7, width, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                 text, kAxisText);
+        legend += 14 + width;
     }
 }
 
@@ -283,21 +296,25 @@ TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const
                              Trace(other->samples, &AttitudeSample::pitch, m.limitDeg)});
     if (attempt.holdStartMs >= 0 && attempt.holdEndMs > attempt.holdStartMs) {
         m.hold = std::pair{attempt.holdStartMs / 1000.0, attempt.holdEndMs / 1000.0};
-        m.enteredText = QStringLiteral("进入 ±%1° %2 秒").arg(Decimal(m.bandDeg), Decimal(m.hold->first));
-        m.heldText = QStringLiteral("保持 %1 秒 %2 秒")
+        m.enteredText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "进入 ±%1° %2 秒")))
+                            .arg(Decimal(m.bandDeg), Decimal(m.hold->first));
+        m.heldText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "保持 %1 秒 %2 秒")))
                          .arg(Decimal(m.hold->second - m.hold->first), Decimal(m.hold->second));
     }
-    m.heading = QStringLiteral("第 %1 次 · 难度 %2").arg(attempt.number).arg(attempt.difficulty);
-    m.pointsText = QStringLiteral("得分 %1").arg(Decimal(attempt.points));
+    m.heading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 · 难度 %2")))
+                    .arg(attempt.number)
+                    .arg(attempt.difficulty);
+    m.pointsText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分 %1"))).arg(Decimal(attempt.points));
     switch (attempt.end) {
     case AttemptEnd::Level:
-        m.timeText = QStringLiteral("稳定用时 %1 秒").arg(Decimal(attempt.secondsToLevel));
+        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定用时 %1 秒")))
+                         .arg(Decimal(attempt.secondsToLevel));
         break;
     case AttemptEnd::OutOfTime:
-        m.timeText = QStringLiteral("超时");
+        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "超时")));
         break;
     case AttemptEnd::Cut:
-        m.timeText = QStringLiteral("中断");
+        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中断")));
         break;
     }
     return m;
@@ -315,11 +332,11 @@ std::vector<ProgressSeries> AllProgressSeries() {
 QString SeriesTitle(const ProgressSeries& series) {
     switch (series.mode) {
     case GameMode::Level:
-        return QStringLiteral("关卡 %1").arg(series.level);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡 %1"))).arg(series.level);
     case GameMode::Wild:
-        return QStringLiteral("狂野模式");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式")));
     case GameMode::Endless:
-        return QStringLiteral("无尽模式");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式")));
     }
     return {};
 }
@@ -373,7 +390,8 @@ void SetTimeAxis(ProgressChartModel& m, std::vector<QDateTime> times) {
             m.timeTicks.emplace_back(static_cast<double>(at.toSecsSinceEpoch()),
                                      at.toString(QStringLiteral("HH:mm")));
         }
-        m.timeTitle = QStringLiteral("时间（%1）").arg(day0.toString(QStringLiteral("yyyy-MM-dd")));
+        m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（%1）")))
+                          .arg(day0.toString(QStringLiteral("yyyy-MM-dd")));
     } else {
         // With the year the dates are wider: fewer of them.
         const bool years = day0.year() != day1.year();
@@ -392,7 +410,7 @@ void SetTimeAxis(ProgressChartModel& m, std::vector<QDateTime> times) {
                 static_cast<double>(date.startOfDay(zone).toSecsSinceEpoch()),
                 date.toString(years ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("MM-dd")));
         }
-        m.timeTitle = QStringLiteral("日期");
+        m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "日期")));
     }
     m.timeFrom = m.timeTicks.front().first;
     m.timeTo = std::max(m.timeTicks.back().first, m.timeFrom + 1.0);
@@ -404,6 +422,7 @@ ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const Pro
                                  const ProgressFilter& filter) {
     ProgressChartModel m;
     m.title = SeriesTitle(series);
+    m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "日期")));
     int best = 0, largest = 0;
     std::vector<QDateTime> times;
     for (std::size_t i = 0; i < games.size(); ++i) {

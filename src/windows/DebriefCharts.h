@@ -1,5 +1,6 @@
 // The debrief's two charts: what they show (models, computed from the history alone) and the view
-// that paints them in the game's look with QPainter.
+// that paints them in the game's look with QPainter. The models' texts are in the player's language
+// (Tr), ready to paint; their dates and times are numeric, which reads the same in every language.
 #pragma once
 
 #include "records/History.h"
@@ -82,7 +83,7 @@ struct ProgressChartModel {
     std::vector<int> totalTicks;         // whole totals from 0 to at most yMax
     double timeFrom = 0.0, timeTo = 1.0; // the time axis, seconds since the epoch
     std::vector<std::pair<double, QString>> timeTicks; // "12-07", "2026-12-07" over years, "16:05" in a day
-    QString timeTitle = QStringLiteral("日期");
+    QString timeTitle;
     QString note; // instead of the chart, when there is nothing to draw
 };
 ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const ProgressSeries& series,

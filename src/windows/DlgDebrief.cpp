@@ -2,12 +2,14 @@
 
 #include "platform/FileIo.h"
 #include "platform/LocalClock.h"
+#include "platform/Translation.h"
 #include "res/Resource.h"
 #include "state/DataFolders.h"
 #include "widgets/SystemColours.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QPainter>
@@ -21,11 +23,13 @@ namespace {
 const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kHintColour(0xb3, 0xd4, 0xff);
 
-const QString kReplayHint =
-    QStringLiteral("← → 上一次 / 下一次      ↑ ↓ 上一局 / 下一局      Tab 选择按钮      Esc 关闭");
-const QString kProgressHint = QStringLiteral("← → 切换关卡与模式      Tab 选择按钮      Esc 关闭");
-const QString kChartHint = QStringLiteral("← → 选择对局      空格 打开回放      Tab 选择按钮      Esc 关闭");
-const QString kNoGamesHint = QStringLiteral("Tab 选择按钮      Esc 关闭");
+const QString kReplayHint = QStringLiteral(QT_TRANSLATE_NOOP(
+    "Aviluma", "← → 上一次 / 下一次      ↑ ↓ 上一局 / 下一局      Tab 选择按钮      Esc 关闭"));
+const QString kProgressHint =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "← → 切换关卡与模式      Tab 选择按钮      Esc 关闭"));
+const QString kChartHint = QStringLiteral(
+    QT_TRANSLATE_NOOP("Aviluma", "← → 选择对局      空格 打开回放      Tab 选择按钮      Esc 关闭"));
+const QString kNoGamesHint = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Tab 选择按钮      Esc 关闭"));
 
 // A line of the last games: its text on the panel like the replay's facts, pressed like any button.
 class CGameLineButton : public CPlateButton {
@@ -42,8 +46,17 @@ protected:
             painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
         }
         painter.setPen(kLabelWhite);
-        painter.setFont(font());
         const QRect text = rect().adjusted(CColorStatic::kTextMargin, 0, -CColorStatic::kTextMargin, 0);
+        // A longer line (another language's words, a large total) is drawn smaller, as the labels do,
+        // before it is cut.
+        QFont face = font();
+        const int size = face.pixelSize();
+        for (int pixels = size; pixels >= size * CColorStatic::kSmallestFit; --pixels) {
+            face.setPixelSize(pixels);
+            if (QFontMetrics(face).horizontalAdvance(this->text()) <= text.width())
+                break;
+        }
+        painter.setFont(face);
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(this->text(), Qt::ElideRight, text.width()));
         if (ShowsFocusRing())
@@ -53,26 +66,56 @@ protected:
 
 QString PlayFilterText(const std::optional<PlayType>& play) {
     if (!play)
-        return QStringLiteral("练习与比赛");
-    return *play == PlayType::Practice ? QStringLiteral("只看练习") : QStringLiteral("只看比赛");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习与比赛")));
+    return *play == PlayType::Practice ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "只看练习")))
+                                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "只看比赛")));
 }
 
 QString ModeLine(const GameRecord& game) {
     if (game.mode == GameMode::Level)
-        return QStringLiteral("闯关模式 · 关卡 %1").arg(game.level);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式 · 关卡 %1"))).arg(game.level);
+    // Whole lines rather than the mode's name and the way of play: English says them shorter so.
     const bool competition = game.playType && *game.playType == PlayType::Competition;
-    return GameModeText(game) + (competition ? QStringLiteral(" · 比赛") : QStringLiteral(" · 练习"));
+    if (game.mode == GameMode::Wild)
+        return competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式 · 比赛")))
+                           : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式 · 练习")));
+    return competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 比赛")))
+                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 练习")));
 }
 
-// One line of the last games: "12-07 关卡3 29 成功".
+// How a game ended, in a word for the list of the last games; told apart from the same words
+// elsewhere ("关闭" also names the close button).
+QString GameEndWord(const GameRecord& game) {
+    struct Word {
+        const char* source;
+        const char* comment;
+    };
+    static constexpr Word kWords[] = {
+        QT_TRANSLATE_NOOP3("Aviluma", "成功", "how a game ended, in the list of the last games"),
+        QT_TRANSLATE_NOOP3("Aviluma", "失败", "how a game ended, in the list of the last games"),
+        QT_TRANSLATE_NOOP3("Aviluma", "完成", "how a game ended, in the list of the last games"),
+        QT_TRANSLATE_NOOP3("Aviluma", "关闭", "how a game ended, in the list of the last games"),
+        QT_TRANSLATE_NOOP3("Aviluma", "中断", "how a game ended, in the list of the last games"),
+    };
+    const Word& word = kWords[game.end == GameEnd::Closed     ? 3
+                              : game.end == GameEnd::LinkLost ? 4
+                              : !game.passed                  ? 2
+                              : *game.passed                  ? 0
+                                                              : 1];
+    return QCoreApplication::translate(kTextContext, word.source, word.comment);
+}
+
+// One line of the last games: "12-07  关卡3  29  成功".
 QString GameLine(const GameRecord& game) {
-    const QString mode = game.mode == GameMode::Level  ? QStringLiteral("关卡%1").arg(game.level)
-                         : game.mode == GameMode::Wild ? QStringLiteral("狂野")
-                                                       : QStringLiteral("无尽");
+    const QString mode = game.mode == GameMode::Level
+                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡%1"))).arg(game.level)
+                         : game.mode == GameMode::Wild
+                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野")))
+                             : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽")));
     return QStringLiteral("%1  %2  %3  %4")
         .arg(game.started.toString(QStringLiteral("MM-dd")), mode)
         .arg(game.total)
-        .arg(GameEndText(game).right(2));
+        .arg(GameEndWord(game));
 }
 
 } // namespace
@@ -93,13 +136,13 @@ QWidget* CDlgDebrief::CreateControl(const ControlTemplate& control) {
     if (control.id == IDC_STC_CHART)
         return new CChartView(this);
     if (control.kind == ControlKind::PushButton && control.id != IDC_BTN_CLOSE)
-        return new CPlateButton(this, QString::fromUtf16(control.text));
+        return new CPlateButton(this, Tr(QString::fromUtf16(control.text)));
     return CPictureDialog::CreateControl(control);
 }
 
 void CDlgDebrief::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_btnClose->setAccessibleName(QStringLiteral("关闭"));
+    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭"))));
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_chart = dynamic_cast<CChartView*>(GetDlgItem(IDC_STC_CHART));
     auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };
@@ -129,7 +172,7 @@ void CDlgDebrief::OnInitDialog() {
     m_cmbPlayer = nullptr;
     if (m_players.size() > 1) {
         m_cmbPlayer = new QComboBox(this);
-        m_cmbPlayer->setAccessibleName(QStringLiteral("玩家"));
+        m_cmbPlayer->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))));
         for (const Player& player : m_players) {
             m_cmbPlayer->addItem(player.name);
             if (m_shown && player.folder == m_shown->folder)
@@ -161,14 +204,14 @@ void CDlgDebrief::CreateOwnControls() {
     // The view's own switch sits in the chart's top right corner, beside its heading.
     const QRect chart = ControlRect(IDC_STC_CHART);
     const QRect corner(chart.right() - 8 - 110, chart.top() + 4, 110, 26);
-    m_btnOverlay = new CPlateButton(this, QStringLiteral("叠加同难度"));
+    m_btnOverlay = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "叠加同难度"))));
     m_btnOverlay->setCheckable(true);
-    m_btnOverlay->setAccessibleName(QStringLiteral("叠加同难度的其他几次"));
+    m_btnOverlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "叠加同难度的其他几次"))));
     m_btnOverlay->setGeometry(corner);
     connect(m_btnOverlay, &QAbstractButton::toggled, this, [this] { ShowReplay(); });
 
     m_cmbSeries = new QComboBox(this);
-    m_cmbSeries->setAccessibleName(QStringLiteral("关卡与模式"));
+    m_cmbSeries->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡与模式"))));
     for (const ProgressSeries& series : AllProgressSeries())
         m_cmbSeries->addItem(SeriesTitle(series));
     m_cmbSeries->setGeometry(corner);
@@ -179,14 +222,14 @@ void CDlgDebrief::CreateOwnControls() {
 
     // The way of play and the uncounted games take the places the replay's game buttons leave free.
     m_btnPlay = new CPlateButton(this, PlayFilterText(m_filter.play));
-    m_btnPlay->setAccessibleName(QStringLiteral("练习或比赛"));
-    m_btnPlay->setGeometry(ControlRect(IDC_BTN_PREV_GAME));
+    m_btnPlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习或比赛"))));
     connect(m_btnPlay, &QAbstractButton::clicked, this, [this] { CyclePlay(); });
-    m_btnUncounted = new CPlateButton(this, QStringLiteral("失败与中断"));
+    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "失败与中断"))));
     m_btnUncounted->setCheckable(true);
     m_btnUncounted->setChecked(m_filter.uncounted);
-    m_btnUncounted->setAccessibleName(QStringLiteral("显示失败与中断的对局"));
-    m_btnUncounted->setGeometry(ControlRect(IDC_BTN_NEXT_GAME));
+    m_btnUncounted->setAccessibleName(
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示失败与中断的对局"))));
+    PlaceFilters();
     connect(m_btnUncounted, &QAbstractButton::toggled, this, [this](bool shown) {
         m_filter.uncounted = shown;
         ShowProgress();
@@ -230,7 +273,24 @@ void CDlgDebrief::CyclePlay() {
                     : *m_filter.play == PlayType::Practice ? std::optional(PlayType::Competition)
                                                            : std::nullopt;
     m_btnPlay->setText(PlayFilterText(m_filter.play));
+    PlaceFilters();
     ShowProgress();
+}
+
+void CDlgDebrief::PlaceFilters() {
+    // In the places of the replay's game buttons, each widened where its words need it (another
+    // language's are longer), the two side by side and clear of the export buttons.
+    constexpr int kGap = 10;
+    constexpr int kPadding = 24; // the plate's rounded ends
+    const QRect play = ControlRect(IDC_BTN_PREV_GAME), uncounted = ControlRect(IDC_BTN_NEXT_GAME);
+    const auto width = [&](CPlateButton* button, const QRect& place) {
+        return std::max(place.width(), button->fontMetrics().horizontalAdvance(button->text()) + kPadding);
+    };
+    m_btnPlay->setGeometry(QRect(play.topLeft(), QSize(width(m_btnPlay, play), play.height())));
+    const int left = std::max(uncounted.left(), m_btnPlay->geometry().right() + 1 + kGap);
+    const int room = ControlRect(IDC_BTN_EXPORT_GAME).left() - kGap - left;
+    m_btnUncounted->setGeometry(left, uncounted.top(), std::min(width(m_btnUncounted, uncounted), room),
+                                uncounted.height());
 }
 
 void CDlgDebrief::UpdateHint() {
@@ -288,9 +348,18 @@ void CDlgDebrief::ShowView(View view) {
         m_stcInfo[i + 1]->setVisible(replay);
         m_btnGames[i]->setVisible(false); // the progress shows those it fills
     }
-    m_btnPrev->setText(replay ? QStringLiteral("◀ 上一次") : QStringLiteral("◀ 上一项"));
-    m_btnNext->setText(replay ? QStringLiteral("下一次 ▶") : QStringLiteral("下一项 ▶"));
-    const QString caption = QStringLiteral("Aviluma—") + (replay ? kReplayItemText : kProgressItemText);
+    m_btnPrev->setText(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "◀ 上一次")))
+                              : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "◀ 上一项"))));
+    m_btnNext->setText(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一次 ▶")))
+                              : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一项 ▶"))));
+    // Read without the arrows.
+    m_btnPrev->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上一次尝试")))
+                                        : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上一项"))));
+    m_btnNext->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一次尝试")))
+                                        : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一项"))));
+    m_chart->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚与俯仰")))
+                                      : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "每局总分"))));
+    const QString caption = QStringLiteral("Aviluma—") + Tr(replay ? kReplayItemText : kProgressItemText);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
     replay ? ShowReplay() : ShowProgress();
@@ -308,16 +377,21 @@ void CDlgDebrief::ShowReplay() {
     m_btnNext->setEnabled(m_nAttempt >= 0 && m_nAttempt + 1 < attempts);
     m_btnOverlay->setEnabled(false);
     if (!m_game) {
-        m_chart->SetModel(games == 0 ? kNoHistoryText : QStringLiteral("这一局的记录无法读取。"));
+        m_chart->SetModel(Tr(games == 0
+                                 ? kNoHistoryText
+                                 : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这一局的记录无法读取。"))));
         SetInfo({});
         return;
     }
     const GameRecord& game = *m_game;
-    QStringList info{ModeLine(game), game.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                     QStringLiteral("%1 · 总分 %2").arg(GameEndText(game)).arg(game.total),
-                     QStringLiteral("第 %1 局 / 共 %2 局").arg(m_nGame + 1).arg(games)};
+    QStringList info{
+        ModeLine(game), game.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 总分 %2")))
+            .arg(Tr(GameEndText(game)))
+            .arg(game.total),
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 局 / 共 %2 局"))).arg(m_nGame + 1).arg(games)};
     if (m_nAttempt < 0) {
-        m_chart->SetModel(QStringLiteral("这一局没有开始任何一次尝试。"));
+        m_chart->SetModel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这一局没有开始任何一次尝试。"))));
         SetInfo(info);
         return;
     }
@@ -331,11 +405,15 @@ void CDlgDebrief::ShowReplay() {
     if (!m_btnOverlay->isChecked())
         others.clear();
     const TraceChartModel trace = TraceChart(attempt, others);
-    info << QStringLiteral("第 %1 次 / 共 %2 次").arg(m_nAttempt + 1).arg(attempts)
-         << QStringLiteral("难度 %1 · 时限 %2 秒").arg(attempt.difficulty).arg(attempt.budgetMs / 1000)
+    info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 / 共 %2 次")))
+                .arg(m_nAttempt + 1)
+                .arg(attempts)
+         << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度 %1 · 时限 %2 秒")))
+                .arg(attempt.difficulty)
+                .arg(attempt.budgetMs / 1000)
          << trace.timeText << trace.pointsText;
     if (!game.player.isEmpty())
-        info << QStringLiteral("姓名：") + game.player;
+        info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名：%1"))).arg(game.player);
     m_chart->SetModel(trace);
     SetInfo(info);
 }
@@ -357,16 +435,18 @@ void CDlgDebrief::ShowProgress() {
     }
     ProgressChartModel progress = ProgressChart(m_games, series, m_filter);
     if (!games) {
-        progress.title = kProgressItemText;
-        progress.note = kNoProgressText;
+        progress.title = Tr(kProgressItemText);
+        progress.note = Tr(kNoProgressText);
         m_chart->SetModel(progress);
     } else if (progress.totals.isEmpty() && progress.uncounted.empty()) {
-        m_chart->SetModel(progress.title + QStringLiteral("：还没有打完的对局。"));
+        m_chart->SetModel(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：还没有打完的对局。"))).arg(progress.title));
     } else {
         m_chart->SetModel(progress);
     }
     // The list follows the chart: the newest games it shows.
-    SetInfo({QStringLiteral("最近的对局")});
+    const QString recent = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的对局")));
+    SetInfo({recent});
     std::size_t lines = 0;
     for (int i = static_cast<int>(m_games.size()) - 1; i >= 0 && lines < m_btnGames.size(); --i) {
         const GameRecord& game = m_games[static_cast<std::size_t>(i)];
@@ -374,14 +454,16 @@ void CDlgDebrief::ShowProgress() {
             continue;
         m_lineGames[lines] = i;
         m_btnGames[lines]->setText(GameLine(game));
-        m_btnGames[lines]->setAccessibleName(QStringLiteral("回放 ") + GameLine(game));
+        m_btnGames[lines]->setAccessibleName(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "回放 %1"))).arg(GameLine(game)));
         m_btnGames[lines]->show();
         ++lines;
     }
     for (; lines < m_btnGames.size(); ++lines)
         m_btnGames[lines]->hide();
     if (m_btnGames[0]->isHidden())
-        SetInfo({QStringLiteral("最近的对局"), games ? QStringLiteral("没有符合的对局。") : QStringLiteral("还没有对局。")});
+        SetInfo({recent, games ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有符合的对局。")))
+                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还没有对局。")))});
     m_stcInfo[1]->setVisible(m_btnGames[0]->isHidden());
     UpdateHint();
 }
@@ -437,12 +519,14 @@ void CDlgDebrief::Export(bool all) {
     const QString folder = RecordFolder();
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".csv");
     int error = 0;
-    const bool written = QDir().mkpath(folder) && ReplaceFileAtomically(path, HistoryCsv(games, m_shown ? m_shown->name : QString()), &error);
+    const bool written =
+        QDir().mkpath(folder) &&
+        ReplaceFileAtomically(path, HistoryCsv(games, m_shown ? m_shown->name : QString()), &error);
     m_strLastExport = written ? path : QString();
     m_stcExported->SetTextColour(written ? kLabelWhite : QColor(0xff, 0x8a, 0x80));
     m_stcExported->SetText(
-        written ? QStringLiteral("已导出：") + path
-                : QStringLiteral("无法导出到 %1：%2")
+        written ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1"))).arg(path)
+                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
                       .arg(folder, QString::fromLocal8Bit(std::strerror(error != 0 ? error : EACCES))));
 }
 

@@ -25,12 +25,14 @@
 
 class QComboBox;
 
+// Source texts, shown through Tr(). The export's file names keep the Chinese of the two views' names
+// whatever the language.
 inline const QString kNoHistoryText =
-    QStringLiteral("还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。");
-inline const QString kReplayItemText = QStringLiteral("飞行回放");
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还没有飞行记录。\n玩一局之后，每一次尝试都会在这里回放。"));
+inline const QString kReplayItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "飞行回放"));
 inline const QString kProgressItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "训练记录"));
-inline const QString kNoProgressText =
-    QStringLiteral("还没有训练记录。\n打完一局之后，每一局的总分都会按日期画在这里。");
+inline const QString kNoProgressText = QStringLiteral(
+    QT_TRANSLATE_NOOP("Aviluma", "还没有训练记录。\n打完一局之后，每一局的总分都会按日期画在这里。"));
 
 class CDlgDebrief : public CPictureDialog {
 public:
@@ -98,6 +100,7 @@ private:
     void CreateOwnControls();
     void OpenReplay(int game);
     void CyclePlay();
+    void PlaceFilters();
     void UpdateHint();
 
     View m_view = View::Replay;

@@ -1,4 +1,5 @@
 #include "windows/DlgDebrief.h"
+#include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "support/CsvReader.h"
 #include "support/ProgramFolder.h"
@@ -10,10 +11,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTest>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -401,6 +404,139 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     for (std::size_t i = 1; i < rows.size(); ++i)
         EXPECT_EQ(rows[i][16], QStringLiteral("Ann"));
     UsePlayer(std::nullopt);
+}
+
+// English: everything the debrief shows, with a history and without, reads English and fits its
+// place; what it exports stays as a Chinese run writes it.
+class DlgDebriefEnglish : public DlgDebrief {
+protected:
+    void TearDown() override { RemoveLanguage(); }
+
+    static bool HasChinese(const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) {
+            return (c.unicode() >= 0x3000 && c.unicode() <= 0x9fff) ||
+                   (c.unicode() >= 0xff00 && c.unicode() <= 0xffef);
+        });
+    }
+    // What the window shows now that is still Chinese, or does not fit its place.
+    QStringList Faults() {
+        QStringList texts{m_dialog.windowTitle(), m_dialog.m_chart->accessibleName()};
+        const CChartView::Model& model = m_dialog.m_chart->CurrentModel();
+        if (const auto* text = std::get_if<QString>(&model))
+            texts << *text;
+        if (const auto* trace = std::get_if<TraceChartModel>(&model))
+            texts << trace->heading << trace->pointsText << trace->timeText << trace->enteredText
+                  << trace->heldText;
+        if (const auto* progress = std::get_if<ProgressChartModel>(&model)) {
+            texts << progress->title << progress->timeTitle << progress->note;
+            for (const auto& [time, tick] : progress->timeTicks)
+                texts << tick;
+        }
+        QStringList faults;
+        for (QWidget* widget : m_dialog.findChildren<QWidget*>()) {
+            if (!widget->isVisible())
+                continue;
+            texts << widget->accessibleName() << widget->toolTip();
+            if (const auto* label = dynamic_cast<CColorStatic*>(widget)) {
+                texts << label->Text();
+                if (!label->toolTip().isEmpty()) // cut: the whole text went into the tooltip
+                    faults << QStringLiteral("cut: ") + label->Text();
+            } else if (auto* button = dynamic_cast<CPlateButton*>(widget)) {
+                texts << button->text();
+                const bool line = std::find(m_dialog.m_btnGames.begin(), m_dialog.m_btnGames.end(), button) !=
+                                  m_dialog.m_btnGames.end(); // drawn smaller where it needs to
+                if (!line && button->fontMetrics().horizontalAdvance(button->text()) > button->width() - 8)
+                    faults << QStringLiteral("too wide: ") + button->text();
+            } else if (const auto* box = dynamic_cast<QComboBox*>(widget)) {
+                for (int i = 0; i < box->count(); ++i)
+                    texts << box->itemText(i);
+            }
+        }
+        for (const QString& text : texts)
+            if (HasChinese(text))
+                faults << text;
+        return faults;
+    }
+    QStringList FaultsInEveryView() {
+        QStringList faults;
+        m_dialog.m_btnReplay->click();
+        for (int game = 0; game < 3; ++game, Key(m_dialog, Qt::Key_Up))
+            for (int attempt = 0; attempt < 3; ++attempt, Key(m_dialog, Qt::Key_Left)) {
+                faults << Faults();
+                if (m_dialog.m_btnOverlay->isEnabled()) {
+                    m_dialog.m_btnOverlay->click();
+                    faults << Faults();
+                    m_dialog.m_btnOverlay->click();
+                }
+            }
+        m_dialog.m_btnProgress->click();
+        for (std::size_t series = 0; series < AllProgressSeries().size();
+             ++series, Key(m_dialog, Qt::Key_Right)) {
+            faults << Faults();
+            for (int play = 0; play < 3 && m_dialog.m_btnPlay->isEnabled(); ++play) {
+                m_dialog.m_btnPlay->click();
+                faults << Faults();
+            }
+            m_dialog.m_chart->setFocus(Qt::TabFocusReason); // the chart's hint
+            faults << Faults();
+        }
+        m_dialog.m_btnUncounted->click();
+        faults << Faults();
+        m_dialog.m_btnUncounted->click();
+        faults.removeDuplicates();
+        return faults;
+    }
+};
+
+TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChinese) {
+    QString error;
+    ASSERT_TRUE(AddPlayer(QStringLiteral("Ann"), &error) && AddPlayer(QStringLiteral("Bo"), &error))
+        << qPrintable(error);
+    GameRecord level = Game(GameMode::Level, 10, 1, 90), wild = Game(GameMode::Wild, 0, 2, 1848),
+               endless = Game(GameMode::Endless, 0, 3, 1234, GameEnd::LinkLost);
+    level.passed = false;
+    wild.playType = PlayType::Competition;
+    wild.player = QStringLiteral("Bo");
+    endless.playType = PlayType::Practice;
+    endless.attempts.back().end = AttemptEnd::Cut;
+    for (const GameRecord& game : {level, wild, endless})
+        ASSERT_FALSE(WriteGameRecord(game).isEmpty());
+    const auto exported = [&](CPlateButton* button) {
+        button->click();
+        QFile file(m_dialog.LastExport());
+        return std::pair(QFileInfo(file).fileName().left(5),
+                         file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    };
+    m_dialog.Open();
+    const auto chineseGame = exported(m_dialog.m_btnExportGame),
+               chineseAll = exported(m_dialog.m_btnExportAll);
+    m_dialog.EndDialog(QDialog::Rejected);
+
+    ASSERT_TRUE(InstallLanguage(Language::English));
+    m_dialog.Open();
+    EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—Flight replay"));
+    EXPECT_EQ(m_dialog.m_stcInfo[2]->Text(), QStringLiteral("Link lost · Total 1234"));
+    EXPECT_EQ(FaultsInEveryView(), QStringList());
+    EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Cut off"));
+    m_dialog.EndDialog(QDialog::Rejected);
+    m_dialog.Open(); // at the newest game again
+    const auto englishGame = exported(m_dialog.m_btnExportGame),
+               englishAll = exported(m_dialog.m_btnExportAll);
+    EXPECT_EQ(englishGame.first, QStringLiteral("飞行回放-"));
+    EXPECT_EQ(englishAll.first, QStringLiteral("训练记录-"));
+    EXPECT_FALSE(chineseAll.second.isEmpty());
+    EXPECT_EQ(englishGame.second, chineseGame.second);
+    EXPECT_EQ(englishAll.second, chineseAll.second);
+    EXPECT_TRUE(m_dialog.m_stcExported->Text().startsWith(QStringLiteral("Exported: ")));
+    UsePlayer(std::nullopt);
+}
+
+TEST_F(DlgDebriefEnglish, WithoutHistoryItReadsEnglish) {
+    ASSERT_TRUE(InstallLanguage(Language::English));
+    m_dialog.Open();
+    EXPECT_EQ(FaultsInEveryView(), QStringList());
+    EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title,
+              QStringLiteral("Training record"));
 }
 
 } // namespace
