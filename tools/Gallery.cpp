@@ -12,6 +12,7 @@
 #include "instruments/HeightMeter.h"
 #include "link/Heartbeat.h"
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "records/History.h"
 #include "records/Records.h"
@@ -327,7 +328,7 @@ void DrawSmallDialogs() {
     SaveWindow(gameType, QStringLiteral("dialog_gametype"));
     gameType.EndDialog(QDialog::Rejected);
     CDlgRecord record;
-    record.SetReason(QStringLiteral("本局 1848 分，进入前三名"));
+    record.SetReason(NameEntryReason(1848, 1));
     record.Open();
     SaveWindow(record, QStringLiteral("dialog_record"));
     record.EndDialog(QDialog::Rejected);
@@ -345,15 +346,24 @@ int main(int argc, char* argv[]) {
     InstallFontSubstitutions();
     InitAppDir();
     CUiThread::Attach();
-    g_out = QString::fromLocal8Bit(argv[1]);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    g_out = out;
     QDir().mkpath(g_out);
 
     DrawIcons();
     DrawButtonStates();
     DrawInstruments();
-    DrawMainAndMap();
-    DrawRunWindows();
-    DrawSmallDialogs();
-    DrawDebrief();
+    // The windows in each language: Chinese in the folder, English in its en/.
+    for (const Language language : {Language::Chinese, Language::English}) {
+        if (!InstallLanguage(language))
+            std::fprintf(stderr, "aviluma-gallery: the %s translation could not be loaded\n",
+                         qPrintable(LanguageCode(language)));
+        g_out = language == Language::Chinese ? out : out + QStringLiteral("/en");
+        QDir().mkpath(g_out);
+        DrawMainAndMap();
+        DrawRunWindows();
+        DrawSmallDialogs();
+        DrawDebrief();
+    }
     return 0;
 }

@@ -379,7 +379,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>无 人 机 飞 行 训 练</source>
-        <translation>D R O N E   F L I G H T   T R A I N I N G</translation>
+        <translation>DRONE TRAINING</translation>
     </message>
     <message>
         <source>十个关卡 · 逐级挑战</source>

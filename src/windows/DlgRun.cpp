@@ -285,12 +285,15 @@ void CDlgRun::ShowRecords() {
     }
 }
 
+QString NameEntryReason(int total, int rank) {
+    return rank > 0
+               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，进入前三名"))).arg(total)
+               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，记入比赛成绩表"))).arg(total);
+}
+
 void CDlgRun::ShowNameEntry(int total, int rank) {
     CUiThread::Invoke([this, total, rank] {
-        m_dlgRecord.SetReason(
-            rank > 0
-                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，进入前三名"))).arg(total)
-                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，记入比赛成绩表"))).arg(total));
+        m_dlgRecord.SetReason(NameEntryReason(total, rank));
         m_dlgRecord.DoModal();
     });
 }

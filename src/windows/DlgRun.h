@@ -29,6 +29,9 @@ inline const QString kNewRecordText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma"
 inline const QString kCloseSheetText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "成绩写入失败，请关闭打开的成绩单后点确认！"));
 
+// What the name entry says the name is for: a total that enters the top three (rank 1..3) or, in a
+// competition, only the score sheet (rank 0).
+QString NameEntryReason(int total, int rank);
 // The caption of the window for a mode and play type; empty for an unknown mode.
 QString RunCaption(GameMode gameMode, PlayType playType);
 // The total as the score label shows it: right-aligned in three characters up to 999.

@@ -14,6 +14,7 @@
 #include "state/DataFolders.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
+#include "widgets/PlateButton.h"
 #include "windows/DlgClass.h"
 #include "windows/DlgPlayers.h"
 
@@ -91,12 +92,15 @@ QStringList CutTexts(QWidget& window, const QStringList& names = {}) {
             QString shown = button->text();
             shown.remove(QLatin1Char('&'));
             // Check and radio buttons know their own room (box and text); a push button needs its text
-            // and its margins, whatever width the style would rather give it.
-            const int needed = qobject_cast<const QCheckBox*>(button) != nullptr ||
-                                       qobject_cast<const QRadioButton*>(button) != nullptr
-                                   ? button->sizeHint().width()
-                                   : button->fontMetrics().horizontalAdvance(shown) +
-                                         2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            // and its margins, whatever width the style would rather give it; a plate, which draws no
+            // frame, a little air either side.
+            const int text = button->fontMetrics().horizontalAdvance(shown);
+            int needed = text + 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            if (qobject_cast<const QCheckBox*>(button) != nullptr ||
+                qobject_cast<const QRadioButton*>(button) != nullptr)
+                needed = button->sizeHint().width();
+            else if (dynamic_cast<const CPlateButton*>(button) != nullptr)
+                needed = text + 4;
             check(widget, shown, needed <= button->width());
         }
     }
@@ -149,8 +153,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
             run.m_stcGuide->SetText(GameEndGuideText(attempts, 8888));
             run.m_stcStatus->SetText(DifficultyAttemptText(10, 3));
             cut << CutTexts(run);
-            run.m_dlgRecord.SetReason(
-                Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，记入比赛成绩表"))).arg(8888));
+            run.m_dlgRecord.SetReason(NameEntryReason(8888, 0));
             run.m_dlgRecord.Open();
             cut << CutTexts(run.m_dlgRecord);
             run.m_dlgRecord.EndDialog(QDialog::Rejected);
