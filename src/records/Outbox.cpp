@@ -2,6 +2,7 @@
 
 #include "platform/FileIo.h"
 #include "platform/ProfileFile.h"
+#include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 
@@ -57,7 +58,8 @@ bool WriteClassSettings(const ClassSettings& settings, QString* error) {
                                   ClassCfgPath(), &errorNumber))
         return true;
     if (error)
-        *error = QStringLiteral("无法保存 %1：%2").arg(ClassCfgPath(), QString::fromLocal8Bit(std::strerror(errorNumber)));
+        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2")))
+                     .arg(ClassCfgPath(), QString::fromLocal8Bit(std::strerror(errorNumber)));
     return false;
 }
 
