@@ -258,7 +258,7 @@ QString ClassErrorText(const QString& error) {
     if (has("role") && has("does not exist"))
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器上没有这个用户。")));
     if (has("could not connect") || has("connection refused") || has("timeout expired") ||
-        has("could not translate host name") || has("no route to host"))
+        has("could not translate host name") || has("no route to host") || has("is the server running"))
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连不上服务器：请检查地址、端口和网络。")));
     if (has("row-level security"))
         return Tr(
