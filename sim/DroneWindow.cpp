@@ -2,6 +2,7 @@
 
 #include "link/FrameCodec.h"
 #include "platform/DialogTemplate.h"
+#include "platform/Translation.h"
 #include "sim/SimDrone.h"
 
 #include <QApplication>
@@ -59,12 +60,14 @@ unsigned KeyBit(int key) {
 
 QString CommandText(const GameCommand& command) {
     if (command.action == kActionStop)
-        return QStringLiteral("停止（难度 %1，第 %2 次）")
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "停止（难度 %1，第 %2 次）")))
             .arg(command.difficulty + 1)
             .arg(command.attempt + 1);
     if (command.difficulty == kOpeningDifficulty)
-        return QStringLiteral("开局");
-    return QStringLiteral("开始：难度 %1，第 %2 次").arg(command.difficulty + 1).arg(command.attempt + 1);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开局")));
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始：难度 %1，第 %2 次")))
+        .arg(command.difficulty + 1)
+        .arg(command.attempt + 1);
 }
 
 } // namespace
@@ -185,28 +188,31 @@ void CStickPad::paintEvent(QPaintEvent*) {
 CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settingsPath)
     : m_drone(drone), m_loop(loop), m_strSettingsPath(std::move(settingsPath)),
       m_gamepadSettings(LoadGamepadSettings(m_strSettingsPath)) {
-    setWindowTitle(QStringLiteral("Aviluma 模拟无人机"));
+    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma 模拟无人机"))));
     setFocusPolicy(Qt::StrongFocus);
 
     m_horizon = new CHorizonView(this);
     m_attitude = new QLabel(this);
-    m_port = new QLabel(QStringLiteral("端口：%1").arg(drone.DevicePath()), this);
+    m_port = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "端口：%1"))).arg(drone.DevicePath()),
+                        this);
     m_received = new QLabel(this);
     m_command = new QLabel(this);
 
     m_stickPad = new CStickPad(this);
     m_source = new QComboBox(this);
-    m_source->addItems({QStringLiteral("键盘和屏幕摇杆"), QStringLiteral("手柄或遥控器")});
+    m_source->addItems({Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "键盘和屏幕摇杆"))),
+                        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄或遥控器")))});
     // Only the mouse, or the keys that open it (F4, Alt+Down), change the input: the arrow keys fly.
     m_source->setFocusPolicy(Qt::ClickFocus);
-    m_autopilot = new QCheckBox(QStringLiteral("自动驾驶（演示）"), this);
-    auto* keysHelp = new QLabel(QStringLiteral("目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
+    m_autopilot = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "自动驾驶（演示）"))), this);
+    auto* keysHelp = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                    "Aviluma", "目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
                                                "W/↑ 机头向下，S/↓ 机头向上，\nA/← 向左滚，D/→ 向右滚；"
-                                               "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"),
+                                               "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"))),
                                 this);
     keysHelp->setWordWrap(true);
 
-    auto* gamepadBox = new QGroupBox(QStringLiteral("手柄设置"), this);
+    auto* gamepadBox = new QGroupBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄设置"))), this);
     m_gamepadBox = gamepadBox;
     m_gamepadState = new QLabel(gamepadBox);
     m_rollAxis = new QSpinBox(gamepadBox);
@@ -215,8 +221,8 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
         axis->setRange(0, 15);
     m_rollAxis->setValue(m_gamepadSettings.rollAxis);
     m_pitchAxis->setValue(m_gamepadSettings.pitchAxis);
-    m_invertRoll = new QCheckBox(QStringLiteral("反向"), gamepadBox);
-    m_invertPitch = new QCheckBox(QStringLiteral("反向"), gamepadBox);
+    m_invertRoll = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))), gamepadBox);
+    m_invertPitch = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))), gamepadBox);
     m_invertRoll->setChecked(m_gamepadSettings.invertRoll);
     m_invertPitch->setChecked(m_gamepadSettings.invertPitch);
     m_deadBand = new QSlider(Qt::Horizontal, gamepadBox);
@@ -230,9 +236,16 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     pitchRow->addWidget(m_invertPitch);
     auto* form = new QFormLayout(gamepadBox);
     form->addRow(m_gamepadState);
-    form->addRow(QStringLiteral("横滚轴"), rollRow);
-    form->addRow(QStringLiteral("俯仰轴"), pitchRow);
-    form->addRow(QStringLiteral("死区"), m_deadBand);
+    const QString rollAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚轴")));
+    const QString pitchAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰轴")));
+    form->addRow(rollAxis, rollRow);
+    form->addRow(pitchAxis, pitchRow);
+    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "死区"))), m_deadBand);
+    // A row of two controls has no label of its own for a screen reader, and both say "反向".
+    m_rollAxis->setAccessibleName(rollAxis);
+    m_pitchAxis->setAccessibleName(pitchAxis);
+    m_invertRoll->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚反向"))));
+    m_invertPitch->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰反向"))));
     for (QSpinBox* axis : {m_rollAxis, m_pitchAxis})
         connect(axis, &QSpinBox::valueChanged, this, [this] { SaveSettings(); });
     for (QCheckBox* invert : {m_invertRoll, m_invertPitch})
@@ -248,7 +261,9 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     left->addWidget(m_received);
     left->addWidget(m_command);
     auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QStringLiteral("操纵输入"), this));
+    auto* sourceLabel = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "操纵输入"))), this);
+    sourceLabel->setBuddy(m_source); // the list's name for a screen reader
+    right->addWidget(sourceLabel);
     right->addWidget(m_source);
     right->addWidget(m_autopilot);
     right->addWidget(m_stickPad, 0, Qt::AlignHCenter);
@@ -362,22 +377,24 @@ void CDroneWindow::Tick() {
 void CDroneWindow::Refresh() {
     const FlightState state = m_loop.State();
     m_horizon->SetState(state);
-    m_attitude->setText(QStringLiteral("横滚 %1°   俯仰 %2°   航向 %3°")
+    m_attitude->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1°   俯仰 %2°   航向 %3°")))
                             .arg(state.roll, 0, 'f', 1)
                             .arg(state.pitch, 0, 'f', 1)
                             .arg(state.yaw, 0, 'f', 0));
-    m_received->setText(QStringLiteral("收到心跳 %1 次，命令 %2 条")
+    m_received->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "收到心跳 %1 次，命令 %2 条")))
                             .arg(m_drone.CountReceived(kMsgHeartbeat))
                             .arg(m_drone.CountReceived(kMsgCommand)));
     const auto command = m_loop.LastCommand();
-    m_command->setText(QStringLiteral("最近命令：") +
-                       (command ? CommandText(*command) : QStringLiteral("无")));
+    m_command->setText(
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近命令：%1")))
+            .arg(command ? CommandText(*command) : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无")))));
     if (!m_stickPad->Dragging())
         m_stickPad->ShowStick(m_loop.LastStick());
-    m_gamepadState->setText(
-        m_gamepad.IsOpen()
-            ? QStringLiteral("已连接：%1（%2 个轴）").arg(m_gamepad.Name()).arg(m_gamepad.AxisCount())
-            : QStringLiteral("未发现手柄"));
+    m_gamepadState->setText(m_gamepad.IsOpen()
+                                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接：%1（%2 个轴）")))
+                                      .arg(m_gamepad.Name())
+                                      .arg(m_gamepad.AxisCount())
+                                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未发现手柄"))));
 }
 
 void CDroneWindow::SaveSettings() {

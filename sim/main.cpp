@@ -1,6 +1,7 @@
 // aviluma-drone: a simulated drone the game finds like a real one, with a window to fly it from.
 #include "platform/CommandLine.h"
 #include "platform/DeviceList.h"
+#include "platform/Translation.h"
 #include "platform/WindowSystem.h"
 #include "sim/DroneWindow.h"
 #include "sim/FlightLoop.h"
@@ -77,9 +78,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       TerminalText("The gamepad settings file.", "手柄设置文件。"),
                                       QStringLiteral("file"));
-    parser.addOptions(
-        {rate, silent, reply, roll, pitch, yaw, printPort, registry, headless, autopilot, seed, settings});
+    const QCommandLineOption language = LanguageOption();
+    parser.addOptions({rate, silent, reply, roll, pitch, yaw, printPort, registry, headless, autopilot, seed,
+                       settings, language});
     ParseCommandLine(parser, argc, argv);
+    const QString languageCode = LanguageOptionValue(parser, language);
 
     bool ok = true;
     auto number = [&](const QCommandLineOption& option) {
@@ -122,6 +125,7 @@ int main(int argc, char* argv[]) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    InstallLanguage(ChooseLanguage(languageCode, QString(), QLocale::system()));
 
     CSimDrone drone(options);
     if (!drone.Start()) {

@@ -1,6 +1,7 @@
 #include "classroom/ClassBoard.h"
 
 #include "platform/FileIo.h"
+#include "platform/Translation.h"
 #include "records/ScoreSheet.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlateButton.h"
@@ -255,10 +256,10 @@ const QColor kWarning(0xff, 0x8a, 0x80);
 
 QString GameText(const BoardEntry& e) {
     if (e.mode == QLatin1String("wild"))
-        return QStringLiteral("狂野");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野")));
     if (e.mode == QLatin1String("endless"))
-        return QStringLiteral("无尽");
-    return QStringLiteral("第 %1 关").arg(e.level);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽")));
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(e.level);
 }
 
 void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColumn first) {
@@ -289,8 +290,10 @@ QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent,
     heading->setObjectName(QStringLiteral("heading"));
     layout->addWidget(heading);
     auto* table = new QTableWidget(0, 5, panel);
-    table->setHorizontalHeaderLabels({first, QStringLiteral("玩家"), QStringLiteral("总分"), QStringLiteral("座位"),
-                                      QStringLiteral("时间")});
+    table->setHorizontalHeaderLabels({first, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
+                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "总分"))),
+                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "座位"))),
+                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间")))});
     table->setAccessibleName(title);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(30);
@@ -310,7 +313,8 @@ QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent,
 class CBoardWindow : public QWidget {
 public:
     explicit CBoardWindow(CBoardFeed& feed) : m_feed(feed) {
-        setWindowTitle(QStringLiteral("Aviluma—班级成绩榜：%1").arg(feed.ClassName()));
+        setWindowTitle(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜：%1"))).arg(feed.ClassName()));
         setFont(MakeCellFont(18));
         setStyleSheet(QStringLiteral(
             "QLabel { color: white; }"
@@ -329,15 +333,17 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(16, 8, 16, 16);
         auto* top = new QHBoxLayout;
-        auto* title = new QLabel(QStringLiteral("Aviluma—班级成绩榜"), this);
+        auto* title =
+            new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜"))), this);
         title->setFont(MakeCellFont(22));
         top->addWidget(title);
         top->addStretch(1);
         auto* periods = new QButtonGroup(this);
         const BoardPeriod shown = feed.Period();
-        for (const auto& [caption, period] : {std::pair{QStringLiteral("今天"), BoardPeriod::Today},
-                                              std::pair{QStringLiteral("本周"), BoardPeriod::Week},
-                                              std::pair{QStringLiteral("全部"), BoardPeriod::All}}) {
+        for (const auto& [caption, period] :
+             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "今天"))), BoardPeriod::Today},
+              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本周"))), BoardPeriod::Week},
+              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部"))), BoardPeriod::All}}) {
             auto* plate = Plate(caption, top);
             plate->setCheckable(true);
             plate->setChecked(period == shown);
@@ -346,16 +352,18 @@ public:
         connect(periods, &QButtonGroup::idClicked, this,
                 [this](int period) { m_feed.SetPeriod(static_cast<BoardPeriod>(period)); });
         top->addSpacing(24);
-        connect(Plate(QStringLiteral("导出榜单"), top), &QAbstractButton::clicked, this, [this] {
-            Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data()));
-        });
-        connect(Plate(QStringLiteral("导出全部对局"), top), &QAbstractButton::clicked, this, [this] {
-            QString why;
-            if (const std::optional<QByteArray> sheet = m_feed.ExportGames(&why))
-                Export(QStringLiteral("班级全部对局"), *sheet);
-            else
-                Say(QStringLiteral("无法导出：") + why, kWarning);
-        });
+        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出榜单"))), top),
+                &QAbstractButton::clicked, this,
+                [this] { Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data())); });
+        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出全部对局"))), top),
+                &QAbstractButton::clicked, this, [this] {
+                    QString why;
+                    if (const std::optional<QByteArray> sheet = m_feed.ExportGames(&why))
+                        Export(QStringLiteral("班级全部对局"), *sheet);
+                    else
+                        Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出：%1"))).arg(why),
+                            kWarning);
+                });
         layout->addLayout(top);
         layout->addSpacing(14);
         auto* line = new QHBoxLayout;
@@ -369,14 +377,19 @@ public:
         layout->addLayout(line);
         auto* grid = new QGridLayout;
         grid->setSpacing(12);
-        m_levels = Panel(QStringLiteral("闯关：每位玩家的最好成绩"), QStringLiteral("关卡"), this, grid, 0, 0, 2);
-        m_wild = Panel(QStringLiteral("狂野模式前十"), QStringLiteral("名次"), this, grid, 0, 1, 1);
-        m_endless = Panel(QStringLiteral("无尽模式前十"), QStringLiteral("名次"), this, grid, 1, 1, 1);
-        m_recent = Panel(QStringLiteral("最近的成绩"), QStringLiteral("模式"), this, grid, 0, 2, 2);
+        m_levels = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关：每位玩家的最好成绩"))),
+                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))), this, grid, 0, 0, 2);
+        m_wild = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式前十"))),
+                       Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 0, 1, 1);
+        m_endless = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式前十"))),
+                          Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 1, 1, 1);
+        m_recent = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的成绩"))),
+                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "模式"))), this, grid, 0, 2, 2);
         layout->addLayout(grid, 1);
         feed.onChanged = [this] { Show(); };
         Show();
     }
+    ~CBoardWindow() override { m_feed.onChanged = nullptr; } // the feed may refresh after the window
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -407,10 +420,13 @@ private:
         Fill(m_endless, data.endlessTop, FirstColumn::Rank);
         Fill(m_recent, data.recent, FirstColumn::Game);
         if (!m_feed.LastError().isEmpty())
-            Say(QStringLiteral("无法刷新：") + m_feed.LastError(), kWarning);
+            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法刷新：%1"))).arg(m_feed.LastError()),
+                kWarning);
         else
-            Say(data.seatsSeen.isEmpty() ? QStringLiteral("最近 10 分钟没有座位上传成绩")
-                                         : QStringLiteral("在线座位：%1").arg(data.seatsSeen.join(QStringLiteral("、"))),
+            Say(data.seatsSeen.isEmpty()
+                    ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近 10 分钟没有座位上传成绩")))
+                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在线座位：%1")))
+                          .arg(data.seatsSeen.join(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "、"))))),
                 kPale);
     }
     void Export(const QString& what, const QByteArray& sheet) {
@@ -422,9 +438,11 @@ private:
                                                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
         int error = 0;
         if (QDir().mkpath(folder) && ReplaceFileAtomically(path, sheet, &error))
-            Say(QStringLiteral("已导出：") + path, kPale);
+            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1"))).arg(path), kPale);
         else
-            Say(QStringLiteral("无法导出到 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(error))), kWarning);
+            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
+                    .arg(path, QString::fromLocal8Bit(std::strerror(error))),
+                kWarning);
     }
 
     CBoardFeed& m_feed;
@@ -437,6 +455,10 @@ private:
 
 } // namespace
 
+std::unique_ptr<QWidget> MakeBoardWindow(CBoardFeed& feed) {
+    return std::make_unique<CBoardWindow>(feed);
+}
+
 int RunBoardWindow(const QString& connection, const QString& className) {
     CBoardFeed feed(connection, className);
     QString why;
@@ -444,8 +466,8 @@ int RunBoardWindow(const QString& connection, const QString& className) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 1;
     }
-    CBoardWindow window(feed);
-    window.resize(1280, 720);
-    window.show();
+    const std::unique_ptr<QWidget> window = MakeBoardWindow(feed);
+    window->resize(1280, 720);
+    window->show();
     return QApplication::exec();
 }

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -83,5 +84,8 @@ private:
     int m_nRefreshMs;
 };
 
-// aviluma-class board: the board in a window, for the coach's PC or a projector.
+// The board's window over feed, which must outlive it: the game's colours, for the coach's PC or a
+// projector.
+std::unique_ptr<QWidget> MakeBoardWindow(CBoardFeed& feed);
+// aviluma-class board: the board in a window, opened on the server.
 int RunBoardWindow(const QString& connection, const QString& className);

@@ -1,6 +1,7 @@
 #include "classroom/ClassServer.h"
 
 #include "platform/FileIo.h"
+#include "platform/Translation.h"
 #include "state/Log.h"
 
 #include <QFile>
@@ -145,7 +146,8 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
         const QUrl url(trimmed);
         if (!url.isValid()) {
             if (why)
-                *why = QStringLiteral("连接地址无法识别：%1").arg(url.errorString());
+                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址无法识别：%1")))
+                           .arg(url.errorString());
             return std::nullopt;
         }
         if (!url.host().isEmpty())
@@ -156,7 +158,8 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
             values[QStringLiteral("user")] = url.userName();
         if (!url.password().isEmpty()) {
             if (why)
-                *why = QStringLiteral("连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。");
+                *why = Tr(QStringLiteral(
+                    QT_TRANSLATE_NOOP("Aviluma", "连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
             return std::nullopt;
         }
         const QString database = url.path().mid(1);
@@ -176,7 +179,7 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
             break;
         if (equals < 0) {
             if (why)
-                *why = QStringLiteral("连接字符串无法识别：缺少“=”。");
+                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别：缺少“=”。")));
             return std::nullopt;
         }
         const QString key = trimmed.mid(i, equals - i).trimmed();
@@ -195,8 +198,10 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
         }
         if (key.isEmpty() || key == QLatin1String("password")) {
             if (why)
-                *why = key.isEmpty() ? QStringLiteral("连接字符串无法识别。")
-                                     : QStringLiteral("连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。");
+                *why = key.isEmpty()
+                           ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别。")))
+                           : Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                 "Aviluma", "连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
             return std::nullopt;
         }
         values[key] = value;
@@ -238,29 +243,33 @@ bool StorePassword(const QString& path, const QString& connection, const QString
     if (ReplaceFileAtomically(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(), &error, 0600))
         return true;
     if (why)
-        *why = QStringLiteral("无法写入 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入 %1：%2")))
+                   .arg(path, QString::fromLocal8Bit(std::strerror(error)));
     return false;
 }
 
 QString ClassErrorText(const QString& error) {
     const auto has = [&](const char* text) { return error.contains(QLatin1String(text), Qt::CaseInsensitive); };
     if (has("password authentication failed") || has("no password supplied"))
-        return QStringLiteral("用户名或密码不对（密码放在 ~/.pgpass 或 PGPASSWORD 里）。");
+        return Tr(QStringLiteral(
+            QT_TRANSLATE_NOOP("Aviluma", "用户名或密码不对（密码放在 ~/.pgpass 或 PGPASSWORD 里）。")));
     if (has("database") && has("does not exist"))
-        return QStringLiteral("服务器上没有这个数据库。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器上没有这个数据库。")));
     if (has("role") && has("does not exist"))
-        return QStringLiteral("服务器上没有这个用户。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器上没有这个用户。")));
     if (has("could not connect") || has("connection refused") || has("timeout expired") ||
-        has("could not translate host name") || has("no route to host"))
-        return QStringLiteral("连不上服务器：请检查地址、端口和网络。");
+        has("could not translate host name") || has("no route to host") || has("is the server running"))
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连不上服务器：请检查地址、端口和网络。")));
     if (has("row-level security"))
-        return QStringLiteral("这个用户只能上传自己班级的成绩：请检查班级名称。");
+        return Tr(
+            QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这个用户只能上传自己班级的成绩：请检查班级名称。")));
     if (has("permission denied"))
-        return QStringLiteral("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+            "Aviluma", "这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。")));
     if (has("server closed the connection") || has("connection to server was lost"))
-        return QStringLiteral("服务器断开了连接。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器断开了连接。")));
     if (has("statement timeout") || has("canceling statement"))
-        return QStringLiteral("服务器没有及时回应。");
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器没有及时回应。")));
     return error.trimmed();
 }
 
@@ -285,7 +294,8 @@ bool CClassConnection::Open(QString* why) {
         return false;
     };
     if (!m_db.isValid())
-        return fail(QStringLiteral("没有安装 Qt 的 PostgreSQL 驱动（libqt6sql6-psql）。"));
+        return fail(Tr(QStringLiteral(
+            QT_TRANSLATE_NOOP("Aviluma", "没有安装 Qt 的 PostgreSQL 驱动（libqt6sql6-psql）。"))));
     QString problem;
     const std::optional<std::map<QString, QString>> values = ParseConnection(m_connection, &problem);
     if (!values)
@@ -340,7 +350,8 @@ bool CCallLimit::CutOff() const {
 }
 
 QString CCallLimit::Why() const {
-    return QStringLiteral("服务器 %1 秒没有回应。").arg(std::chrono::duration_cast<std::chrono::seconds>(m_limit).count());
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器 %1 秒没有回应。")))
+        .arg(std::chrono::duration_cast<std::chrono::seconds>(m_limit).count());
 }
 
 void CClassConnection::Abort() {
@@ -369,7 +380,10 @@ bool CClassConnection::Init(QString* why) {
     if (version > kClassSchemaVersion) {
         m_db.rollback();
         if (why)
-            *why = QStringLiteral("数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。").arg(version).arg(kClassSchemaVersion);
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                          "Aviluma", "数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。")))
+                       .arg(version)
+                       .arg(kClassSchemaVersion);
         return false;
     }
     for (int next = version + 1; next <= kClassSchemaVersion; ++next) {
@@ -403,7 +417,7 @@ bool CClassConnection::InTransaction(const std::function<QString(QSqlQuery&)>& w
 bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QString* why) {
     if (reason.trimmed().isEmpty()) {
         if (why)
-            *why = QStringLiteral("请写明删除的原因。");
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请写明删除的原因。")));
         return false;
     }
     return InTransaction(
@@ -415,7 +429,9 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
             query.addBindValue(reason);
             if (!query.exec())
                 return ClassErrorText(ErrorOf(query.lastError()));
-            return query.numRowsAffected() == 1 ? QString() : QStringLiteral("没有这局成绩：%1").arg(id);
+            return query.numRowsAffected() == 1
+                       ? QString()
+                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有这局成绩：%1"))).arg(id);
         },
         why);
 }
@@ -423,7 +439,7 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
 bool CClassConnection::AddClassLogin(const QString& login, const QString& className, QString* why) {
     if (login.trimmed().isEmpty() || className.trimmed().isEmpty()) {
         if (why)
-            *why = QStringLiteral("请写明登录用户和班级。");
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请写明登录用户和班级。")));
         return false;
     }
     return InTransaction(
@@ -452,7 +468,8 @@ bool CClassConnection::Check(QString* why) {
     if (!query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next()) {
         if (ErrorOf(query.lastError()).contains(QLatin1String("does not exist"))) {
             if (why)
-                *why = QStringLiteral("这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。");
+                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                    "Aviluma", "这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。")));
             return false;
         }
         if (why)
@@ -462,8 +479,12 @@ bool CClassConnection::Check(QString* why) {
     if (const int version = query.value(0).toInt(); version != kClassSchemaVersion) {
         if (why)
             *why = version > kClassSchemaVersion
-                       ? QStringLiteral("服务器的版本（%1）比本程序新：请更新 Aviluma。").arg(version)
-                       : QStringLiteral("服务器的版本（%1）太旧：请教练运行 aviluma-class init。").arg(version);
+                       ? Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                "Aviluma", "服务器的版本（%1）比本程序新：请更新 Aviluma。")))
+                             .arg(version)
+                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                "Aviluma", "服务器的版本（%1）太旧：请教练运行 aviluma-class init。")))
+                             .arg(version);
         return false;
     }
     m_bChecked = true;

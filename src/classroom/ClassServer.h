@@ -19,6 +19,10 @@
 
 inline constexpr int kClassSchemaVersion = 2;
 
+// A connection checked as a PC uses it: games can be sent.
+inline const QString kClassConnectionGoodText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接正常，可以上传成绩。"));
+
 // A libpq connection string ("host=… dbname=…") or URI ("postgresql://user@host:port/db?sslmode=…")
 // as keyword/value pairs; nothing (and why) for text that is neither.
 std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why = nullptr);

@@ -10,6 +10,7 @@
 #include "classroom/ClassServer.h"
 #include "platform/CommandLine.h"
 #include "platform/FileIo.h"
+#include "platform/Translation.h"
 #include "state/Version.h"
 
 #include <QApplication>
@@ -65,11 +66,13 @@ int main(int argc, char* argv[]) {
                                     QStringLiteral("period"), QStringLiteral("all"));
     const QCommandLineOption output(QStringLiteral("output"), TerminalText("The sheet's file (standard output without).", "表格文件（不写则输出到标准输出）。"),
                                     QStringLiteral("file"));
-    parser.addOptions({className, game, reason, login, period, output});
+    const QCommandLineOption language = LanguageOption();
+    parser.addOptions({className, game, reason, login, period, output, language});
     parser.addPositionalArgument(QStringLiteral("connection"),
                                  TerminalText("a libpq connection string or postgresql:// URI",
                                               "libpq 连接字符串或 postgresql:// 地址"));
     ParseCommandLine(parser, argc, argv);
+    const QString languageCode = LanguageOptionValue(parser, language);
     const QStringList arguments = parser.positionalArguments();
     const QStringList commands{QStringLiteral("init"), QStringLiteral("check"), QStringLiteral("board"),
                                QStringLiteral("remove"), QStringLiteral("login"), QStringLiteral("export")};
@@ -83,11 +86,13 @@ int main(int argc, char* argv[]) {
                                 "用法：aviluma-class init|check|remove \"<连接>\" …，"
                                 "aviluma-class board|export|login \"<连接>\" --class <班级> …（见 --help）"),
                    2);
-    if (arguments[0] == QLatin1String("board")) {
-        QApplication app(argc, argv);
+    // The board needs a window system, the other commands none.
+    const std::unique_ptr<QCoreApplication> app = arguments[0] == QLatin1String("board")
+                                                      ? std::make_unique<QApplication>(argc, argv)
+                                                      : std::make_unique<QCoreApplication>(argc, argv);
+    InstallLanguage(ChooseLanguage(languageCode, QString(), QLocale::system()));
+    if (arguments[0] == QLatin1String("board"))
         return RunBoardWindow(arguments[1], parser.value(className));
-    }
-    QCoreApplication app(argc, argv);
     CClassConnection connection(arguments[1]);
     QString why;
     if (!connection.Open(&why))
@@ -95,14 +100,18 @@ int main(int argc, char* argv[]) {
     if (arguments[0] == QLatin1String("remove")) {
         if (!connection.RemoveGame(parser.value(game), parser.value(reason), &why))
             return Say(why, 1);
-        return Say(QStringLiteral("已删除，原成绩和原因保存在 removed_games 中。"), 0);
+        return Say(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已删除，原成绩和原因保存在 removed_games 中。"))),
+            0);
     }
     if (arguments[0] == QLatin1String("login")) {
         if (!connection.AddClassLogin(parser.value(login), parser.value(className), &why))
             return Say(why, 1);
-        return Say(QStringLiteral("%1 只能上传和查看班级 %2 的成绩。设置它的密码：psql -c '\\password %1'")
-                       .arg(parser.value(login), parser.value(className)),
-                   0);
+        return Say(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                   "Aviluma", "%1 只能上传和查看班级 %2 的成绩。设置它的密码：psql -c '\\password %1'")))
+                .arg(parser.value(login), parser.value(className)),
+            0);
     }
     if (arguments[0] == QLatin1String("export")) {
         const std::optional<QByteArray> sheet = GamesCsv(
@@ -116,26 +125,33 @@ int main(int argc, char* argv[]) {
                        : 1;
         int error = 0;
         if (!ReplaceFileAtomically(parser.value(output), *sheet, &error))
-            return Say(QStringLiteral("无法写入 %1：%2").arg(parser.value(output), QString::fromLocal8Bit(std::strerror(error))), 1);
-        return Say(QStringLiteral("已导出 %1 局：%2").arg(sheet->count('\n') - 1).arg(parser.value(output)), 0);
+            return Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入 %1：%2")))
+                           .arg(parser.value(output), QString::fromLocal8Bit(std::strerror(error))),
+                       1);
+        return Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出 %1 局：%2")))
+                       .arg(sheet->count('\n') - 1)
+                       .arg(parser.value(output)),
+                   0);
     }
     if (arguments[0] == QLatin1String("check")) {
         if (!connection.Check(&why))
             return Say(why, 1);
-        return Say(QStringLiteral("连接正常，可以上传成绩。"), 0);
+        return Say(Tr(kClassConnectionGoodText), 0);
     }
     if (!connection.Init(&why))
         return Say(why, 1);
-    return Say(QStringLiteral(
-                   "班级服务器已就绪（数据库结构版本 %1）。\n"
-                   "为每台电脑建一个登录用户并授予 aviluma_pc 角色，例如：\n"
-                   "  CREATE ROLE room1 LOGIN PASSWORD '…' IN ROLE aviluma_pc;\n"
-                   "或者为每个班级建一个只能看到本班成绩的登录用户：\n"
-                   "  aviluma-class login \"<管理员连接>\" --login room1 --class <班级>\n"
-                   "教练用户授予 aviluma_coach 角色。每台电脑第一次启动游戏时加上：\n"
-                   "  aviluma --class-server \"host=<服务器地址> dbname=<数据库> user=room1 sslmode=require\" "
-                   "--class <班级> --seat <座位>\n"
-                   "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")
-                   .arg(kClassSchemaVersion),
-               0);
+    return Say(
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+               "Aviluma",
+               "班级服务器已就绪（数据库结构版本 %1）。\n"
+               "为每台电脑建一个登录用户并授予 aviluma_pc 角色，例如：\n"
+               "  CREATE ROLE room1 LOGIN PASSWORD '…' IN ROLE aviluma_pc;\n"
+               "或者为每个班级建一个只能看到本班成绩的登录用户：\n"
+               "  aviluma-class login \"<管理员连接>\" --login room1 --class <班级>\n"
+               "教练用户授予 aviluma_coach 角色。每台电脑第一次启动游戏时加上：\n"
+               "  aviluma --class-server \"host=<服务器地址> dbname=<数据库> user=room1 sslmode=require\" "
+               "--class <班级> --seat <座位>\n"
+               "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")))
+            .arg(kClassSchemaVersion),
+        0);
 }

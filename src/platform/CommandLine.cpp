@@ -1,8 +1,13 @@
 #include "platform/CommandLine.h"
 
+#include "platform/Translation.h"
+
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
 
 QString TerminalText(const char* english, const char* chinese) {
     return QString::fromUtf8(QLocale::system().language() == QLocale::Chinese ? chinese : english);
@@ -15,4 +20,24 @@ void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtWords);
     parser.process(reader);
+}
+
+QCommandLineOption LanguageOption() {
+    return {QStringLiteral("lang"),
+            TerminalText("The language of the windows and messages: zh (Chinese) or en (English).",
+                         "窗口和消息的语言：zh（中文）或 en（英文）。"),
+            QStringLiteral("language")};
+}
+
+QString LanguageOptionValue(const QCommandLineParser& parser, const QCommandLineOption& option) {
+    const QString code = parser.value(option);
+    if (parser.isSet(option) && !LanguageFromCode(code)) {
+        const QString program = QCoreApplication::applicationName();
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                TerminalText("%1: --lang takes zh or en.", "%1：--lang 只能是 zh 或 en。").arg(program)));
+        std::exit(2);
+    }
+    return code;
 }

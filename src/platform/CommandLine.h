@@ -13,3 +13,9 @@ QString TerminalText(const char* english, const char* chinese);
 // one standing in: --help, --version and unknown options end the process here. Qt's own words of the
 // help ("Usage:", "Options:") follow the terminal's language too when Qt's translations are installed.
 void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]);
+
+// --lang zh|en, as the programs beside the game take it: the language of their windows and messages.
+QCommandLineOption LanguageOption();
+// The code given with --lang, empty without one. A code that names no language ends the process with
+// a word of usage, as an unknown option does.
+QString LanguageOptionValue(const QCommandLineParser& parser, const QCommandLineOption& option);

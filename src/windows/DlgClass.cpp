@@ -3,6 +3,7 @@
 #include "classroom/ClassServer.h"
 #include "platform/FileIo.h"
 #include "platform/MessageBox.h"
+#include "platform/Translation.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -15,7 +16,7 @@
 #include <cstring>
 
 CDlgClass::CDlgClass(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("班级"));
+    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级"))));
     auto* form = new QFormLayout(this);
     m_editConnection = new QLineEdit(this);
     m_editConnection->setPlaceholderText(QStringLiteral("host=192.168.10.2 dbname=league user=room1 sslmode=require"));
@@ -24,18 +25,22 @@ CDlgClass::CDlgClass(QWidget* parent) : QDialog(parent) {
     m_editSeat = new QLineEdit(this);
     m_editPassword = new QLineEdit(this);
     m_editPassword->setEchoMode(QLineEdit::Password);
-    m_editPassword->setPlaceholderText(QStringLiteral("留空：沿用 ~/.pgpass 或 PGPASSWORD"));
-    form->addRow(QStringLiteral("服务器连接(&S)："), m_editConnection);
-    form->addRow(QStringLiteral("班级(&C)："), m_editClass);
-    form->addRow(QStringLiteral("座位(&E)："), m_editSeat);
-    form->addRow(QStringLiteral("密码(&P)："), m_editPassword);
+    m_editPassword->setPlaceholderText(
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "留空：沿用 ~/.pgpass 或 PGPASSWORD"))));
+    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器连接(&S)："))), m_editConnection);
+    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级(&C)："))), m_editClass);
+    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "座位(&E)："))), m_editSeat);
+    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "密码(&P)："))), m_editPassword);
     m_stcResult = new QLabel(this);
     m_stcResult->setWordWrap(true);
     form->addRow(m_stcResult);
     auto* buttons = new QDialogButtonBox(this);
-    m_btnTest = buttons->addButton(QStringLiteral("测试连接(&T)"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    m_btnTest = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "测试连接(&T)"))),
+                                   QDialogButtonBox::ActionRole);
+    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "保存"))), QDialogButtonBox::AcceptRole)
+        ->setDefault(true);
+    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "取消"))),
+                       QDialogButtonBox::RejectRole);
     form->addRow(buttons);
     connect(m_btnTest, &QPushButton::clicked, this, [this] { Test(); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { Save(); });
@@ -56,7 +61,7 @@ void CDlgClass::Test() {
     if (m_test.joinable())
         m_test.join();
     m_btnTest->setEnabled(false);
-    m_stcResult->setText(QStringLiteral("正在连接……"));
+    m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在连接……"))));
     const QString connection = m_editConnection->text();
     const QString password = m_editPassword->text();
     // Off the UI thread: a server that does not answer takes seconds to give up.
@@ -69,10 +74,13 @@ void CDlgClass::Test() {
                 test.Database().setPassword(password); // for this test only; saving puts it in ~/.pgpass
             ok = test.Open(&why) && test.Check(&why);
         }
-        QMetaObject::invokeMethod(this, [this, ok, why] {
-            m_stcResult->setText(ok ? QStringLiteral("连接正常，可以上传成绩。") : why);
-            m_btnTest->setEnabled(true);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, ok, why] {
+                m_stcResult->setText(ok ? Tr(kClassConnectionGoodText) : why);
+                m_btnTest->setEnabled(true);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -81,7 +89,7 @@ void CDlgClass::Save() {
                                  m_editSeat->text().trimmed()};
     QString why;
     if (settings.connection.isEmpty() || settings.className.isEmpty()) {
-        m_stcResult->setText(QStringLiteral("请填写服务器连接和班级。"));
+        m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请填写服务器连接和班级。"))));
         return;
     }
     if (!ParseConnection(settings.connection, &why)) {

@@ -1,28 +1,42 @@
+#include "classroom/ClassServer.h"
 #include "app/AvilumaDlg.h"
 #include "classroom/ClassBoard.h"
 #include "classroom/ClassLink.h"
 #include "classroom/ClassSender.h"
-#include "classroom/ClassServer.h"
-#include "records/Outbox.h"
+#include "platform/DialogTemplate.h"
+#include "platform/Translation.h"
 #include "platform/UiThread.h"
+#include "records/Outbox.h"
 #include "records/ScoreSheet.h"
+#include "sim/DroneWindow.h"
+#include "sim/FlightLoop.h"
 #include "sim/SimDrone.h"
 #include "support/ModalPlayer.h"
 #include "support/PgServer.h"
 #include "support/ProgramFolder.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestSupport.h"
+#include "windows/DlgClass.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
-#include <QLabel>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QScrollBar>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimeZone>
 
@@ -449,6 +463,100 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",B02,Ann,,闯关,2,,")).chopped(2)));
     EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",完成,通过,60,60.2,")).chopped(2)));
     EXPECT_EQ(GamesCsv(coach, m_settings.className, BoardPeriod::All, &why)->count('\n'), 5);
+}
+
+// What window shows in words, in each of its layouts: its title, labels, buttons, boxes, lists and
+// table heads, and the names a screen reader reads for its controls. A control without a name goes to
+// unnamed.
+QStringList ShownTexts(QWidget& window, QStringList* unnamed) {
+    QStringList texts{window.windowTitle()};
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        // The parts of a spin box, a list or a table are not controls of their own.
+        if (qobject_cast<QScrollBar*>(widget) != nullptr ||
+            qobject_cast<QAbstractSpinBox*>(widget->parentWidget()) != nullptr ||
+            qobject_cast<QComboBox*>(widget->parentWidget()) != nullptr ||
+            qobject_cast<QAbstractItemView*>(widget->parentWidget()) != nullptr)
+            continue;
+        if (const auto* label = qobject_cast<QLabel*>(widget))
+            texts << label->text();
+        if (const auto* button = qobject_cast<QAbstractButton*>(widget))
+            texts << button->text();
+        if (const auto* box = qobject_cast<QGroupBox*>(widget))
+            texts << box->title();
+        if (const auto* list = qobject_cast<QComboBox*>(widget))
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->itemText(i);
+        if (const auto* edit = qobject_cast<QLineEdit*>(widget))
+            texts << edit->placeholderText();
+        if (const auto* table = qobject_cast<QTableWidget*>(widget))
+            for (int column = 0; column < table->columnCount(); ++column)
+                texts << table->horizontalHeaderItem(column)->text();
+        if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
+            qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QAbstractSlider*>(widget) ||
+            qobject_cast<QLineEdit*>(widget) || qobject_cast<QTableWidget*>(widget)) {
+            const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+            if (name.trimmed().isEmpty())
+                *unnamed << QStringLiteral("%1 in %2")
+                                .arg(QLatin1String(widget->metaObject()->className()), window.windowTitle());
+            texts << name;
+        }
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// The coach's board, the class dialog and the simulated drone's window read English with the English
+// translation, their controls named for a screen reader in English too; in Chinese they keep their
+// source texts byte for byte.
+TEST(ClassWindows, ReadEnglishWithTheTranslationAndTheSourceTextsInChinese) {
+    QApplication& app = OffscreenApp();
+    (void)app;
+    CProgramFolder folder;
+    const auto removeLanguage = qScopeGuard([] { RemoveLanguage(); });
+    const QRegularExpression chinese(
+        QStringLiteral("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    for (const Language language : {Language::English, Language::Chinese}) {
+        SCOPED_TRACE(qPrintable(LanguageCode(language)));
+        ASSERT_TRUE(InstallLanguage(language));
+        CBoardFeed feed(QString(), QStringLiteral("7B"), 0);
+        const std::unique_ptr<QWidget> board = MakeBoardWindow(feed);
+        board->resize(1280, 720);
+        board->show();
+        CDlgClass classroom;
+        classroom.show();
+        CSimDrone drone(SimOptions{.bRegister = false});
+        CFlightLoop loop(drone, 1);
+        CDroneWindow pilot(drone, loop, folder.FilePath(QStringLiteral("drone.cfg")));
+        pilot.show();
+        QStringList unnamed;
+        QStringList texts;
+        for (QWidget* window : std::initializer_list<QWidget*>{board.get(), &classroom, &pilot})
+            texts << ShownTexts(*window, &unnamed);
+        EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(QLatin1Char('\n')));
+        EXPECT_EQ(board->width(), 1280); // nothing asks for more room than the board's usual size
+        // The drone's window beside the game: at full size on a wide screen, compact on a small one.
+        EXPECT_FALSE(
+            PlaceDroneWindow(QRect(0, 0, 1920, 1048), pilot.FullSize(), pilot.CompactSize()).compact);
+        QRect game(QPoint(), kFullWindowSize);
+        game.moveCenter(QRect(0, 0, 1366, 736).center());
+        EXPECT_FALSE(PlaceDroneWindow(QRect(0, 0, 1366, 736), pilot.FullSize(), pilot.CompactSize())
+                         .frame.intersects(game));
+        if (language == Language::English) {
+            EXPECT_TRUE(texts.filter(chinese).isEmpty())
+                << qPrintable(texts.filter(chinese).join(QLatin1Char('\n')));
+            EXPECT_EQ(board->windowTitle(), QStringLiteral("Aviluma—Class board: 7B"));
+            EXPECT_EQ(classroom.windowTitle(), QStringLiteral("Class"));
+            EXPECT_EQ(pilot.windowTitle(), QStringLiteral("Aviluma simulated drone"));
+            EXPECT_EQ(ClassErrorText(QStringLiteral("FATAL:  database \"x\" does not exist")),
+                      QStringLiteral("The server has no such database."));
+        } else {
+            EXPECT_EQ(board->windowTitle().toUtf8(), QByteArray("Aviluma—班级成绩榜：7B"));
+            EXPECT_EQ(classroom.windowTitle().toUtf8(), QByteArray("班级"));
+            EXPECT_EQ(pilot.windowTitle().toUtf8(), QByteArray("Aviluma 模拟无人机"));
+            EXPECT_TRUE(texts.contains(QStringLiteral("最近 10 分钟没有座位上传成绩")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("测试连接(&T)")));
+        }
+    }
 }
 
 } // namespace
