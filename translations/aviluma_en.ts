@@ -303,7 +303,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>恭喜你，闯关成功！</source>
-        <translation>Congratulations, level passed!</translation>
+        <translation>Well done, level passed!</translation>
     </message>
     <message>
         <source>闯关失败，请继续努力！</source>
