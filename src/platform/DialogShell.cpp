@@ -228,8 +228,11 @@ void CDialogShell::paintEvent(QPaintEvent* event) {
     // drawn into. Asked afresh for it, the picture stays as sharp as the text over it.
     const QTransform device = painter.deviceTransform();
     const QSize deviceSize = size() * std::hypot(device.m11(), device.m12());
-    if (m_background.size() != deviceSize)
+    // Drawn again for another size, or in another language (the words of the picture).
+    if (m_background.size() != deviceSize || m_backgroundLanguage != InstalledLanguage()) {
         m_background = m_backgroundSource(deviceSize);
+        m_backgroundLanguage = InstalledLanguage();
+    }
     painter.drawImage(rect(), m_background);
 }
 

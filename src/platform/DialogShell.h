@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/DialogTemplate.h"
+#include "platform/Translation.h"
 
 #include <QDialog>
 #include <QImage>
@@ -90,6 +91,7 @@ private:
     const DialogTemplate* m_template;
     std::function<QImage(QSize)> m_backgroundSource;
     QImage m_background; // at the window's size in device pixels, as last painted
+    Language m_backgroundLanguage = Language::Chinese; // the language m_background was drawn in
     std::map<int, QWidget*> m_controls;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     bool m_bDragging = false;

@@ -226,7 +226,10 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     UsePlayer(ann);
     m_main = std::make_unique<CAvilumaDlg>();
     m_main->Open();
+    const QRect wordsUnderTheName(300, 115, 200, 25);
+    const QImage chineseWords = m_main->grab(wordsUnderTheName).toImage();
     m_main->UseLanguage(Language::English, true);
+    EXPECT_NE(m_main->grab(wordsUnderTheName).toImage(), chineseWords); // the picture's words too
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game　Ann"));
     EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 10"));
     EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
