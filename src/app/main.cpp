@@ -70,11 +70,7 @@ Options ReadOptions(int argc, char* argv[]) {
     const QCommandLineOption seat(QStringLiteral("seat"),
                                   TerminalText("This PC's seat in the room.", "本机的座位号。"),
                                   QStringLiteral("label"));
-    const QCommandLineOption language(
-        QStringLiteral("lang"),
-        TerminalText("The language of the game: zh (Chinese, the default) or en (English, still incomplete).",
-                     "游戏的语言：zh（中文，默认）或 en（英文，尚未译完）。"),
-        QStringLiteral("language"));
+    const QCommandLineOption language = LanguageOption();
     parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, language, verbose});
     ParseCommandLine(parser, argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
@@ -91,12 +87,6 @@ Options ReadOptions(int argc, char* argv[]) {
                                     "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
         std::exit(2);
     }
-    if (parser.isSet(language) && !LanguageFromCode(parser.value(language))) {
-        std::fprintf(
-            stderr, "%s\n",
-            qPrintable(TerminalText("aviluma: --lang takes zh or en.", "aviluma：--lang 只能是 zh 或 en。")));
-        std::exit(2);
-    }
     Options options;
     if (parser.isSet(classServer))
         options.classSettings = {parser.value(classServer), parser.value(className), parser.value(seat)};
@@ -104,7 +94,7 @@ Options ReadOptions(int argc, char* argv[]) {
     options.player = parser.value(player);
     options.newPlayer = parser.isSet(newPlayer);
     options.verbose = parser.isSet(verbose);
-    options.language = parser.value(language);
+    options.language = LanguageOptionValue(parser, language);
     return options;
 }
 

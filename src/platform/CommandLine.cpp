@@ -24,8 +24,9 @@ void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]) {
 
 QCommandLineOption LanguageOption() {
     return {QStringLiteral("lang"),
-            TerminalText("The language of the windows and messages: zh (Chinese) or en (English).",
-                         "窗口和消息的语言：zh（中文）或 en（英文）。"),
+            TerminalText("The language of the windows and messages: zh (Chinese) or en (English); by default "
+                         "the system's (Chinese for a Chinese locale, English for any other).",
+                         "窗口和消息的语言：zh（中文）或 en（英文）；默认按系统语言（中文环境为中文，其他为英文）。"),
             QStringLiteral("language")};
 }
 
