@@ -7,7 +7,7 @@
 
 namespace {
 
-QString InstrumentName() {
+QString AttitudeName() {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姿态仪")));
 }
 
@@ -17,7 +17,7 @@ CAttitude::CAttitude(QWidget* parent)
     : QWidget(parent), m_pImagePlane(CSourcePicture::Load(u"plane.png")),
       m_pImagePointer(CSourcePicture::Load(u"pointer.png")), m_pBrushBack(CSourcePicture::Load(u"back.png")),
       m_pBrushPanel(CSourcePicture::Load(u"pannel.png")) {
-    setAccessibleName(InstrumentName());
+    setAccessibleName(AttitudeName());
     if (m_pImagePlane) {
         m_nWidth = m_pImagePlane->Width();
         m_nHeight = m_pImagePlane->Height();
@@ -32,8 +32,8 @@ void CAttitude::paintEvent(QPaintEvent*) {
                                 .arg(qRound(m_fHeading));
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);
-    if (accessibleName() != InstrumentName()) // the language may have changed
-        setAccessibleName(InstrumentName());
+    if (accessibleName() != AttitudeName()) // the language may have changed
+        setAccessibleName(AttitudeName());
     const int w = m_nWidth;
     const int h = m_nHeight;
     if (w <= 0 || h <= 0)

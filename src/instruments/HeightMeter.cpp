@@ -8,7 +8,7 @@
 namespace {
 constexpr int kTravelMargin = 45; // the pointer's travel is its picture's height less this
 
-QString InstrumentName() {
+QString HeightMeterName() {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "高度表")));
 }
 } // namespace
@@ -16,7 +16,7 @@ QString InstrumentName() {
 CHeightMeter::CHeightMeter(QWidget* parent)
     : QWidget(parent), m_pImagePointer(CSourcePicture::Load(u"pointer2.png")),
       m_pBrushBack(CSourcePicture::Load(u"back2.png")), m_pBrushPanel(CSourcePicture::Load(u"pannel2.png")) {
-    setAccessibleName(InstrumentName());
+    setAccessibleName(HeightMeterName());
 }
 
 void CHeightMeter::paintEvent(QPaintEvent*) {
@@ -29,8 +29,8 @@ void CHeightMeter::paintEvent(QPaintEvent*) {
                                 .arg(m_fScale > 0 ? qRound(m_fOffset * 360.0f / (3.0f * m_fScale)) : 0);
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);
-    if (accessibleName() != InstrumentName()) // the language may have changed
-        setAccessibleName(InstrumentName());
+    if (accessibleName() != HeightMeterName()) // the language may have changed
+        setAccessibleName(HeightMeterName());
     if (w <= 0 || h <= 0)
         return; // no pointer2.png: nothing at all is drawn
 
