@@ -88,11 +88,15 @@ void CAvilumaDlg::OnInitDialog() {
     ShowTexts();
 }
 
+namespace {
+
 QString LinkStateText(LinkState linkState) {
     return Tr(linkState == LinkState::Good   ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接良好"))
               : linkState == LinkState::Weak ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "信号弱"))
                                              : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未连接")));
 }
+
+} // namespace
 
 void CAvilumaDlg::ShowTexts() {
     m_stcStartHint->SetText(kConnectFirstHintText);

@@ -112,6 +112,7 @@ class Languages : public ::testing::Test {
 protected:
     void TearDown() override {
         m_main.reset();
+        UsePlayer(std::nullopt); // the next test begins on a PC without players
         SetMessageResponder({});
         RemoveLanguage();
     }
