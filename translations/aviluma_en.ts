@@ -463,7 +463,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>%1&#x3000;第 %2 关&#x3000;%3</source>
-        <translation>%1　level %2　%3</translation>
+        <translation>%1&#x3000;level %2&#x3000;%3</translation>
     </message>
     <message>
         <source>重命名</source>
@@ -830,7 +830,7 @@ Choose &quot;Yes&quot; to clear the records</translation>
     </message>
     <message>
         <source>这一局的记录无法读取。</source>
-        <translation>This game's record cannot be read.</translation>
+        <translation>This game&apos;s record cannot be read.</translation>
     </message>
     <message>
         <source>%1 · 总分 %2</source>
@@ -894,7 +894,7 @@ Play a game and each of its attempts replays here.</translation>
         <source>还没有训练记录。
 打完一局之后，每一局的总分都会按日期画在这里。</source>
         <translation>No training record yet.
-Finish a game and each game's total is plotted here by date.</translation>
+Finish a game and each game&apos;s total is plotted here by date.</translation>
     </message>
     <message>
         <source>总分</source>
@@ -1245,6 +1245,18 @@ Or drag the stick with the mouse.</translation>
     <message>
         <source>未发现手柄</source>
         <translation>No gamepad found</translation>
+    </message>
+    <message>
+        <source>没有无人机？用模拟无人机练习</source>
+        <translation>No drone? Practise with the simulated drone</translation>
+    </message>
+    <message>
+        <source>找不到模拟无人机程序 %1。</source>
+        <translation>The simulated drone&apos;s program %1 cannot be found.</translation>
+    </message>
+    <message>
+        <source>无法启动模拟无人机 %1：%2</source>
+        <translation>Cannot start the simulated drone %1: %2</translation>
     </message>
 </context>
 </TS>

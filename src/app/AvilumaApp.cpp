@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QInputDialog>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -241,6 +242,8 @@ bool CAvilumaApp::InitInstance() {
     dlg.m_strLanguageOption = m_strLanguage;
     if (ChooseStartPlayer(dlg)) {
         dlg.UsePlayersLanguage();
+        if (m_bSimulatedDrone)
+            QTimer::singleShot(0, &dlg, [&dlg] { dlg.PracticeWithSimulatedDrone(); }); // once it shows
         // A PC of a class sends its games to the class server from a thread of its own.
         auto link =
             std::make_unique<CClassLink>([&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });

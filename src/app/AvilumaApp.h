@@ -32,6 +32,8 @@ public:
 
     // --lang zh|en: the language of the game's texts, installed before the first window is made.
     void UseLanguage(QString code) { m_strLanguage = std::move(code); }
+    // --simulated-drone: practice without a drone, the simulated one started and connected at once.
+    void UseSimulatedDrone(bool simulated) { m_bSimulatedDrone = simulated; }
 
 private:
     // Who flies: the player named at the start, the only one, or the chooser's pick; false when the
@@ -43,6 +45,7 @@ private:
     QString m_strPlayer;
     QString m_strLanguage;
     bool m_bNewPlayer = false;
+    bool m_bSimulatedDrone = false;
     int m_nExitCode = 0;
 };
 

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include <utility>
@@ -81,6 +82,20 @@ void CAvilumaDlg::OnInitDialog() {
     m_stcStartHint->SetTransparent(true);
     m_stcStartHint->SetTextColour(QColor(0xff, 0xd5, 0x4f));
     m_stcStartHint->show();
+    if (m_btnPractice == nullptr) {
+        m_btnPractice = new QPushButton(this);
+        m_btnPractice->setFlat(true);
+        m_btnPractice->setCursor(Qt::PointingHandCursor);
+        m_btnPractice->setStyleSheet(
+            QStringLiteral("QPushButton { color: #cfe5ff; text-decoration: underline;"
+                           " border: none; background: transparent; text-align: left; }"
+                           "QPushButton:focus { color: #ffd54f; }"));
+        connect(m_btnPractice, &QPushButton::clicked, this, [this] { PracticeWithSimulatedDrone(); });
+    }
+    m_btnPractice->setGeometry(80, 566, 420, 24);
+    setTabOrder(m_btnConnect, m_btnPractice); // beside the connect button, as on screen
+    m_btnPractice->setFont(MakeCellFont(15));
+    m_btnPractice->show();
 
     g_bDroneConnected = false;
     m_bPortOpen = false;
@@ -100,6 +115,7 @@ QString LinkStateText(LinkState linkState) {
 
 void CAvilumaDlg::ShowTexts() {
     m_stcStartHint->SetText(kConnectFirstHintText);
+    m_btnPractice->setText(Tr(kPracticeLinkText));
     // The names a screen reader reads for the picture buttons.
     m_btnExit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "退出游戏"))));
     m_btnLevel->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式"))));
@@ -181,6 +197,8 @@ void CAvilumaDlg::ShowPortState(bool open, const DroneIdentity& drone) {
         m_btnConnect->setToolTip(tip);
         if (m_stcStartHint != nullptr)
             m_stcStartHint->setVisible(!open);
+        if (m_btnPractice != nullptr)
+            m_btnPractice->setVisible(!open);
     });
 }
 
@@ -242,7 +260,7 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
         if (m_stcClass == nullptr) {
             m_stcClass = new QLabel(this);
             m_stcClass->setStyleSheet(QStringLiteral("color: white"));
-            m_stcClass->setGeometry(80, 566, 400, 24);
+            m_stcClass->setGeometry(80, 514, 400, 24);
             m_stcClass->show();
         }
         m_stcClass->setText(ClassStatusText(status));
@@ -292,6 +310,31 @@ void CAvilumaDlg::OnBtnConnect() {
         MessageBoxOk(message);
 }
 
+void CAvilumaDlg::PracticeWithSimulatedDrone() {
+    QString error;
+    if (!startPracticeDrone(&error)) {
+        MessageBoxOk(error);
+        return;
+    }
+    // The simulated drone lists itself within a moment of starting: the connect button's work is
+    // tried until it is there, as the player would press it.
+    constexpr int kTryEveryMs = 250;
+    constexpr int kTries = 40;
+    if (m_practiceConnect == nullptr) {
+        m_practiceConnect = new QTimer(this);
+        connect(m_practiceConnect, &QTimer::timeout, this, [this] {
+            const ConnectResult result = m_link.Connect();
+            if (result.outcome == ConnectOutcome::NoDrone && ++m_nPracticeTries < kTries)
+                return;
+            m_practiceConnect->stop();
+            if (const QString message = ConnectMessage(result); !message.isEmpty())
+                MessageBoxOk(message);
+        });
+    }
+    m_nPracticeTries = 0;
+    m_practiceConnect->start(kTryEveryMs);
+}
+
 void CAvilumaDlg::OnBtnLevel() {
     g_nGameMode = GameMode::Level;
     if (m_link.State() != LinkState::Good) {
@@ -333,6 +376,7 @@ void CAvilumaDlg::Shutdown() {
     m_dlgMap.m_dlgRun.WaitForGameEnd(kGameEndBound);
     m_link.StopLink();
     ShutdownHeartbeat();
+    m_practiceDrone.Stop();
 }
 
 void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/AboutDlg.h"
+#include "app/PracticeDrone.h"
 #include "classroom/ClassSender.h"
 #include "link/LinkService.h"
 #include "platform/Translation.h"
@@ -16,6 +17,8 @@
 #include <thread>
 
 class QLabel;
+class QPushButton;
+class QTimer;
 
 inline const QString kLevelsFirstText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式通过后才能进入该模式"));
@@ -36,6 +39,8 @@ inline const QString kSwitchPlayerItemText =
 QString ConnectMessage(const ConnectResult& result);
 inline const QString kConnectFirstHintText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请先点击左下角连接无人机"));
+inline const QString kPracticeLinkText =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有无人机？用模拟无人机练习"));
 inline const QString kModesLockedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 10 关后开启"));
 
 // The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接" (translated).
@@ -81,6 +86,15 @@ public:
     QLabel* m_stcClass = nullptr;
     // Where to begin, until the drone is connected.
     CColorStatic* m_stcStartHint = nullptr;
+    // Beneath it, for a player without a drone: the simulated drone, started and connected.
+    QPushButton* m_btnPractice = nullptr;
+    // Starts the simulated drone beside the game and connects to it as soon as it is there; a
+    // message says why when it cannot be started.
+    void PracticeWithSimulatedDrone();
+    // How the simulated drone is started (a test puts its own in).
+    std::function<bool(QString* error)> startPracticeDrone = [this](QString* error) {
+        return m_practiceDrone.Start(error);
+    };
     // The padlocks on the wild and endless cards until the levels are passed.
     std::array<CLockMark*, 2> m_lockModes{};
     // Told after the "班级" dialog saved new settings: the program starts sending with them.
@@ -121,5 +135,8 @@ private:
     std::optional<ClassStatus> m_classStatus;
 
     bool m_bChoosePlayer = false;
+    CPracticeDrone m_practiceDrone;
+    QTimer* m_practiceConnect = nullptr; // tries the connect button's work until the drone is there
+    int m_nPracticeTries = 0;
     std::thread m_warmUp; // draws the other windows' backgrounds ahead of their first opening
 };

@@ -29,6 +29,7 @@ struct Options {
     QStringList classSettings; // connection, class, seat: all three or none
     QString language;          // "zh", "en", or empty when not given
     bool verbose = false;
+    bool simulatedDrone = false;
 };
 
 // The options, read before any window exists, so --help and --version work without a display.
@@ -47,6 +48,12 @@ Options ReadOptions(int argc, char* argv[]) {
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      TerminalText("Also log what goes right (link, records, game, windows).",
                                                   "同时记录正常运行的信息（连接、记录、游戏、窗口）。"));
+    const QCommandLineOption simulatedDrone(
+        QStringLiteral("simulated-drone"),
+        TerminalText(
+            "No drone? Practise with the simulated drone (aviluma-drone): it starts beside the game, "
+            "connects, and ends with it.",
+            "没有无人机？用模拟无人机练习：在游戏旁启动模拟无人机（aviluma-drone）并连接，随游戏结束。"));
     const QCommandLineOption player(
         QStringLiteral("player"),
         TerminalText("Start as the player <name> of this PC, without asking who flies.",
@@ -71,7 +78,8 @@ Options ReadOptions(int argc, char* argv[]) {
                                   TerminalText("This PC's seat in the room.", "本机的座位号。"),
                                   QStringLiteral("label"));
     const QCommandLineOption language = LanguageOption();
-    parser.addOptions({dataDir, player, newPlayer, classServer, className, seat, language, verbose});
+    parser.addOptions(
+        {dataDir, player, newPlayer, classServer, className, seat, language, simulatedDrone, verbose});
     ParseCommandLine(parser, argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
         std::fprintf(stderr, "%s\n",
@@ -94,6 +102,7 @@ Options ReadOptions(int argc, char* argv[]) {
     options.player = parser.value(player);
     options.newPlayer = parser.isSet(newPlayer);
     options.verbose = parser.isSet(verbose);
+    options.simulatedDrone = parser.isSet(simulatedDrone);
     options.language = LanguageOptionValue(parser, language);
     return options;
 }
@@ -148,6 +157,7 @@ int main(int argc, char* argv[]) {
     CAvilumaApp theApp(options.dataDir);
     theApp.StartAs(options.player, options.newPlayer);
     theApp.UseLanguage(options.language);
+    theApp.UseSimulatedDrone(options.simulatedDrone);
     if (!options.classSettings.isEmpty())
         theApp.JoinClass({options.classSettings[0], options.classSettings[1], options.classSettings[2]});
     theApp.InitInstance();

@@ -26,8 +26,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QTimer>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -232,12 +233,13 @@ TEST_F(MainWindow, F1OpensTheAboutBoxAndTabFollowsTheButtonsOnScreen) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_main.get()));
     m_main->m_btnConnect->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
-    EXPECT_EQ(visited, (std::vector<QWidget*>{m_main->m_btnExit, m_main->m_btnLevel, m_main->m_btnWild,
-                                              m_main->m_btnEndless, m_main->m_btnConnect}));
+    EXPECT_EQ(visited,
+              (std::vector<QWidget*>{m_main->m_btnPractice, m_main->m_btnExit, m_main->m_btnLevel,
+                                     m_main->m_btnWild, m_main->m_btnEndless, m_main->m_btnConnect}));
 
     bool about = false;
     m_player.When<CAboutDlg>([&](CAboutDlg& dialog) {
@@ -355,8 +357,8 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     unnamed << UnnamedControls(m_main->m_dlgRun.m_dlgRecord);
     m_main->m_dlgRun.m_dlgRecord.EndDialog(QDialog::Rejected);
     m_main->m_dlgRun.EndDialog(QDialog::Rejected);
-    for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{&m_main->m_dlgDebrief, &m_main->m_dlgGameType,
-                                                                     &m_main->m_dlgAbout}) {
+    for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{
+             &m_main->m_dlgDebrief, &m_main->m_dlgGameType, &m_main->m_dlgAbout}) {
         dialog->Open();
         unnamed << UnnamedControls(*dialog);
         dialog->EndDialog(QDialog::Rejected);
@@ -368,6 +370,30 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     classroom.show();
     unnamed << UnnamedControls(classroom);
     EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(QLatin1Char('\n')));
+}
+
+// Without a drone, the line under the hint starts the simulated drone and connects to it; a drone that
+// cannot be started is said so, and nothing is connected.
+TEST_F(MainWindow, PractiseWithoutADroneStartsTheSimulatedOneAndConnects) {
+    OpenMainWindow();
+    m_main->startPracticeDrone = [](QString* error) {
+        *error = QStringLiteral("no program");
+        return false;
+    };
+    m_main->m_btnPractice->click();
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("no program")});
+
+    m_main->startPracticeDrone = [this](QString*) {
+        m_drone = std::make_unique<CSimDrone>();
+        return m_drone->Start();
+    };
+    m_main->m_btnPractice->click();
+    // The tries come from a timer: Qt's event loop runs them.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_main->m_link.State() == LinkState::Good; }, 10000));
+    EXPECT_TRUE(g_bDroneConnected);
+    CUiThread::Drain();
+    EXPECT_FALSE(m_main->m_btnPractice->isVisibleTo(m_main.get()));
+    EXPECT_EQ(Messages().size(), 1);
 }
 
 // Shift+F10 opens the window's menu, as the Menu key does, for keyboards without one.

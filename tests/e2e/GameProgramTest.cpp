@@ -50,6 +50,29 @@ TEST(GameProgram, ASecondStartHandsOverToTheRunningGame) {
     EXPECT_TRUE(QDir(home.filePath(QStringLiteral("Documents/Aviluma"))).exists());
 }
 
+// Practice from the menu's entry: the game starts the simulated drone beside itself (it lists itself
+// in the player's device registry) and ends it when the game ends.
+TEST(GameProgram, PractiseWithTheSimulatedDroneStartsItAndEndsItWithTheGame) {
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    QProcess game;
+    game.setProcessEnvironment(environment);
+    game.setProcessChannelMode(QProcess::MergedChannels);
+    game.start(QStringLiteral(AVILUMA_GAME_PROGRAM), {QStringLiteral("--simulated-drone")});
+    ASSERT_TRUE(game.waitForStarted());
+    const QDir registry(home.filePath(QStringLiteral("aviluma-devices")));
+    const auto listed = [&] { return !registry.entryList(QDir::Files).isEmpty(); };
+    ASSERT_TRUE(WaitUntil(listed, 20s)) << game.readAll().constData();
+
+    kill(static_cast<pid_t>(game.processId()), SIGTERM);
+    ASSERT_TRUE(game.waitForFinished(10000));
+    EXPECT_EQ(game.exitCode(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !listed(); }, 5s)) << "the simulated drone outlived the game";
+}
+
 // Two accounts playing from one data folder (a shared --data-dir, a portable copy's Data/) never run
 // two games on it: the second is told who holds it and does not start. The first cleans up what
 // interrupted writes left in every folder it writes, history/ too.
