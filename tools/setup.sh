@@ -23,6 +23,7 @@ AVILUMA_TEST_PACKAGES=(
   desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
   dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
   xvfb xauth xdotool               # the game on a display, under the sanitizers
+  lintian                          # the Debian package checked as Debian checks its own
   mold                             # a fast linker: most of the build's links take a third of the time
   postgresql-15                    # a real class server for the tests (started by them, as a user)
 )

@@ -11,7 +11,7 @@ set(desktop share/applications/${APP_ID}.desktop)
 set(metainfo share/metainfo/${APP_ID}.metainfo.xml)
 foreach(path bin/aviluma bin/aviluma-drone bin/aviluma-class ${desktop} ${metainfo} lib/udev/rules.d/60-aviluma-drone.rules
              share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/48x48/apps/${APP_ID}.png
-             share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/LICENSE
+             share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/copyright share/doc/aviluma/changelog.gz
              share/aviluma/Source/back.png share/aviluma/Source/pannel.png share/aviluma/Source/plane.png
              share/aviluma/Source/pointer.png share/aviluma/Source/back2.png share/aviluma/Source/pannel2.png
              share/aviluma/Source/pointer2.png share/aviluma/Source/plane@2x.png share/aviluma/Source/back2@3x.png)

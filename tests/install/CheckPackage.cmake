@@ -1,6 +1,9 @@
 # Builds the Debian package with CPack and checks what it holds and asks for. Prints "SKIPPED:" (and
 # CTest counts the test as skipped) where dpkg's tools are missing.
-# Run by CTest: cmake -DBUILD=<build> -DCPACK=<cpack> -P CheckPackage.cmake
+# Where lintian is installed, it checks the package as Debian checks its own: any error or warning
+# that lintian-overrides does not list (with its reason) fails the test.
+# Run by CTest: cmake -DBUILD=<build> -DCPACK=<cpack> -DOVERRIDES=<lintian-overrides> -P CheckPackage.cmake
+cmake_policy(SET CMP0057 NEW) # if(... IN_LIST ...)
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 find_program(READELF readelf)
@@ -20,21 +23,27 @@ if(NOT result EQUAL 0 OR NOT count EQUAL 1)
   message(FATAL_ERROR "cpack -G DEB ended with ${result}, leaving ${count} package(s):\n${log}")
 endif()
 
-execute_process(COMMAND ${DPKG_DEB} --field ${debs} Package Version Depends OUTPUT_VARIABLE fields)
+execute_process(COMMAND ${DPKG_DEB} --field ${debs} Package Version Section Depends Recommends
+                OUTPUT_VARIABLE fields)
 execute_process(COMMAND ${DPKG_DEB} --contents ${debs} OUTPUT_VARIABLE contents)
 message(STATUS "${debs}\n${fields}\n${contents}")
 
 # The libraries' packages (from dpkg-shlibdeps) and what the program loads by name.
-foreach(dependency libc6 libqt6widgets6 libqt6svg6 libqt6sql6 libsdl2-2.0-0 fonts-wqy-microhei qt6-wayland
+foreach(dependency libc6 libqt6widgets6 libqt6svg6 libqt6sql6 libsdl2-2.0-0 fonts-wqy-microhei
                    libqt6sql6-psql qt6-translations-l10n)
-  if(NOT fields MATCHES "Depends:[^\n]*[ ,]${dependency}[ ,(\n]")
+  if(NOT fields MATCHES "\nDepends:[^\n]*[ ,]${dependency}[ ,(\n]")
     message(FATAL_ERROR "the package does not depend on ${dependency}:\n${fields}")
   endif()
 endforeach()
+# Wayland only recommended: the game falls back to X11 without it.
+if(fields MATCHES "\nDepends:[^\n]*qt6-wayland" OR NOT fields MATCHES "\nRecommends: qt6-wayland\n")
+  message(FATAL_ERROR "qt6-wayland is to be recommended, not depended on:\n${fields}")
+endif()
 foreach(path usr/bin/aviluma usr/bin/aviluma-drone usr/bin/aviluma-class usr/share/applications/io.github.aviluma.Aviluma.desktop
              usr/share/metainfo/io.github.aviluma.Aviluma.metainfo.xml
              usr/share/icons/hicolor/scalable/apps/io.github.aviluma.Aviluma.svg
-             usr/share/aviluma/Source/back.png usr/lib/udev/rules.d/60-aviluma-drone.rules)
+             usr/share/aviluma/Source/back.png usr/lib/udev/rules.d/60-aviluma-drone.rules
+             usr/share/doc/aviluma/copyright usr/share/doc/aviluma/changelog.gz)
   if(NOT contents MATCHES " \\./${path}\n")
     message(FATAL_ERROR "the package does not hold /${path}")
   endif()
@@ -49,13 +58,52 @@ file(READ "${tree}/usr/share/applications/io.github.aviluma.Aviluma.desktop" ent
 if(NOT entry MATCHES "\nExec=\"/usr/bin/aviluma\"\n")
   message(FATAL_ERROR "the package's desktop entry:\n${entry}")
 endif()
+if(NOT entry MATCHES "\nExec=\"/usr/bin/aviluma\" --simulated-drone\n")
+  message(FATAL_ERROR "the package's desktop entry has no practice action:\n${entry}")
+endif()
+# Stripped, and hardened as Debian's own programs: stack protector, bound at start, read-only relocations.
 foreach(program aviluma aviluma-drone aviluma-class)
-  execute_process(COMMAND ${READELF} -S "${tree}/usr/bin/${program}" OUTPUT_VARIABLE sections)
+  execute_process(COMMAND ${READELF} -S -d -l --dyn-syms -W "${tree}/usr/bin/${program}" OUTPUT_VARIABLE sections)
   if(sections MATCHES "\\.symtab|\\.debug_info")
     message(FATAL_ERROR "/usr/bin/${program} is not stripped")
+  endif()
+  if(NOT sections MATCHES "__stack_chk_fail" OR NOT sections MATCHES "BIND_NOW" OR NOT sections MATCHES "GNU_RELRO")
+    message(FATAL_ERROR "/usr/bin/${program} lacks the stack protector, BIND_NOW or RELRO")
   endif()
 endforeach()
 file(READ "${tree}/DEBIAN/postinst" postinst)
 if(NOT postinst MATCHES "udevadm control --reload-rules")
   message(FATAL_ERROR "the package's postinst does not reload the udev rules:\n${postinst}")
 endif()
+# The postinst tells only the drone's serial port again, not every tty of the machine.
+if(postinst MATCHES "--subsystem-match=tty" OR NOT postinst MATCHES "idVendor")
+  message(FATAL_ERROR "the package's postinst triggers more than the drone's port:\n${postinst}")
+endif()
+
+find_program(LINTIAN lintian)
+if(NOT LINTIAN)
+  message("lintian is not installed: the package was not checked as Debian checks its own")
+  return()
+endif()
+execute_process(COMMAND ${LINTIAN} -I -E --pedantic --no-tag-display-limit ${debs}
+                OUTPUT_VARIABLE report ERROR_VARIABLE report)
+file(STRINGS "${OVERRIDES}" overrides REGEX "^[a-z0-9-]+ ")
+set(allowed "")
+foreach(line IN LISTS overrides)
+  string(REGEX MATCH "^[a-z0-9-]+" tag "${line}")
+  list(APPEND allowed "${tag}")
+endforeach()
+string(REPLACE "\n" ";" lines "${report}")
+set(unexplained "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^([EW]): [^ ]+: ([a-z0-9-]+)")
+    if(NOT CMAKE_MATCH_2 IN_LIST allowed)
+      list(APPEND unexplained "${line}")
+    endif()
+  endif()
+endforeach()
+if(unexplained)
+  list(JOIN unexplained "\n  " listed)
+  message(FATAL_ERROR "lintian found, and ${OVERRIDES} does not explain:\n  ${listed}\n\nWhole report:\n${report}")
+endif()
+message(STATUS "lintian:\n${report}")
