@@ -26,6 +26,7 @@ AVILUMA_TEST_PACKAGES=(
   lintian                          # the Debian package checked as Debian checks its own
   mold                             # a fast linker: most of the build's links take a third of the time
   postgresql-15                    # a real class server for the tests (started by them, as a user)
+  man-db                           # man: the manual pages must render without a warning
 )
 
 AVILUMA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

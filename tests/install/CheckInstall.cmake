@@ -14,7 +14,10 @@ foreach(path bin/aviluma bin/aviluma-drone bin/aviluma-class ${desktop} ${metain
              share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/copyright share/doc/aviluma/changelog.gz
              share/aviluma/Source/back.png share/aviluma/Source/pannel.png share/aviluma/Source/plane.png
              share/aviluma/Source/pointer.png share/aviluma/Source/back2.png share/aviluma/Source/pannel2.png
-             share/aviluma/Source/pointer2.png share/aviluma/Source/plane@2x.png share/aviluma/Source/back2@3x.png)
+             share/aviluma/Source/pointer2.png share/aviluma/Source/plane@2x.png share/aviluma/Source/back2@3x.png
+             share/man/man6/aviluma.6.gz share/man/man6/aviluma-drone.6.gz share/man/man6/aviluma-class.6.gz
+             share/man/zh_CN/man6/aviluma.6.gz share/man/zh_CN/man6/aviluma-drone.6.gz
+             share/man/zh_CN/man6/aviluma-class.6.gz)
   if(NOT EXISTS "${PREFIX}/${path}")
     message(FATAL_ERROR "missing from the installation: ${path}")
   endif()

@@ -43,7 +43,8 @@ foreach(path usr/bin/aviluma usr/bin/aviluma-drone usr/bin/aviluma-class usr/sha
              usr/share/metainfo/io.github.aviluma.Aviluma.metainfo.xml
              usr/share/icons/hicolor/scalable/apps/io.github.aviluma.Aviluma.svg
              usr/share/aviluma/Source/back.png usr/lib/udev/rules.d/60-aviluma-drone.rules
-             usr/share/doc/aviluma/copyright usr/share/doc/aviluma/changelog.gz)
+             usr/share/doc/aviluma/copyright usr/share/doc/aviluma/changelog.gz
+             usr/share/man/man6/aviluma.6.gz usr/share/man/zh_CN/man6/aviluma.6.gz)
   if(NOT contents MATCHES " \\./${path}\n")
     message(FATAL_ERROR "the package does not hold /${path}")
   endif()
