@@ -290,7 +290,7 @@ TEST_F(Languages, AGameInEnglishReadsEnglishAndStoresWhatAGameInChineseStores) {
         CSimDrone drone;
         ASSERT_TRUE(drone.Start());
         m_main->m_btnConnect->click();
-        ASSERT_TRUE(CUiThread::WaitFor([&] { return m_main->m_link.State() == LinkState::Good; }, 4s));
+        ASSERT_TRUE(CUiThread::WaitFor([&] { return m_main->m_link.State() == LinkState::Good; }, 10s));
 
         QStringList shown;
         m_player.When<CDlgMap>([](CDlgMap& map) { map.m_btnLevels[0]->click(); });

@@ -60,7 +60,7 @@ protected:
         ASSERT_TRUE(m_drone->Start());
         m_main->m_btnConnect->click();
         ASSERT_TRUE(g_bDroneConnected);
-        ASSERT_TRUE(CUiThread::WaitFor([&] { return m_main->m_link.State() == expectedState; }, 4s));
+        ASSERT_TRUE(CUiThread::WaitFor([&] { return m_main->m_link.State() == expectedState; }, 10s));
         CUiThread::Drain();
     }
     QStringList Messages() const { return m_machine.messages.Texts(); }

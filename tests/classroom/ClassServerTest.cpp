@@ -310,7 +310,7 @@ TEST_F(ClassServer, AStoppedServerHoldsUpNoPartOfALevelGame) {
     CSimDrone drone;
     ASSERT_TRUE(drone.Start());
     main.m_btnConnect->click();
-    ASSERT_TRUE(CUiThread::WaitFor([&] { return main.m_link.State() == LinkState::Good; }, 5s));
+    ASSERT_TRUE(CUiThread::WaitFor([&] { return main.m_link.State() == LinkState::Good; }, 10s));
     // The UI thread's longest stretch without a turn of its event loop, for the record.
     QElapsedTimer sinceTick;
     qint64 longest = 0;
