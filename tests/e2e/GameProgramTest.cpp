@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -66,11 +67,20 @@ TEST(GameProgram, PractiseWithTheSimulatedDroneStartsItAndEndsItWithTheGame) {
     const QDir registry(home.filePath(QStringLiteral("aviluma-devices")));
     const auto listed = [&] { return !registry.entryList(QDir::Files).isEmpty(); };
     ASSERT_TRUE(WaitUntil(listed, 20s)) << game.readAll().constData();
+    // An entry is named by its process; a drone stopped the hard way (slow to end when asked) leaves
+    // its entry for the next listing to clear, so the process is what must be gone.
+    const QString entry = registry.entryList(QDir::Files).first();
+    const QString stat = QStringLiteral("/proc/%1/stat").arg(entry.section(QLatin1Char('-'), 0, 0).toInt());
+    const auto droneRuns = [&] {
+        QFile file(stat);
+        return file.open(QIODevice::ReadOnly) && !file.readAll().contains(") Z ");
+    };
+    ASSERT_TRUE(droneRuns()) << qPrintable(entry);
 
     kill(static_cast<pid_t>(game.processId()), SIGTERM);
     ASSERT_TRUE(game.waitForFinished(10000));
     EXPECT_EQ(game.exitCode(), 0);
-    EXPECT_TRUE(WaitUntil([&] { return !listed(); }, 5s)) << "the simulated drone outlived the game";
+    EXPECT_TRUE(WaitUntil([&] { return !droneRuns(); }, 5s)) << "the simulated drone outlived the game";
 }
 
 // Two accounts playing from one data folder (a shared --data-dir, a portable copy's Data/) never run
