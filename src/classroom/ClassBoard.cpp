@@ -58,7 +58,8 @@ QDateTime PeriodStart(BoardPeriod period, const QDateTime& now) {
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why) {
     const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
-    const QString since = from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("-infinity");
+    // In UTC: a local time without its offset would be read in the server session's time zone.
+    const QString since = from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity");
     QSqlQuery query(connection.Database());
     const auto run = [&](const QString& sql, const QVariantList& values) {
         query.prepare(sql);
@@ -133,7 +134,7 @@ std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& 
         "(SELECT string_agg(round((a->>'points')::numeric, 1)::text, ' ') FROM jsonb_array_elements(attempts) a), "
         "received FROM games WHERE class = ? AND started >= ?::timestamptz ORDER BY started, id"));
     query.addBindValue(className);
-    query.addBindValue(from.isValid() ? from.toString(Qt::ISODate) : QStringLiteral("-infinity"));
+    query.addBindValue(from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity"));
     if (!query.exec()) {
         if (why)
             *why = ClassErrorText(query.lastError().databaseText());

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAccessible>
@@ -390,8 +392,13 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     old.started = QDateTime::currentDateTime().addDays(-40);
     old.ended = old.started.addSecs(30);
     send(old, QStringLiteral("A01"), QStringLiteral("Ann"));
+    const QDateTime midnight = QDate::currentDate().startOfDay();
+    GameRecord lastNight = Game(1, 70);
+    lastNight.started = midnight.addSecs(-2 * 3600);
+    lastNight.ended = lastNight.started.addSecs(30);
+    send(lastNight, QStringLiteral("A01"), QStringLiteral("Ann"));
     GameRecord now = Game(1, 40);
-    now.started = QDateTime::currentDateTime().addSecs(-60);
+    now.started = std::max(QDateTime::currentDateTime().addSecs(-60), midnight);
     now.ended = now.started.addSecs(30);
     send(now, QStringLiteral("A01"), QStringLiteral("Ann"));
     GameRecord other = now;
@@ -403,11 +410,14 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
         ASSERT_TRUE(WaitUntil([] { return OutboxFiles().isEmpty(); }, 20s));
     }
 
-    // No periodic refresh: only the server's notification can bring the new game.
-    CBoardFeed feed(s_server->Connection(QStringLiteral("aviluma_admin"), m_database), m_settings.className, 0, 1s);
+    // No periodic refresh: only the server's notification can bring the new game. The coach's session
+    // keeps its server's time zone, far from this PC's: today is still this PC's today.
+    CBoardFeed feed(s_server->Connection(QStringLiteral("aviluma_admin"), m_database) +
+                        QStringLiteral(" options='-c TimeZone=Pacific/Kiritimati'"),
+                    m_settings.className, 0, 1s);
     QString why;
     ASSERT_TRUE(feed.Open(&why)) << qPrintable(why);
-    ASSERT_EQ(feed.Data().levelBests.size(), 1u); // today: one player, her best
+    ASSERT_EQ(feed.Data().levelBests.size(), 1u) << qPrintable(feed.LastError()); // today: one player, her best
     EXPECT_EQ(feed.Data().levelBests[0].player, QStringLiteral("Ann"));
     EXPECT_EQ(feed.Data().levelBests[0].total, 60);
     EXPECT_EQ(feed.Data().seatsSeen, (QStringList{QStringLiteral("A01"), QStringLiteral("B02")}));
@@ -452,7 +462,8 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     EXPECT_EQ(feed.Data().wildTop.size(), 1u);
 
     // All the games of a period, one line each, in the order played.
-    CClassConnection coach(s_server->Connection(QStringLiteral("aviluma_admin"), m_database));
+    CClassConnection coach(s_server->Connection(QStringLiteral("aviluma_admin"), m_database) +
+                           QStringLiteral(" options='-c TimeZone=Pacific/Kiritimati'"));
     ASSERT_TRUE(coach.Open(&why));
     const std::optional<QByteArray> today = GamesCsv(coach, m_settings.className, BoardPeriod::Today, &why);
     ASSERT_TRUE(today) << qPrintable(why);
@@ -462,7 +473,7 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",A01,Ann,,闯关,2,,")).chopped(2)));
     EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",B02,Ann,,闯关,2,,")).chopped(2)));
     EXPECT_TRUE(today->contains(SheetBytes(QStringLiteral(",完成,通过,60,60.2,")).chopped(2)));
-    EXPECT_EQ(GamesCsv(coach, m_settings.className, BoardPeriod::All, &why)->count('\n'), 5);
+    EXPECT_EQ(GamesCsv(coach, m_settings.className, BoardPeriod::All, &why)->count('\n'), 6);
 }
 
 // What window shows in words, in each of its layouts: its title, labels, buttons, boxes, lists and
