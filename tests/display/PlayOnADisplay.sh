@@ -11,7 +11,10 @@ if [ "${4:-}" != "--inner" ]; then
   for tool in xvfb-run xdotool xauth; do
     command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
   done
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$bin" "$sanitizer" "$tools" --inner
+  # The two sanitizers' runs start together; xvfb-run -a alone can give both the same free display,
+  # and the loser's game then meets the winner's server without its cookie. Each searches its own range.
+  first=$([ "$sanitizer" = asan ] && echo 100 || echo 200)
+  exec xvfb-run -a -n "$first" -s "-screen 0 1024x768x24" "$0" "$bin" "$sanitizer" "$tools" --inner
 fi
 
 work=$(mktemp -d)
