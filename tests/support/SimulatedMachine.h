@@ -30,8 +30,12 @@ public:
     }
     ~CSimulatedMachine() {
         m_link.StopLink();
-        SetSysfsRoot(QString());
-        SetDeviceRegistryFolder(QString());
+        // A machine made before this one went away leaves the new one's folders in place: the real
+        // ones would let drones of other tests running beside this one be seen, and taken.
+        if (SysfsRoot() == m_sysfs.path())
+            SetSysfsRoot(QString());
+        if (DeviceRegistryFolder() == m_registry.path() + QStringLiteral("/devices"))
+            SetDeviceRegistryFolder(QString());
     }
     CSimulatedMachine(const CSimulatedMachine&) = delete;
     CSimulatedMachine& operator=(const CSimulatedMachine&) = delete;
