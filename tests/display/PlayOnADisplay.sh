@@ -11,10 +11,11 @@ if [ "${4:-}" != "--inner" ]; then
   for tool in xvfb-run xdotool xauth; do
     command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
   done
-  # The two sanitizers' runs start together; xvfb-run -a alone can give both the same free display,
-  # and the loser's game then meets the winner's server without its cookie. Each searches its own range.
+  # -noreset: Xvfb starts over whenever its last client leaves, and a game connecting while the
+  # xdotool polls below come and go could be refused. The two sanitizers' runs start together, so each
+  # looks for a free display in a range of its own.
   first=$([ "$sanitizer" = asan ] && echo 100 || echo 200)
-  exec xvfb-run -a -n "$first" -s "-screen 0 1024x768x24" "$0" "$bin" "$sanitizer" "$tools" --inner
+  exec xvfb-run -a -n "$first" -s "-screen 0 1024x768x24 -noreset" "$0" "$bin" "$sanitizer" "$tools" --inner
 fi
 
 work=$(mktemp -d)
@@ -34,7 +35,7 @@ esac
 
 "$bin/aviluma-drone" --headless --autopilot >"$work/drone.log" 2>&1 &
 drone=$!
-"$bin/aviluma" >"$work/game.log" 2>&1 &
+"$bin/aviluma" --verbose >"$work/game.log" 2>&1 &
 game=$!
 
 fail() {
