@@ -55,11 +55,20 @@ QDateTime PeriodStart(BoardPeriod period, const QDateTime& now) {
     return {};
 }
 
+namespace {
+
+// The period's first instant as the server's timestamptz text: in UTC, since a local time without its
+// offset would be read in the server session's time zone.
+QString PeriodStartForServer(BoardPeriod period) {
+    const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
+    return from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity");
+}
+
+} // namespace
+
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why) {
-    const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
-    // In UTC: a local time without its offset would be read in the server session's time zone.
-    const QString since = from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity");
+    const QString since = PeriodStartForServer(period);
     QSqlQuery query(connection.Database());
     const auto run = [&](const QString& sql, const QVariantList& values) {
         query.prepare(sql);
@@ -126,7 +135,6 @@ QByteArray BoardCsv(const BoardData& data) {
 
 std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why) {
-    const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
     QSqlQuery query(connection.Database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
@@ -134,7 +142,7 @@ std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& 
         "(SELECT string_agg(round((a->>'points')::numeric, 1)::text, ' ') FROM jsonb_array_elements(attempts) a), "
         "received FROM games WHERE class = ? AND started >= ?::timestamptz ORDER BY started, id"));
     query.addBindValue(className);
-    query.addBindValue(from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity"));
+    query.addBindValue(PeriodStartForServer(period));
     if (!query.exec()) {
         if (why)
             *why = ClassErrorText(query.lastError().databaseText());

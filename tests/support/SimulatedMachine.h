@@ -26,7 +26,7 @@ public:
         : m_folder({QStringLiteral("Data"), QStringLiteral("Record")}, pictures) {
         QDir(m_sysfs.path()).mkpath(QStringLiteral("class/tty"));
         SetSysfsRoot(m_sysfs.path());
-        SetDeviceRegistryFolder(m_registry.path() + QStringLiteral("/devices"));
+        SetDeviceRegistryFolder(RegistryFolder());
     }
     ~CSimulatedMachine() {
         m_link.StopLink();
@@ -34,7 +34,7 @@ public:
         // ones would let drones of other tests running beside this one be seen, and taken.
         if (SysfsRoot() == m_sysfs.path())
             SetSysfsRoot(QString());
-        if (DeviceRegistryFolder() == m_registry.path() + QStringLiteral("/devices"))
+        if (DeviceRegistryFolder() == RegistryFolder())
             SetDeviceRegistryFolder(QString());
     }
     CSimulatedMachine(const CSimulatedMachine&) = delete;
@@ -51,6 +51,8 @@ public:
     CMessageLog messages;
 
 private:
+    QString RegistryFolder() const { return m_registry.path() + QStringLiteral("/devices"); }
+
     QTemporaryDir m_sysfs, m_registry;
     CProgramFolder m_folder;
     CNoLinkView m_view;
