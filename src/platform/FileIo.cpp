@@ -65,6 +65,69 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* er
     return failure == 0;
 }
 
+int OpenRegularFile(const QString& path, int flags, int* error) {
+    const int fd = open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool ReadRegularFile(const QString& path, QByteArray* bytes, int* error, qint64 limit, bool ownOnly) {
+    const int fd = OpenRegularFile(path, O_RDONLY, error);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    int failure = fstat(fd, &st) != 0 ? errno : 0;
+    if (failure == 0 && ownOnly)
+        failure = st.st_uid != geteuid() ? EPERM : st.st_nlink != 1 ? EMLINK : 0;
+    if (failure == 0 && limit >= 0 && st.st_size > limit)
+        failure = EFBIG;
+    bytes->clear();
+    char buffer[65536];
+    ssize_t n = 0;
+    while (failure == 0 && ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
+        bytes->append(buffer, std::max<ssize_t>(n, 0));
+        if (limit >= 0 && bytes->size() > limit) // it grew while it was read
+            failure = EFBIG;
+    }
+    if (failure == 0 && n < 0)
+        failure = errno;
+    close(fd);
+    if (failure != 0) {
+        bytes->clear();
+        *error = failure;
+    }
+    return failure == 0;
+}
+
+bool MakePrivateFolder(const QString& path, int* error) {
+    const QByteArray native = QFile::encodeName(path);
+    if (mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+        *error = errno;
+        return false;
+    }
+    const int fd = open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno == ELOOP ? ENOTDIR : errno;
+        return false;
+    }
+    struct stat st {};
+    int failure = fstat(fd, &st) != 0 ? errno : st.st_uid != geteuid() ? EPERM : 0;
+    if (failure == 0 && (st.st_mode & 077) != 0 && fchmod(fd, 0700) != 0)
+        failure = errno;
+    close(fd);
+    *error = failure;
+    return failure == 0;
+}
+
 mode_t NewFileMode(mode_t requested) {
     // umask() can only be read by setting it, which would race with other threads making files;
     // the kernel shows it in the status file instead (Linux 4.7 and later).

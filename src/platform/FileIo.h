@@ -14,6 +14,20 @@ bool WriteAll(int fd, const QByteArray& bytes);
 // without changing it, since other threads may be making files meanwhile.
 mode_t NewFileMode(mode_t requested = 0666);
 
+// Opens a file as itself: never through a symbolic link, never a device or a pipe (whose open could
+// block), so a name another account planted leads nowhere else. The descriptor, or -1 with *error.
+int OpenRegularFile(const QString& path, int flags, int* error);
+
+// Reads a whole file opened as OpenRegularFile does; false with *error when it cannot be read, is
+// longer than limit bytes (EFBIG; -1: any length), or, with ownOnly, is not this user's own single
+// file (EPERM for another account's, EMLINK for one with other names, which another account may have
+// made).
+bool ReadRegularFile(const QString& path, QByteArray* bytes, int* error, qint64 limit = -1, bool ownOnly = false);
+
+// Makes path a folder only this user may enter (0700), or makes an existing folder of this user's
+// so; false with *error when it is a link, no folder (ENOTDIR) or another account's (EPERM).
+bool MakePrivateFolder(const QString& path, int* error);
+
 // Writes bytes as the whole new content of path: into a temporary file in the same folder, flushed to
 // disk, then renamed over path, so a reader or a crash sees the old file or the new one, never a part.
 // On failure the temporary file is removed, path is as it was, and *error (when given) holds the errno.

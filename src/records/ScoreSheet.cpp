@@ -54,39 +54,6 @@ struct Pending {
 
 enum class Outcome { Written, Held, Failed };
 
-// Opens a file of the record or settings folder as itself: never through a symbolic link, never a
-// device or a pipe (whose open could block), so a planted name leads nowhere else.
-int OpenRegular(const QString& path, int flags, int* error) {
-    const int fd = open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) {
-        *error = errno;
-        return -1;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// The whole file; false (with *error) when it cannot be read.
-bool ReadRegular(const QString& path, QByteArray* bytes, int* error) {
-    const int fd = OpenRegular(path, O_RDONLY, error);
-    if (fd < 0)
-        return false;
-    bytes->clear();
-    char buffer[65536];
-    ssize_t n = 0;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-        bytes->append(buffer, std::max<ssize_t>(n, 0));
-    if (n < 0)
-        *error = errno;
-    close(fd);
-    return n == 0;
-}
-
 // Both kinds of lock another program may hold on a file; ours are held until the descriptor closes.
 bool LockExclusively(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
@@ -102,7 +69,7 @@ bool Held(const QString& path) {
     if (SheetHeldBySpreadsheet(path))
         return true;
     int error = 0;
-    const int fd = OpenRegular(path, O_WRONLY, &error);
+    const int fd = OpenRegularFile(path, O_WRONLY, &error);
     if (fd < 0)
         return false;
     const bool held = !LockExclusively(fd);
@@ -115,7 +82,7 @@ bool Held(const QString& path) {
 Outcome AppendLines(const QString& path, const QStringList& lines, int* error) {
     if (SheetHeldBySpreadsheet(path))
         return Outcome::Held;
-    const int fd = OpenRegular(path, O_WRONLY | O_APPEND, error); // a deleted sheet stays deleted
+    const int fd = OpenRegularFile(path, O_WRONLY | O_APPEND, error); // a deleted sheet stays deleted
     if (fd < 0)
         return Outcome::Failed;
     if (!LockExclusively(fd)) {
@@ -222,7 +189,7 @@ Pending LoadPending() {
     const QString path = DataFilePath(kPendingSheetLinesName);
     QByteArray bytes;
     int error = 0;
-    if (!ReadRegular(path, &bytes, &error)) {
+    if (!ReadRegularFile(path, &bytes, &error)) {
         if (error == ENOENT)
             return pending;
         SheetNotice notice(SheetNoticeKind::SetAside, path, error);
@@ -312,7 +279,7 @@ std::vector<bool> InSheet(const QByteArray& sheet, const std::vector<PendingLine
 Outcome Deliver(const QString& path, const std::vector<PendingLine>& waiting, const QStringList& extra,
                 int* error) {
     QByteArray sheet;
-    if (!waiting.empty() && !ReadRegular(path, &sheet, error))
+    if (!waiting.empty() && !ReadRegularFile(path, &sheet, error))
         return Outcome::Failed;
     const std::vector<bool> found = InSheet(sheet, waiting);
     QStringList lines;
