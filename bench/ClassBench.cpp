@@ -29,15 +29,19 @@
 
 namespace {
 
+// A passed level game of the level its number gives, three attempts at its difficulty.
 GameRecord Game(int pc, int n) {
     GameRecord game;
     game.level = 1 + n % 10;
     game.started = QDateTime(QDate(2026, 12, 8), QTime(8, 0), QTimeZone(3600)).addSecs(60 * n + pc);
     game.ended = game.started.addSecs(40);
     game.passed = true;
-    game.total = 45;
+    game.player = QStringLiteral("学员%1").arg(pc);
+    const DifficultyRow& row = kDifficultyTable[static_cast<std::size_t>(game.level - 1)];
+    const float points = static_cast<float>(row.MostPoints()) / 2;
+    game.total = static_cast<int>(3 * points);
     for (int a = 1; a <= 3; ++a) {
-        AttemptRecord attempt{a, a, 10000, AttemptEnd::Level, 1.5f, 15.0f, 300, 1300, {}};
+        AttemptRecord attempt{a, game.level, row.budgetMs, AttemptEnd::Level, 1.5f, points, 300, 1300, {}};
         for (int t = 100; t <= 1300; t += 100)
             attempt.samples.push_back({t, 10.0f - t / 200.0f, -2.0f, 90.0f});
         game.attempts.push_back(attempt);
@@ -78,7 +82,7 @@ int main(int argc, char* argv[]) {
     const QString admin = server.Connection(QStringLiteral("aviluma_admin"), QStringLiteral("league"));
     {
         CClassConnection connection(admin);
-        if (!connection.Open(&why) || !connection.Init(&why)) {
+        if (!connection.Open(&why) || !connection.Init(QString(), &why)) {
             std::fprintf(stderr, "bench_class: %s\n", qPrintable(why));
             return 1;
         }
@@ -98,7 +102,7 @@ int main(int argc, char* argv[]) {
         UseFolder(room.filePath(QString::number(pc)));
         const ClassSettings settings{QString(), QStringLiteral("bench"), QStringLiteral("PC%1").arg(pc, 2, 10, QLatin1Char('0'))};
         for (int n = 0; n < games; ++n)
-            WriteOutboxGame(Game(pc, n), settings, QStringLiteral("学员%1").arg(pc));
+            WriteOutboxGame(Game(pc, n), settings, std::nullopt);
     }
     QElapsedTimer timer;
     timer.start();
@@ -131,12 +135,15 @@ int main(int argc, char* argv[]) {
     for (const int size : {10000, 100000, 1000000}) {
         QElapsedTimer filling;
         filling.start();
+        // Filled as a restore would be, past the triggers that check each game a PC sends.
         server.Psql(QStringLiteral(
-                        "INSERT INTO games (id, class, seat, player, mode, level, started, ended, game_end, total, "
-                        "attempts) SELECT gen_random_uuid(), 'c' || (i %% 100), 'PC' || (i %% 40), 'p' || (i %% 3000), "
+                        "SET session_replication_role = replica; "
+                        "INSERT INTO games (id, class, seat, player, mode, level, play, started, ended, game_end, result, "
+                        "total, attempts) SELECT gen_random_uuid(), 'c' || (i %% 100), 'PC' || (i %% 40), 'p' || (i %% 3000), "
                         "(ARRAY['level','wild','endless'])[1 + i %% 3], CASE WHEN i %% 3 = 0 THEN 1 + i %% 10 ELSE 0 END, "
-                        "now() - (i || ' seconds')::interval, now(), 'finished', i %% 90, "
-                        "jsonb_build_array(jsonb_build_object('points', i %% 90)) FROM generate_series(%1, %2) i")
+                        "CASE WHEN i %% 3 = 0 THEN NULL ELSE (ARRAY['practice','competition'])[1 + i %% 2] END, "
+                        "now() - (i || ' seconds')::interval, now(), 'finished', CASE WHEN i %% 3 = 0 THEN 'passed' END, "
+                        "i %% 90, jsonb_build_array(jsonb_build_object('points', i %% 90)) FROM generate_series(%1, %2) i")
                         .arg(have + 1)
                         .arg(size)
                         .replace(QLatin1String("%%"), QLatin1String("%")),

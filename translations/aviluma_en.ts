@@ -945,16 +945,8 @@ Finish a game and each game&apos;s total is plotted here by date.</translation>
         <translation>Levels: each player&apos;s best</translation>
     </message>
     <message>
-        <source>狂野模式前十</source>
-        <translation>Wild mode top ten</translation>
-    </message>
-    <message>
         <source>名次</source>
         <translation>Rank</translation>
-    </message>
-    <message>
-        <source>无尽模式前十</source>
-        <translation>Endless mode top ten</translation>
     </message>
     <message>
         <source>最近的成绩</source>
@@ -1081,30 +1073,8 @@ Finish a game and each game&apos;s total is plotted here by date.</translation>
         <translation>Removed; the game and the reason are kept in removed_games.</translation>
     </message>
     <message>
-        <source>%1 只能上传和查看班级 %2 的成绩。设置它的密码：psql -c &apos;\password %1&apos;</source>
-        <translation>%1 can only send and read the games of class %2. Set its password: psql -c &apos;\password %1&apos;</translation>
-    </message>
-    <message>
         <source>已导出 %1 局：%2</source>
         <translation>Exported %1 games: %2</translation>
-    </message>
-    <message>
-        <source>班级服务器已就绪（数据库结构版本 %1）。
-为每台电脑建一个登录用户并授予 aviluma_pc 角色，例如：
-  CREATE ROLE room1 LOGIN PASSWORD &apos;…&apos; IN ROLE aviluma_pc;
-或者为每个班级建一个只能看到本班成绩的登录用户：
-  aviluma-class login &quot;&lt;管理员连接&gt;&quot; --login room1 --class &lt;班级&gt;
-教练用户授予 aviluma_coach 角色。每台电脑第一次启动游戏时加上：
-  aviluma --class-server &quot;host=&lt;服务器地址&gt; dbname=&lt;数据库&gt; user=room1 sslmode=require&quot; --class &lt;班级&gt; --seat &lt;座位&gt;
-  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。</source>
-        <translation>The class server is ready (schema version %1).
-Give every PC a login with the aviluma_pc role, for example:
-  CREATE ROLE room1 LOGIN PASSWORD &apos;…&apos; IN ROLE aviluma_pc;
-or give each class a login that sees only that class&apos;s games:
-  aviluma-class login &quot;&lt;administrator&apos;s connection&gt;&quot; --login room1 --class &lt;class&gt;
-Give coaches the aviluma_coach role. Start the game the first time on every PC with:
-  aviluma --class-server &quot;host=&lt;server address&gt; dbname=&lt;database&gt; user=room1 sslmode=require&quot; --class &lt;class&gt; --seat &lt;seat&gt;
-  The password goes in ~/.pgpass (mode 0600) of that PC&apos;s user.</translation>
     </message>
     <message>
         <source>班级</source>
@@ -1257,6 +1227,116 @@ Or drag the stick with the mouse.</translation>
     <message>
         <source>无法启动模拟无人机 %1：%2</source>
         <translation>Cannot start the simulated drone %1: %2</translation>
+    </message>
+    <message>
+        <source>，%1 局无法上传</source>
+        <translation>, set aside: %1</translation>
+    </message>
+    <message>
+        <source>无法上传的成绩保存在 %1，请交给教练处理。</source>
+        <translation>The games that cannot be sent are kept in %1: hand them to the coach.</translation>
+    </message>
+    <message>
+        <source>最近一局的原因：</source>
+        <translation>Why the last one was not sent: </translation>
+    </message>
+    <message>
+        <source>比赛</source>
+        <translation>Competition</translation>
+    </message>
+    <message>
+        <source>练习</source>
+        <translation>Practice</translation>
+    </message>
+    <message>
+        <source>狂野模式比赛前十</source>
+        <translation>Wild mode top ten: competition</translation>
+    </message>
+    <message>
+        <source>狂野模式练习前十</source>
+        <translation>Wild mode top ten: practice</translation>
+    </message>
+    <message>
+        <source>无尽模式比赛前十</source>
+        <translation>Endless mode top ten: competition</translation>
+    </message>
+    <message>
+        <source>无尽模式练习前十</source>
+        <translation>Endless mode top ten: practice</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了：%1</source>
+        <translation>The server refused: %1</translation>
+    </message>
+    <message>
+        <source>数据库结构和角色要由服务器的管理员建立，例如在服务器上运行：
+  sudo -u postgres aviluma-class init &quot;dbname=&lt;数据库&gt;&quot; --coach &lt;教练用户&gt;</source>
+        <translation>The schema and the roles are made by the server&apos;s administrator, for example on the server:
+  sudo -u postgres aviluma-class init &quot;dbname=&lt;database&gt;&quot; --coach &lt;coach&apos;s login&gt;</translation>
+    </message>
+    <message>
+        <source>这个登录用户还没有班级，不能上传成绩：请教练运行 aviluma-class login 为它指定班级。</source>
+        <translation>This login has no class yet and cannot send games: the coach gives it one with aviluma-class login.</translation>
+    </message>
+    <message>
+        <source>这个登录用户只能上传班级“%1”的成绩，本机的班级是“%2”：请检查班级名称。</source>
+        <translation>This login sends the games of class &quot;%1&quot; only, and this PC&apos;s class is &quot;%2&quot;: check the class name.</translation>
+    </message>
+    <message>
+        <source>%1 只能上传和查看班级 %2 的成绩。</source>
+        <translation>%1 can only send and read the games of class %2.</translation>
+    </message>
+    <message>
+        <source>%1 可以上传和查看所有班级的成绩。</source>
+        <translation>%1 can send and read the games of every class.</translation>
+    </message>
+    <message>
+        <source>在服务器上设置它的密码：sudo -u postgres psql -c &apos;\password %1&apos;</source>
+        <translation>Set its password on the server: sudo -u postgres psql -c &apos;\password %1&apos;</translation>
+    </message>
+    <message>
+        <source>班级服务器已就绪（数据库结构版本 %1）。
+为每个班级建一个只能看到本班成绩的电脑登录用户，并在服务器上设置它的密码：
+  sudo -u postgres aviluma-class login &quot;dbname=&lt;数据库&gt;&quot; --login room1 --class &lt;班级&gt;
+  sudo -u postgres psql -c &apos;\password room1&apos;
+每台电脑第一次启动游戏时加上：
+  aviluma --class-server &quot;host=&lt;服务器地址&gt; dbname=&lt;数据库&gt; user=room1 sslmode=require&quot; --class &lt;班级&gt; --seat &lt;座位&gt;
+  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。</source>
+        <translation>The class server is ready (schema version %1).
+Give each class a PC login that sees the games of its class only, and set its password, on the server:
+  sudo -u postgres aviluma-class login &quot;dbname=&lt;database&gt;&quot; --login room1 --class &lt;class&gt;
+  sudo -u postgres psql -c &apos;\password room1&apos;
+On each PC, start the game once with:
+  aviluma --class-server &quot;host=&lt;server&gt; dbname=&lt;database&gt; user=room1 sslmode=require&quot; --class &lt;class&gt; --seat &lt;seat&gt;
+  The password goes in that PC user&apos;s ~/.pgpass (mode 0600).</translation>
+    </message>
+    <message>
+        <source>%1 可以查看和更正所有班级的成绩。</source>
+        <translation>%1 can read and correct the games of every class.</translation>
+    </message>
+    <message>
+        <source>这些电脑登录用户还没有班级，看不到也传不了成绩：%1。用 aviluma-class login … --class &lt;班级&gt;（或 --every-class）为它们指定。</source>
+        <translation>These PC logins have no class yet, so they see and send nothing: %1. Give them one with aviluma-class login … --class &lt;class&gt; (or --every-class).</translation>
+    </message>
+    <message>
+        <source>%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。</source>
+        <translation>%1 is not a folder of this user&apos;s alone (%2): the games in it are not sent.</translation>
+    </message>
+    <message>
+        <source>这个文件不是本用户的游戏写下的</source>
+        <translation>this file was not written by this user&apos;s game</translation>
+    </message>
+    <message>
+        <source>本机没有玩家“%1”，这局不是本机的成绩</source>
+        <translation>this PC has no player &quot;%1&quot;: the game is not this PC&apos;s</translation>
+    </message>
+    <message>
+        <source>%1（链路中断，不计成绩）</source>
+        <translation>%1 (link lost: not counted)</translation>
+    </message>
+    <message>
+        <source>%1（中途关闭，不计成绩）</source>
+        <translation>%1 (closed: not counted)</translation>
     </message>
 </context>
 </TS>

@@ -248,10 +248,13 @@ void CAvilumaDlg::ShowPlayer() {
 }
 
 QString ClassStatusText(const ClassStatus& status) {
-    if (status.waiting > 0)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting);
-    return Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
-                               : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
+    QString text = status.waiting > 0
+                       ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting)
+                       : Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
+                                             : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
+    if (status.setAside > 0)
+        text += Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "，%1 局无法上传"))).arg(status.setAside);
+    return text;
 }
 
 void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
@@ -264,10 +267,19 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
             m_stcClass->show();
         }
         m_stcClass->setText(ClassStatusText(status));
-        m_stcClass->setToolTip(status.lastError.isEmpty()
-                                   ? QString()
-                                   : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次的问题："))) +
-                                         status.lastError);
+        QStringList tip;
+        if (!status.lastError.isEmpty())
+            tip << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次的问题："))) + status.lastError;
+        // What the player can do with games the server will never take: they are kept, not lost.
+        if (status.setAside > 0)
+            tip << Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                          "Aviluma", "无法上传的成绩保存在 %1，请交给教练处理。")))
+                       .arg(RefusedOutboxFolder()) +
+                       (status.lastSetAside.isEmpty()
+                            ? QString()
+                            : QLatin1Char('\n') + Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近一局的原因："))) +
+                                  status.lastSetAside);
+        m_stcClass->setToolTip(tip.join(QLatin1Char('\n')));
     });
 }
 

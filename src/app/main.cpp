@@ -1,4 +1,5 @@
 #include "app/AvilumaApp.h"
+#include "classroom/ClassServer.h"
 #include "platform/CommandLine.h"
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
@@ -93,6 +94,17 @@ Options ReadOptions(int argc, char* argv[]) {
             stderr, "%s\n",
             qPrintable(TerminalText("aviluma: --class-server and --class go together (--seat with them).",
                                     "aviluma：--class-server 与 --class 需一起使用（--seat 亦同）。")));
+        std::exit(2);
+    }
+    // A password in the connection would be kept in class.cfg for anyone who can read the data
+    // folder: it belongs in ~/.pgpass or PGPASSWORD, which libpq reads itself.
+    if (parser.isSet(classServer) && !ParseConnection(parser.value(classServer))) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(TerminalText(
+                         "aviluma: --class-server takes a libpq connection string or postgresql:// URI without a "
+                         "password; the password goes in ~/.pgpass (mode 0600) or PGPASSWORD. Nothing was saved.",
+                         "aviluma：--class-server 需要不含密码的 libpq 连接字符串或 postgresql:// 地址；"
+                         "密码请写在 ~/.pgpass（权限 0600）或 PGPASSWORD 里。没有保存任何设置。")));
         std::exit(2);
     }
     Options options;

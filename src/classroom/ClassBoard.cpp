@@ -36,7 +36,8 @@ std::vector<BoardEntry> Entries(QSqlQuery& query) {
     std::vector<BoardEntry> entries;
     while (query.next())
         entries.push_back({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
-                           query.value(3).toInt(), query.value(4).toString(), query.value(5).toDateTime()});
+                           query.value(3).toInt(), query.value(4).toString(), query.value(5).toDateTime(),
+                           query.value(6).toString(), query.value(7).toString()});
     return entries;
 }
 
@@ -55,20 +56,31 @@ QDateTime PeriodStart(BoardPeriod period, const QDateTime& now) {
     return {};
 }
 
+QDateTime PeriodEnd(BoardPeriod period, const QDateTime& now) {
+    const QDateTime start = PeriodStart(period, now);
+    return period == BoardPeriod::Week ? start.addDays(7) : start.addDays(1);
+}
+
 namespace {
 
-// The period's first instant as the server's timestamptz text: in UTC, since a local time without its
-// offset would be read in the server session's time zone.
-QString PeriodStartForServer(BoardPeriod period) {
-    const QDateTime from = PeriodStart(period, QDateTime::currentDateTime());
-    return from.isValid() ? from.toUTC().toString(Qt::ISODate) : QStringLiteral("-infinity");
+// The period as the server's timestamptz texts, from and before: in UTC, since a local time without
+// its offset would be read in the server session's time zone. A PC whose clock runs a day ahead does
+// not put tomorrow's game on today's board.
+std::pair<QString, QString> PeriodForServer(BoardPeriod period) {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime from = PeriodStart(period, now);
+    if (!from.isValid())
+        return {QStringLiteral("-infinity"), QStringLiteral("infinity")};
+    return {from.toUTC().toString(Qt::ISODate), PeriodEnd(period, now).toUTC().toString(Qt::ISODate)};
 }
+
+const QString kInPeriod = QStringLiteral("started >= ?::timestamptz AND started < ?::timestamptz");
 
 } // namespace
 
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why) {
-    const QString since = PeriodStartForServer(period);
+    const auto [from, before] = PeriodForServer(period);
     QSqlQuery query(connection.Database());
     const auto run = [&](const QString& sql, const QVariantList& values) {
         query.prepare(sql);
@@ -80,32 +92,35 @@ std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& 
             *why = ClassErrorText(query.lastError().databaseText());
         return false;
     };
-    const QString columns = kPlayer + QStringLiteral(", level, mode, total, seat, started");
+    const QString columns = kPlayer + QStringLiteral(", level, mode, total, seat, started, coalesce(play, ''), game_end");
     BoardData data;
     if (!run(QStringLiteral("SELECT DISTINCT ON (level, %1) %2 FROM games WHERE class = ? AND mode = 'level' "
-                            "AND started >= ?::timestamptz ORDER BY level, %1, total DESC")
-                 .arg(kPlayer, columns),
-             {className, since}))
+                            "AND game_end = 'finished' AND result = 'passed' AND %3 ORDER BY level, %1, total DESC")
+                 .arg(kPlayer, columns, kInPeriod),
+             {className, from, before}))
         return std::nullopt;
     data.levelBests = Entries(query);
     std::stable_sort(data.levelBests.begin(), data.levelBests.end(), [](const BoardEntry& a, const BoardEntry& b) {
         return a.level != b.level ? a.level < b.level : a.total > b.total;
     });
-    for (const auto& [mode, top] : {std::pair{QStringLiteral("wild"), &data.wildTop},
-                                    std::pair{QStringLiteral("endless"), &data.endlessTop}}) {
-        if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND mode = ? AND started >= ?::timestamptz "
-                                "ORDER BY total DESC, started LIMIT %2")
-                     .arg(columns)
+    // level = 0 (always so for these modes) lets the class's (mode, level, total) index give the order.
+    for (const auto& [mode, play, top] :
+         {std::tuple{QStringLiteral("wild"), QStringLiteral("competition"), &data.wildCompetition},
+          std::tuple{QStringLiteral("wild"), QStringLiteral("practice"), &data.wildPractice},
+          std::tuple{QStringLiteral("endless"), QStringLiteral("competition"), &data.endlessCompetition},
+          std::tuple{QStringLiteral("endless"), QStringLiteral("practice"), &data.endlessPractice}}) {
+        if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND mode = ? AND level = 0 AND play = ? "
+                                "AND game_end = 'finished' AND total > 0 AND %2 ORDER BY total DESC, started LIMIT %3")
+                     .arg(columns, kInPeriod)
                      .arg(kTopSize),
-                 {className, mode, since}))
+                 {className, mode, play, from, before}))
             return std::nullopt;
         *top = Entries(query);
     }
-    if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND started >= ?::timestamptz "
-                            "ORDER BY received DESC LIMIT %2")
-                 .arg(columns)
+    if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND %2 ORDER BY received DESC LIMIT %3")
+                 .arg(columns, kInPeriod)
                  .arg(kRecentSize),
-             {className, since}))
+             {className, from, before}))
         return std::nullopt;
     data.recent = Entries(query);
     if (!run(QStringLiteral("SELECT DISTINCT seat FROM games WHERE class = ? AND received > now() - interval "
@@ -117,18 +132,38 @@ std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& 
     return data;
 }
 
+namespace {
+
+// The history's codes in the words of the score sheets.
+QString SheetWord(const QString& code) {
+    static const std::map<QString, QString> words{
+        {QStringLiteral("level"), QStringLiteral("闯关")},      {QStringLiteral("wild"), QStringLiteral("狂野")},
+        {QStringLiteral("endless"), QStringLiteral("无尽")},    {QStringLiteral("practice"), QStringLiteral("练习")},
+        {QStringLiteral("competition"), QStringLiteral("比赛")}, {QStringLiteral("finished"), QStringLiteral("完成")},
+        {QStringLiteral("closed"), QStringLiteral("关闭")},     {QStringLiteral("link-lost"), QStringLiteral("链路中断")},
+        {QStringLiteral("passed"), QStringLiteral("通过")},     {QStringLiteral("failed"), QStringLiteral("未通过")}};
+    const auto found = words.find(code);
+    return found == words.end() ? SheetField(code) : found->second;
+}
+
+} // namespace
+
 QByteArray BoardCsv(const BoardData& data) {
-    QByteArray csv = SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间"));
+    // Columns are read by position: new ones go at the end.
+    QByteArray csv = SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间,方式,结束方式"));
     const auto rows = [&](const QString& board, const std::vector<BoardEntry>& entries) {
         for (const BoardEntry& e : entries)
             csv += SheetBytes(QStringList{SheetField(board), e.level > 0 ? QString::number(e.level) : QString(),
                                           SheetField(e.player), QString::number(e.total), SheetField(e.seat),
-                                          e.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}
+                                          e.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                          e.play.isEmpty() ? QString() : SheetWord(e.play), SheetWord(e.end)}
                                   .join(QLatin1Char(',')));
     };
     rows(QStringLiteral("闯关最好成绩"), data.levelBests);
-    rows(QStringLiteral("狂野模式前十"), data.wildTop);
-    rows(QStringLiteral("无尽模式前十"), data.endlessTop);
+    rows(QStringLiteral("狂野模式比赛前十"), data.wildCompetition);
+    rows(QStringLiteral("狂野模式练习前十"), data.wildPractice);
+    rows(QStringLiteral("无尽模式比赛前十"), data.endlessCompetition);
+    rows(QStringLiteral("无尽模式练习前十"), data.endlessPractice);
     rows(QStringLiteral("最近的成绩"), data.recent);
     return csv;
 }
@@ -140,26 +175,17 @@ std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& 
     query.prepare(QStringLiteral(
         "SELECT id, seat, player, name, mode, level, play, started, ended, game_end, result, total, "
         "(SELECT string_agg(round((a->>'points')::numeric, 1)::text, ' ') FROM jsonb_array_elements(attempts) a), "
-        "received FROM games WHERE class = ? AND started >= ?::timestamptz ORDER BY started, id"));
+        "received FROM games WHERE class = ? AND %1 ORDER BY started, id").arg(kInPeriod));
+    const auto [from, before] = PeriodForServer(period);
     query.addBindValue(className);
-    query.addBindValue(PeriodStartForServer(period));
+    query.addBindValue(from);
+    query.addBindValue(before);
     if (!query.exec()) {
         if (why)
             *why = ClassErrorText(query.lastError().databaseText());
         return std::nullopt;
     }
-    // The history's codes in the words of the score sheets.
-    const std::map<QString, QString> words{
-        {QStringLiteral("level"), QStringLiteral("闯关")},      {QStringLiteral("wild"), QStringLiteral("狂野")},
-        {QStringLiteral("endless"), QStringLiteral("无尽")},    {QStringLiteral("practice"), QStringLiteral("练习")},
-        {QStringLiteral("competition"), QStringLiteral("比赛")}, {QStringLiteral("finished"), QStringLiteral("完成")},
-        {QStringLiteral("closed"), QStringLiteral("关闭")},     {QStringLiteral("link-lost"), QStringLiteral("链路中断")},
-        {QStringLiteral("passed"), QStringLiteral("通过")},     {QStringLiteral("failed"), QStringLiteral("未通过")}};
-    const auto word = [&](int column) {
-        const QString code = query.value(column).toString();
-        const auto found = words.find(code);
-        return found == words.end() ? SheetField(code) : found->second;
-    };
+    const auto word = [&](int column) { return SheetWord(query.value(column).toString()); };
     const auto time = [&](int column) {
         return query.value(column).toDateTime().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     };
@@ -262,6 +288,7 @@ const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kOrange(0xff, 0x98, 0x00);
 const QColor kPale(0xcf, 0xe5, 0xff);
 const QColor kWarning(0xff, 0x8a, 0x80);
+const QColor kDimmed(0x8f, 0xa6, 0xc4);
 
 QString GameText(const BoardEntry& e) {
     if (e.mode == QLatin1String("wild"))
@@ -271,19 +298,39 @@ QString GameText(const BoardEntry& e) {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(e.level);
 }
 
+// Why a game that did not end as the game ends (the window closed, the drone lost) counts nowhere;
+// empty for one that did.
+QString UncountedText(const BoardEntry& e) {
+    if (e.end == QLatin1String("link-lost"))
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（链路中断，不计成绩）"))).arg(GameText(e));
+    if (e.end == QLatin1String("closed"))
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（中途关闭，不计成绩）"))).arg(GameText(e));
+    return {};
+}
+
 void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColumn first) {
     table->setRowCount(static_cast<int>(entries.size()));
     for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
         const BoardEntry& e = entries[static_cast<std::size_t>(row)];
+        // A game that counts nowhere stays short on the projector (a mark, the row dimmed) and says
+        // why on hover and to a screen reader.
+        const QString uncounted = first == FirstColumn::Game ? UncountedText(e) : QString();
         const QString head = first == FirstColumn::Level  ? QString::number(e.level)
                              : first == FirstColumn::Rank ? QString::number(row + 1)
-                                                          : GameText(e);
+                             : uncounted.isEmpty()        ? GameText(e)
+                                                          : GameText(e) + QStringLiteral(" ✕");
         const QStringList cells{head, e.player, QString::number(e.total), e.seat,
                                 e.when.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"))};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
-            if (column == 2)
+            if (!uncounted.isEmpty()) {
+                item->setForeground(kDimmed);
+                item->setToolTip(uncounted);
+                if (column == 0)
+                    item->setData(Qt::AccessibleTextRole, uncounted);
+            } else if (column == 2) {
                 item->setForeground(kGold);
+            }
             table->setItem(row, column, item);
         }
     }
@@ -291,12 +338,14 @@ void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColu
 
 // A board of the window: a rounded panel with its title and its table.
 QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent, QGridLayout* grid, int row,
-                    int column, int rowSpan) {
+                    int column, int rowSpan, QLabel** headingOut = nullptr) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(QStringLiteral("panel"));
     auto* layout = new QVBoxLayout(panel);
     auto* heading = new QLabel(title, panel);
     heading->setObjectName(QStringLiteral("heading"));
+    if (headingOut)
+        *headingOut = heading;
     layout->addWidget(heading);
     auto* table = new QTableWidget(0, 5, panel);
     table->setHorizontalHeaderLabels({first, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
@@ -361,6 +410,21 @@ public:
         connect(periods, &QButtonGroup::idClicked, this,
                 [this](int period) { m_feed.SetPeriod(static_cast<BoardPeriod>(period)); });
         top->addSpacing(24);
+        // The top tens of competition or of practice, apart as the PCs keep them.
+        auto* plays = new QButtonGroup(this);
+        for (const auto& [caption, play] :
+             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "比赛"))), PlayType::Competition},
+              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习"))), PlayType::Practice}}) {
+            auto* plate = Plate(caption, top);
+            plate->setCheckable(true);
+            plate->setChecked(play == m_play);
+            plays->addButton(plate, static_cast<int>(play));
+        }
+        connect(plays, &QButtonGroup::idClicked, this, [this](int play) {
+            m_play = static_cast<PlayType>(play);
+            Show();
+        });
+        top->addSpacing(24);
         connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出榜单"))), top),
                 &QAbstractButton::clicked, this,
                 [this] { Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data())); });
@@ -388,10 +452,10 @@ public:
         grid->setSpacing(12);
         m_levels = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关：每位玩家的最好成绩"))),
                          Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))), this, grid, 0, 0, 2);
-        m_wild = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式前十"))),
-                       Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 0, 1, 1);
-        m_endless = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式前十"))),
-                          Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 1, 1, 1);
+        m_wild = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 0, 1, 1,
+                       &m_stcWild);
+        m_endless = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 1, 1, 1,
+                          &m_stcEndless);
         m_recent = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的成绩"))),
                          Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "模式"))), this, grid, 0, 2, 2);
         layout->addLayout(grid, 1);
@@ -424,9 +488,19 @@ private:
     }
     void Show() {
         const BoardData& data = m_feed.Data();
+        const bool competition = m_play == PlayType::Competition;
+        const std::pair<QLabel*, QString> headings[] = {
+            {m_stcWild, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式比赛前十")))
+                                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式练习前十")))},
+            {m_stcEndless, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式比赛前十")))
+                                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式练习前十")))}};
+        for (const auto& [heading, text] : headings) {
+            heading->setText(text);
+            heading->parentWidget()->findChild<QTableWidget*>()->setAccessibleName(text);
+        }
         Fill(m_levels, data.levelBests, FirstColumn::Level);
-        Fill(m_wild, data.wildTop, FirstColumn::Rank);
-        Fill(m_endless, data.endlessTop, FirstColumn::Rank);
+        Fill(m_wild, competition ? data.wildCompetition : data.wildPractice, FirstColumn::Rank);
+        Fill(m_endless, competition ? data.endlessCompetition : data.endlessPractice, FirstColumn::Rank);
         Fill(m_recent, data.recent, FirstColumn::Game);
         if (!m_feed.LastError().isEmpty())
             Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法刷新：%1"))).arg(m_feed.LastError()),
@@ -455,7 +529,10 @@ private:
     }
 
     CBoardFeed& m_feed;
+    PlayType m_play = PlayType::Competition;
     QLabel* m_stcState = nullptr;
+    QLabel* m_stcWild = nullptr;
+    QLabel* m_stcEndless = nullptr;
     QTableWidget* m_levels = nullptr;
     QTableWidget* m_wild = nullptr;
     QTableWidget* m_endless = nullptr;

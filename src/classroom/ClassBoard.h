@@ -23,19 +23,27 @@ struct BoardEntry {
     int total = 0;
     QString seat;
     QDateTime when;
+    QString play; // practice or competition (wild and endless), empty for a level
+    QString end;  // finished, closed or link-lost
     bool operator==(const BoardEntry&) const = default;
 };
 
+// The board counts what the game counts: a level's best from passed level games only, the top tens
+// from finished wild and endless games that scored, practice and competition apart (the PC keeps two
+// lists of each too). A game that was closed or lost its drone shows among the recent games only.
 struct BoardData {
-    std::vector<BoardEntry> levelBests; // by level, then total, best first
-    std::vector<BoardEntry> wildTop;    // ten at most
-    std::vector<BoardEntry> endlessTop; // ten at most
-    std::vector<BoardEntry> recent;     // the last twenty received, newest first
-    QStringList seatsSeen;              // seats with a game received in the last ten minutes
+    std::vector<BoardEntry> levelBests;         // by level, then total, best first
+    std::vector<BoardEntry> wildCompetition;    // ten at most, best first
+    std::vector<BoardEntry> wildPractice;
+    std::vector<BoardEntry> endlessCompetition;
+    std::vector<BoardEntry> endlessPractice;
+    std::vector<BoardEntry> recent;             // the last twenty received, newest first
+    QStringList seatsSeen;                      // seats with a game received in the last ten minutes
 };
 
-// The first instant of the period, local time; invalid for all time.
+// The first instant of the period, local time, and the first after it; invalid for all time.
 QDateTime PeriodStart(BoardPeriod period, const QDateTime& now);
+QDateTime PeriodEnd(BoardPeriod period, const QDateTime& now);
 // The board's queries, with bound parameters only. Nothing (and why) on failure.
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why);

@@ -1,31 +1,21 @@
 #include "classroom/ClassSender.h"
 
 #include "classroom/ClassServer.h"
+#include "platform/FileIo.h"
 #include "state/Log.h"
 
-#include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
-namespace {
-
-// A queued file the server will never take, or that is no outbox file, goes here: kept, not retried.
-void SetAside(const QString& name, const QString& why) {
-    const QString folder = OutboxFolder() + QStringLiteral("-refused");
-    QDir().mkpath(folder);
-    qCWarning(lcRecords, "the class server will not take %s (%s): moved to %s", qPrintable(name), qPrintable(why),
-              qPrintable(folder));
-    QFile::rename(OutboxFolder() + QLatin1Char('/') + name, folder + QLatin1Char('/') + name);
-}
-
-
-} // namespace
-
 CClassSender::CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus,
-                           std::chrono::milliseconds firstRetry, std::chrono::milliseconds callLimit)
+                           std::chrono::milliseconds firstRetry, std::chrono::milliseconds callLimit,
+                           SleepFunction sleep)
     : m_settings(std::move(settings)), m_firstRetry(firstRetry), m_callLimit(callLimit),
-      m_onStatus(std::move(onStatus)), m_thread([this] { Run(); }) {}
+      m_onStatus(std::move(onStatus)), m_sleep(std::move(sleep)), m_thread([this] { Run(); }) {}
 
 CClassSender::~CClassSender() {
     Stop();
@@ -79,9 +69,34 @@ void CClassSender::Publish(const std::function<void(ClassStatus&)>& change) {
         m_onStatus(status);
 }
 
+void CClassSender::SetAside(const QString& name, const QString& why) {
+    const QString folder = RefusedOutboxFolder();
+    int error = 0;
+    if (!MakePrivateFolder(folder, &error) ||
+        rename(QFile::encodeName(OutboxFolder() + QLatin1Char('/') + name).constData(),
+               QFile::encodeName(folder + QLatin1Char('/') + name).constData()) != 0) {
+        error = error != 0 ? error : errno;
+        qCWarning(lcRecords, "the class server will not take %s (%s), and it cannot be moved to %s: %s",
+                  qPrintable(name), qPrintable(why), qPrintable(folder), std::strerror(error));
+        return;
+    }
+    qCWarning(lcRecords, "the class server will not take %s (%s): moved to %s", qPrintable(name), qPrintable(why),
+              qPrintable(folder));
+    Publish([&](ClassStatus& s) {
+        s.setAside = CountRefusedOutboxGames();
+        s.lastSetAside = why;
+    });
+}
+
 bool CClassSender::Sleep(std::chrono::milliseconds time) {
     std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, time, [this] { return m_bStop || m_bWoken; });
+    if (m_sleep) {
+        lock.unlock();
+        m_sleep(time);
+        lock.lock();
+    } else {
+        m_wake.wait_for(lock, time, [this] { return m_bStop || m_bWoken; });
+    }
     m_bWoken = false;
     return m_bStop;
 }
@@ -93,18 +108,19 @@ void CClassSender::Run() {
         std::lock_guard lock(m_mutex);
         return m_bStop;
     };
+    Publish([](ClassStatus& s) { s.setAside = CountRefusedOutboxGames(); });
     while (!stopping()) {
-        QStringList files = OutboxFiles();
-        Publish([&](ClassStatus& s) { s.waiting = static_cast<int>(files.size()); });
         QString failure;
+        QStringList files = OutboxFiles(&failure);
+        Publish([&](ClassStatus& s) { s.waiting = static_cast<int>(files.size()); });
         // Connected before any game waits, so the status says at once whether the class is reachable.
-        if (!connection) {
+        if (!connection && failure.isEmpty()) {
             connection = std::make_unique<CClassConnection>(m_settings.connection);
             bool ready = connection->Open(&failure);
             if (ready) {
                 Busy(connection.get());
                 CCallLimit limit(*connection, m_callLimit);
-                ready = connection->Check(&failure);
+                ready = connection->Check(&failure, m_settings.className);
                 if (limit.CutOff())
                     failure = limit.Why();
                 Busy(nullptr);
@@ -123,8 +139,13 @@ void CClassSender::Run() {
             if (stopping())
                 break;
             QString why;
-            const std::optional<OutboxGame> queued = ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + name, &why);
-            if (!queued) {
+            bool lasting = false;
+            std::optional<OutboxGame> queued =
+                ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + name, &why, &lasting);
+            // Whatever the file says, the game goes as this PC's: its class, its seat, its player.
+            if (!queued && !lasting) {
+                qCWarning(lcRecords, "cannot read the queued game %s now (%s)", qPrintable(name), qPrintable(why));
+            } else if (!queued || !StampOutboxGame(*queued, m_settings, &why)) {
                 SetAside(name, why);
             } else {
                 Busy(connection.get());

@@ -19,6 +19,8 @@ struct ClassStatus {
     bool connected = false;
     int waiting = 0;   // games in the outbox
     QString lastError; // empty while all is well
+    int setAside = 0;  // games in the refused folder, which the server will never take as they are
+    QString lastSetAside; // why the last of them was set aside, this run
     bool operator==(const ClassStatus&) const = default;
 };
 
@@ -26,10 +28,12 @@ class CClassSender {
 public:
     // onStatus runs on the sender's thread, or on the thread that wakes it, whenever the status changes.
     // firstRetry: the first wait after a failure (tests shorten it); each next one doubles, to a minute.
-    // callLimit: how long one call may wait for the server before it is cut off.
+    // callLimit: how long one call may wait for the server before it is cut off. sleep, when given,
+    // stands for the waits between tries (tests: told each wait, it returns at once).
+    using SleepFunction = std::function<void(std::chrono::milliseconds)>;
     explicit CClassSender(ClassSettings settings, std::function<void(const ClassStatus&)> onStatus = {},
                           std::chrono::milliseconds firstRetry = kFirstRetry,
-                          std::chrono::milliseconds callLimit = kCallLimit);
+                          std::chrono::milliseconds callLimit = kCallLimit, SleepFunction sleep = {});
     ~CClassSender();
     CClassSender(const CClassSender&) = delete;
     CClassSender& operator=(const CClassSender&) = delete;
@@ -52,6 +56,8 @@ private:
     // Marks the calls on connection (nullptr: none under way), for Stop() to cut off.
     void Busy(class CClassConnection* connection);
     void Publish(const std::function<void(ClassStatus&)>& change);
+    // Moves a file the server will never take to the refused folder, kept, and says why.
+    void SetAside(const QString& name, const QString& why);
     // Waits for Wake(), Stop() or the time; true when stopping.
     bool Sleep(std::chrono::milliseconds time);
 
@@ -59,6 +65,7 @@ private:
     const std::chrono::milliseconds m_firstRetry;
     const std::chrono::milliseconds m_callLimit;
     const std::function<void(const ClassStatus&)> m_onStatus;
+    const SleepFunction m_sleep;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_bWoken = false;

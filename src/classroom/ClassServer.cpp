@@ -2,6 +2,8 @@
 
 #include "platform/FileIo.h"
 #include "platform/Translation.h"
+#include "records/Records.h"
+#include "state/GameTypes.h"
 #include "state/Log.h"
 
 #include <QFile>
@@ -22,10 +24,36 @@
 
 namespace {
 
-// The schema, one migration per version, applied in order inside one transaction each.
-const char* const kMigrations[] = {
-    // 1: games, the coach's removals, the checks, the board's notification, the two roles.
-    R"sql(
+// One step of the schema: its statements, run one by one in a transaction of their own (a statement
+// that fails stops the step with the server's own words), and the oldest schema version a game may
+// still send with once the step is made (an additive step lets PCs of the previous release go on).
+struct Migration {
+    int compatibleFrom;
+    std::vector<QString> statements;
+};
+
+// The rules of a game as the PCs play it, for the server to hold every game sent to: the points an
+// attempt can score at each difficulty and its budget, the longest text of each kind.
+QString GameRules(QString sql) {
+    QStringList most, budgets;
+    for (const DifficultyRow& row : kDifficultyTable) {
+        most << QString::number(row.MostPoints());
+        budgets << QString::number(row.budgetMs);
+    }
+    return sql.replace(QLatin1String("{MOST}"), most.join(QLatin1Char(',')))
+        .replace(QLatin1String("{BUDGETS}"), budgets.join(QLatin1Char(',')))
+        .replace(QLatin1String("{PASS}"), QString::number(kPassPoints))
+        .replace(QLatin1String("{CLASS}"), QString::number(kMaxClassLength))
+        .replace(QLatin1String("{SEAT}"), QString::number(kMaxSeatLength))
+        .replace(QLatin1String("{NAME}"), QString::number(kMaxNameLength))
+        .replace(QLatin1String("{ATTEMPTS}"), QString::number(kMaxGameAttempts));
+}
+
+const std::vector<Migration>& Migrations() {
+    static const std::vector<Migration> migrations{
+        // 1: games, the coach's removals, the checks, the board's notification, the two roles.
+        {1,
+         {QStringLiteral(R"sql(
 CREATE TABLE games (
     id uuid PRIMARY KEY,
     class text NOT NULL,
@@ -42,17 +70,19 @@ CREATE TABLE games (
     total int NOT NULL,
     attempts jsonb NOT NULL CHECK (jsonb_typeof(attempts) = 'array'),
     received timestamptz NOT NULL DEFAULT now()
-);
-CREATE INDEX games_class_started ON games (class, started DESC);
-CREATE INDEX games_class_mode_level ON games (class, mode, level, total DESC);
-CREATE INDEX games_class_received ON games (class, received DESC);
+))sql"),
+          QStringLiteral("CREATE INDEX games_class_started ON games (class, started DESC)"),
+          QStringLiteral("CREATE INDEX games_class_mode_level ON games (class, mode, level, total DESC)"),
+          QStringLiteral("CREATE INDEX games_class_received ON games (class, received DESC)"),
+          QStringLiteral(R"sql(
 CREATE TABLE removed_games (
     game jsonb NOT NULL,
     reason text NOT NULL,
     removed_by text NOT NULL DEFAULT current_user,
     removed_at timestamptz NOT NULL DEFAULT now()
-);
--- A total must be what its attempts' points add up to (the game truncates the sum).
+))sql"),
+          // A total must be what its attempts' points add up to (the game truncates the sum).
+          QStringLiteral(R"sql(
 CREATE FUNCTION aviluma_check_total() RETURNS trigger LANGUAGE plpgsql AS $$
 DECLARE
     points double precision;
@@ -64,15 +94,18 @@ BEGIN
             USING ERRCODE = 'check_violation';
     END IF;
     RETURN NEW;
-END $$;
-CREATE TRIGGER games_check_total BEFORE INSERT OR UPDATE ON games
-    FOR EACH ROW EXECUTE FUNCTION aviluma_check_total();
+END $$)sql"),
+          QStringLiteral("CREATE TRIGGER games_check_total BEFORE INSERT OR UPDATE ON games "
+                         "FOR EACH ROW EXECUTE FUNCTION aviluma_check_total()"),
+          QStringLiteral(R"sql(
 CREATE FUNCTION aviluma_notify_game() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     PERFORM pg_notify('aviluma_games', NEW.class);
     RETURN NEW;
-END $$;
-CREATE TRIGGER games_notify AFTER INSERT ON games FOR EACH ROW EXECUTE FUNCTION aviluma_notify_game();
+END $$)sql"),
+          QStringLiteral(
+              "CREATE TRIGGER games_notify AFTER INSERT ON games FOR EACH ROW EXECUTE FUNCTION aviluma_notify_game()"),
+          QStringLiteral(R"sql(
 DO $$
 BEGIN
     IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'aviluma_pc') THEN
@@ -81,32 +114,29 @@ BEGIN
     IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'aviluma_coach') THEN
         CREATE ROLE aviluma_coach NOLOGIN;
     END IF;
-END $$;
-GRANT USAGE ON SCHEMA public TO aviluma_pc, aviluma_coach;
-GRANT SELECT, INSERT ON games TO aviluma_pc;
-GRANT SELECT ON schema_version TO aviluma_pc, aviluma_coach;
-GRANT SELECT, INSERT, UPDATE, DELETE ON games TO aviluma_coach;
-GRANT SELECT, INSERT ON removed_games TO aviluma_coach;
-)sql",
-    // 2: logins of one class (row-level security by class); a removed game stays removed.
-    R"sql(
-CREATE TABLE class_logins (
-    login name PRIMARY KEY,
-    class text NOT NULL
-);
-GRANT SELECT ON class_logins TO aviluma_pc, aviluma_coach;
-ALTER TABLE games ENABLE ROW LEVEL SECURITY;
--- A login named in class_logins reads and adds the games of its class only; any other PC login, all.
+END $$)sql"),
+          QStringLiteral("GRANT USAGE ON SCHEMA public TO aviluma_pc, aviluma_coach"),
+          QStringLiteral("GRANT SELECT, INSERT ON games TO aviluma_pc"),
+          QStringLiteral("GRANT SELECT ON schema_version TO aviluma_pc, aviluma_coach"),
+          QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON games TO aviluma_coach"),
+          QStringLiteral("GRANT SELECT, INSERT ON removed_games TO aviluma_coach")}},
+        // 2: logins of one class (row-level security by class); a removed game stays removed.
+        {2,
+         {QStringLiteral("CREATE TABLE class_logins (login name PRIMARY KEY, class text NOT NULL)"),
+          QStringLiteral("GRANT SELECT ON class_logins TO aviluma_pc, aviluma_coach"),
+          QStringLiteral("ALTER TABLE games ENABLE ROW LEVEL SECURITY"),
+          QStringLiteral(R"sql(
 CREATE POLICY games_of_the_class ON games TO aviluma_pc
     USING (NOT EXISTS (SELECT FROM class_logins WHERE login = current_user)
            OR class IN (SELECT l.class FROM class_logins l WHERE l.login = current_user))
     WITH CHECK (NOT EXISTS (SELECT FROM class_logins WHERE login = current_user)
-                OR class IN (SELECT l.class FROM class_logins l WHERE l.login = current_user));
-CREATE POLICY games_of_every_class ON games TO aviluma_coach USING (true) WITH CHECK (true);
-ALTER TABLE removed_games ADD COLUMN id uuid;
-UPDATE removed_games SET id = (game->>'id')::uuid;
-CREATE INDEX removed_games_id ON removed_games (id);
--- A game a coach removed is not brought back by a PC that sends it again: the insert is skipped.
+                OR class IN (SELECT l.class FROM class_logins l WHERE l.login = current_user)))sql"),
+          QStringLiteral("CREATE POLICY games_of_every_class ON games TO aviluma_coach USING (true) WITH CHECK (true)"),
+          QStringLiteral("ALTER TABLE removed_games ADD COLUMN id uuid"),
+          QStringLiteral("UPDATE removed_games SET id = (game->>'id')::uuid"),
+          QStringLiteral("CREATE INDEX removed_games_id ON removed_games (id)"),
+          // A game a coach removed is not brought back by a PC that sends it again: the insert is skipped.
+          QStringLiteral(R"sql(
 CREATE FUNCTION aviluma_skip_removed() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER
     SET search_path = public, pg_temp AS $$
 BEGIN
@@ -114,10 +144,165 @@ BEGIN
         RETURN NULL;
     END IF;
     RETURN NEW;
-END $$;
-CREATE TRIGGER games_skip_removed BEFORE INSERT ON games FOR EACH ROW EXECUTE FUNCTION aviluma_skip_removed();
-)sql",
-};
+END $$)sql"),
+          QStringLiteral("CREATE TRIGGER games_skip_removed BEFORE INSERT ON games FOR EACH ROW EXECUTE FUNCTION "
+                         "aviluma_skip_removed()")}},
+        // 3: a class login is the login of the session (session_user, which SET ROLE leaves alone), and
+        // a login sees and sends nothing until a coach gives it a class, or every class explicitly;
+        // who has which class is the administrator's to read. The server stamps when it received a
+        // game and takes only games that the game's rules can produce.
+        {3,
+         {QStringLiteral("ALTER TABLE schema_version ADD COLUMN compatible int"),
+          QStringLiteral("UPDATE schema_version SET compatible = version"),
+          QStringLiteral("ALTER TABLE class_logins ALTER COLUMN class DROP NOT NULL"),
+          QStringLiteral("ALTER TABLE class_logins ADD COLUMN every_class boolean NOT NULL DEFAULT false"),
+          QStringLiteral("ALTER TABLE class_logins ADD CONSTRAINT class_logins_one_class_or_every "
+                         "CHECK (every_class = (class IS NULL))"),
+          QStringLiteral("REVOKE ALL ON class_logins FROM aviluma_pc"),
+          QStringLiteral(R"sql(
+CREATE FUNCTION aviluma_login_class() RETURNS text LANGUAGE sql STABLE SECURITY DEFINER
+    SET search_path = public, pg_temp AS $$
+    SELECT class FROM class_logins WHERE login = session_user
+$$)sql"),
+          QStringLiteral(R"sql(
+CREATE FUNCTION aviluma_login_every_class() RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+    SET search_path = public, pg_temp AS $$
+    SELECT coalesce((SELECT every_class FROM class_logins WHERE login = session_user), false)
+$$)sql"),
+          QStringLiteral("REVOKE ALL ON FUNCTION aviluma_login_class(), aviluma_login_every_class() FROM PUBLIC"),
+          QStringLiteral("GRANT EXECUTE ON FUNCTION aviluma_login_class(), aviluma_login_every_class() "
+                         "TO aviluma_pc, aviluma_coach"),
+          QStringLiteral("DROP POLICY games_of_the_class ON games"),
+          // Each function once per statement (an init plan), so the class index serves the board.
+          QStringLiteral(R"sql(
+CREATE POLICY games_of_the_login ON games TO aviluma_pc
+    USING ((SELECT aviluma_login_every_class()) OR class = (SELECT aviluma_login_class()))
+    WITH CHECK ((SELECT aviluma_login_every_class()) OR class = (SELECT aviluma_login_class())))sql"),
+          QStringLiteral("REVOKE INSERT ON games FROM aviluma_pc"),
+          QStringLiteral("GRANT INSERT (id, class, seat, player, name, mode, level, play, started, ended, game_end, "
+                         "result, total, attempts) ON games TO aviluma_pc"),
+          QStringLiteral("UPDATE games SET received = now() WHERE received > now()"),
+          // What the game strips from a name before it keeps it: control characters, line and
+          // paragraph separators, bidirectional embeddings, overrides and isolates.
+          QStringLiteral(R"sql(
+CREATE FUNCTION aviluma_clean_text(value text) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+    SELECT regexp_replace(value, '[\x01-\x1f\x7f-\x9f\u2028\u2029\u202a-\u202e\u2066-\u2069]', '', 'g')
+$$)sql"),
+          GameRules(QStringLiteral(R"sql(
+CREATE FUNCTION aviluma_check_game() RETURNS trigger LANGUAGE plpgsql SET search_path = public, pg_temp AS $$
+DECLARE
+    most constant double precision[] := ARRAY[{MOST}];
+    budgets constant int[] := ARRAY[{BUDGETS}];
+    attempts int := jsonb_array_length(NEW.attempts);
+    most_attempts int;
+    i int := 0;
+    a jsonb;
+    difficulty int;
+    points double precision;
+    last_points double precision := 0;
+    points_sum double precision := 0;
+BEGIN
+    NEW.class := aviluma_clean_text(NEW.class);
+    NEW.seat := aviluma_clean_text(NEW.seat);
+    NEW.player := aviluma_clean_text(NEW.player);
+    NEW.name := aviluma_clean_text(NEW.name);
+    IF NEW.mode NOT IN ('level', 'wild', 'endless') THEN
+        RAISE EXCEPTION 'a game is a level, wild or endless game, not "%"', NEW.mode USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.class = '' OR char_length(NEW.class) > {CLASS} THEN
+        RAISE EXCEPTION 'a class name has 1 to {CLASS} characters' USING ERRCODE = 'check_violation';
+    END IF;
+    IF char_length(NEW.seat) > {SEAT} THEN
+        RAISE EXCEPTION 'a seat has at most {SEAT} characters' USING ERRCODE = 'check_violation';
+    END IF;
+    IF char_length(NEW.player) > {NAME} OR char_length(NEW.name) > {NAME} THEN
+        RAISE EXCEPTION 'a name has at most {NAME} characters' USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.mode = 'level' AND (NEW.level NOT BETWEEN 1 AND 10 OR NEW.play IS NOT NULL) THEN
+        RAISE EXCEPTION 'a level game is played at one of levels 1 to 10, neither practice nor competition'
+            USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.mode <> 'level' AND (NEW.level <> 0 OR NEW.play IS NULL OR NEW.play NOT IN ('practice', 'competition')) THEN
+        RAISE EXCEPTION 'a % game is practice or competition, at level 0', NEW.mode USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.game_end NOT IN ('finished', 'closed', 'link-lost') THEN
+        RAISE EXCEPTION 'a game ends finished, closed or link-lost, not "%"', NEW.game_end
+            USING ERRCODE = 'check_violation';
+    END IF;
+    IF (NEW.mode = 'level' AND NEW.game_end = 'finished') <> (NEW.result IS NOT NULL)
+       OR NEW.result NOT IN ('passed', 'failed') THEN
+        RAISE EXCEPTION 'only a finished level game has a result, passed or failed'
+            USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.started > NEW.ended THEN
+        RAISE EXCEPTION 'a game ends after it starts (% to %)', NEW.started, NEW.ended USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.ended > now() + interval '5 minutes' THEN
+        RAISE EXCEPTION 'the game ended at %, ahead of the server''s clock (%): check the PC''s clock',
+            NEW.ended, now() USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.total < 0 THEN
+        RAISE EXCEPTION 'a total of % points' , NEW.total USING ERRCODE = 'check_violation';
+    END IF;
+    most_attempts := CASE NEW.mode WHEN 'level' THEN 3 WHEN 'wild' THEN 30 ELSE {ATTEMPTS} END;
+    IF attempts > most_attempts OR (attempts = 0 AND NEW.game_end = 'finished') THEN
+        RAISE EXCEPTION 'a % game that ended % has no room for % attempts', NEW.mode, NEW.game_end, attempts
+            USING ERRCODE = 'check_violation';
+    END IF;
+    FOR a IN SELECT value FROM jsonb_array_elements(NEW.attempts) LOOP
+        i := i + 1;
+        IF jsonb_typeof(a) IS DISTINCT FROM 'object' OR (a->>'attempt') IS DISTINCT FROM i::text
+           OR coalesce(a->>'difficulty', '') !~ '^([1-9]|10)$' OR jsonb_typeof(a->'points') IS DISTINCT FROM 'number' THEN
+            RAISE EXCEPTION 'attempt % is not numbered %, or lacks its difficulty (1 to 10) or its points', i, i
+                USING ERRCODE = 'check_violation';
+        END IF;
+        difficulty := (a->>'difficulty')::int;
+        IF (NEW.mode = 'level' AND difficulty <> NEW.level) OR (NEW.mode = 'wild' AND difficulty <> (i - 1) / 3 + 1) THEN
+            RAISE EXCEPTION 'attempt % of a % game is not played at difficulty %', i, NEW.mode, difficulty
+                USING ERRCODE = 'check_violation';
+        END IF;
+        IF (a->>'budget_ms') IS DISTINCT FROM budgets[difficulty]::text THEN
+            RAISE EXCEPTION 'an attempt at difficulty % has % ms, not %', difficulty, budgets[difficulty], a->>'budget_ms'
+                USING ERRCODE = 'check_violation';
+        END IF;
+        IF (a->'samples') IS NOT NULL AND (jsonb_typeof(a->'samples') IS DISTINCT FROM 'array'
+                              OR jsonb_array_length(a->'samples') > budgets[difficulty] / 100) THEN
+            RAISE EXCEPTION 'attempt % holds more samples than its % ms allow', i, budgets[difficulty]
+                USING ERRCODE = 'check_violation';
+        END IF;
+        points := (a->>'points')::double precision;
+        IF points < 0 OR points > most[difficulty] + 0.001 THEN
+            RAISE EXCEPTION 'an attempt at difficulty % scores 0 to % points, not %', difficulty, most[difficulty], points
+                USING ERRCODE = 'check_violation';
+        END IF;
+        IF i < attempts AND points < {PASS} THEN
+            RAISE EXCEPTION 'attempt % failed, yet the game went on', i USING ERRCODE = 'check_violation';
+        END IF;
+        points_sum := points_sum + points;
+        last_points := points;
+    END LOOP;
+    IF NEW.total > points_sum + 0.01 OR NEW.total < points_sum - 1.01 THEN
+        RAISE EXCEPTION 'total % does not match the attempts (%)', NEW.total, points_sum
+            USING ERRCODE = 'check_violation';
+    END IF;
+    IF NEW.game_end = 'finished' AND (
+           (NEW.mode = 'level' AND (NEW.result = 'passed') <> (attempts = 3 AND last_points >= {PASS}))
+        OR (NEW.mode = 'wild' AND attempts < 30 AND last_points >= {PASS})
+        OR (NEW.mode = 'endless' AND last_points >= {PASS})) THEN
+        RAISE EXCEPTION 'a finished % game does not end after attempt % with % points', NEW.mode, attempts, last_points
+            USING ERRCODE = 'check_violation';
+    END IF;
+    RETURN NEW;
+END $$)sql")),
+          QStringLiteral("DROP TRIGGER games_check_total ON games"),
+          QStringLiteral("DROP FUNCTION aviluma_check_total()"),
+          // After games_skip_removed (triggers fire in the order of their names): a removed game sent
+          // again is skipped, whatever its rows say.
+          QStringLiteral("CREATE TRIGGER games_validate BEFORE INSERT OR UPDATE ON games FOR EACH ROW EXECUTE "
+                         "FUNCTION aviluma_check_game()")}},
+    };
+    return migrations;
+}
 
 QString Quoted(const QString& value) {
     QString quoted = value;
@@ -142,31 +327,35 @@ QByteArray AttemptsJson(const QByteArray& history) {
 std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why) {
     std::map<QString, QString> values;
     const QString trimmed = text.trimmed();
+    const auto refuse = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
+    // Whatever holds a password would keep it where others may read it (class.cfg, a script).
+    const auto noPassword = [] {
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
+    };
     if (trimmed.startsWith(QLatin1String("postgresql://")) || trimmed.startsWith(QLatin1String("postgres://"))) {
         const QUrl url(trimmed);
-        if (!url.isValid()) {
-            if (why)
-                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址无法识别：%1")))
-                           .arg(url.errorString());
-            return std::nullopt;
-        }
+        if (!url.isValid())
+            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址无法识别：%1"))).arg(url.errorString()));
         if (!url.host().isEmpty())
             values[QStringLiteral("host")] = url.host();
         if (url.port() > 0)
             values[QStringLiteral("port")] = QString::number(url.port());
         if (!url.userName().isEmpty())
             values[QStringLiteral("user")] = url.userName();
-        if (!url.password().isEmpty()) {
-            if (why)
-                *why = Tr(QStringLiteral(
-                    QT_TRANSLATE_NOOP("Aviluma", "连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
-            return std::nullopt;
-        }
+        if (!url.password().isEmpty())
+            return refuse(noPassword());
         const QString database = url.path().mid(1);
         if (!database.isEmpty())
             values[QStringLiteral("dbname")] = database;
-        for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+        for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+            if (key == QLatin1String("password"))
+                return refuse(noPassword());
             values[key] = value;
+        }
         return values;
     }
     // keyword=value pairs, values optionally in single quotes with \' and \\ inside.
@@ -177,11 +366,8 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
         const qsizetype equals = trimmed.indexOf(QLatin1Char('='), i);
         if (i >= trimmed.size())
             break;
-        if (equals < 0) {
-            if (why)
-                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别：缺少“=”。")));
-            return std::nullopt;
-        }
+        if (equals < 0)
+            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别：缺少“=”。"))));
         const QString key = trimmed.mid(i, equals - i).trimmed();
         i = equals + 1;
         QString value;
@@ -196,14 +382,11 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
             while (i < trimmed.size() && !trimmed[i].isSpace())
                 value += trimmed[i++];
         }
-        if (key.isEmpty() || key == QLatin1String("password")) {
-            if (why)
-                *why = key.isEmpty()
-                           ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别。")))
-                           : Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                 "Aviluma", "连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
-            return std::nullopt;
-        }
+        if (key.isEmpty())
+            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别。"))));
+        if (key == QLatin1String("password"))
+            return refuse(Tr(QStringLiteral(
+                QT_TRANSLATE_NOOP("Aviluma", "连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。"))));
         values[key] = value;
     }
     return values;
@@ -360,42 +543,90 @@ void CClassConnection::Abort() {
         ::shutdown(m_nSocket, SHUT_RDWR);
 }
 
-bool CClassConnection::Init(QString* why) {
+bool CClassConnection::Init(const QString& coach, QString* why, QStringList* classless, int target) {
     QSqlQuery query(m_db);
+    // What the server said, word for word: a coach who reads "permission denied to create role" knows
+    // what to look up, where a guess of ours could mislead.
+    bool inTransaction = false;
     const auto fail = [&](const QSqlError& error) {
-        if (why)
-            *why = ClassErrorText(ErrorOf(error));
-        m_db.rollback();
+        // Its first line: the server's "ERROR:  …" without the statement quoted after it.
+        const QString said = ErrorOf(error).trimmed().section(QLatin1Char('\n'), 0, 0);
+        if (inTransaction)
+            m_db.rollback();
+        if (why) {
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器拒绝了：%1"))).arg(said);
+            if (said.contains(QLatin1String("permission denied")) || said.contains(QLatin1String("must be")) ||
+                said.contains(QLatin1String("must have")))
+                *why += QLatin1Char('\n') +
+                        Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                            "Aviluma", "数据库结构和角色要由服务器的管理员建立，例如在服务器上运行：\n"
+                                       "  sudo -u postgres aviluma-class init \"dbname=<数据库>\" --coach <教练用户>")));
+        }
         return false;
     };
     // The server's notices ("already exists, skipping") are no news to a coach running init again.
     if (!query.exec(QStringLiteral("SET client_min_messages = warning")) ||
         !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version int NOT NULL)")))
         return fail(query.lastError());
-    // One administrator at a time: a second init waits for the first.
-    if (!m_db.transaction() || !query.exec(QStringLiteral("LOCK TABLE schema_version IN EXCLUSIVE MODE")) ||
-        !query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next())
-        return fail(query.lastError());
-    const int version = query.value(0).toInt();
-    if (version > kClassSchemaVersion) {
-        m_db.rollback();
-        if (why)
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma", "数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。")))
-                       .arg(version)
-                       .arg(kClassSchemaVersion);
-        return false;
-    }
-    for (int next = version + 1; next <= kClassSchemaVersion; ++next) {
-        if (!query.exec(QString::fromUtf8(kMigrations[next - 1])))
+    const std::vector<Migration>& migrations = Migrations();
+    for (;;) {
+        // One administrator at a time: a second init waits for the first, then finds its steps made.
+        inTransaction = m_db.transaction();
+        if (!inTransaction || !query.exec(QStringLiteral("LOCK TABLE schema_version IN EXCLUSIVE MODE")) ||
+            !query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next())
             return fail(query.lastError());
-        query.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
-        query.addBindValue(next);
+        const int version = query.value(0).toInt();
+        if (version > static_cast<int>(migrations.size())) {
+            m_db.rollback();
+            if (why)
+                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                              "Aviluma", "数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。")))
+                           .arg(version)
+                           .arg(kClassSchemaVersion);
+            return false;
+        }
+        if (version >= target) {
+            if (!m_db.commit())
+                return fail(m_db.lastError());
+            inTransaction = false;
+            break;
+        }
+        const Migration& next = migrations[static_cast<std::size_t>(version)];
+        for (const QString& statement : next.statements)
+            if (!query.exec(statement))
+                return fail(query.lastError());
+        query.prepare(version + 1 >= kFirstVersionWithCompatible
+                          ? QStringLiteral("INSERT INTO schema_version (version, compatible) VALUES (?, ?)")
+                          : QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
+        query.addBindValue(version + 1);
+        if (version + 1 >= kFirstVersionWithCompatible)
+            query.addBindValue(next.compatibleFrom);
         if (!query.exec())
             return fail(query.lastError());
+        if (!m_db.commit())
+            return fail(m_db.lastError());
+        inTransaction = false;
     }
-    if (!m_db.commit())
-        return fail(m_db.lastError());
+    if (!coach.isEmpty()) {
+        // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
+        query.prepare(QStringLiteral("SELECT format('GRANT aviluma_coach TO %I', ?::text)"));
+        query.addBindValue(coach);
+        if (!query.exec() || !query.next())
+            return fail(query.lastError());
+        if (const QString grant = query.value(0).toString(); !query.exec(grant))
+            return fail(query.lastError());
+    }
+    // PC logins without a class see and send nothing: the coach hears which.
+    if (classless && target >= kClassSchemaVersion) {
+        if (!query.exec(QStringLiteral(
+                "SELECT r.rolname FROM pg_roles r WHERE r.rolcanlogin AND NOT r.rolsuper "
+                "AND pg_has_role(r.oid, 'aviluma_pc', 'MEMBER') AND NOT pg_has_role(r.oid, 'aviluma_coach', 'MEMBER') "
+                "AND NOT EXISTS (SELECT FROM class_logins l WHERE l.login = r.rolname) ORDER BY r.rolname")))
+            return fail(query.lastError());
+        classless->clear();
+        while (query.next())
+            *classless << query.value(0).toString();
+    }
     return true;
 }
 
@@ -436,14 +667,17 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
         why);
 }
 
-bool CClassConnection::AddClassLogin(const QString& login, const QString& className, QString* why) {
-    if (login.trimmed().isEmpty() || className.trimmed().isEmpty()) {
+bool CClassConnection::AddClassLogin(const QString& login, const std::optional<QString>& className, QString* why) {
+    if (login.trimmed().isEmpty() || (className && className->trimmed().isEmpty())) {
         if (why)
             *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请写明登录用户和班级。")));
         return false;
     }
     return InTransaction(
         [&](QSqlQuery& query) {
+            // Its own words when the server refuses: creating a login takes the server's administrator.
+            const auto refused = [&] { return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器拒绝了：%1")))
+                                                  .arg(ErrorOf(query.lastError()).trimmed()); };
             // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
             query.prepare(QStringLiteral(
                 "SELECT format(CASE WHEN EXISTS (SELECT FROM pg_roles WHERE rolname = ?::name) "
@@ -451,41 +685,65 @@ bool CClassConnection::AddClassLogin(const QString& login, const QString& classN
             query.addBindValue(login);
             query.addBindValue(login);
             if (!query.exec() || !query.next())
-                return ClassErrorText(ErrorOf(query.lastError()));
+                return refused();
             if (const QString grant = query.value(0).toString(); !query.exec(grant))
-                return ClassErrorText(ErrorOf(query.lastError()));
-            query.prepare(QStringLiteral("INSERT INTO class_logins (login, class) VALUES (?, ?) "
-                                         "ON CONFLICT (login) DO UPDATE SET class = EXCLUDED.class"));
+                return refused();
+            query.prepare(QStringLiteral("INSERT INTO class_logins (login, class, every_class) VALUES (?, ?, ?) "
+                                         "ON CONFLICT (login) DO UPDATE SET class = EXCLUDED.class, "
+                                         "every_class = EXCLUDED.every_class"));
             query.addBindValue(login);
-            query.addBindValue(className);
-            return query.exec() ? QString() : ClassErrorText(ErrorOf(query.lastError()));
+            query.addBindValue(className ? QVariant(*className) : QVariant(QMetaType(QMetaType::QString)));
+            query.addBindValue(!className);
+            return query.exec() ? QString() : refused();
         },
         why);
 }
 
-bool CClassConnection::Check(QString* why) {
+bool CClassConnection::Check(QString* why, const QString& className) {
+    const auto fail = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")) || !query.next()) {
-        if (ErrorOf(query.lastError()).contains(QLatin1String("does not exist"))) {
-            if (why)
-                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                    "Aviluma", "这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。")));
-            return false;
-        }
-        if (why)
-            *why = ClassErrorText(ErrorOf(query.lastError()));
-        return false;
+    // The newest step and the oldest game that may still send to it (a column since version 3).
+    if (!query.exec(QStringLiteral("SELECT to_jsonb(s) FROM schema_version s ORDER BY version DESC LIMIT 1"))) {
+        if (ErrorOf(query.lastError()).contains(QLatin1String("does not exist")))
+            return fail(Tr(QStringLiteral(
+                QT_TRANSLATE_NOOP("Aviluma", "这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。"))));
+        return fail(ClassErrorText(ErrorOf(query.lastError())));
     }
-    if (const int version = query.value(0).toInt(); version != kClassSchemaVersion) {
-        if (why)
-            *why = version > kClassSchemaVersion
-                       ? Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                "Aviluma", "服务器的版本（%1）比本程序新：请更新 Aviluma。")))
-                             .arg(version)
-                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                "Aviluma", "服务器的版本（%1）太旧：请教练运行 aviluma-class init。")))
-                             .arg(version);
-        return false;
+    const QJsonObject step =
+        query.next() ? QJsonDocument::fromJson(query.value(0).toString().toUtf8()).object() : QJsonObject();
+    const int version = step.value(QStringLiteral("version")).toInt();
+    const int compatible = step.value(QStringLiteral("compatible")).toInt(version);
+    if (version == 0)
+        return fail(Tr(QStringLiteral(
+            QT_TRANSLATE_NOOP("Aviluma", "这个数据库还没有为 Aviluma 设置：请教练运行 aviluma-class init。"))));
+    if (version < kClassSchemaVersion)
+        return fail(Tr(QStringLiteral(
+                           QT_TRANSLATE_NOOP("Aviluma", "服务器的版本（%1）太旧：请教练运行 aviluma-class init。")))
+                        .arg(version));
+    if (compatible > kClassSchemaVersion)
+        return fail(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器的版本（%1）比本程序新：请更新 Aviluma。")))
+                .arg(version));
+    if (!className.isEmpty()) {
+        // A coach's login, or one of every class, sends for any class; a PC's login for its own only.
+        if (!query.exec(QStringLiteral("SELECT pg_has_role(session_user, 'aviluma_coach', 'MEMBER') OR "
+                                       "aviluma_login_every_class(), aviluma_login_class()")) ||
+            !query.next())
+            return fail(ClassErrorText(ErrorOf(query.lastError())));
+        if (!query.value(0).toBool()) {
+            const QString own = query.value(1).toString();
+            if (own.isEmpty())
+                return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                    "Aviluma", "这个登录用户还没有班级，不能上传成绩：请教练运行 aviluma-class login 为它指定班级。"))));
+            if (own != className)
+                return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                   "Aviluma", "这个登录用户只能上传班级“%1”的成绩，本机的班级是“%2”：请检查班级名称。")))
+                                .arg(own, className));
+        }
     }
     m_bChecked = true;
     return true;

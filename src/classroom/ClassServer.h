@@ -17,7 +17,11 @@
 #include <thread>
 #include <optional>
 
-inline constexpr int kClassSchemaVersion = 2;
+// The schema this game writes with; a database at a later version still takes its games while the
+// later version's oldest compatible version is no later than this.
+inline constexpr int kClassSchemaVersion = 3;
+// Steps from this version on record the oldest compatible version beside their own.
+inline constexpr int kFirstVersionWithCompatible = 3;
 
 // A connection checked as a PC uses it: games can be sent.
 inline const QString kClassConnectionGoodText =
@@ -43,17 +47,21 @@ public:
     // game (a total that does not add up, a value out of range). Failed: try again later.
     enum class Upload { Sent, Refused, Failed };
     Upload Send(const OutboxGame& queued, QString* why);
-    // The database is set up for this version of the game; false and why otherwise.
-    bool Check(QString* why);
+    // The database is set up for a game of this version and, given className, the login may send that
+    // class's games; false and why otherwise.
+    bool Check(QString* why, const QString& className = {});
     // A coach's correction: the game taken off the board, kept with the reason in removed_games, in one
     // transaction. False and why (no such game, no coach role).
     bool RemoveGame(const QString& id, const QString& reason, QString* why);
     // Makes login a PC login of one class (created when new): it reads and sends that class's games
-    // only. An administrator's connection; false and why.
-    bool AddClassLogin(const QString& login, const QString& className, QString* why);
-    // Creates or updates the schema and the two roles (an administrator's connection). Harmless when
-    // run again.
-    bool Init(QString* why);
+    // only; of every class when className is nothing. A login no coach gave a class sees and sends
+    // nothing. The server's administrator's connection; false and why.
+    bool AddClassLogin(const QString& login, const std::optional<QString>& className, QString* why);
+    // Creates or updates the schema and the two roles, one step (one transaction) at a time up to
+    // target, and lets coach (a login, when given) read and correct every class's games. The
+    // server's administrator's connection; harmless when run again. classless, when given, receives
+    // the PC logins that have no class yet. On failure, why holds the server's own words.
+    bool Init(const QString& coach, QString* why, QStringList* classless = nullptr, int target = kClassSchemaVersion);
     QSqlDatabase& Database() { return m_db; }
     // From any thread: cuts off a call under way on this connection (its socket shut down), so the
     // thread that made it gets a failure at once instead of waiting on a server that does not answer.

@@ -177,8 +177,7 @@ void CGameDrivers::KeepHistory(std::optional<bool> passed) {
     const QString path = WriteGameRecord(m_history); // a failure is logged; the game is over either way
     // A PC of a class also queues the game for the class server; the sender takes it from there.
     if (const std::optional<ClassSettings> settings = ReadClassSettings()) {
-        const std::optional<Player> player = CurrentPlayer();
-        WriteOutboxGame(m_history, *settings, player ? player->name : QString());
+        WriteOutboxGame(m_history, *settings, CurrentPlayer());
     }
     std::lock_guard lock(m_historyMutex);
     m_strLastHistory = path;

@@ -14,24 +14,7 @@ inline constexpr float kLevelLimitDeg = 5.0f; // roll and pitch both within +-5 
 inline constexpr int kHoldSamples = 10;       // held for ten samples in a row: one second
 inline constexpr int kHoldTimeMs = 1000;      // not counted against the player
 
-// One difficulty: the time budget and the points factor. Points are (budget in seconds - t) x factor,
-// so an attempt that runs out of its budget scores exactly 0.
-struct DifficultyRow {
-    int budgetMs;
-    int factor;
-};
-inline constexpr std::array<DifficultyRow, kDifficultyCount> kDifficultyTable = {{
-    {10000, 1},
-    {10000, 2},
-    {10000, 3},
-    {10000, 4},
-    {10000, 5},
-    {10000, 6},
-    {10000, 7},
-    {10000, 10},
-    {8000, 20},
-    {6000, 50},
-}};
+static_assert(kDifficultyTable.size() == kDifficultyCount);
 
 // An attitude older than this is no attitude: the drone has gone quiet or away.
 inline constexpr std::chrono::milliseconds kAttitudeFreshFor{500};
@@ -59,5 +42,3 @@ float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
 float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr,
                    std::uint64_t gameLink = g_nLinkGeneration);
 
-// Callers count an attempt below this as failed.
-inline constexpr double kPassPoints = 0.1;

@@ -1,8 +1,10 @@
 #include "records/Outbox.h"
 
 #include "platform/FileIo.h"
+#include "platform/LocalClock.h"
 #include "platform/ProfileFile.h"
 #include "platform/Translation.h"
+#include "records/Records.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 
@@ -14,6 +16,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 
@@ -54,8 +57,8 @@ bool WriteClassSettings(const ClassSettings& settings, QString* error) {
     int errorNumber = 0;
     if (WritePrivateProfileValues(kClassSection,
                                   {{QStringLiteral("connection"), settings.connection},
-                                   {QStringLiteral("class"), settings.className},
-                                   {QStringLiteral("seat"), settings.seat}},
+                                   {QStringLiteral("class"), SafeText(settings.className, kMaxClassLength)},
+                                   {QStringLiteral("seat"), SafeText(settings.seat, kMaxSeatLength)}},
                                   ClassCfgPath(), &errorNumber))
         return true;
     if (error)
@@ -73,26 +76,42 @@ QString OutboxFolder() {
     return DataFilePath(u"outbox");
 }
 
-QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, const QString& pcPlayer) {
+QString RefusedOutboxFolder() {
+    return DataFilePath(u"outbox-refused");
+}
+
+int CountRefusedOutboxGames() {
+    return static_cast<int>(
+        QDir(RefusedOutboxFolder()).entryList({QStringLiteral("*") + kOutboxSuffix}, QDir::Files).size());
+}
+
+QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, const std::optional<Player>& player) {
     const QString folder = OutboxFolder();
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QJsonObject head{{QStringLiteral("outbox"), kOutboxFormatVersion},
                      {QStringLiteral("id"), id},
                      {QStringLiteral("class"), settings.className},
                      {QStringLiteral("seat"), settings.seat},
-                     {QStringLiteral("pc_player"), pcPlayer}};
+                     {QStringLiteral("pc_player"), player ? player->name : QString()},
+                     {QStringLiteral("pc_player_folder"), player ? player->folder : QString()}};
     const QByteArray bytes =
         QJsonDocument(head).toJson(QJsonDocument::Compact) + '\n' + GameRecordBytes(game);
-    // Named after when it was queued, so the sender takes the games in the order they were played.
-    qint64 at = QDateTime::currentMSecsSinceEpoch();
+    int error = 0;
+    if (!MakePrivateFolder(folder, &error)) {
+        qCWarning(lcRecords, "cannot queue the game for the class server in %s: %s", qPrintable(folder),
+                  std::strerror(error));
+        return {};
+    }
+    // Named after when it was queued, so the sender takes the games in the order they were played;
+    // two games in one millisecond still go in turn.
+    qint64 at = CurrentLocalTime().toMSecsSinceEpoch();
     for (const QString& name : OutboxFiles())
         at = std::max(at, QueuedAt(name) + 1);
     const QString path =
         folder + QLatin1Char('/') + QString::number(at) + QLatin1Char('-') + id + kOutboxSuffix;
-    int error = 0;
-    if (!QDir().mkpath(folder) || !ReplaceFileAtomically(path, bytes, &error)) {
+    if (!ReplaceFileAtomically(path, bytes, &error, 0600)) {
         qCWarning(lcRecords, "cannot queue the game for the class server in %s: %s", qPrintable(folder),
-                  std::strerror(error != 0 ? error : EACCES));
+                  std::strerror(error));
         return {};
     }
     std::lock_guard lock(g_outboxListenerMutex);
@@ -101,7 +120,16 @@ QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, c
     return path;
 }
 
-QStringList OutboxFiles() {
+QStringList OutboxFiles(QString* why) {
+    // Made private (or found so) before anything in it is trusted: another account's folder, or a
+    // link, sends nothing.
+    int error = 0;
+    if (!MakePrivateFolder(OutboxFolder(), &error)) {
+        if (why)
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。")))
+                       .arg(OutboxFolder(), QString::fromLocal8Bit(std::strerror(error)));
+        return {};
+    }
     QStringList names = QDir(OutboxFolder()).entryList({QStringLiteral("*") + kOutboxSuffix}, QDir::Files);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return QueuedAt(a) != QueuedAt(b) ? QueuedAt(a) < QueuedAt(b) : a < b;
@@ -109,16 +137,25 @@ QStringList OutboxFiles() {
     return names;
 }
 
-std::optional<OutboxGame> ReadOutboxGame(const QString& path, QString* why) {
-    const auto fail = [why](const QString& reason) {
+std::optional<OutboxGame> ReadOutboxGame(const QString& path, QString* why, bool* lasting) {
+    bool never = true;
+    const auto fail = [&](const QString& reason) {
         if (why)
             *why = reason;
+        if (lasting)
+            *lasting = never;
         return std::nullopt;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    int error = 0;
+    if (!ReadRegularFile(path, &bytes, &error, kMaxOutboxFileBytes, true)) {
+        // Another account's file, a link, a pipe, a giant: never a game of ours. Anything else may pass.
+        never = error == EPERM || error == EMLINK || error == ELOOP || error == EINVAL || error == EISDIR ||
+                error == EFBIG;
+        return fail(error == EPERM || error == EMLINK
+                        ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这个文件不是本用户的游戏写下的")))
+                        : QString::fromLocal8Bit(std::strerror(error)));
+    }
     const qsizetype end = bytes.indexOf('\n');
     const QJsonObject head = QJsonDocument::fromJson(bytes.left(end)).object();
     if (end < 0 || head.value(QStringLiteral("outbox")).toInt() != kOutboxFormatVersion)
@@ -130,6 +167,7 @@ std::optional<OutboxGame> ReadOutboxGame(const QString& path, QString* why) {
     queued.className = head.value(QStringLiteral("class")).toString();
     queued.seat = head.value(QStringLiteral("seat")).toString();
     queued.pcPlayer = head.value(QStringLiteral("pc_player")).toString();
+    queued.pcPlayerFolder = head.value(QStringLiteral("pc_player_folder")).toString();
     queued.history = bytes.mid(end + 1);
     QString reason;
     std::optional<GameRecord> game = ParseGameRecord(queued.history, false, &reason);
@@ -137,4 +175,28 @@ std::optional<OutboxGame> ReadOutboxGame(const QString& path, QString* why) {
         return fail(reason);
     queued.game = std::move(*game);
     return queued;
+}
+
+bool StampOutboxGame(OutboxGame& queued, const ClassSettings& settings, QString* why) {
+    queued.className = settings.className;
+    queued.seat = settings.seat;
+    const std::vector<Player> players = ReadPlayers();
+    if (!queued.pcPlayerFolder.isEmpty()) {
+        // A player renamed since keeps their folder: the game goes under their name of today. One
+        // removed since has their folder kept among the removed ones, under the name they flew with.
+        for (const Player& player : players)
+            if (player.folder == queued.pcPlayerFolder) {
+                queued.pcPlayer = player.name;
+                return true;
+            }
+        if (!QDir(RemovedPlayersFolder())
+                 .entryList({queued.pcPlayerFolder + QStringLiteral("-*")}, QDir::Dirs | QDir::NoDotAndDotDot)
+                 .isEmpty())
+            return true;
+    } else if (queued.pcPlayer.isEmpty() || FindPlayer(players, queued.pcPlayer)) {
+        return true; // no player (a PC without players then), or a file queued before folders were named
+    }
+    if (why)
+        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本机没有玩家“%1”，这局不是本机的成绩"))).arg(queued.pcPlayer);
+    return false;
 }

@@ -39,6 +39,10 @@ bool Save(const QString& filePath, const QString& section, const ProfileValues& 
 } // namespace
 
 QString SafePlayerName(const QString& typed) {
+    return SafeText(typed, kMaxNameLength);
+}
+
+QString SafeText(const QString& typed, int maxLength) {
     QString fit;
     for (const QChar c : typed) {
         const char16_t u = c.unicode();
@@ -60,7 +64,7 @@ QString SafePlayerName(const QString& typed) {
         name += fit[i];
     }
     // Cutting between the halves of a surrogate pair would leave half a character.
-    qsizetype length = std::min(name.size(), qsizetype{kMaxNameLength});
+    qsizetype length = std::min(name.size(), qsizetype{maxLength});
     if (length > 0 && length < name.size() && name[length - 1].isHighSurrogate())
         --length;
     return name.left(length);

@@ -26,6 +26,8 @@ inline const QString kMissingText = QStringLiteral("null");
 // of surrogate pairs, which no file can hold; the name is cut to what the records hold
 // (kMaxNameLength). Spaces stay: a name of spaces is a name.
 QString SafePlayerName(const QString& typed);
+// The same for any text kept in the records and sent to a class (a class, a seat), cut to maxLength.
+QString SafeText(const QString& typed, int maxLength);
 
 QString SystemCfgPath();
 QString RecordCfgPath();

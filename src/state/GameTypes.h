@@ -1,6 +1,8 @@
 // The game's basic kinds and counts, shared by every layer that reads the shared state.
 #pragma once
 
+#include <array>
+
 // The mode of the game being played. The numbers are those of the settings files: the top list of a
 // mode is kept under "TopListMode<number + 1>".
 enum class GameMode : int {
@@ -24,3 +26,27 @@ enum class LinkState : int {
 
 inline constexpr int kLevelCount = 10;      // levels on the map
 inline constexpr int kAttemptsPerLevel = 3; // attempts at each level's (or wild difficulty's) difficulty
+
+// One difficulty: the time budget and the points factor. Points are (budget in seconds - t) x factor,
+// so an attempt that runs out of its budget scores exactly 0. Difficulty n is row n - 1. The class
+// server holds games to the same table.
+struct DifficultyRow {
+    int budgetMs;
+    int factor;
+    constexpr int MostPoints() const { return budgetMs / 1000 * factor; }
+};
+inline constexpr std::array<DifficultyRow, 10> kDifficultyTable = {{
+    {10000, 1},
+    {10000, 2},
+    {10000, 3},
+    {10000, 4},
+    {10000, 5},
+    {10000, 6},
+    {10000, 7},
+    {10000, 10},
+    {8000, 20},
+    {6000, 50},
+}};
+
+// An attempt below this counts as failed, and ends the game.
+inline constexpr double kPassPoints = 0.1;

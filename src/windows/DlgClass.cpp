@@ -22,7 +22,9 @@ CDlgClass::CDlgClass(QWidget* parent) : QDialog(parent) {
     m_editConnection->setPlaceholderText(QStringLiteral("host=192.168.10.2 dbname=league user=room1 sslmode=require"));
     m_editConnection->setMinimumWidth(420);
     m_editClass = new QLineEdit(this);
+    m_editClass->setMaxLength(kMaxClassLength);
     m_editSeat = new QLineEdit(this);
+    m_editSeat->setMaxLength(kMaxSeatLength);
     m_editPassword = new QLineEdit(this);
     m_editPassword->setEchoMode(QLineEdit::Password);
     m_editPassword->setPlaceholderText(
@@ -63,16 +65,17 @@ void CDlgClass::Test() {
     m_btnTest->setEnabled(false);
     m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在连接……"))));
     const QString connection = m_editConnection->text();
+    const QString className = m_editClass->text().trimmed();
     const QString password = m_editPassword->text();
     // Off the UI thread: a server that does not answer takes seconds to give up.
-    m_test = std::thread([this, connection, password] {
+    m_test = std::thread([this, connection, className, password] {
         QString why;
         bool ok = false;
         {
             CClassConnection test(connection);
             if (!password.isEmpty())
                 test.Database().setPassword(password); // for this test only; saving puts it in ~/.pgpass
-            ok = test.Open(&why) && test.Check(&why);
+            ok = test.Open(&why) && test.Check(&why, className);
         }
         QMetaObject::invokeMethod(
             this,

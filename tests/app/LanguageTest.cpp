@@ -134,7 +134,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
         StoreOpenLevel(3);
         m_main = std::make_unique<CAvilumaDlg>();
         m_main->Open();
-        m_main->ShowClassStatus({true, 12, QString()});
+        m_main->ShowClassStatus({true, 12, QString(), 3, QString()});
         QStringList cut = CutTexts(*m_main);
 
         m_main->m_dlgMap.Open();
