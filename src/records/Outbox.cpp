@@ -44,10 +44,14 @@ std::optional<ClassSettings> ReadClassSettings() {
     if (!QFile::exists(path))
         return std::nullopt;
     constexpr int kLong = 1024;
+    // Cleaned as when they are written: a file from an older version, or edited by hand, sends what
+    // the server keeps.
     ClassSettings settings{
         GetPrivateProfileString(kClassSection, QStringLiteral("connection"), QString(), kLong, path),
-        GetPrivateProfileString(kClassSection, QStringLiteral("class"), QString(), kLong, path),
-        GetPrivateProfileString(kClassSection, QStringLiteral("seat"), QString(), kLong, path)};
+        SafeText(GetPrivateProfileString(kClassSection, QStringLiteral("class"), QString(), kLong, path),
+                 kMaxClassLength),
+        SafeText(GetPrivateProfileString(kClassSection, QStringLiteral("seat"), QString(), kLong, path),
+                 kMaxSeatLength)};
     if (settings.connection.isEmpty() || settings.className.isEmpty())
         return std::nullopt;
     return settings;
