@@ -100,17 +100,19 @@ QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, c
                      {QStringLiteral("pc_player_folder"), player ? player->folder : QString()}};
     const QByteArray bytes =
         QJsonDocument(head).toJson(QJsonDocument::Compact) + '\n' + GameRecordBytes(game);
-    int error = 0;
-    if (!MakePrivateFolder(folder, &error)) {
-        qCWarning(lcRecords, "cannot queue the game for the class server in %s: %s", qPrintable(folder),
-                  std::strerror(error));
+    // The listing makes the folder private first, or says why it cannot be.
+    QString why;
+    const QStringList queued = OutboxFiles(&why);
+    if (!why.isEmpty()) {
+        qCWarning(lcRecords, "cannot queue the game for the class server: %s", qPrintable(why));
         return {};
     }
     // Named after when it was queued, so the sender takes the games in the order they were played;
     // two games in one millisecond still go in turn.
     qint64 at = CurrentLocalTime().toMSecsSinceEpoch();
-    for (const QString& name : OutboxFiles())
+    for (const QString& name : queued)
         at = std::max(at, QueuedAt(name) + 1);
+    int error = 0;
     const QString path =
         folder + QLatin1Char('/') + QString::number(at) + QLatin1Char('-') + id + kOutboxSuffix;
     if (!ReplaceFileAtomically(path, bytes, &error, 0600)) {
