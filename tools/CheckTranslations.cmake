@@ -11,7 +11,7 @@ if(NOT ts_files)
 endif()
 
 set(sources "")
-foreach(folder src sim)
+foreach(folder src sim classroom)
   if(IS_DIRECTORY "${SOURCE}/${folder}")
     list(APPEND sources "${SOURCE}/${folder}")
   endif()

@@ -1338,5 +1338,17 @@ On each PC, start the game once with:
         <source>%1（中途关闭，不计成绩）</source>
         <translation>%1 (closed: not counted)</translation>
     </message>
+    <message>
+        <source>服务器的连接数已满：成绩留在本机，稍后自动重试。</source>
+        <translation>The server has no connection to spare: the games stay on this PC and are sent later by themselves.</translation>
+    </message>
+    <message>
+        <source>连接设置“%1”里不能有分号（;）。</source>
+        <translation>The connection setting “%1” cannot hold a semicolon (;).</translation>
+    </message>
+    <message>
+        <source>正在导出……</source>
+        <translation>Exporting…</translation>
+    </message>
 </context>
 </TS>

@@ -2,7 +2,7 @@
 
 #include "app/AvilumaDlg.h"
 #include "app/SingleInstance.h"
-#include "classroom/ClassLink.h"
+#include "classroom/ClassClient.h"
 #include "platform/FileIo.h"
 #include "platform/FolderLock.h"
 #include "platform/MessageBox.h"

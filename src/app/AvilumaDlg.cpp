@@ -262,7 +262,11 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
         m_classStatus = status;
         if (m_stcClass == nullptr) {
             m_stcClass = new QLabel(this);
-            m_stcClass->setStyleSheet(QStringLiteral("color: white"));
+            // White on the window's picture. A palette, not a style sheet: a sheet would reach the
+            // label's hover text too, white on its pale yellow.
+            QPalette palette = m_stcClass->palette();
+            palette.setColor(QPalette::WindowText, Qt::white);
+            m_stcClass->setPalette(palette);
             m_stcClass->setGeometry(80, 514, 400, 24);
             m_stcClass->show();
         }
@@ -411,7 +415,7 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     } else if (chosen == player) {
         ChoosePlayer();
     } else if (chosen == classroom) {
-        CDlgClass dialog(this);
+        CDlgClass dialog(m_classChecks, this);
         if (dialog.exec() == QDialog::Accepted && onClassChanged)
             onClassChanged();
     } else if (chosen == about) {

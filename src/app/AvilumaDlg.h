@@ -3,7 +3,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/PracticeDrone.h"
-#include "classroom/ClassSender.h"
+#include "classroom/ClassClient.h"
 #include "link/LinkService.h"
 #include "platform/Translation.h"
 #include "widgets/LockMark.h"
@@ -99,6 +99,8 @@ public:
     std::array<CLockMark*, 2> m_lockModes{};
     // Told after the "班级" dialog saved new settings: the program starts sending with them.
     std::function<void()> onClassChanged;
+    // Where the "班级" dialog tests a connection; joined when this window goes, after the event loop.
+    CClassChecks m_classChecks;
     // The --lang option of this run, empty without one: it outranks a player's stored choice.
     QString m_strLanguageOption;
     // Installs the language and shows this window's texts in it at once; the other windows take it up

@@ -1,5 +1,5 @@
 #include "app/AvilumaApp.h"
-#include "classroom/ClassServer.h"
+#include "classroom/ClassClient.h"
 #include "platform/CommandLine.h"
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
@@ -98,7 +98,7 @@ Options ReadOptions(int argc, char* argv[]) {
     }
     // A password in the connection would be kept in class.cfg for anyone who can read the data
     // folder: it belongs in ~/.pgpass or PGPASSWORD, which libpq reads itself.
-    if (parser.isSet(classServer) && !ParseConnection(parser.value(classServer))) {
+    if (parser.isSet(classServer) && !IsClassConnection(parser.value(classServer))) {
         std::fprintf(stderr, "%s\n",
                      qPrintable(TerminalText(
                          "aviluma: --class-server takes a libpq connection string or postgresql:// URI without a "

@@ -1,27 +1,19 @@
 #include "classroom/ClassBoard.h"
 
-#include "platform/FileIo.h"
-#include "platform/Translation.h"
+#include "classroom/ClassServer.h"
+#include "platform/UiThread.h"
 #include "records/ScoreSheet.h"
-#include "widgets/Fonts.h"
-#include "widgets/PlateButton.h"
+#include "state/Log.h"
 
-#include <QApplication>
-#include <QButtonGroup>
-#include <QDir>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QPainter>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
-#include <QTableWidget>
-#include <QVBoxLayout>
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -203,357 +195,205 @@ std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& 
     return csv;
 }
 
-CBoardFeed::CBoardFeed(QString connection, QString className, int refreshMs, std::chrono::milliseconds callLimit)
-    : m_strConnection(std::move(connection)), m_strClass(std::move(className)), m_callLimit(callLimit),
-      m_nRefreshMs(refreshMs) {
-    connect(&m_timer, &QTimer::timeout, this, [this] { Refresh(); });
-}
+struct CBoardFeed::Requests {
+    bool stop = false;
+    bool refresh = true;
+    BoardPeriod period = BoardPeriod::Today;
+    std::vector<std::pair<BoardPeriod, std::function<void(std::optional<QByteArray>, const QString&)>>> exports;
+};
 
-CBoardFeed::~CBoardFeed() = default;
+CBoardFeed::CBoardFeed(QString connection, QString className, std::chrono::milliseconds refreshInterval,
+                       std::chrono::milliseconds callLimit)
+    : m_strConnection(std::move(connection)), m_strClass(std::move(className)), m_refreshInterval(refreshInterval),
+      m_callLimit(callLimit), m_pRequests(std::make_unique<Requests>()), m_nWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-bool CBoardFeed::Open(QString* why) {
-    if (!Connect(why))
-        return false;
-    if (m_nRefreshMs > 0)
-        m_timer.start(m_nRefreshMs);
-    Refresh();
-    return true;
-}
-
-bool CBoardFeed::Connect(QString* why) {
-    auto connection = std::make_unique<CClassConnection>(m_strConnection);
-    if (!connection->Open(why))
-        return false;
+CBoardFeed::~CBoardFeed() {
+    *m_pAlive = false;
     {
-        CCallLimit limit(*connection, m_callLimit);
-        const bool checked = connection->Check(why);
-        if (limit.CutOff() && why)
-            *why = limit.Why();
-        if (!checked)
-            return false;
+        std::lock_guard lock(m_mutex);
+        m_pRequests->stop = true;
+        if (m_pBusy)
+            m_pBusy->Abort();
     }
-    QSqlDriver* driver = connection->Database().driver();
-    // Live where the server notifies; the timer covers a lost notification or connection. Queued: a
-    // refresh may replace the connection whose driver tells.
-    if (driver->subscribeToNotification(kChannel))
-        connect(driver, &QSqlDriver::notification, this, [this](const QString& channel) {
-            if (channel == kChannel)
-                Refresh();
-        }, Qt::QueuedConnection);
-    m_pConnection = std::move(connection);
-    return true;
+    Wake();
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_nWake >= 0)
+        close(m_nWake);
+}
+
+void CBoardFeed::Start() {
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { Run(); });
 }
 
 void CBoardFeed::SetPeriod(BoardPeriod period) {
     m_period = period;
-    Refresh();
+    {
+        std::lock_guard lock(m_mutex);
+        m_pRequests->period = period;
+        m_pRequests->refresh = true;
+    }
+    Wake();
 }
 
 void CBoardFeed::Refresh() {
-    QString why;
-    std::optional<BoardData> data;
-    if (m_pConnection || Connect(&why)) {
-        CCallLimit limit(*m_pConnection, m_callLimit);
-        data = ReadBoard(*m_pConnection, m_strClass, m_period, &why);
-        if (limit.CutOff())
-            why = limit.Why();
+    {
+        std::lock_guard lock(m_mutex);
+        m_pRequests->refresh = true;
     }
-    if (data) {
-        m_data = std::move(*data);
-        m_strError.clear();
-    } else {
-        m_strError = why;
-        m_pConnection.reset(); // a fresh connection at the next refresh: this one may be dead
+    Wake();
+}
+
+void CBoardFeed::ExportGames(std::function<void(std::optional<QByteArray>, const QString&)> done) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_pRequests->exports.emplace_back(m_period, std::move(done));
     }
-    if (onChanged)
-        onChanged();
+    Wake();
 }
 
-std::optional<QByteArray> CBoardFeed::ExportGames(QString* why) {
-    if (!m_pConnection && !Connect(why))
-        return std::nullopt;
-    CCallLimit limit(*m_pConnection, m_callLimit);
-    std::optional<QByteArray> sheet = GamesCsv(*m_pConnection, m_strClass, m_period, why);
-    if (limit.CutOff() && why)
-        *why = limit.Why();
-    return sheet;
+void CBoardFeed::Wake() {
+    const std::uint64_t one = 1;
+    if (m_nWake >= 0 && write(m_nWake, &one, sizeof one) < 0 && errno != EAGAIN)
+        qCWarning(lcRecords, "cannot wake the board's thread: %s", std::strerror(errno));
 }
 
-namespace {
-
-enum class FirstColumn { Level, Rank, Game };
-
-// The colours of the game's art.
-const QColor kGold(0xff, 0xd5, 0x4f);
-const QColor kOrange(0xff, 0x98, 0x00);
-const QColor kPale(0xcf, 0xe5, 0xff);
-const QColor kWarning(0xff, 0x8a, 0x80);
-const QColor kDimmed(0x8f, 0xa6, 0xc4);
-
-QString GameText(const BoardEntry& e) {
-    if (e.mode == QLatin1String("wild"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野")));
-    if (e.mode == QLatin1String("endless"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽")));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(e.level);
+bool CBoardFeed::Wait(int socket, std::chrono::milliseconds time) {
+    pollfd fds[2] = {{m_nWake, POLLIN, 0}, {socket, POLLIN, 0}};
+    const int timeout = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(time.count(), 0, 60000));
+    if (poll(fds, socket >= 0 ? 2 : 1, timeout) <= 0)
+        return false;
+    if (fds[0].revents & POLLIN) {
+        std::uint64_t count = 0;
+        (void)!read(m_nWake, &count, sizeof count);
+    }
+    return socket >= 0 && (fds[1].revents & (POLLIN | POLLERR | POLLHUP)) != 0;
 }
 
-// Why a game that did not end as the game ends (the window closed, the drone lost) counts nowhere;
-// empty for one that did.
-QString UncountedText(const BoardEntry& e) {
-    if (e.end == QLatin1String("link-lost"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（链路中断，不计成绩）"))).arg(GameText(e));
-    if (e.end == QLatin1String("closed"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（中途关闭，不计成绩）"))).arg(GameText(e));
-    return {};
+bool CBoardFeed::Call(CClassConnection& connection, const std::function<bool(QString*)>& work, QString* why) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_pBusy = &connection;
+        if (m_pRequests->stop)
+            connection.Abort();
+    }
+    bool done = false;
+    {
+        CCallLimit limit(connection, m_callLimit);
+        done = work(why);
+        if (limit.CutOff()) {
+            done = false;
+            *why = limit.Why();
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    m_pBusy = nullptr;
+    return done;
 }
 
-void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColumn first) {
-    table->setRowCount(static_cast<int>(entries.size()));
-    for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
-        const BoardEntry& e = entries[static_cast<std::size_t>(row)];
-        // A game that counts nowhere stays short on the projector (a mark, the row dimmed) and says
-        // why on hover and to a screen reader.
-        const QString uncounted = first == FirstColumn::Game ? UncountedText(e) : QString();
-        const QString head = first == FirstColumn::Level  ? QString::number(e.level)
-                             : first == FirstColumn::Rank ? QString::number(row + 1)
-                             : uncounted.isEmpty()        ? GameText(e)
-                                                          : GameText(e) + QStringLiteral(" ✕");
-        const QStringList cells{head, e.player, QString::number(e.total), e.seat,
-                                e.when.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"))};
-        for (int column = 0; column < cells.size(); ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            if (!uncounted.isEmpty()) {
-                item->setForeground(kDimmed);
-                item->setToolTip(uncounted);
-                if (column == 0)
-                    item->setData(Qt::AccessibleTextRole, uncounted);
-            } else if (column == 2) {
-                item->setForeground(kGold);
+std::unique_ptr<CClassConnection> CBoardFeed::Connect(QString* why) {
+    auto connection = std::make_unique<CClassConnection>(m_strConnection);
+    if (!connection->Open(why))
+        return nullptr;
+    // Live where the server notifies; the periodic refresh covers a lost notification.
+    if (!Call(*connection, [&](QString* w) { return connection->Check(w) && connection->Listen(kChannel, w); }, why))
+        return nullptr;
+    return connection;
+}
+
+void CBoardFeed::Deliver(BoardUpdate update) {
+    CUiThread::Post([this, alive = m_pAlive, update = std::move(update)]() mutable {
+        if (!*alive)
+            return;
+        m_last = std::move(update);
+        ++m_nRefreshes;
+        if (onChanged)
+            onChanged();
+    });
+}
+
+void CBoardFeed::Run() {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds kFirstRetry{1000};
+    const auto never = Clock::time_point::max();
+    std::unique_ptr<CClassConnection> connection;
+    BoardData data;
+    Clock::time_point lastRefresh;
+    Clock::time_point nextRefresh = never;
+    std::chrono::milliseconds retry = kFirstRetry;
+    bool owed = false;
+    for (;;) {
+        BoardPeriod period;
+        std::vector<std::pair<BoardPeriod, std::function<void(std::optional<QByteArray>, const QString&)>>> exports;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_pRequests->stop)
+                break;
+            owed = owed || m_pRequests->refresh;
+            m_pRequests->refresh = false;
+            period = m_pRequests->period;
+            exports.swap(m_pRequests->exports);
+        }
+        QString why;
+        if (!connection) {
+            connection = Connect(&why);
+            if (!connection) {
+                for (auto& [from, done] : exports)
+                    CUiThread::Post([alive = m_pAlive, done = std::move(done), why] {
+                        if (*alive)
+                            done(std::nullopt, why);
+                    });
+                const auto now = std::chrono::system_clock::now();
+                Deliver({data, why, period, now, now});
+                Wait(-1, retry);
+                retry = std::min(retry * 2, std::max<std::chrono::milliseconds>(m_refreshInterval, kFirstRetry));
+                continue;
             }
-            table->setItem(row, column, item);
+            retry = kFirstRetry;
+            owed = true;
         }
-    }
-}
-
-// A board of the window: a rounded panel with its title and its table.
-QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent, QGridLayout* grid, int row,
-                    int column, int rowSpan, QLabel** headingOut = nullptr) {
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QStringLiteral("panel"));
-    auto* layout = new QVBoxLayout(panel);
-    auto* heading = new QLabel(title, panel);
-    heading->setObjectName(QStringLiteral("heading"));
-    if (headingOut)
-        *headingOut = heading;
-    layout->addWidget(heading);
-    auto* table = new QTableWidget(0, 5, panel);
-    table->setHorizontalHeaderLabels({first, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "总分"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "座位"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间")))});
-    table->setAccessibleName(title);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(30);
-    table->setShowGrid(false);
-    table->setFocusPolicy(Qt::NoFocus);
-    table->setSelectionMode(QAbstractItemView::NoSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The player's name takes the room the numbers and times leave.
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    layout->addWidget(table);
-    grid->addWidget(panel, row, column, rowSpan, 1);
-    return table;
-}
-
-// The board in the game's colours, for the coach's PC or a projector.
-class CBoardWindow : public QWidget {
-public:
-    explicit CBoardWindow(CBoardFeed& feed) : m_feed(feed) {
-        setWindowTitle(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜：%1"))).arg(feed.ClassName()));
-        setFont(MakeCellFont(18));
-        setStyleSheet(QStringLiteral(
-            "QLabel { color: white; }"
-            "QLabel#heading { color: %1; font-size: 20px; font-weight: bold; }"
-            "QFrame#panel { background: rgba(8, 35, 79, 210); border: 1px solid rgba(95, 168, 255, 150);"
-            " border-radius: 8px; }"
-            "QTableWidget { background: transparent; color: white; border: none; font-size: 18px; }"
-            "QHeaderView { background: transparent; }"
-            "QHeaderView::section { background: rgba(95, 168, 255, 45); color: %2; border: none; padding: 4px;"
-            " font-size: 16px; }"
-            "QTableCornerButton::section { background: transparent; }"
-            "QScrollBar:vertical { background: transparent; width: 8px; }"
-            "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
-            "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
-                          .arg(kGold.name(), kPale.name()));
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(16, 8, 16, 16);
-        auto* top = new QHBoxLayout;
-        auto* title =
-            new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜"))), this);
-        title->setFont(MakeCellFont(22));
-        top->addWidget(title);
-        top->addStretch(1);
-        auto* periods = new QButtonGroup(this);
-        const BoardPeriod shown = feed.Period();
-        for (const auto& [caption, period] :
-             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "今天"))), BoardPeriod::Today},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本周"))), BoardPeriod::Week},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部"))), BoardPeriod::All}}) {
-            auto* plate = Plate(caption, top);
-            plate->setCheckable(true);
-            plate->setChecked(period == shown);
-            periods->addButton(plate, static_cast<int>(period));
+        for (auto& [from, done] : exports) {
+            std::optional<QByteArray> sheet;
+            Call(*connection, [&, from = from](QString* w) {
+                sheet = GamesCsv(*connection, m_strClass, from, w);
+                return sheet.has_value();
+            }, &why);
+            CUiThread::Post([alive = m_pAlive, done = std::move(done), sheet = std::move(sheet), why] {
+                if (*alive)
+                    done(sheet, why);
+            });
         }
-        connect(periods, &QButtonGroup::idClicked, this,
-                [this](int period) { m_feed.SetPeriod(static_cast<BoardPeriod>(period)); });
-        top->addSpacing(24);
-        // The top tens of competition or of practice, apart as the PCs keep them.
-        auto* plays = new QButtonGroup(this);
-        for (const auto& [caption, play] :
-             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "比赛"))), PlayType::Competition},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习"))), PlayType::Practice}}) {
-            auto* plate = Plate(caption, top);
-            plate->setCheckable(true);
-            plate->setChecked(play == m_play);
-            plays->addButton(plate, static_cast<int>(play));
+        // What the server told meanwhile, during the last queries too: only this class's games count.
+        QStringList payloads;
+        if (!connection->TakeNotifications(kChannel, &payloads)) {
+            connection.reset();
+            continue;
         }
-        connect(plays, &QButtonGroup::idClicked, this, [this](int play) {
-            m_play = static_cast<PlayType>(play);
-            Show();
-        });
-        top->addSpacing(24);
-        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出榜单"))), top),
-                &QAbstractButton::clicked, this,
-                [this] { Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data())); });
-        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出全部对局"))), top),
-                &QAbstractButton::clicked, this, [this] {
-                    QString why;
-                    if (const std::optional<QByteArray> sheet = m_feed.ExportGames(&why))
-                        Export(QStringLiteral("班级全部对局"), *sheet);
-                    else
-                        Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出：%1"))).arg(why),
-                            kWarning);
-                });
-        layout->addLayout(top);
-        layout->addSpacing(14);
-        auto* line = new QHBoxLayout;
-        auto* className = new QLabel(m_feed.ClassName(), this);
-        className->setFont(MakeCellFont(30));
-        className->setStyleSheet(QStringLiteral("color: %1").arg(kGold.name()));
-        line->addWidget(className);
-        line->addSpacing(24);
-        m_stcState = new QLabel(this);
-        line->addWidget(m_stcState, 1);
-        layout->addLayout(line);
-        auto* grid = new QGridLayout;
-        grid->setSpacing(12);
-        m_levels = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关：每位玩家的最好成绩"))),
-                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))), this, grid, 0, 0, 2);
-        m_wild = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 0, 1, 1,
-                       &m_stcWild);
-        m_endless = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 1, 1, 1,
-                          &m_stcEndless);
-        m_recent = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的成绩"))),
-                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "模式"))), this, grid, 0, 2, 2);
-        layout->addLayout(grid, 1);
-        feed.onChanged = [this] { Show(); };
-        Show();
-    }
-    ~CBoardWindow() override { m_feed.onChanged = nullptr; } // the feed may refresh after the window
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QLinearGradient sky(0, 0, 0, height());
-        sky.setColorAt(0.0, QColor(0x0b, 0x2f, 0x6b));
-        sky.setColorAt(1.0, QColor(0x04, 0x14, 0x33));
-        painter.fillRect(rect(), sky);
-        painter.fillRect(QRect(0, 0, width(), 52), QColor(0x02, 0x0c, 0x22, 200));
-        painter.fillRect(QRect(0, 52, width() * 2 / 7, 3), kOrange); // the title's underline, as in the game
-    }
-
-private:
-    CPlateButton* Plate(const QString& caption, QHBoxLayout* row) {
-        auto* plate = new CPlateButton(this, caption);
-        plate->setMinimumSize(plate->fontMetrics().horizontalAdvance(caption) + 36, 38);
-        row->addWidget(plate);
-        return plate;
-    }
-    void Say(const QString& text, const QColor& colour) {
-        m_stcState->setText(text);
-        m_stcState->setStyleSheet(QStringLiteral("color: %1; font-size: 18px").arg(colour.name()));
-    }
-    void Show() {
-        const BoardData& data = m_feed.Data();
-        const bool competition = m_play == PlayType::Competition;
-        const std::pair<QLabel*, QString> headings[] = {
-            {m_stcWild, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式比赛前十")))
-                                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式练习前十")))},
-            {m_stcEndless, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式比赛前十")))
-                                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式练习前十")))}};
-        for (const auto& [heading, text] : headings) {
-            heading->setText(text);
-            heading->parentWidget()->findChild<QTableWidget*>()->setAccessibleName(text);
+        owed = owed || payloads.contains(m_strClass);
+        const Clock::time_point now = Clock::now();
+        owed = owed || now >= nextRefresh;
+        if (owed && now >= lastRefresh + kGap) {
+            BoardUpdate update{{}, {}, period, std::chrono::system_clock::now(), {}};
+            std::optional<BoardData> read;
+            Call(*connection, [&](QString* w) {
+                read = ReadBoard(*connection, m_strClass, period, w);
+                return read.has_value();
+            }, &update.error);
+            update.ended = std::chrono::system_clock::now();
+            if (read)
+                data = std::move(*read);
+            else
+                connection.reset(); // a fresh connection next time: this one may be dead
+            update.data = data;
+            Deliver(std::move(update));
+            owed = false;
+            lastRefresh = Clock::now();
+            nextRefresh = m_refreshInterval.count() > 0 ? lastRefresh + m_refreshInterval : never;
+            continue;
         }
-        Fill(m_levels, data.levelBests, FirstColumn::Level);
-        Fill(m_wild, competition ? data.wildCompetition : data.wildPractice, FirstColumn::Rank);
-        Fill(m_endless, competition ? data.endlessCompetition : data.endlessPractice, FirstColumn::Rank);
-        Fill(m_recent, data.recent, FirstColumn::Game);
-        if (!m_feed.LastError().isEmpty())
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法刷新：%1"))).arg(m_feed.LastError()),
-                kWarning);
-        else
-            Say(data.seatsSeen.isEmpty()
-                    ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近 10 分钟没有座位上传成绩")))
-                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在线座位：%1")))
-                          .arg(data.seatsSeen.join(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "、"))))),
-                kPale);
+        const Clock::time_point until = owed ? lastRefresh + kGap : nextRefresh;
+        Wait(connection->Socket(), until == never ? std::chrono::milliseconds(60000)
+                                                  : std::chrono::ceil<std::chrono::milliseconds>(until - now));
     }
-    void Export(const QString& what, const QByteArray& sheet) {
-        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (folder.isEmpty())
-            folder = QDir::homePath();
-        const QString path = folder + QStringLiteral("/%1-%2-%3.csv")
-                                          .arg(what, m_feed.ClassName(),
-                                               QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
-        int error = 0;
-        if (QDir().mkpath(folder) && ReplaceFileAtomically(path, sheet, &error))
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1"))).arg(path), kPale);
-        else
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
-                    .arg(path, QString::fromLocal8Bit(std::strerror(error))),
-                kWarning);
-    }
-
-    CBoardFeed& m_feed;
-    PlayType m_play = PlayType::Competition;
-    QLabel* m_stcState = nullptr;
-    QLabel* m_stcWild = nullptr;
-    QLabel* m_stcEndless = nullptr;
-    QTableWidget* m_levels = nullptr;
-    QTableWidget* m_wild = nullptr;
-    QTableWidget* m_endless = nullptr;
-    QTableWidget* m_recent = nullptr;
-};
-
-} // namespace
-
-std::unique_ptr<QWidget> MakeBoardWindow(CBoardFeed& feed) {
-    return std::make_unique<CBoardWindow>(feed);
-}
-
-int RunBoardWindow(const QString& connection, const QString& className) {
-    CBoardFeed feed(connection, className);
-    QString why;
-    if (!feed.Open(&why)) {
-        std::fprintf(stderr, "%s\n", qPrintable(why));
-        return 1;
-    }
-    const std::unique_ptr<QWidget> window = MakeBoardWindow(feed);
-    window->resize(1280, 720);
-    window->show();
-    return QApplication::exec();
 }

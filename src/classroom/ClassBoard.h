@@ -1,18 +1,22 @@
 // The class board: for a class and a period, each player's best total per level, the wild and endless
 // top ten, the last games as they arrive and the seats seen in the last minutes. It follows the server
-// live (LISTEN aviluma_games, which a trigger notifies on every insert), and every ten seconds besides.
+// live (LISTEN aviluma_games, which a trigger notifies on every insert with the game's class), and every
+// ten seconds besides. Its window is CBoardWindow.
 #pragma once
 
-#include "classroom/ClassServer.h"
-
+#include <QByteArray>
 #include <QDateTime>
-#include <QObject>
-#include <QTimer>
-#include <QWidget>
+#include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
+
+class CClassConnection;
 
 enum class BoardPeriod { Today, Week, All };
 
@@ -54,46 +58,80 @@ QByteArray BoardCsv(const BoardData& data);
 std::optional<QByteArray> GamesCsv(CClassConnection& connection, const QString& className, BoardPeriod period,
                                    QString* why);
 
-// Keeps a board's data fresh: at once on a notification of a new game, and every ten seconds. A
-// server that stops answering holds the board up for a few seconds at most (the call is cut off), and
-// the connection is made again at the next refresh.
-class CBoardFeed : public QObject {
+// What one refresh of the board brought, for the window.
+struct BoardUpdate {
+    BoardData data;      // the board as read; the last one read when error is set
+    QString error;       // why the board could not be read; empty when it was
+    BoardPeriod period = BoardPeriod::Today;
+    std::chrono::system_clock::time_point started; // when its first query was sent
+    std::chrono::system_clock::time_point ended;   // when its last answer came
+};
+
+// Keeps a board's data fresh on a thread of its own, with a connection of its own: soon after the
+// server tells of a new game of this class (other classes' games are ignored; a burst brings one
+// refresh, at most one every kGap), and every refreshInterval besides. The window hears of every
+// refresh on its own thread; it never waits for the server. A server that stops answering holds the
+// thread for the call limit at most; the connection is made again, with waits that grow to the
+// refresh interval.
+class CBoardFeed {
 public:
-    // refreshMs: the refresh besides the notifications; 0 for none (tests: only a notification shows
-    // a new game then). callLimit: how long one refresh may wait for the server.
-    CBoardFeed(QString connection, QString className, int refreshMs = 10000,
+    // refreshInterval: the refresh besides the notifications; 0 for none (tests: only a notification
+    // shows a new game then). callLimit: how long one call may wait for the server.
+    CBoardFeed(QString connection, QString className, std::chrono::milliseconds refreshInterval = kRefreshInterval,
                std::chrono::milliseconds callLimit = kCallLimit);
-    ~CBoardFeed() override;
-    bool Open(QString* why);
+    ~CBoardFeed(); // the thread stopped: a call under way is cut off
+    CBoardFeed(const CBoardFeed&) = delete;
+    CBoardFeed& operator=(const CBoardFeed&) = delete;
+
+    // Starts the thread: it connects, listens and reads the board.
+    void Start();
+    // On the UI thread. The period shown from the next refresh on, which comes at once.
     void SetPeriod(BoardPeriod period);
     BoardPeriod Period() const { return m_period; }
     const QString& ClassName() const { return m_strClass; }
-    const BoardData& Data() const { return m_data; }
-    QString LastError() const { return m_strError; }
+    // The last refresh, on the UI thread; empty before the first.
+    const BoardUpdate& Last() const { return m_last; }
+    const BoardData& Data() const { return m_last.data; }
+    const QString& LastError() const { return m_last.error; }
+    int Refreshes() const { return m_nRefreshes; }
+    // A refresh now (the coach asked, or a test).
     void Refresh();
-    // Every game of the period as a sheet (GamesCsv).
-    std::optional<QByteArray> ExportGames(QString* why);
-    // Told after every refresh.
+    // Every game of the period as a sheet (GamesCsv), read on the feed's thread; done runs on the UI
+    // thread with the sheet, or nothing and why.
+    void ExportGames(std::function<void(std::optional<QByteArray>, const QString&)> done);
+    // Told on the UI thread after every refresh.
     std::function<void()> onChanged;
 
+    static constexpr std::chrono::seconds kRefreshInterval{10};
     static constexpr std::chrono::seconds kCallLimit{5};
+    // The least time between two refreshes: a burst of games is one refresh.
+    static constexpr std::chrono::milliseconds kGap{250};
 
 private:
-    bool Connect(QString* why);
+    struct Requests;
+    void Run();
+    // A connection that listens for new games, checked; nothing and why.
+    std::unique_ptr<CClassConnection> Connect(QString* why);
+    void Wake();
+    // Waits for the connection's socket, a wake-up or the time; whether the socket has something.
+    bool Wait(int socket, std::chrono::milliseconds time);
+    // Runs work as one call on connection, cut off after the limit; false and why when it was.
+    bool Call(CClassConnection& connection, const std::function<bool(QString*)>& work, QString* why);
+    void Deliver(BoardUpdate update);
 
     const QString m_strConnection;
     const QString m_strClass;
+    const std::chrono::milliseconds m_refreshInterval;
     const std::chrono::milliseconds m_callLimit;
-    std::unique_ptr<CClassConnection> m_pConnection;
+    // The UI thread's side.
     BoardPeriod m_period = BoardPeriod::Today;
-    BoardData m_data;
-    QString m_strError;
-    QTimer m_timer;
-    int m_nRefreshMs;
+    BoardUpdate m_last;
+    int m_nRefreshes = 0;
+    std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true); // jobs posted to a feed gone do nothing
+    // Shared with the thread.
+    std::mutex m_mutex;
+    std::unique_ptr<Requests> m_pRequests;
+    CClassConnection* m_pBusy = nullptr; // the connection of a call under way, for the destructor to cut off
+    int m_nWake = -1;                    // an eventfd
+    std::thread m_thread;
 };
-
-// The board's window over feed, which must outlive it: the game's colours, for the coach's PC or a
-// projector.
-std::unique_ptr<QWidget> MakeBoardWindow(CBoardFeed& feed);
-// aviluma-class board: the board in a window, opened on the server.
-int RunBoardWindow(const QString& connection, const QString& className);

@@ -22,13 +22,18 @@ CClassSender::~CClassSender() {
 }
 
 void CClassSender::Wake() {
+    // The sender may be held up by the server: the status counts the game now, before the sender
+    // can count the outbox again (counted twice otherwise).
+    ClassStatus status;
     {
         std::lock_guard lock(m_mutex);
         m_bWoken = true;
+        ++m_status.waiting;
+        status = m_status;
         m_wake.notify_all();
     }
-    // The sender may be held up by the server: the status counts the game now.
-    Publish([](ClassStatus& s) { ++s.waiting; });
+    if (m_onStatus)
+        m_onStatus(status);
 }
 
 void CClassSender::Stop() {
@@ -186,6 +191,9 @@ void CClassSender::Run() {
             continue;
         }
         retry = m_firstRetry;
+        // Nothing left to send: the connection goes, so a room of PCs holds none of the server's
+        // connections while it plays. The next game, or the next check, connects again.
+        connection.reset();
         if (Sleep(kIdleCheck))
             break;
     }

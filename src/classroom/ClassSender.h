@@ -1,7 +1,8 @@
 // Sends the outbox to the class server on a thread of its own, oldest game first, one transaction per
 // game; a file is removed only after the server has committed its game, so a crash or a lost server
 // at any moment loses no game and sends none twice. A server that is down, slow or restarted only
-// delays the games: retries back off from one second to a minute. Nothing here ever waits on the
+// delays the games: retries back off from one second to a minute. A connection is held only while
+// games wait; a refused one (the server's connection limit) is tried again like any failure. Nothing here ever waits on the
 // UI thread, and the UI thread never waits on the network.
 #pragma once
 

@@ -24,6 +24,14 @@
 
 namespace {
 
+// The driver's handle is libpq's PGconn* (its type named after the struct behind it); none when closed.
+PGconn* Handle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
 // One step of the schema: its statements, run one by one in a transaction of their own (a statement
 // that fails stops the step with the server's own words), and the oldest schema version a game may
 // still send with once the step is made (an additive step lets PCs of the previous release go on).
@@ -443,6 +451,8 @@ QString ClassErrorText(const QString& error) {
     if (has("could not connect") || has("connection refused") || has("timeout expired") ||
         has("could not translate host name") || has("no route to host") || has("is the server running"))
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连不上服务器：请检查地址、端口和网络。")));
+    if (has("too many connections") || has("connection slots are reserved"))
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器的连接数已满：成绩留在本机，稍后自动重试。")));
     if (has("row-level security"))
         return Tr(
             QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这个用户只能上传自己班级的成绩：请检查班级名称。")));
@@ -492,17 +502,64 @@ bool CClassConnection::Open(QString* why) {
                                        {QStringLiteral("options"), QStringLiteral("-c statement_timeout=10000")}};
     for (const auto& [key, value] : *values)
         options[key] = value;
+    // The driver turns every ';' of its options into a space, quoted or not: the server, the database,
+    // the login and its port go through its own fields, which it quotes whole; another value with a
+    // ';' could only be read wrongly.
+    const auto field = [&](const char* key, void (QSqlDatabase::*set)(const QString&)) {
+        if (const auto found = options.find(QLatin1String(key)); found != options.end()) {
+            (m_db.*set)(found->second);
+            options.erase(found);
+        }
+    };
+    field("host", &QSqlDatabase::setHostName);
+    field("dbname", &QSqlDatabase::setDatabaseName);
+    field("user", &QSqlDatabase::setUserName);
+    if (const auto port = options.find(QStringLiteral("port")); port != options.end()) {
+        bool number = false;
+        const int value = port->second.toInt(&number);
+        if (number) {
+            m_db.setPort(value);
+            options.erase(port);
+        }
+    }
     QStringList connectOptions;
-    for (const auto& [key, value] : options)
+    for (const auto& [key, value] : options) {
+        if (value.contains(QLatin1Char(';')))
+            return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接设置“%1”里不能有分号（;）。"))).arg(key));
         connectOptions << key + QLatin1Char('=') + Quoted(value);
+    }
     m_db.setConnectOptions(connectOptions.join(QLatin1Char(';')));
     if (!m_db.open())
         return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    // The driver's handle is libpq's PGconn* (its type named after the struct behind it).
-    if (const QVariant handle = m_db.driver()->handle();
-        handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)) {
+    if (PGconn* connection = Handle(m_db)) {
         std::lock_guard lock(m_socketMutex);
-        m_nSocket = PQsocket(*static_cast<PGconn* const*>(handle.constData()));
+        m_nSocket = PQsocket(connection);
+    }
+    return true;
+}
+
+bool CClassConnection::Listen(const QString& channel, QString* why) {
+    QSqlQuery query(m_db);
+    if (query.exec(QStringLiteral("LISTEN ") + m_db.driver()->escapeIdentifier(channel, QSqlDriver::TableName)))
+        return true;
+    if (why)
+        *why = ClassErrorText(ErrorOf(query.lastError()));
+    return false;
+}
+
+int CClassConnection::Socket() {
+    std::lock_guard lock(m_socketMutex);
+    return m_nSocket;
+}
+
+bool CClassConnection::TakeNotifications(const QString& channel, QStringList* payloads) {
+    PGconn* connection = Handle(m_db);
+    if (connection == nullptr || PQconsumeInput(connection) == 0)
+        return false;
+    while (PGnotify* notify = PQnotifies(connection)) {
+        if (channel == QLatin1String(notify->relname))
+            payloads->append(QString::fromUtf8(notify->extra));
+        PQfreemem(notify);
     }
     return true;
 }

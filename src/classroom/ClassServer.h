@@ -23,10 +23,6 @@ inline constexpr int kClassSchemaVersion = 3;
 // Steps from this version on record the oldest compatible version beside their own.
 inline constexpr int kFirstVersionWithCompatible = 3;
 
-// A connection checked as a PC uses it: games can be sent.
-inline const QString kClassConnectionGoodText =
-    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接正常，可以上传成绩。"));
-
 // A libpq connection string ("host=… dbname=…") or URI ("postgresql://user@host:port/db?sslmode=…")
 // as keyword/value pairs; nothing (and why) for text that is neither.
 std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why = nullptr);
@@ -62,6 +58,13 @@ public:
     // server's administrator's connection; harmless when run again. classless, when given, receives
     // the PC logins that have no class yet. On failure, why holds the server's own words.
     bool Init(const QString& coach, QString* why, QStringList* classless = nullptr, int target = kClassSchemaVersion);
+    // Asks the server to tell of every notification on channel (NOTIFY); false and why on failure.
+    bool Listen(const QString& channel, QString* why);
+    // The connection's socket, readable when the server has told something; -1 when not open.
+    int Socket();
+    // Reads what the server has sent and adds the payloads of its notifications on channel, oldest
+    // first; false when the connection is lost. Never waits.
+    bool TakeNotifications(const QString& channel, QStringList* payloads);
     QSqlDatabase& Database() { return m_db; }
     // From any thread: cuts off a call under way on this connection (its socket shut down), so the
     // thread that made it gets a failure at once instead of waiting on a server that does not answer.

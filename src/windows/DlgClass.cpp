@@ -1,21 +1,14 @@
 #include "windows/DlgClass.h"
 
-#include "classroom/ClassServer.h"
-#include "platform/FileIo.h"
-#include "platform/MessageBox.h"
 #include "platform/Translation.h"
 
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <cstring>
-
-CDlgClass::CDlgClass(QWidget* parent) : QDialog(parent) {
+CDlgClass::CDlgClass(CClassChecks& checks, QWidget* parent) : QDialog(parent), m_checks(checks) {
     setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级"))));
     auto* form = new QFormLayout(this);
     m_editConnection = new QLineEdit(this);
@@ -55,36 +48,21 @@ CDlgClass::CDlgClass(QWidget* parent) : QDialog(parent) {
 }
 
 CDlgClass::~CDlgClass() {
-    if (m_test.joinable())
-        m_test.join();
+    *m_pAlive = false;
 }
 
 void CDlgClass::Test() {
-    if (m_test.joinable())
-        m_test.join();
     m_btnTest->setEnabled(false);
     m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在连接……"))));
-    const QString connection = m_editConnection->text();
-    const QString className = m_editClass->text().trimmed();
-    const QString password = m_editPassword->text();
-    // Off the UI thread: a server that does not answer takes seconds to give up.
-    m_test = std::thread([this, connection, className, password] {
-        QString why;
-        bool ok = false;
-        {
-            CClassConnection test(connection);
-            if (!password.isEmpty())
-                test.Database().setPassword(password); // for this test only; saving puts it in ~/.pgpass
-            ok = test.Open(&why) && test.Check(&why, className);
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, ok, why] {
-                m_stcResult->setText(ok ? Tr(kClassConnectionGoodText) : why);
-                m_btnTest->setEnabled(true);
-            },
-            Qt::QueuedConnection);
-    });
+    // A server that does not answer takes seconds to give up: the check runs elsewhere, and this
+    // window, open or closed by then, hears of it on its own thread.
+    m_checks.Check(m_editConnection->text(), m_editClass->text().trimmed(), m_editPassword->text(),
+                   [this, alive = m_pAlive](const QString& why) {
+                       if (!*alive)
+                           return;
+                       m_stcResult->setText(why.isEmpty() ? Tr(kClassConnectionGoodText) : why);
+                       m_btnTest->setEnabled(true);
+                   });
 }
 
 void CDlgClass::Save() {
@@ -95,12 +73,12 @@ void CDlgClass::Save() {
         m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请填写服务器连接和班级。"))));
         return;
     }
-    if (!ParseConnection(settings.connection, &why)) {
+    if (!IsClassConnection(settings.connection, &why)) {
         m_stcResult->setText(why);
         return;
     }
     if (!m_editPassword->text().isEmpty() &&
-        !StorePassword(QDir::homePath() + QStringLiteral("/.pgpass"), settings.connection, m_editPassword->text(), &why)) {
+        !KeepClassPassword(settings.connection, m_editPassword->text(), &why)) {
         m_stcResult->setText(why);
         return;
     }

@@ -2,11 +2,11 @@
 // in plain words, and keeps a password in libpq's ~/.pgpass (mode 0600), never in the game's files.
 #pragma once
 
-#include "records/Outbox.h"
+#include "classroom/ClassClient.h"
 
 #include <QDialog>
 
-#include <thread>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -16,8 +16,9 @@ inline const QString kClassItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma"
 
 class CDlgClass : public QDialog {
 public:
-    explicit CDlgClass(QWidget* parent = nullptr);
-    ~CDlgClass() override; // waits for a test of the connection still under way (bounded by its timeouts)
+    // checks: where 测试连接 runs, never on this window's thread; it outlives the dialog.
+    explicit CDlgClass(CClassChecks& checks, QWidget* parent = nullptr);
+    ~CDlgClass() override;
 
     // The settings as saved by 保存; nothing when the dialog was left otherwise.
     std::optional<ClassSettings> Saved() const { return m_saved; }
@@ -33,6 +34,7 @@ public:
     void Save();
 
 private:
-    std::thread m_test;
+    CClassChecks& m_checks;
+    std::shared_ptr<bool> m_pAlive = std::make_shared<bool>(true); // an answer after the dialog is dropped
     std::optional<ClassSettings> m_saved;
 };

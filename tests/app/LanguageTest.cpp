@@ -174,7 +174,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
             CDlgPlayers players(m_main.get());
             players.show();
             cut << CutTexts(players);
-            CDlgClass classroom(m_main.get());
+            CDlgClass classroom(m_main->m_classChecks, m_main.get());
             classroom.show();
             cut << CutTexts(classroom);
         }

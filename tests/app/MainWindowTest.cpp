@@ -366,7 +366,7 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     CDlgPlayers players(m_main.get());
     players.show();
     unnamed << UnnamedControls(players);
-    CDlgClass classroom(m_main.get());
+    CDlgClass classroom(m_main->m_classChecks, m_main.get());
     classroom.show();
     unnamed << UnnamedControls(classroom);
     EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(QLatin1Char('\n')));

@@ -18,6 +18,7 @@
 #include "support/ProgramFolder.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestSupport.h"
+#include "windows/BoardWindow.h"
 #include "windows/DlgClass.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +50,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimeZone>
+#include <QToolTip>
 
 #include <chrono>
 #include <random>
@@ -473,6 +476,18 @@ TEST_F(ClassServer, AStoppedServerHoldsUpNoPartOfALevelGame) {
         << qPrintable(classLine());
     // The sender's call to the silent server is cut off: the line tells why on hover.
     EXPECT_TRUE(CUiThread::WaitFor([&] { return !main.m_stcClass->toolTip().isEmpty(); }, 10s)) << qPrintable(classLine());
+    // Readable there: dark letters on the hover's pale ground.
+    QToolTip::showText(main.m_stcClass->mapToGlobal(QPoint(4, 4)), main.m_stcClass->toolTip(), main.m_stcClass);
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    const auto tip = std::find_if(tops.begin(), tops.end(), [](QWidget* w) { return w->inherits("QTipLabel") && w->isVisible(); });
+    ASSERT_NE(tip, tops.end());
+    const QImage hover = (*tip)->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < hover.height(); ++y)
+        for (int x = 0; x < hover.width(); ++x)
+            dark += qGray(hover.pixel(x, y)) < 96;
+    EXPECT_GT(dark, 50);
+    QToolTip::hideText();
 
     s_server->Pause(false);
     EXPECT_TRUE(CUiThread::WaitFor([&] { return classLine() == QStringLiteral("班级：已连接"); }, 30s))
@@ -480,6 +495,80 @@ TEST_F(ClassServer, AStoppedServerHoldsUpNoPartOfALevelGame) {
     EXPECT_EQ(Count(), QStringLiteral("1"));
     EXPECT_TRUE(OutboxFiles().isEmpty());
     main.Shutdown();
+}
+
+// "测试连接" against a server that takes the connection and then does not answer (the table the check
+// reads is locked): the window goes on at once, hears the limit's answer, and closes without waiting.
+TEST_F(ClassServer, TestingAConnectionNeverHoldsTheClassWindow) {
+    OffscreenApp();
+    CUiThread::Attach();
+    const auto detach = qScopeGuard([] { CUiThread::Detach(); });
+    QString why;
+    ASSERT_TRUE(WriteClassSettings(m_settings, &why)) << qPrintable(why);
+    CClassConnection admin(Admin());
+    ASSERT_TRUE(admin.Open(&why)) << qPrintable(why);
+    ASSERT_TRUE(admin.Database().transaction());
+    ASSERT_TRUE(QSqlQuery(admin.Database()).exec(QStringLiteral("LOCK TABLE schema_version IN ACCESS EXCLUSIVE MODE")));
+    CClassChecks checks(1s);
+    auto dialog = std::make_unique<CDlgClass>(checks);
+    dialog->m_btnTest->click();
+    EXPECT_EQ(dialog->m_stcResult->text(), QStringLiteral("正在连接……"));
+    ASSERT_TRUE(CUiThread::WaitFor([&] { return dialog->m_btnTest->isEnabled(); }, 20s));
+    EXPECT_EQ(dialog->m_stcResult->text(), QStringLiteral("服务器 1 秒没有回应。"));
+    dialog->m_btnTest->click();
+    dialog.reset(); // closed while its check waits: nothing waits for it
+    EXPECT_EQ(checks.Running(), 1);
+    admin.Database().rollback();
+    ASSERT_TRUE(WaitUntil([&] { return checks.Running() == 0; }, 20s));
+    CDlgClass again(checks);
+    again.m_btnTest->click();
+    ASSERT_TRUE(CUiThread::WaitFor([&] { return again.m_btnTest->isEnabled(); }, 20s));
+    EXPECT_EQ(again.m_stcResult->text(), QStringLiteral("连接正常，可以上传成绩。"));
+}
+
+// A PC whose login (with a ';' in its name) is 4班's queued games as 3班: the line says what to do,
+// nothing is sent or lost, and once its class is corrected they all go, once, as 4班's, through a
+// connection limit that refuses the PC at first. Idle, the PC holds no connection.
+TEST_F(ClassServer, ACorrectedClassSendsWhatWaitedAndAnIdlePcHoldsNoConnection) {
+    QString why;
+    {
+        CClassConnection admin(Admin());
+        ASSERT_TRUE(admin.Open(&why) && admin.AddClassLogin(QStringLiteral("room;4"), QStringLiteral("4班"), &why))
+            << qPrintable(why);
+    }
+    ClassSettings settings{s_server->Connection(QStringLiteral("room;4"), m_database), QStringLiteral("3班"),
+                           QStringLiteral("A07")};
+    for (int n = 0; n < 3; ++n)
+        ASSERT_FALSE(WriteOutboxGame(Game(n), settings, std::nullopt).isEmpty());
+    std::mutex mutex;
+    QString lastError;
+    const auto onStatus = [&](const ClassStatus& status) {
+        std::lock_guard lock(mutex);
+        lastError = status.lastError;
+    };
+    const auto told = [&](const QString& part) {
+        return WaitUntil([&] {
+            std::lock_guard lock(mutex);
+            return lastError.contains(part);
+        }, 20s);
+    };
+    {
+        CClassSender sender(settings, onStatus, 20ms);
+        EXPECT_TRUE(told(QStringLiteral("“4班”")));
+    }
+    EXPECT_EQ(OutboxFiles().size(), 3);
+    ASSERT_TRUE(s_server->Psql(QStringLiteral("ALTER ROLE \"room;4\" CONNECTION LIMIT 0"), m_database));
+    settings.className = QStringLiteral("4班");
+    CClassSender sender(settings, onStatus, 20ms);
+    EXPECT_TRUE(told(QStringLiteral("服务器的连接数已满")));
+    EXPECT_EQ(Count(), QStringLiteral("0"));
+    ASSERT_TRUE(s_server->Psql(QStringLiteral("ALTER ROLE \"room;4\" CONNECTION LIMIT -1"), m_database));
+    ASSERT_TRUE(WaitUntil([] { return OutboxFiles().isEmpty(); }, 30s));
+    EXPECT_EQ(Count(QStringLiteral("count(*) FILTER (WHERE class = '4班') || '/' || count(*)")), QStringLiteral("3/3"));
+    EXPECT_TRUE(WaitUntil([&] {
+        return s_server->Psql(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE usename = 'room;4'")) ==
+               QStringLiteral("0");
+    }, 10s));
 }
 
 // What a coach reads for the usual mistakes; nothing is sent and the outbox keeps the game.
@@ -539,26 +628,49 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
 
     // No periodic refresh: only the server's notification can bring the new game. The coach's session
     // keeps its server's time zone, far from this PC's: today is still this PC's today.
-    CBoardFeed feed(Coach() + QStringLiteral(" options='-c TimeZone=Pacific/Kiritimati'"), m_settings.className, 0, 1s);
-    ASSERT_TRUE(feed.Open(&why)) << qPrintable(why);
+    CUiThread::Attach();
+    const auto detach = qScopeGuard([] { CUiThread::Detach(); });
+    CBoardFeed feed(Coach() + QStringLiteral(" options='-c TimeZone=Pacific/Kiritimati'"), m_settings.className, 0ms, 1s);
+    // Waits for the refresh after the ones seen so far, on this thread as the window does.
+    const auto refreshed = [&feed](int after) { return CUiThread::WaitFor([&] { return feed.Refreshes() > after; }, 10s); };
+    feed.Start();
+    ASSERT_TRUE(refreshed(0));
     ASSERT_EQ(feed.Data().levelBests.size(), 1u) << qPrintable(feed.LastError()); // today: one player, her best
     EXPECT_EQ(feed.Data().levelBests[0].player, QStringLiteral("Ann"));
     EXPECT_EQ(feed.Data().levelBests[0].total, 60);
     EXPECT_EQ(feed.Data().seatsSeen, (QStringList{QStringLiteral("A01"), QStringLiteral("B02")}));
     feed.SetPeriod(BoardPeriod::All);
+    ASSERT_TRUE(refreshed(1));
     ASSERT_EQ(feed.Data().levelBests.size(), 1u);
     EXPECT_EQ(feed.Data().levelBests[0].total, 80);
 
-    int changes = 0;
-    feed.onChanged = [&] { ++changes; };
+    // A burst of the class's games is one refresh or two, not one for each game; other classes'
+    // games are none of this board's business.
+    const auto notify = [&](const QString& className, int times) {
+        ASSERT_TRUE(s_server->Psql(QStringLiteral("SELECT count(pg_notify('aviluma_games', '%1')) FROM generate_series(1, %2)")
+                                       .arg(className)
+                                       .arg(times),
+                                   m_database));
+    };
+    int changes = feed.Refreshes();
+    notify(QStringLiteral("3班"), 600);
+    ASSERT_TRUE(refreshed(changes));
+    QTest::qWait(4 * static_cast<int>(CBoardFeed::kGap.count()));
+    EXPECT_LE(feed.Refreshes(), changes + 2);
+    changes = feed.Refreshes();
+    notify(QStringLiteral("4班"), 50);
+    QTest::qWait(4 * static_cast<int>(CBoardFeed::kGap.count()));
+    EXPECT_EQ(feed.Refreshes(), changes);
+
+    changes = feed.Refreshes();
     queue(Game(3, 33, GameMode::Wild), QDateTime::currentDateTime(), std::nullopt);
     QElapsedTimer shown;
     shown.start();
     ClassSettings c03 = m_settings;
     c03.seat = QStringLiteral("C03");
     CClassSender sender(c03, {}, 20ms);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !feed.Data().wildCompetition.empty(); }, 10000));
-    EXPECT_GE(changes, 1);
+    ASSERT_TRUE(CUiThread::WaitFor([&] { return !feed.Data().wildCompetition.empty(); }, 10s));
+    EXPECT_GT(feed.Refreshes(), changes);
     EXPECT_EQ(feed.Data().wildCompetition[0].player, QStringLiteral("C03")); // no player, no name: the seat
     EXPECT_EQ(feed.Data().recent.front().mode, QStringLiteral("wild"));
     std::printf("a new game on the board after %lld ms\n", static_cast<long long>(shown.elapsed()));
@@ -574,14 +686,29 @@ TEST_F(ClassServer, TheBoardFollowsNewGamesLiveAndCountsOnePlayerAcrossPcs) {
     EXPECT_TRUE(csv.startsWith(SheetBytes(QStringLiteral("榜单,关卡,玩家,总分,座位,开始时间,方式,结束方式"))));
     EXPECT_TRUE(csv.contains(SheetBytes(QStringLiteral("狂野模式比赛前十,,C03,33,C03,")).chopped(2)));
 
-    // A server that stops answering holds a refresh up for the limit only; the board comes back by itself.
+    // A server that stops answering holds up the feed's thread for the limit, never the window's;
+    // the board comes back by itself.
     s_server->Pause(true);
+    auto resume = qScopeGuard([] { s_server->Pause(false); });
+    changes = feed.Refreshes();
     feed.Refresh();
+    EXPECT_EQ(feed.LastError(), QString()); // the window's thread goes on at once
+    ASSERT_TRUE(refreshed(changes));
     EXPECT_EQ(feed.LastError(), QStringLiteral("服务器 1 秒没有回应。"));
+    resume.dismiss();
     s_server->Pause(false);
     feed.Refresh();
-    EXPECT_EQ(feed.LastError(), QString());
+    EXPECT_TRUE(CUiThread::WaitFor([&] { return feed.LastError().isEmpty(); }, 20s)) << qPrintable(feed.LastError());
     EXPECT_EQ(feed.Data().wildCompetition.size(), 1u);
+    // The whole period's games, read on the feed's thread too.
+    std::optional<QByteArray> exported;
+    feed.ExportGames([&](std::optional<QByteArray> sheet, const QString&) { exported = std::move(sheet); });
+    ASSERT_TRUE(CUiThread::WaitFor([&] { return exported.has_value(); }, 10s));
+    EXPECT_EQ(exported->count('\n'), 6);
+    // A class named with a slash exports beside the others, not into a folder of its name.
+    EXPECT_EQ(BoardSheetPath(QStringLiteral("/home/coach"), QStringLiteral("班级成绩榜"), QStringLiteral("初二/3班"),
+                             QDateTime(QDate(2026, 12, 9), QTime(8, 5))),
+              QStringLiteral("/home/coach/班级成绩榜-初二-3班-2026-12-09-08-05-00.csv"));
 
     // All the games of a period, one line each, in the order played.
     CClassConnection coach(Coach() + QStringLiteral(" options='-c TimeZone=Pacific/Kiritimati'"));
@@ -908,11 +1035,12 @@ TEST(ClassWindows, ReadEnglishWithTheTranslationAndTheSourceTextsInChinese) {
     for (const Language language : {Language::English, Language::Chinese}) {
         SCOPED_TRACE(qPrintable(LanguageCode(language)));
         ASSERT_TRUE(InstallLanguage(language));
-        CBoardFeed feed(QString(), QStringLiteral("7B"), 0);
+        CBoardFeed feed(QString(), QStringLiteral("7B"), 0ms);
         const std::unique_ptr<QWidget> board = MakeBoardWindow(feed);
         board->resize(1280, 720);
         board->show();
-        CDlgClass classroom;
+        CClassChecks checks;
+        CDlgClass classroom(checks);
         classroom.show();
         CSimDrone drone(SimOptions{.bRegister = false});
         CFlightLoop loop(drone, 1);
@@ -943,7 +1071,7 @@ TEST(ClassWindows, ReadEnglishWithTheTranslationAndTheSourceTextsInChinese) {
             EXPECT_EQ(board->windowTitle().toUtf8(), QByteArray("Aviluma—班级成绩榜：7B"));
             EXPECT_EQ(classroom.windowTitle().toUtf8(), QByteArray("班级"));
             EXPECT_EQ(pilot.windowTitle().toUtf8(), QByteArray("Aviluma 模拟无人机"));
-            EXPECT_TRUE(texts.contains(QStringLiteral("最近 10 分钟没有座位上传成绩")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("正在连接……"))); // before the board's first answer
             EXPECT_TRUE(texts.contains(QStringLiteral("测试连接(&T)")));
         }
     }

@@ -7,12 +7,13 @@
 //   aviluma-class remove "<coach's connection>" --game ID --reason TEXT   takes a game off the board
 //   aviluma-class login "<administrator's connection>" --login NAME --class NAME|--every-class   a PC login
 //   aviluma-class export "<connection>" --class NAME [--period today|week|all] [--output FILE]   every game
-#include "classroom/ClassBoard.h"
+#include "classroom/ClassClient.h"
 #include "classroom/ClassServer.h"
 #include "platform/CommandLine.h"
 #include "platform/FileIo.h"
 #include "platform/Translation.h"
 #include "state/Version.h"
+#include "windows/BoardWindow.h"
 
 #include <QApplication>
 
