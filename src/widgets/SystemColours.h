@@ -9,3 +9,5 @@ inline const QColor kSysBtnHighlight(255, 255, 255);
 inline const QColor kSysBtnShadow(160, 160, 160);
 // The labels' text over the windows' dark art.
 inline const QColor kLabelWhite(255, 255, 255);
+// The gold of the game's art: records, bests, the focus.
+inline const QColor kArtGold(0xff, 0xd5, 0x4f);

@@ -7,6 +7,7 @@
 #include "records/ScoreSheet.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlateButton.h"
+#include "widgets/SystemColours.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -30,7 +31,6 @@ namespace {
 enum class FirstColumn { Level, Rank, Game };
 
 // The colours of the game's art.
-const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kOrange(0xff, 0x98, 0x00);
 const QColor kPale(0xcf, 0xe5, 0xff);
 const QColor kWarning(0xff, 0x8a, 0x80);
@@ -75,7 +75,7 @@ void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColu
                 if (column == 0)
                     item->setData(Qt::AccessibleTextRole, uncounted);
             } else if (column == 2) {
-                item->setForeground(kGold);
+                item->setForeground(kArtGold);
             }
             table->setItem(row, column, item);
         }
@@ -133,7 +133,7 @@ public:
             "QScrollBar:vertical { background: transparent; width: 8px; }"
             "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
             "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
-                          .arg(kGold.name(), kPale.name()));
+                          .arg(kArtGold.name(), kPale.name()));
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(16, 8, 16, 16);
         auto* top = new QHBoxLayout;
@@ -193,7 +193,7 @@ public:
         auto* line = new QHBoxLayout;
         auto* className = new QLabel(m_feed.ClassName(), this);
         className->setFont(MakeCellFont(30));
-        className->setStyleSheet(QStringLiteral("color: %1").arg(kGold.name()));
+        className->setStyleSheet(QStringLiteral("color: %1").arg(kArtGold.name()));
         line->addWidget(className);
         line->addSpacing(24);
         m_stcState = new QLabel(this);

@@ -20,7 +20,6 @@
 
 namespace {
 
-const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kHintColour(0xb3, 0xd4, 0xff);
 
 const QString kReplayHint = QStringLiteral(QT_TRANSLATE_NOOP(
@@ -157,7 +156,7 @@ void CDlgDebrief::OnInitDialog() {
     m_btnReplay->setCheckable(true);
     m_btnProgress->setCheckable(true);
     for (int i = 0; i < kDebriefInfoLines; ++i) {
-        CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kGold : kLabelWhite);
+        CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kArtGold : kLabelWhite);
         line->SetLayout(true, true);
         m_stcInfo[static_cast<std::size_t>(i)] = line;
     }
