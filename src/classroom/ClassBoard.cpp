@@ -29,7 +29,8 @@ std::vector<BoardEntry> Entries(QSqlQuery& query) {
     while (query.next())
         entries.push_back({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
                            query.value(3).toInt(), query.value(4).toString(), query.value(5).toDateTime(),
-                           query.value(6).toString(), query.value(7).toString()});
+                           query.value(6).toString(), query.value(7).toString(), query.value(8).toString(),
+                           query.value(9).toDateTime()});
     return entries;
 }
 
@@ -67,61 +68,161 @@ std::pair<QString, QString> PeriodForServer(BoardPeriod period) {
 }
 
 const QString kInPeriod = QStringLiteral("started >= ?::timestamptz AND started < ?::timestamptz");
+const QString kColumns =
+    kPlayer + QStringLiteral(", level, mode, total, seat, started, coalesce(play, ''), game_end, id::text, received");
+// What a game must be to count: for a level's best, for a top ten (with its mode and play).
+const QString kLevelBest = QStringLiteral("mode = 'level' AND game_end = 'finished' AND result = 'passed'");
+const QString kTopGame = QStringLiteral("level = 0 AND game_end = 'finished' AND total > 0");
+
+// The boards' orders, as the queries give them (ties broken by start, then id, to be the same each time).
+bool TopBefore(const BoardEntry& a, const BoardEntry& b) {
+    if (a.total != b.total)
+        return a.total > b.total;
+    return a.when != b.when ? a.when < b.when : a.id < b.id;
+}
+bool LevelBestBefore(const BoardEntry& a, const BoardEntry& b) {
+    if (a.level != b.level)
+        return a.level < b.level;
+    return a.total != b.total ? a.total > b.total : a.player < b.player;
+}
+bool RecentBefore(const BoardEntry& a, const BoardEntry& b) {
+    return a.received != b.received ? a.received > b.received : a.id > b.id;
+}
+
+// Puts e in its place in list, once, keeping limit entries at most.
+void Place(std::vector<BoardEntry>& list, const BoardEntry& e, bool (*before)(const BoardEntry&, const BoardEntry&),
+           std::size_t limit) {
+    if (std::any_of(list.begin(), list.end(), [&](const BoardEntry& x) { return x.id == e.id; }))
+        return;
+    list.insert(std::upper_bound(list.begin(), list.end(), e, before), e);
+    if (list.size() > limit)
+        list.resize(limit);
+}
+
+class CBoardQuery {
+public:
+    CBoardQuery(CClassConnection& connection, QString* why) : m_query(connection.Database()), m_why(why) {
+        m_query.setForwardOnly(true);
+    }
+    bool Run(const QString& sql, const QVariantList& values) {
+        m_query.prepare(sql);
+        for (const QVariant& value : values)
+            m_query.addBindValue(value);
+        if (m_query.exec())
+            return true;
+        if (m_why)
+            *m_why = ClassErrorText(m_query.lastError().databaseText());
+        return false;
+    }
+    QSqlQuery& Query() { return m_query; }
+
+private:
+    QSqlQuery m_query;
+    QString* m_why;
+};
 
 } // namespace
 
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
-                                   QString* why) {
+                                   QString* why, QDateTime* newest) {
     const auto [from, before] = PeriodForServer(period);
-    QSqlQuery query(connection.Database());
-    const auto run = [&](const QString& sql, const QVariantList& values) {
-        query.prepare(sql);
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-        if (why)
-            *why = ClassErrorText(query.lastError().databaseText());
-        return false;
-    };
-    const QString columns = kPlayer + QStringLiteral(", level, mode, total, seat, started, coalesce(play, ''), game_end");
+    CBoardQuery board(connection, why);
+    QSqlQuery& query = board.Query();
+    // Read first: a game that arrives during the queries below is read again by the next changes.
+    if (newest) {
+        if (!board.Run(QStringLiteral("SELECT max(received) FROM games WHERE class = ?"), {className}))
+            return std::nullopt;
+        *newest = query.next() ? query.value(0).toDateTime() : QDateTime();
+    }
     BoardData data;
-    if (!run(QStringLiteral("SELECT DISTINCT ON (level, %1) %2 FROM games WHERE class = ? AND mode = 'level' "
-                            "AND game_end = 'finished' AND result = 'passed' AND %3 ORDER BY level, %1, total DESC")
-                 .arg(kPlayer, columns, kInPeriod),
-             {className, from, before}))
+    if (!board.Run(QStringLiteral("SELECT DISTINCT ON (level, %1) %2 FROM games WHERE class = ? AND %3 AND %4 "
+                                  "ORDER BY level, %1, total DESC, started, id")
+                       .arg(kPlayer, kColumns, kLevelBest, kInPeriod),
+                   {className, from, before}))
         return std::nullopt;
     data.levelBests = Entries(query);
-    std::stable_sort(data.levelBests.begin(), data.levelBests.end(), [](const BoardEntry& a, const BoardEntry& b) {
-        return a.level != b.level ? a.level < b.level : a.total > b.total;
-    });
+    std::stable_sort(data.levelBests.begin(), data.levelBests.end(), LevelBestBefore);
     // level = 0 (always so for these modes) lets the class's (mode, level, total) index give the order.
     for (const auto& [mode, play, top] :
          {std::tuple{QStringLiteral("wild"), QStringLiteral("competition"), &data.wildCompetition},
           std::tuple{QStringLiteral("wild"), QStringLiteral("practice"), &data.wildPractice},
           std::tuple{QStringLiteral("endless"), QStringLiteral("competition"), &data.endlessCompetition},
           std::tuple{QStringLiteral("endless"), QStringLiteral("practice"), &data.endlessPractice}}) {
-        if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND mode = ? AND level = 0 AND play = ? "
-                                "AND game_end = 'finished' AND total > 0 AND %2 ORDER BY total DESC, started LIMIT %3")
-                     .arg(columns, kInPeriod)
-                     .arg(kTopSize),
-                 {className, mode, play, from, before}))
+        if (!board.Run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND mode = ? AND play = ? AND %2 AND %3 "
+                                      "ORDER BY total DESC, started, id LIMIT %4")
+                           .arg(kColumns, kTopGame, kInPeriod)
+                           .arg(kTopSize),
+                       {className, mode, play, from, before}))
             return std::nullopt;
         *top = Entries(query);
     }
-    if (!run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND %2 ORDER BY received DESC LIMIT %3")
-                 .arg(columns, kInPeriod)
-                 .arg(kRecentSize),
-             {className, from, before}))
+    if (!board.Run(QStringLiteral("SELECT %1 FROM games WHERE class = ? AND %2 ORDER BY received DESC, id DESC LIMIT %3")
+                       .arg(kColumns, kInPeriod)
+                       .arg(kRecentSize),
+                   {className, from, before}))
         return std::nullopt;
     data.recent = Entries(query);
-    if (!run(QStringLiteral("SELECT DISTINCT seat FROM games WHERE class = ? AND received > now() - interval "
-                            "'10 minutes' ORDER BY seat"),
-             {className}))
+    // Each seat of the class once (a skip over the seat index), then whether it sent in the last ten
+    // minutes: some forty probes where a room has just sent thousands of games.
+    if (!board.Run(QStringLiteral("WITH RECURSIVE seats AS ((SELECT seat FROM games WHERE class = ? ORDER BY seat LIMIT 1) "
+                                  "UNION ALL SELECT (SELECT g.seat FROM games g WHERE g.class = ? AND g.seat > s.seat "
+                                  "ORDER BY g.seat LIMIT 1) FROM seats s WHERE s.seat IS NOT NULL) "
+                                  "SELECT seat FROM seats s WHERE seat IS NOT NULL AND EXISTS (SELECT FROM games g WHERE "
+                                  "g.class = ? AND g.seat = s.seat AND g.received > now() - interval '10 minutes') "
+                                  "ORDER BY seat"),
+                   {className, className, className}))
         return std::nullopt;
     while (query.next())
         data.seatsSeen << query.value(0).toString();
     return data;
+}
+
+bool ReadBoardChanges(CClassConnection& connection, const QString& className, BoardPeriod period, BoardData& data,
+                      QDateTime& since, QString* why) {
+    const auto [from, before] = PeriodForServer(period);
+    CBoardQuery board(connection, why);
+    QSqlQuery& query = board.Query();
+    // Every game since counts for the seats seen, those of the period for the rest.
+    if (!board.Run(QStringLiteral("SELECT %1, %2, %3 AND play IS NOT NULL, %4 FROM games WHERE class = ? AND received > "
+                                  "?::timestamptz - interval '1 second' ORDER BY received")
+                       .arg(kColumns, kLevelBest, kTopGame, kInPeriod),
+                   {from, before, className,
+                    since.isValid() ? since.toUTC().toString(Qt::ISODateWithMs) : QStringLiteral("-infinity")}))
+        return false;
+    while (query.next()) {
+        const BoardEntry e{query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
+                           query.value(3).toInt(),    query.value(4).toString(), query.value(5).toDateTime(),
+                           query.value(6).toString(), query.value(7).toString(), query.value(8).toString(),
+                           query.value(9).toDateTime()};
+        if (!since.isValid() || e.received > since)
+            since = e.received;
+        if (!data.seatsSeen.contains(e.seat) && e.received > QDateTime::currentDateTime().addSecs(-600)) {
+            data.seatsSeen << e.seat;
+            data.seatsSeen.sort();
+        }
+        if (!query.value(12).toBool())
+            continue;
+        if (query.value(10).toBool()) {
+            const auto same = std::find_if(data.levelBests.begin(), data.levelBests.end(), [&](const BoardEntry& x) {
+                return x.level == e.level && x.player == e.player;
+            });
+            if (same == data.levelBests.end() || (same->id != e.id && TopBefore(e, *same))) {
+                if (same != data.levelBests.end())
+                    data.levelBests.erase(same);
+                data.levelBests.insert(
+                    std::upper_bound(data.levelBests.begin(), data.levelBests.end(), e, LevelBestBefore), e);
+            }
+        }
+        if (query.value(11).toBool()) {
+            const bool wild = e.mode == QLatin1String("wild");
+            const bool competition = e.play == QLatin1String("competition");
+            Place(wild ? (competition ? data.wildCompetition : data.wildPractice)
+                       : (competition ? data.endlessCompetition : data.endlessPractice),
+                  e, TopBefore, kTopSize);
+        }
+        Place(data.recent, e, RecentBefore, kRecentSize);
+    }
+    return true;
 }
 
 namespace {
@@ -322,7 +423,9 @@ void CBoardFeed::Run() {
     Clock::time_point lastRefresh;
     Clock::time_point nextRefresh = never;
     std::chrono::milliseconds retry = kFirstRetry;
+    QDateTime since; // the newest game on the board
     bool owed = false;
+    bool whole = true; // owed a whole read, not only the games since
     for (;;) {
         BoardPeriod period;
         std::vector<std::pair<BoardPeriod, std::function<void(std::optional<QByteArray>, const QString&)>>> exports;
@@ -330,6 +433,7 @@ void CBoardFeed::Run() {
             std::lock_guard lock(m_mutex);
             if (m_pRequests->stop)
                 break;
+            whole = whole || m_pRequests->refresh;
             owed = owed || m_pRequests->refresh;
             m_pRequests->refresh = false;
             period = m_pRequests->period;
@@ -351,7 +455,7 @@ void CBoardFeed::Run() {
                 continue;
             }
             retry = kFirstRetry;
-            owed = true;
+            owed = whole = true;
         }
         for (auto& [from, done] : exports) {
             std::optional<QByteArray> sheet;
@@ -372,24 +476,30 @@ void CBoardFeed::Run() {
         }
         owed = owed || payloads.contains(m_strClass);
         const Clock::time_point now = Clock::now();
-        owed = owed || now >= nextRefresh;
+        if (now >= nextRefresh)
+            owed = whole = true;
         if (owed && now >= lastRefresh + kGap) {
-            BoardUpdate update{{}, {}, period, std::chrono::system_clock::now(), {}};
-            std::optional<BoardData> read;
-            Call(*connection, [&](QString* w) {
-                read = ReadBoard(*connection, m_strClass, period, w);
-                return read.has_value();
+            // A notification brings the games since the last read; the periodic read, a new period or
+            // a new connection read the whole board (a game a coach removed goes then).
+            BoardUpdate update{{}, {}, period, std::chrono::system_clock::now(), {}, whole};
+            const bool read = Call(*connection, [&](QString* w) {
+                if (!whole)
+                    return ReadBoardChanges(*connection, m_strClass, period, data, since, w);
+                std::optional<BoardData> board = ReadBoard(*connection, m_strClass, period, w, &since);
+                if (board)
+                    data = std::move(*board);
+                return board.has_value();
             }, &update.error);
             update.ended = std::chrono::system_clock::now();
-            if (read)
-                data = std::move(*read);
-            else
+            if (!read)
                 connection.reset(); // a fresh connection next time: this one may be dead
             update.data = data;
             Deliver(std::move(update));
             owed = false;
             lastRefresh = Clock::now();
-            nextRefresh = m_refreshInterval.count() > 0 ? lastRefresh + m_refreshInterval : never;
+            if (whole && read)
+                nextRefresh = m_refreshInterval.count() > 0 ? lastRefresh + m_refreshInterval : never;
+            whole = !read;
             continue;
         }
         const Clock::time_point until = owed ? lastRefresh + kGap : nextRefresh;

@@ -29,6 +29,8 @@ struct BoardEntry {
     QDateTime when;
     QString play; // practice or competition (wild and endless), empty for a level
     QString end;  // finished, closed or link-lost
+    QString id;   // the game's
+    QDateTime received;
     bool operator==(const BoardEntry&) const = default;
 };
 
@@ -43,14 +45,22 @@ struct BoardData {
     std::vector<BoardEntry> endlessPractice;
     std::vector<BoardEntry> recent;             // the last twenty received, newest first
     QStringList seatsSeen;                      // seats with a game received in the last ten minutes
+    bool operator==(const BoardData&) const = default;
 };
 
 // The first instant of the period, local time, and the first after it; invalid for all time.
 QDateTime PeriodStart(BoardPeriod period, const QDateTime& now);
 QDateTime PeriodEnd(BoardPeriod period, const QDateTime& now);
-// The board's queries, with bound parameters only. Nothing (and why) on failure.
+// The board's queries, with bound parameters only. Nothing (and why) on failure. newest, when given,
+// receives when the class's last game arrived, read before the rest, for ReadBoardChanges.
 std::optional<BoardData> ReadBoard(CClassConnection& connection, const QString& className, BoardPeriod period,
-                                   QString* why);
+                                   QString* why, QDateTime* newest = nullptr);
+// The games that arrived since (from a second before it: a game's arrival is stamped when its
+// transaction began, and a slow one commits later), merged into data as ReadBoard would count them; a
+// game merged twice changes nothing. since moves on to the newest game read. One query on the
+// class's arrival index, however large the period: false and why on failure.
+bool ReadBoardChanges(CClassConnection& connection, const QString& className, BoardPeriod period, BoardData& data,
+                      QDateTime& since, QString* why);
 // The board as a sheet: GB18030, CRLF, formula-safe fields, like the score sheets.
 QByteArray BoardCsv(const BoardData& data);
 // Every game of the class in the period, in the order played, as a sheet of the same kind: one line a
@@ -65,11 +75,13 @@ struct BoardUpdate {
     BoardPeriod period = BoardPeriod::Today;
     std::chrono::system_clock::time_point started; // when its first query was sent
     std::chrono::system_clock::time_point ended;   // when its last answer came
+    bool whole = true; // the whole board read, not only the games since the last refresh
 };
 
 // Keeps a board's data fresh on a thread of its own, with a connection of its own: soon after the
 // server tells of a new game of this class (other classes' games are ignored; a burst brings one
-// refresh, at most one every kGap), and every refreshInterval besides. The window hears of every
+// refresh, at most one every kGap, which reads the games since the last), and wholly every
+// refreshInterval besides. The window hears of every
 // refresh on its own thread; it never waits for the server. A server that stops answering holds the
 // thread for the call limit at most; the connection is made again, with waits that grow to the
 // refresh interval.

@@ -19,7 +19,9 @@
 
 // The schema this game writes with; a database at a later version still takes its games while the
 // later version's oldest compatible version is no later than this.
-inline constexpr int kClassSchemaVersion = 3;
+inline constexpr int kClassSchemaVersion = 4;
+// The oldest schema this game sends to (the steps after it serve the board only).
+inline constexpr int kOldestClassSchemaVersion = 3;
 // Steps from this version on record the oldest compatible version beside their own.
 inline constexpr int kFirstVersionWithCompatible = 3;
 

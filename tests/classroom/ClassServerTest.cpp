@@ -746,8 +746,10 @@ TEST_F(ClassServer, TheBoardCountsWhatTheGameCounts) {
     };
     queue(Game(0, 27), ending(GameEnd::LinkLost, std::nullopt)); // level 1, two attempts scored
     queue(Game(9, 600), ending(GameEnd::Finished, false));        // level 10 failed at its third
-    queue(Game(2, 80));                                            // level 3 passed
+    queue(Game(2, 85));                                            // level 3 passed
+    queue(Game(2, 80));                                            // and not as well
     queue(Game(0, 33, GameMode::Wild));
+    queue(Game(0, 40, GameMode::Wild));
     queue(Game(0, 50, GameMode::Wild), [](GameRecord& game) { game.playType = PlayType::Practice; });
     queue(Game(0, 600, GameMode::Endless), [](GameRecord& game) { game.end = GameEnd::Closed; });
     {
@@ -760,7 +762,7 @@ TEST_F(ClassServer, TheBoardCountsWhatTheGameCounts) {
                                                {QStringLiteral("ended"), QStringLiteral("now() + interval '1 day'")},
                                                {QStringLiteral("level"), QStringLiteral("1")}}),
                                m_database));
-    EXPECT_EQ(Count(), QStringLiteral("7"));
+    EXPECT_EQ(Count(), QStringLiteral("9"));
     CClassConnection coach(Coach());
     QString why;
     ASSERT_TRUE(coach.Open(&why)) << qPrintable(why);
@@ -772,16 +774,24 @@ TEST_F(ClassServer, TheBoardCountsWhatTheGameCounts) {
             list << QStringLiteral("%1:%2:%3").arg(e.level).arg(e.total).arg(e.end);
         return list.join(QLatin1Char(' '));
     };
-    EXPECT_EQ(totals(board->levelBests), QStringLiteral("3:80:finished"));
-    EXPECT_EQ(totals(board->wildCompetition), QStringLiteral("0:33:finished"));
+    EXPECT_EQ(totals(board->levelBests), QStringLiteral("3:85:finished"));
+    EXPECT_EQ(totals(board->wildCompetition), QStringLiteral("0:40:finished 0:33:finished"));
     EXPECT_EQ(totals(board->wildPractice), QStringLiteral("0:50:finished"));
     EXPECT_EQ(totals(board->endlessCompetition), QString());
     QStringList recent = totals(board->recent).split(QLatin1Char(' '));
     recent.sort();
     EXPECT_EQ(recent.join(QLatin1Char(' ')),
-              QStringLiteral("0:33:finished 0:50:finished 0:600:closed 10:400:finished 1:18:link-lost 3:80:finished"));
+              QStringLiteral("0:33:finished 0:40:finished 0:50:finished 0:600:closed 10:400:finished 1:18:link-lost "
+                             "3:80:finished 3:85:finished"));
     EXPECT_TRUE(BoardCsv(*board).contains(SheetBytes(QStringLiteral(",18,A07,")).chopped(2)));
     EXPECT_TRUE(BoardCsv(*board).contains(SheetBytes(QStringLiteral(",,链路中断")).chopped(2)));
+    // The same board from the games as they arrived, as a live board reads them between its whole
+    // reads: all of them at once, then again (a game merged twice changes nothing).
+    BoardData changes;
+    QDateTime since;
+    ASSERT_TRUE(ReadBoardChanges(coach, m_settings.className, BoardPeriod::Today, changes, since, &why)) << qPrintable(why);
+    ASSERT_TRUE(ReadBoardChanges(coach, m_settings.className, BoardPeriod::Today, changes, since, &why));
+    EXPECT_TRUE(changes == *board) << qPrintable(totals(changes.levelBests) + QStringLiteral(" / ") + totals(changes.recent));
 }
 
 // The outbox is the player's own (0700, whatever the umask); a file in it goes as this PC's game (its
@@ -873,7 +883,7 @@ TEST_F(ClassServer, AFirstReleaseDatabaseUpgradesStepByStep) {
     ASSERT_TRUE(admin.AddClassLogin(QStringLiteral("room1"), QStringLiteral("3班"), &why)) << qPrintable(why);
     EXPECT_EQ(s_server->Psql(QStringLiteral("SELECT string_agg(version || ':' || compatible, ' ' ORDER BY version) "
                                             "FROM schema_version"), old),
-              QStringLiteral("1:1 2:2 3:3"));
+              QStringLiteral("1:1 2:2 3:3 4:3"));
     EXPECT_EQ(s_server->Psql(QStringLiteral("SELECT count(*) || '|' || bool_and(received <= now()) FROM games"), old),
               QStringLiteral("1|true"));
     // The removed game, sent again by its PC: skipped.
