@@ -36,7 +36,7 @@ TEST(SimProgram, RegistersAndCleansUpOnEachStopSignal) {
             found = found || (d.devicePath == port && d.instanceId.contains(DroneHardwareId()));
         EXPECT_TRUE(found);
 
-        kill(static_cast<pid_t>(drone.processId()), stopSignal);
+        ASSERT_TRUE(SignalStarted(drone, stopSignal));
         ASSERT_TRUE(drone.waitForFinished(5000));
         EXPECT_EQ(drone.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(drone.exitCode(), 0);

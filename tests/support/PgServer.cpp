@@ -124,7 +124,8 @@ QList<int> CPgServer::ServerProcesses() const {
 void CPgServer::Kill() {
     const QList<int> pids = ServerProcesses();
     for (const int pid : pids)
-        ::kill(pid, SIGKILL);
+        if (pid > 0) // never 0 or less: that would be a whole process group
+            ::kill(pid, SIGKILL);
     // Gone once none answers: the next start must not find the old shared memory in use.
     for (int i = 0; i < 200 && std::any_of(pids.begin(), pids.end(), [](int pid) { return ::kill(pid, 0) == 0; }); ++i)
         QThread::msleep(10);
@@ -139,7 +140,8 @@ void CPgServer::Stop() {
 
 void CPgServer::Pause(bool on) {
     for (const int pid : ServerProcesses())
-        ::kill(pid, on ? SIGSTOP : SIGCONT);
+        if (pid > 0)
+            ::kill(pid, on ? SIGSTOP : SIGCONT);
 }
 
 QString CPgServer::Connection(const QString& user, const QString& database) const {

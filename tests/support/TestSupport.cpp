@@ -1,11 +1,19 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
+
+#include <csignal>
 
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+bool SignalStarted(const QProcess& process, int signal) {
+    const qint64 pid = process.processId();
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0;
+}
 
 int RunAsOrdinaryUser(const std::function<int()>& body) {
     constexpr uid_t kNobody = 65534;

@@ -20,6 +20,11 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     return true;
 }
 
+// Sends signal to the process a QProcess started; false, and nothing sent, when it has none. Its id is
+// 0 before it starts or after it failed to, and kill() of 0 (or less) signals a whole process group:
+// the test program, the ctest above it and whatever started that.
+bool SignalStarted(const class QProcess& process, int signal);
+
 // Runs body in a child process that has become an ordinary user (root passes every permission check)
 // and returns what body returned, 0..255; -1 when the child could not be run or did not finish so.
 int RunAsOrdinaryUser(const std::function<int()>& body);
