@@ -160,6 +160,14 @@ struct Refresh {
     bool whole;
 };
 
+// Keeps each refresh the feed delivers, as the window hears of it.
+void Follow(CBoardFeed& feed, std::vector<Refresh>& refreshes) {
+    feed.onChanged = [&feed, &refreshes] {
+        const BoardUpdate& last = feed.Last();
+        refreshes.push_back({last.started, Clock::now(), Milliseconds(last.ended - last.started), last.whole});
+    };
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -226,10 +234,7 @@ int main(int argc, char* argv[]) {
     std::printf("%d games on the server (filled in %.0f s)\n", stormGames, filling.elapsed() / 1000.0);
     {
         CBoardFeed feed(server.Connection(QStringLiteral("coach"), QStringLiteral("league")), QStringLiteral("bench"));
-        feed.onChanged = [&] {
-            refreshes.push_back({feed.Last().started, Clock::now(), Milliseconds(feed.Last().ended - feed.Last().started),
-                             feed.Last().whole});
-        };
+        Follow(feed, refreshes);
         feed.Start();
         if (!RunUntil([&] { return feed.Refreshes() > 0; }, std::chrono::seconds(30)) || !feed.LastError().isEmpty()) {
             std::fprintf(stderr, "bench_class: the board: %s\n", qPrintable(feed.LastError()));
@@ -270,10 +275,7 @@ int main(int argc, char* argv[]) {
     }
     refreshes.clear();
     CBoardFeed feed(server.Connection(QStringLiteral("coach"), QStringLiteral("league")), QStringLiteral("bench"));
-    feed.onChanged = [&] {
-        refreshes.push_back({feed.Last().started, Clock::now(), Milliseconds(feed.Last().ended - feed.Last().started),
-                             feed.Last().whole});
-    };
+    Follow(feed, refreshes);
     feed.Start();
     RunUntil([&] { return feed.Refreshes() > 0; }, std::chrono::seconds(30));
     refreshes.clear();

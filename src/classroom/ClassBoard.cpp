@@ -24,13 +24,18 @@ const QString kChannel = QStringLiteral("aviluma_games");
 // Who flew, as the board names them: the same name on two PCs is one player of the class.
 const QString kPlayer = QStringLiteral("coalesce(nullif(player, ''), nullif(name, ''), seat)");
 
+// The entry of the row query is on, read with kColumns.
+BoardEntry EntryAt(const QSqlQuery& query) {
+    return {query.value(0).toString(), query.value(1).toInt(),    query.value(2).toString(),
+            query.value(3).toInt(),    query.value(4).toString(), query.value(5).toDateTime(),
+            query.value(6).toString(), query.value(7).toString(), query.value(8).toString(),
+            query.value(9).toDateTime()};
+}
+
 std::vector<BoardEntry> Entries(QSqlQuery& query) {
     std::vector<BoardEntry> entries;
     while (query.next())
-        entries.push_back({query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
-                           query.value(3).toInt(), query.value(4).toString(), query.value(5).toDateTime(),
-                           query.value(6).toString(), query.value(7).toString(), query.value(8).toString(),
-                           query.value(9).toDateTime()});
+        entries.push_back(EntryAt(query));
     return entries;
 }
 
@@ -189,14 +194,12 @@ bool ReadBoardChanges(CClassConnection& connection, const QString& className, Bo
                    {from, before, className,
                     since.isValid() ? since.toUTC().toString(Qt::ISODateWithMs) : QStringLiteral("-infinity")}))
         return false;
+    const QDateTime tenMinutesAgo = QDateTime::currentDateTime().addSecs(-600);
     while (query.next()) {
-        const BoardEntry e{query.value(0).toString(), query.value(1).toInt(), query.value(2).toString(),
-                           query.value(3).toInt(),    query.value(4).toString(), query.value(5).toDateTime(),
-                           query.value(6).toString(), query.value(7).toString(), query.value(8).toString(),
-                           query.value(9).toDateTime()};
+        const BoardEntry e = EntryAt(query);
         if (!since.isValid() || e.received > since)
             since = e.received;
-        if (!data.seatsSeen.contains(e.seat) && e.received > QDateTime::currentDateTime().addSecs(-600)) {
+        if (!data.seatsSeen.contains(e.seat) && e.received > tenMinutesAgo) {
             data.seatsSeen << e.seat;
             data.seatsSeen.sort();
         }
@@ -426,6 +429,13 @@ void CBoardFeed::Run() {
     QDateTime since; // the newest game on the board
     bool owed = false;
     bool whole = true; // owed a whole read, not only the games since
+    // An export's sheet, or why there is none, to the window that asked.
+    const auto answer = [this](auto done, std::optional<QByteArray> sheet, const QString& reason) {
+        CUiThread::Post([alive = m_pAlive, done = std::move(done), sheet = std::move(sheet), reason] {
+            if (*alive)
+                done(sheet, reason);
+        });
+    };
     for (;;) {
         BoardPeriod period;
         std::vector<std::pair<BoardPeriod, std::function<void(std::optional<QByteArray>, const QString&)>>> exports;
@@ -444,10 +454,7 @@ void CBoardFeed::Run() {
             connection = Connect(&why);
             if (!connection) {
                 for (auto& [from, done] : exports)
-                    CUiThread::Post([alive = m_pAlive, done = std::move(done), why] {
-                        if (*alive)
-                            done(std::nullopt, why);
-                    });
+                    answer(std::move(done), std::nullopt, why);
                 const auto now = std::chrono::system_clock::now();
                 Deliver({data, why, period, now, now});
                 Wait(-1, retry);
@@ -463,10 +470,7 @@ void CBoardFeed::Run() {
                 sheet = GamesCsv(*connection, m_strClass, from, w);
                 return sheet.has_value();
             }, &why);
-            CUiThread::Post([alive = m_pAlive, done = std::move(done), sheet = std::move(sheet), why] {
-                if (*alive)
-                    done(sheet, why);
-            });
+            answer(std::move(done), std::move(sheet), why);
         }
         // What the server told meanwhile, during the last queries too: only this class's games count.
         QStringList payloads;
