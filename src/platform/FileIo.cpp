@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,8 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 
 namespace {
 
+constexpr int kMaxLinkHops = 40; // the kernel's own limit when it follows links
+
 // The rename lives in the folder: until the folder reaches the disk, a power cut may bring back the
 // old file. Best effort: the new content is already safe, only its name may still change back.
 void SyncFolder(const QByteArray& folder) {
@@ -38,16 +41,90 @@ void SyncFolder(const QByteArray& folder) {
 
 } // namespace
 
+bool MayFollowLink(const QByteArray& path) {
+    struct stat link {};
+    struct stat folder {};
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray parent = slash < 0    ? QByteArrayLiteral(".")
+                              : slash == 0 ? QByteArrayLiteral("/")
+                                           : path.left(slash);
+    if (lstat(path.constData(), &link) != 0 || stat(parent.constData(), &folder) != 0)
+        return false;
+    const uid_t me = geteuid();
+    if (folder.st_uid != me && folder.st_uid != 0)
+        return false;
+    return (folder.st_mode & 022) == 0 || ((folder.st_mode & S_ISVTX) != 0 && link.st_uid == me);
+}
+
+int FollowSafeLinks(QByteArray& path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat status {};
+        if (lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return 0; // a missing file is made; other failures show in the steps that follow
+        if (!MayFollowLink(path))
+            return ELOOP;
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t n = readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (n < 0)
+            return errno;
+        if (n >= target.size())
+            return ENAMETOOLONG;
+        target.truncate(n);
+        const qsizetype slash = path.lastIndexOf('/');
+        if (!target.startsWith('/') && slash >= 0)
+            target.prepend(path.left(slash + 1));
+        path = target;
+    }
+    return ELOOP;
+}
+
+bool ReadFileThroughSafeLinks(const QString& path, QByteArray* bytes, int* error, qint64 limit) {
+    QByteArray target = QFile::encodeName(path);
+    if (const int failure = FollowSafeLinks(target)) {
+        *error = failure;
+        return false;
+    }
+    return ReadRegularFile(QFile::decodeName(target), bytes, error, limit);
+}
+
+int CheckFolders(const QString& path, bool make) {
+    const QByteArray native = QFile::encodeName(path);
+    for (qsizetype at = 1; at <= native.size(); ++at) {
+        if (at < native.size() && native[at] != '/')
+            continue;
+        if (native[at - 1] == '/')
+            continue; // the root, or a doubled slash
+        const QByteArray folder = native.left(at);
+        struct stat st {};
+        if (lstat(folder.constData(), &st) != 0) {
+            if (errno != ENOENT)
+                return errno;
+            if (!make)
+                return 0;
+            if (mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
+                return errno;
+            continue;
+        }
+        if (S_ISLNK(st.st_mode) && !MayFollowLink(folder))
+            return ELOOP;
+        if (S_ISLNK(st.st_mode) && stat(folder.constData(), &st) != 0)
+            return make || errno != ENOENT ? errno : 0;
+        if (!S_ISDIR(st.st_mode))
+            return ENOTDIR;
+    }
+    return 0;
+}
+
 bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* error, mode_t mode) {
     const QByteArray target = QFile::encodeName(path);
     const qsizetype slash = target.lastIndexOf('/');
     QByteArray temp =
         target.left(slash + 1) + '.' + target.mid(slash + 1) + kTempMarker + QByteArray("XXXXXX");
-    int failure = 0;
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    int failure = slash > 0 ? CheckFolders(QFile::decodeName(target.left(slash))) : 0;
+    const int fd = failure != 0 ? -1 : mkostemp(temp.data(), O_CLOEXEC);
+    if (failure == 0 && fd < 0)
         failure = errno;
-    } else {
+    if (fd >= 0) {
         errno = 0;
         if (fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0)
             failure = errno != 0 ? errno : EIO;
@@ -66,6 +143,11 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& bytes, int* er
 }
 
 int OpenRegularFile(const QString& path, int flags, int* error) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (const int failure = slash > 0 ? CheckFolders(path.left(slash)) : 0) {
+        *error = failure;
+        return -1;
+    }
     const int fd = open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         *error = errno;

@@ -1,15 +1,15 @@
 #include "platform/FolderLock.h"
 
-#include "platform/FileIo.h"
-
 #include <QFile>
 
 #include <cerrno>
+#include <ctime>
 
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -21,6 +21,36 @@ QString UserName(uid_t uid) {
     if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
         return QString::fromLocal8Bit(found->pw_name);
     return QString::number(uid);
+}
+
+// Who holds a lock on the file, as the kernel tells it (/proc/locks names the process that took each
+// lock, by device and inode): nothing a file's content could forge. Empty when nobody does.
+CFolderLock::Holder LockHolder(const struct stat& file) {
+    CFolderLock::Holder holder;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return holder;
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiting lock's line starts "1: -> ".
+    const QByteArray inode = QByteArray::number(major(file.st_dev), 16).rightJustified(2, '0') + ':' +
+                             QByteArray::number(minor(file.st_dev), 16).rightJustified(2, '0') + ':' +
+                             QByteArray::number(static_cast<qulonglong>(file.st_ino));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] == "->" || fields[5] != inode)
+            continue;
+        holder.pid = fields[4].toLongLong();
+        struct stat process {};
+        if (holder.pid > 0 && stat(QByteArray("/proc/" + fields[4]).constData(), &process) == 0)
+            holder.user = UserName(process.st_uid);
+        return holder;
+    }
+    return holder;
+}
+
+// The lock file may be opened by exactly the accounts that may write the folder: anyone who can open
+// it can hold its lock and so keep every game out.
+mode_t LockMode(const struct stat& folder) {
+    return 0600 | ((folder.st_mode & S_IWGRP) != 0 ? 0060 : 0) | ((folder.st_mode & S_IWOTH) != 0 ? 0006 : 0);
 }
 
 } // namespace
@@ -40,43 +70,59 @@ CFolderLock::Result CFolderLock::Claim() {
     if (m_fd >= 0)
         return Result::Held;
     const QByteArray path = QFile::encodeName(FilePath());
-    // Every account that plays from a shared folder must be able to open the same lock file: it
-    // is readable and writable for all who may enter the folder, whatever the umask says.
-    int fd = open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd >= 0)
-        fchmod(fd, 0666);
-    else if (errno == EEXIST)
-        fd = open(path.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0 && errno == EACCES) // made by another account without write permission for others
-        fd = open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    struct stat st {};
-    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        close(fd);
-        fd = -1;
-        errno = EINVAL;
-    }
-    if (fd < 0) {
+    struct stat folder {};
+    if (stat(QFile::encodeName(m_strFolder).constData(), &folder) != 0) {
         m_nError = errno;
         return Result::Failed;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_nError = errno;
-        const bool busy = errno == EWOULDBLOCK;
-        if (busy) {
-            // "<pid> <user>": what the holder wrote; the file's owner when it could not write.
-            char text[256] = {};
-            const ssize_t n = pread(fd, text, sizeof text - 1, 0);
-            const QList<QByteArray> fields = QByteArray(text, n > 0 ? n : 0).trimmed().split(' ');
-            m_owner.pid = fields.value(0).toLongLong();
-            m_owner.user = fields.size() > 1 ? QString::fromLocal8Bit(fields[1]) : UserName(st.st_uid);
+    const mode_t mode = LockMode(folder);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        struct stat st {};
+        int fd = open(path.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            // Its group is the folder's, so that the folder's group may open it.
+            [[maybe_unused]] const bool grouped =
+                (mode & 0060) == 0 || fchown(fd, static_cast<uid_t>(-1), folder.st_gid) == 0;
+            fchmod(fd, mode);
+        } else if (errno == EEXIST) {
+            fd = open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         }
-        close(fd);
-        return busy ? Result::Busy : Result::Failed;
+        const int failure = fd < 0 ? errno : 0;
+        bool usable = fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (usable && (st.st_mode & 0777 & ~mode) != 0) // made by an older game, open to all
+            usable = st.st_uid == geteuid() && fchmod(fd, mode) == 0;
+        if (usable) {
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                m_fd = fd;
+                return Result::Held;
+            }
+            m_nError = errno;
+            close(fd);
+            if (m_nError != EWOULDBLOCK)
+                return Result::Failed;
+            m_owner = LockHolder(st);
+            return Result::Busy;
+        }
+        if (fd >= 0)
+            close(fd);
+        if (failure != 0 && failure != ELOOP && failure != EACCES && failure != EISDIR) {
+            m_nError = failure;
+            return Result::Failed;
+        }
+        // A link, a pipe, a folder, a file we may not open, or one others may open although they may
+        // not write the folder: none of ours, unless a game holds a lock on it. Set aside, and a
+        // fresh one made.
+        struct stat planted {};
+        if (lstat(path.constData(), &planted) == 0 && (m_owner = LockHolder(planted)).pid != 0)
+            return Result::Busy;
+        const QByteArray aside = path + ".set-aside-" +
+                                 QByteArray::number(static_cast<qint64>(time(nullptr))) + '-' +
+                                 QByteArray::number(static_cast<qint64>(getpid()));
+        if (rename(path.constData(), aside.constData()) != 0 && errno != ENOENT) {
+            m_nError = errno;
+            return Result::Failed;
+        }
     }
-    m_fd = fd;
-    const QByteArray holder =
-        QByteArray::number(static_cast<qint64>(getpid())) + ' ' + UserName(geteuid()).toLocal8Bit() + '\n';
-    // Opened read-only (another account's file): the lock holds all the same, only the note is old.
-    [[maybe_unused]] const bool noted = ftruncate(fd, 0) == 0 && WriteAll(fd, holder);
-    return Result::Held;
+    m_nError = EAGAIN;
+    return Result::Failed;
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <mutex>
 #include <optional>
 
@@ -29,8 +28,6 @@ enum class Encoding { Utf8, Utf8Bom, Utf16Bom, ChineseCodePage };
 // The Chinese code page of the Windows program is GBK; GB18030 reads and writes it byte for byte and
 // also holds every character GBK lacks.
 constexpr const char* kChineseCodePage = "GB18030";
-
-constexpr int kMaxLinkHops = 40; // the kernel's own limit when it follows links
 
 // How a line without a byte-order mark reads (the rule is in the header).
 enum class Reading {
@@ -279,26 +276,11 @@ std::optional<KeyLine> FindKey(const QList<Line>& lines, std::pair<qsizetype, qs
     return std::nullopt;
 }
 
-// Reads the whole file; 0 or the errno of what failed. O_NONBLOCK: a pipe put in the file's place
-// must not hang the game.
+// Reads the whole file: 0 or the errno of what failed.
 int ReadWhole(const QByteArray& path, QByteArray& bytes) {
-    const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
     int error = 0;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            error = errno;
-        if (n <= 0)
-            break;
-        bytes.append(buffer, n);
-    }
-    close(fd);
-    return error;
+    return ReadFileThroughSafeLinks(QFile::decodeName(path), &bytes, &error, kMaxSettingsFileBytes) ? 0
+                                                                                                    : error;
 }
 
 // The value under section and key, nullopt when missing or empty.
@@ -481,28 +463,6 @@ QByteArray Compose(const Profile& profile) {
     return bytes;
 }
 
-// Follows symbolic links to the file they finally name, so that a link to a settings file stays a link
-// and its target is what gets replaced. 0 or the errno of what failed.
-int FollowLinks(QByteArray& path) {
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat status {};
-        if (lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
-            return 0; // a missing file is made; other failures show in the steps that follow
-        QByteArray target(PATH_MAX, '\0');
-        const ssize_t n = readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
-        if (n < 0)
-            return errno;
-        if (n >= target.size())
-            return ENAMETOOLONG;
-        target.truncate(n);
-        const qsizetype slash = path.lastIndexOf('/');
-        if (!target.startsWith('/') && slash >= 0)
-            target.prepend(path.left(slash + 1));
-        path = target;
-    }
-    return ELOOP;
-}
-
 QByteArray FolderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0)
@@ -542,16 +502,22 @@ int WriteValues(const QString& section, const ProfileValues& values, const QStri
     QByteArray path = QFile::encodeName(filePath);
     if (path.isEmpty())
         return ENOENT;
-    if (const int error = FollowLinks(path))
+    if (const int error = FollowSafeLinks(path))
         return error;
     const FolderLock folder(FolderOf(path));
     if (folder.fd < 0)
         return folder.error;
     QByteArray bytes;
     struct stat old {};
-    const bool exists = stat(path.constData(), &old) == 0;
-    if (!exists && errno != ENOENT)
+    if (lstat(path.constData(), &old) != 0 && errno != ENOENT)
         return errno;
+    if (S_ISDIR(old.st_mode))
+        return EISDIR;
+    // A pipe or a device in the file's place holds no settings: never read, only replaced by the file;
+    // but one a link leads to stays as it is.
+    if (old.st_mode != 0 && !S_ISREG(old.st_mode) && path != QFile::encodeName(filePath))
+        return EINVAL;
+    const bool exists = S_ISREG(old.st_mode);
     if (exists) {
         // rename() asks only the folder's permission; the file's own is ours to honour, or a read-only
         // settings file would be replaced behind its owner's back.

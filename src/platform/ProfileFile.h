@@ -22,8 +22,12 @@
 //
 // The file is replaced atomically (ReplaceFileAtomically: a temporary file in its folder, flushed,
 // renamed over it), so a crash leaves the old file or the new one, and RemoveLeftoverTempFiles clears
-// what a killed write left; a symbolic link is written through to its target. The folder is locked
-// (flock) for the whole read-modify-write, so two processes writing one file keep each other's keys.
+// what a killed write left. A symbolic link is read and written through to its target only where no
+// other account could have made it (MayFollowLink: a folder only this user may write); elsewhere it
+// reads as missing and is not written (ELOOP). A pipe or a device in the file's place reads as missing
+// and is replaced by the file, a file over a megabyte reads as missing and is not written (EFBIG).
+// The folder is locked (flock) for the whole read-modify-write, so two processes writing one file
+// keep each other's keys.
 #pragma once
 
 #include <QList>

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
+#include <vector>
+
+#include <fcntl.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,6 +54,55 @@ TEST(FolderLock, OneHolderPerFolderWhoeverAsksUntilItsProcessIsGone) {
                   return int(other.Claim()) * 10 + (other.Owner().pid == getppid() ? 1 : 0);
               }),
               int(CFolderLock::Result::Busy) * 10 + 1);
+}
+
+// Only an account that may write the folder may open its lock, so no other can hold it; a note in the
+// file names nobody; and whatever was planted in its place, one game holds it and the next is told.
+TEST(FolderLock, OnlyTheFoldersWritersHoldItWhateverWasPlantedInItsPlace) {
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.filePath(QLatin1String(CFolderLock::kFileName)));
+    const auto claimElsewhere = [&] {
+        return RunAsOrdinaryUser([&] { return int(CFolderLock(folder.path()).Claim()); });
+    };
+    if (geteuid() == 0) {
+        ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0755), 0); // a home's data folder
+        {
+            QFile old(QString::fromLocal8Bit(path)); // left by an older game: open to all, and forged
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("1 root\n");
+            ASSERT_TRUE(old.setPermissions(QFileDevice::Permissions(0x6666)));
+        }
+        EXPECT_NE(claimElsewhere(), int(CFolderLock::Result::Held));
+        CFolderLock mine(folder.path());
+        ASSERT_EQ(mine.Claim(), CFolderLock::Result::Held);
+        struct stat st {};
+        ASSERT_EQ(stat(path.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        const pid_t asker = fork(); // another process of a writer asks: told who holds it, by the kernel
+        if (asker == 0) {
+            CFolderLock other(folder.path());
+            _exit(other.Claim() == CFolderLock::Result::Busy && other.Owner().pid == getppid() ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(asker, &status, 0), asker);
+        EXPECT_EQ(status, 0);
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(folder.path()).constData(), 0777), 0);
+    const auto plant = std::vector<std::pair<const char*, std::function<int()>>>{
+        {"a pipe", [&] { return mkfifo(path.constData(), 0666); }},
+        {"a link", [&] { return symlink("/dev/null", path.constData()); }},
+        {"a folder", [&] { return mkdir(path.constData(), 0777); }},
+        {"mode 000", [&] { return close(open(path.constData(), O_CREAT | O_WRONLY, 0)); }},
+    };
+    for (const auto& [what, make] : plant) {
+        for (const QString& name :
+             QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+            QFile::remove(folder.filePath(name)) || QDir(folder.filePath(name)).removeRecursively();
+        ASSERT_EQ(make(), 0) << what;
+        CFolderLock first(folder.path());
+        EXPECT_EQ(first.Claim(), CFolderLock::Result::Held) << what;
+        EXPECT_EQ(claimElsewhere(), int(CFolderLock::Result::Busy)) << what;
+    }
 }
 
 } // namespace

@@ -535,16 +535,44 @@ TEST_F(ProfileFile, AFileThePlayerMayNotWriteIsLeftAlone) {
     EXPECT_EQ(Entries(m_dir.path()), geteuid() == 0 ? "others.cfg readonly.cfg" : "readonly.cfg");
 }
 
-TEST_F(ProfileFile, ASymlinkIsWrittenThroughToItsTarget) {
+// A link is followed only where no other account could have planted it; a pipe or a device in a
+// file's place never hangs or floods a read, and a giant is not ours.
+TEST_F(ProfileFile, LinksAreFollowedOnlyInAPrivateFolderAndSpecialFilesReadAsMissing) {
+    const QString section = QStringLiteral("Grade");
+    const QString key = QStringLiteral("level");
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("real")));
     const QString target = Path("real/system.cfg");
     WriteBytes(target, "[Grade]\nlevel=1\n");
     const QString link = Path("system.cfg");
     ASSERT_EQ(symlink("real/system.cfg", QFile::encodeName(link).constData()), 0);
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Grade"), QStringLiteral("level"),
-                                          QStringLiteral("2"), link));
+    ASSERT_TRUE(WritePrivateProfileString(section, key, QStringLiteral("2"), link)); // this user's own folder
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(ReadBytes(target), QByteArray("[Grade]\nlevel=2\n"));
+
+    ASSERT_EQ(chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0); // now others may write here
+    int error = 0;
+    EXPECT_FALSE(WritePrivateProfileString(section, key, QStringLiteral("3"), link, &error));
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_EQ(GetPrivateProfileInt(section, key, 7, link), 7);
+    EXPECT_EQ(ReadBytes(target), QByteArray("[Grade]\nlevel=2\n"));
+
+    const QString pipe = Path("race.cfg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0666), 0);
+    EXPECT_EQ(GetPrivateProfileInt(section, key, 7, pipe), 7);
+    ASSERT_TRUE(WritePrivateProfileString(section, key, QStringLiteral("4"), pipe)); // replaces the pipe
+    EXPECT_EQ(ReadBytes(pipe), QByteArray("[Grade]\nlevel=4\n"));
+
+    const QString zero = Path("real/class.cfg");
+    ASSERT_EQ(symlink("/dev/zero", QFile::encodeName(zero).constData()), 0); // in the private folder
+    EXPECT_EQ(GetPrivateProfileInt(section, key, 7, zero), 7);
+    EXPECT_FALSE(WritePrivateProfileString(section, key, QStringLiteral("5"), zero, &error));
+    EXPECT_EQ(error, EINVAL);
+
+    const QString giant = Path("record.cfg");
+    WriteBytes(giant, "[Grade]\nlevel=6\n" + QByteArray(kMaxSettingsFileBytes, ' '));
+    EXPECT_EQ(GetPrivateProfileInt(section, key, 7, giant), 7);
+    EXPECT_FALSE(WritePrivateProfileString(section, key, QStringLiteral("8"), giant, &error));
+    EXPECT_EQ(error, EFBIG);
 }
 
 TEST_F(ProfileFile, AWriteThatRunsOutOfSpaceSaysWhyAndLeavesTheOldFile) {
