@@ -10,6 +10,7 @@
 #include "records/History.h"
 #include "records/Outbox.h"
 #include "records/Players.h"
+#include "records/Records.h"
 #include "records/SaveFailures.h"
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
@@ -54,11 +55,35 @@ QString InstanceFolder() {
 // Folders of the player's files this user cannot write to: said at start-up, not at the first save.
 QStringList UnwritableFolders(const DataFolders& folders) {
     QStringList unwritable;
-    for (const QString& folder : {folders.data, folders.record})
-        if (access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+    for (const QString& folder : {folders.data, folders.record}) {
+        int error = CheckFolders(folder);
+        if (error == 0 && access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+            error = errno;
+        if (error != 0)
             unwritable
-                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(folder, ErrorText(errno));
+                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(folder, ErrorText(error));
+    }
     return unwritable;
+}
+
+// The settings files of the data folder that are set aside: a pipe, a device, a link another account
+// could have made, a file too large to be ours, each read as missing. "path (why)" each.
+QStringList SetAsideFiles() {
+    QStringList files{PlayersFilePath(), ClassCfgPath(), DataFilePath(u"system.cfg"),
+                      RecordCfgPath(),   RaceCfgPath(),  DataFilePath(u"language.cfg")};
+    for (const Player& player : ReadPlayers())
+        for (const char* name : {"system.cfg", "language.cfg"})
+            files << PlayerFolderPath(player) + QLatin1Char('/') + QLatin1String(name);
+    QStringList setAside;
+    for (const QString& file : files) {
+        QByteArray bytes;
+        int error = 0;
+        if (!ReadFileThroughSafeLinks(file, &bytes, &error, kMaxSettingsFileBytes) && error != ENOENT &&
+            error != EACCES)
+            setAside
+                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(file, ErrorText(error));
+    }
+    return setAside;
 }
 
 } // namespace
@@ -77,12 +102,28 @@ QString ErrorText(int error) {
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件正被其他程序占用")));
     case ENOENT:
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件或文件夹已不存在")));
+    case ELOOP:
+        return Tr(QStringLiteral(
+            QT_TRANSLATE_NOOP("Aviluma", "这是其他用户也能放置的链接，游戏不会经它读写别处的文件")));
+    case EINVAL:
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这不是普通文件（可能是管道或设备）")));
+    case EFBIG:
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件大得不像游戏写的")));
+    case EISDIR:
+    case ENOTDIR:
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件和文件夹放错了位置")));
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 
 QString SaveFailureText(const QString& path, int error, bool kept) {
+    if (path.startsWith(OutboxFolder()))
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                      "Aviluma",
+                      "无法保存 "
+                      "%1：%2。\n这局不会上传到班级服务器，但仍记在本机的训练记录里（若那里还能保存）。")))
+            .arg(path, ErrorText(error));
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2。\n")))
                .arg(path, ErrorText(error)) +
            (kept ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这条成绩已暂存，问题解决后会自动补写。")))
@@ -142,6 +183,7 @@ QString NoSuchPlayerText(const QString& name) {
 bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
     FinishAdoption(); // a move of today's progress cut short last time
     const std::vector<Player> players = ReadPlayers();
+    std::optional<Player> flying;
     if (!m_strPlayer.isEmpty()) {
         std::optional<Player> player = FindPlayer(players, m_strPlayer);
         QString error;
@@ -166,12 +208,19 @@ bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
             m_nExitCode = 2;
             return false;
         }
-        UsePlayer(player);
+        flying = player;
     } else if (players.size() == 1) {
-        UsePlayer(players.front());
+        flying = players.front();
     } else if (players.size() > 1) {
-        UsePlayer(SummarisePlayers(players).front().player); // until the chooser's answer
+        flying = SummarisePlayers(players).front().player; // until the chooser's answer
         dlg.ChoosePlayerOnShow();
+    }
+    if (QString error; !UsePlayer(flying, &error)) {
+        MessageBoxOk(error);
+        if (!players.empty() && m_strPlayer.isEmpty() && players.size() > 1)
+            return true; // the chooser asks who flies
+        m_nExitCode = 2;
+        return false;
     }
     return true;
 }
@@ -211,7 +260,7 @@ bool CAvilumaApp::InitInstance() {
     case CFolderLock::Result::Held:
         // Only games holding this lock write here, so what a write left half-done is an interrupted
         // write's, never a live one's.
-        for (const QString& folder : {folders.data, folders.record, HistoryFolder()})
+        for (const QString& folder : {folders.data, folders.record, HistoryFolder(), OutboxFolder()})
             RemoveLeftoverTempFiles(folder);
         for (const Player& player : ReadPlayers()) {
             RemoveLeftoverTempFiles(PlayerFolderPath(player));
@@ -224,6 +273,13 @@ bool CAvilumaApp::InitInstance() {
         MessageBoxOk(
             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入这些文件夹，进度和成绩将不能保存：\n%1")))
                 .arg(unwritable.join(QLatin1Char('\n'))));
+    }
+    if (const QStringList setAside = SetAsideFiles(); !setAside.isEmpty()) {
+        qCWarning(lcRecords, "set aside: %s", qPrintable(setAside.join(QStringLiteral(", "))));
+        MessageBoxOk(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这些设置文件没有读取，游戏当它们不存在：\n%1\n"
+                                                           "它们可能是其他用户放的。请检查后把它们移走。")))
+                .arg(setAside.join(QLatin1Char('\n'))));
     }
     SetSaveFailureListener(
         [](const QString& path, int error, bool kept) { MessageBoxOk(SaveFailureText(path, error, kept)); });

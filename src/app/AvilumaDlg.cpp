@@ -64,7 +64,7 @@ void CAvilumaDlg::OnInitDialog() {
     ShowPlayer();
     if (m_bChoosePlayer) {
         m_bChoosePlayer = false;
-        QTimer::singleShot(0, this, [this] { ChoosePlayer(); }); // over the window, once it shows
+        QTimer::singleShot(0, this, [this] { ChoosePlayer(true); }); // over the window, once it shows
     }
 
     // The map's and the run window's backgrounds take tens of milliseconds each to draw: drawn now,
@@ -248,10 +248,11 @@ void CAvilumaDlg::ShowPlayer() {
 }
 
 QString ClassStatusText(const ClassStatus& status) {
-    QString text = status.waiting > 0
-                       ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting)
-                       : Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
-                                             : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
+    QString text =
+        status.waiting > 0
+            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting)
+            : Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
+                                  : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
     if (status.setAside > 0)
         text += Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "，%1 局无法上传"))).arg(status.setAside);
     return text;
@@ -276,24 +277,38 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
             tip << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次的问题："))) + status.lastError;
         // What the player can do with games the server will never take: they are kept, not lost.
         if (status.setAside > 0)
-            tip << Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma", "无法上传的成绩保存在 %1，请交给教练处理。")))
-                       .arg(RefusedOutboxFolder()) +
+            tip << Tr(QStringLiteral(
+                          QT_TRANSLATE_NOOP("Aviluma", "无法上传的成绩保存在 %1，请交给教练处理。")))
+                           .arg(RefusedOutboxFolder()) +
                        (status.lastSetAside.isEmpty()
                             ? QString()
-                            : QLatin1Char('\n') + Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近一局的原因："))) +
+                            : QLatin1Char('\n') +
+                                  Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近一局的原因："))) +
                                   status.lastSetAside);
         m_stcClass->setToolTip(tip.join(QLatin1Char('\n')));
     });
 }
 
-void CAvilumaDlg::ChoosePlayer() {
+void CAvilumaDlg::ChoosePlayer(bool atStart) {
     if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != this)
         return; // a game or another window is open
     CDlgPlayers chooser(this);
     if (chooser.exec() == QDialog::Accepted && chooser.Chosen()) {
-        UsePlayer(chooser.Chosen());
-        UsePlayersLanguage();
+        if (QString error; UsePlayer(chooser.Chosen(), &error))
+            UsePlayersLanguage();
+        else
+            MessageBoxOk(error);
+    } else if (atStart) {
+        // Nobody chosen: the game goes on with whoever flew last, and says so.
+        const std::optional<Player> player = CurrentPlayer();
+        const QString who =
+            player ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有选择玩家：这次由“%1”飞行。")))
+                         .arg(player->name)
+                   : Tr(QStringLiteral(
+                         QT_TRANSLATE_NOOP("Aviluma", "没有选择玩家：这次的进度记在本机，不属于任何玩家。")));
+        MessageBoxOk(who + QLatin1Char('\n') +
+                     Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "要换人，请在右键菜单里选“%1”。")))
+                         .arg(Tr(kSwitchPlayerItemText)));
     }
     ShowPlayer();
 }

@@ -79,7 +79,8 @@ public:
     // Opens "谁来飞？" over the window as soon as it shows (a PC of two or more players).
     void ChoosePlayerOnShow() { m_bChoosePlayer = true; }
     // "谁来飞？": the chosen player's progress from now on. The chooser is there whenever no game runs.
-    void ChoosePlayer();
+    // Cancelled at start, it says who flies meanwhile.
+    void ChoosePlayer(bool atStart = false);
     // The class server's state in a line at the foot of the window, the last error on hover; from any
     // thread. The line is there only on a PC of a class.
     void ShowClassStatus(const ClassStatus& status);

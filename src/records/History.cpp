@@ -1,6 +1,7 @@
 #include "records/History.h"
 
 #include "platform/FileIo.h"
+#include "records/Outbox.h"
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
@@ -18,10 +19,13 @@
 #include <limits>
 #include <map>
 
+#include <fcntl.h>
+
 namespace {
 
 const QString kFormat = QStringLiteral("aviluma-history");
 const QString kSuffix = QStringLiteral(".jsonl");
+constexpr qint64 kMaxHeadBytes = 65536; // a game's first line: its summary, names and all
 
 // Names of the file's enumerations, in the order of the enums.
 const char* const kModeNames[] = {"level", "wild", "endless"};
@@ -152,13 +156,15 @@ QStringList HistoryFiles(const QString& folder = HistoryFolder()) {
 }
 
 // The number a file's name ends in ("...-wild.42.jsonl"): its place in the order games were written.
-// Files of earlier versions have none (0): they were written before every numbered one.
+// Files of earlier versions have none (0): they were written before every numbered one. So has a
+// number no PC reaches (past 10^15 games), which would leave none for the next game.
 qint64 WrittenNumber(const QString& name) {
+    constexpr qint64 kLargest = 1'000'000'000'000'000;
     const qsizetype end = name.size() - kSuffix.size();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'), end - 1);
     bool ok = false;
     const qint64 number = dot > 0 ? QStringView(name).mid(dot + 1, end - dot - 1).toLongLong(&ok) : 0;
-    return ok ? number : 0;
+    return ok && number <= kLargest ? number : 0;
 }
 
 // The folder's games in the order they were written, oldest first. Not by the times in their names:
@@ -265,8 +271,9 @@ int CountHistoryGames(const QString& folder) {
 
 QString WriteGameRecord(const GameRecord& game, int keep) {
     const QString folder = HistoryFolder();
-    if (!QDir().mkpath(folder)) {
-        qCWarning(lcRecords, "cannot keep the game's history: cannot make %s", qPrintable(folder));
+    if (const int error = CheckFolders(folder, true)) {
+        qCWarning(lcRecords, "cannot keep the game's history: cannot make %s: %s", qPrintable(folder),
+                  std::strerror(error));
         return {};
     }
     qint64 last = 0;
@@ -288,14 +295,15 @@ QString WriteGameRecord(const GameRecord& game, int keep) {
 }
 
 std::optional<GameRecord> ReadGameRecord(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path),
-                  qPrintable(file.errorString()));
+    QByteArray bytes;
+    int error = 0;
+    // A regular file of a size a game can have: a pipe or a device in a game's place is no game.
+    if (!ReadRegularFile(path, &bytes, &error, kMaxOutboxFileBytes)) {
+        qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path), std::strerror(error));
         return std::nullopt;
     }
     QString why;
-    std::optional<GameRecord> game = ParseGameRecord(file.readAll(), false, &why);
+    std::optional<GameRecord> game = ParseGameRecord(bytes, false, &why);
     if (!game) {
         qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path), qPrintable(why));
         return std::nullopt;
@@ -313,11 +321,16 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly, const QString& folder) {
                 games.push_back(std::move(*game));
             continue;
         }
-        QFile file(path);
-        QString why = file.errorString();
+        int error = 0;
+        QString why;
         std::optional<GameRecord> game;
-        if (file.open(QIODevice::ReadOnly))
-            game = ParseGameRecord(file.readLine(), true, &why);
+        if (const int fd = OpenRegularFile(path, O_RDONLY, &error); fd >= 0) {
+            QFile file;
+            if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                game = ParseGameRecord(file.readLine(kMaxHeadBytes), true, &why);
+        } else {
+            why = QString::fromLocal8Bit(std::strerror(error));
+        }
         if (!game) {
             qCWarning(lcRecords, "skipped the game history %s: %s", qPrintable(path), qPrintable(why));
             continue;
@@ -384,16 +397,17 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playe
             QLatin1Char(',') + SheetField(game.player);
         for (const AttemptRecord& a : game.attempts) {
             const QString tail = player + QLatin1Char(',') + AttemptResultText(game, a);
-            const QString attemptFields = QStringLiteral("%1,%2,%3,%4,%5")
-                                              .arg(a.number)
-                                              .arg(a.difficulty)
-                                              .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
-                                              .arg(a.end == AttemptEnd::Level
-                                                       ? QString::fromLatin1(Number(a.secondsToLevel))
-                                                       : QString())
-                                              .arg(QString::fromLatin1(Number(a.points)));
+            const QString attemptFields =
+                QStringLiteral("%1,%2,%3,%4,%5")
+                    .arg(a.number)
+                    .arg(a.difficulty)
+                    .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
+                    .arg(a.end == AttemptEnd::Level ? QString::fromLatin1(Number(a.secondsToLevel))
+                                                    : QString())
+                    .arg(QString::fromLatin1(Number(a.points)));
             if (a.samples.empty())
-                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
+                csv +=
+                    SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
             for (const AttitudeSample& s : a.samples)
                 csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
                                   QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +

@@ -5,6 +5,7 @@
 #include "platform/ProfileFile.h"
 #include "platform/Translation.h"
 #include "records/Records.h"
+#include "records/SaveFailures.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 
@@ -29,8 +30,12 @@ constexpr int kOutboxFormatVersion = 1;
 std::mutex g_outboxListenerMutex;
 std::function<void()> g_outboxListener;
 
+// The millisecond a file's name says it was queued; 0 for one past the year 9999, which no game of
+// ours was queued at (and which would leave no later number for the next game).
 qint64 QueuedAt(const QString& name) {
-    return name.section(QLatin1Char('-'), 0, 0).toLongLong();
+    constexpr qint64 kLatest = 253402300799999;
+    const qint64 at = name.section(QLatin1Char('-'), 0, 0).toLongLong();
+    return at <= kLatest ? at : 0;
 }
 
 } // namespace
@@ -89,7 +94,8 @@ int CountRefusedOutboxGames() {
         QDir(RefusedOutboxFolder()).entryList({QStringLiteral("*") + kOutboxSuffix}, QDir::Files).size());
 }
 
-QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, const std::optional<Player>& player) {
+QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings,
+                        const std::optional<Player>& player) {
     const QString folder = OutboxFolder();
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     QJsonObject head{{QStringLiteral("outbox"), kOutboxFormatVersion},
@@ -105,6 +111,7 @@ QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, c
     const QStringList queued = OutboxFiles(&why);
     if (!why.isEmpty()) {
         qCWarning(lcRecords, "cannot queue the game for the class server: %s", qPrintable(why));
+        ReportSaveFailure(folder, EPERM);
         return {};
     }
     // Named after when it was queued, so the sender takes the games in the order they were played;
@@ -116,8 +123,7 @@ QString WriteOutboxGame(const GameRecord& game, const ClassSettings& settings, c
     const QString path =
         folder + QLatin1Char('/') + QString::number(at) + QLatin1Char('-') + id + kOutboxSuffix;
     if (!ReplaceFileAtomically(path, bytes, &error, 0600)) {
-        qCWarning(lcRecords, "cannot queue the game for the class server in %s: %s", qPrintable(folder),
-                  std::strerror(error));
+        ReportSaveFailure(path, error); // logged, and the player told: this game will not reach the class
         return {};
     }
     std::lock_guard lock(g_outboxListenerMutex);
@@ -132,7 +138,8 @@ QStringList OutboxFiles(QString* why) {
     int error = 0;
     if (!MakePrivateFolder(OutboxFolder(), &error)) {
         if (why)
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。")))
+            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                          "Aviluma", "%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。")))
                        .arg(OutboxFolder(), QString::fromLocal8Bit(std::strerror(error)));
         return {};
     }
@@ -203,6 +210,7 @@ bool StampOutboxGame(OutboxGame& queued, const ClassSettings& settings, QString*
         return true; // no player (a PC without players then), or a file queued before folders were named
     }
     if (why)
-        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本机没有玩家“%1”，这局不是本机的成绩"))).arg(queued.pcPlayer);
+        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本机没有玩家“%1”，这局不是本机的成绩")))
+                   .arg(queued.pcPlayer);
     return false;
 }

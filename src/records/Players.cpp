@@ -39,15 +39,18 @@ QString PlayersRoot() {
 
 Index ReadIndex() {
     Index index;
-    QFile file(PlayersFilePath());
-    if (!file.exists())
-        return index;
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcRecords, "cannot read the players of %s: %s", qPrintable(file.fileName()),
-                  qPrintable(file.errorString()));
+    QByteArray bytes;
+    int error = 0;
+    if (!ReadFileThroughSafeLinks(PlayersFilePath(), &bytes, &error, kMaxSettingsFileBytes)) {
+        if (error != ENOENT)
+            qCWarning(lcRecords, "cannot read the players of %s: %s", qPrintable(PlayersFilePath()),
+                      std::strerror(error));
         return index;
     }
-    for (const QByteArray& raw : file.readAll().split('\n')) {
+    const auto listed = [&](const auto& same) {
+        return std::any_of(index.players.begin(), index.players.end(), same);
+    };
+    for (const QByteArray& raw : bytes.split('\n')) {
         const QString line = QString::fromUtf8(raw);
         const QString folder = line.section(QLatin1Char(' '), 1, 1);
         // Only names our own code made lead to folders: nothing in the file reaches another path.
@@ -57,12 +60,17 @@ Index ReadIndex() {
                           });
         if (line.startsWith(QLatin1String("player ")) && safe) {
             const QString name = SafePlayerName(line.section(QLatin1Char(' '), 2));
-            if (!name.trimmed().isEmpty())
+            // One folder a player, one player a name: a second line for either is not ours, and
+            // would make two players share progress, or one name fly as someone else.
+            if (listed([&](const Player& p) { return p.name == name || p.folder == folder; }))
+                qCWarning(lcRecords, "skipped a second line for a player or a folder in %s: %s",
+                          qPrintable(PlayersFilePath()), qPrintable(line));
+            else if (!name.trimmed().isEmpty())
                 index.players.push_back({name, folder});
         } else if (line.startsWith(QLatin1String("adopting ")) && safe) {
             index.adopting = folder;
         } else if (!line.isEmpty() && !line.startsWith(QLatin1Char('#'))) {
-            qCWarning(lcRecords, "skipped a line of %s: %s", qPrintable(file.fileName()), qPrintable(line));
+            qCWarning(lcRecords, "skipped a line of %s: %s", qPrintable(PlayersFilePath()), qPrintable(line));
         }
     }
     return index;
@@ -323,12 +331,26 @@ std::vector<PlayerSummary> SummarisePlayers(const std::vector<Player>& players) 
     return summaries;
 }
 
-void UsePlayer(const std::optional<Player>& player) {
-    if (player)
-        QDir().mkpath(PlayerFolderPath(*player));
+bool UsePlayer(const std::optional<Player>& player, QString* error) {
+    if (player) {
+        int refused = CheckFolders(PlayerFolderPath(*player), true);
+        if (refused == 0)
+            refused = CheckFolders(PlayerHistoryFolder(*player));
+        if (refused == ELOOP || refused == ENOTDIR) {
+            qCWarning(lcRecords, "not flying as %s: %s leads outside the data folder, or is no folder",
+                      qPrintable(player->name), qPrintable(PlayerFolderPath(*player)));
+            if (error)
+                *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+                                "Aviluma", "玩家“%1”的文件夹 %2 是指向数据文件夹以外的链接，或者不是文件夹，"
+                                           "可能是其他用户放的。游戏不会使用它，请把它移走后再试。")))
+                             .arg(player->name, PlayerFolderPath(*player));
+            return false;
+        }
+    }
     SetProgressFolder(player ? PlayerFolderPath(*player) : QString());
     std::lock_guard lock(g_currentMutex);
     g_current = player;
+    return true;
 }
 
 std::optional<Player> CurrentPlayer() {
@@ -337,10 +359,11 @@ std::optional<Player> CurrentPlayer() {
 }
 
 QString ReadLanguageChoice() {
-    QFile file(ProgressFilePath(kLanguageCfg));
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    int error = 0;
+    if (!ReadFileThroughSafeLinks(ProgressFilePath(kLanguageCfg), &bytes, &error, kMaxSettingsFileBytes))
         return {};
-    return QString::fromUtf8(file.read(16)).trimmed();
+    return QString::fromUtf8(bytes.left(16)).trimmed();
 }
 
 bool WriteLanguageChoice(const QString& code, QString* error) {

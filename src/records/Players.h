@@ -72,8 +72,9 @@ bool RemovePlayer(const Player& player, QString* error);
 std::vector<PlayerSummary> SummarisePlayers(const std::vector<Player>& players);
 
 // Makes the player's folder the progress folder (made when missing); nullopt: the PC's own, for a PC
-// without players.
-void UsePlayer(const std::optional<Player>& player);
+// without players. False, with nothing changed and *error saying why, when the folder (or players/,
+// or its history/) is a link that could lead outside the data folder (CheckFolders) or is no folder.
+bool UsePlayer(const std::optional<Player>& player, QString* error = nullptr);
 // The player whose progress is in use, if any.
 std::optional<Player> CurrentPlayer();
 

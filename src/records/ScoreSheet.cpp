@@ -338,14 +338,17 @@ QString SheetField(const QString& field) {
 }
 
 bool IsSheetFileName(const QString& name) {
-    static const QRegularExpression kName(
-        QStringLiteral("^(%1|%2)[0-9]{4}(-[0-9]{2}){5}\\.csv$").arg(kWildSheetText, kEndlessSheetText));
+    // Anchored whole: "$" would also match before a final line feed.
+    static const QRegularExpression kName(QRegularExpression::anchoredPattern(
+        QStringLiteral("(%1|%2)[0-9]{4}(-[0-9]{2}){5}\\.csv").arg(kWildSheetText, kEndlessSheetText)));
     return kName.match(name).hasMatch();
 }
 
 bool IsSheetLine(const QString& line) {
-    static const QRegularExpression kScore(QStringLiteral("^-?[0-9]{1,10}$"));
-    static const QRegularExpression kTime(QStringLiteral("^[0-9]{2}:[0-9]{2}-[0-9]{2}$"));
+    static const QRegularExpression kScore(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?[0-9]{1,10}")));
+    static const QRegularExpression kTime(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{2}:[0-9]{2}-[0-9]{2}")));
     const std::optional<QStringList> fields = SheetFields(line);
     if (!fields || fields->size() != 4)
         return false;

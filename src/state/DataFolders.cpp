@@ -1,5 +1,7 @@
 #include "state/DataFolders.h"
 
+#include "platform/FileIo.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,9 +26,10 @@ bool Writable(const QString& folder) {
     return QFileInfo(folder).isDir() && access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 
+// Made where missing, never through a link another account could have made: the start says so.
 DataFolders Made(DataFolders folders) {
-    QDir().mkpath(folders.data);
-    QDir().mkpath(folders.record);
+    CheckFolders(folders.data, true);
+    CheckFolders(folders.record, true);
     return folders;
 }
 

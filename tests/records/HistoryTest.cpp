@@ -15,6 +15,9 @@
 #include <limits>
 #include <random>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class History : public ::testing::Test {
@@ -110,6 +113,9 @@ TEST_F(History, NumbersNoFloatHoldsReadAsTheLargestAndWriteAgain) {
 // The games kept are the ones written last, whatever the clock said: a game played on a clock a year
 // behind is not removed as it is written, and one eighty years ahead does not stay for ever.
 TEST_F(History, TheGamesWrittenLastAreKeptWhateverTheClockSaid) {
+    ASSERT_TRUE(QDir().mkpath(HistoryFolder()));
+    WriteFile(QStringLiteral("planted.9223372036854775807.jsonl"),
+              GameRecordBytes(Game(9))); // no next number
     const QDateTime now = Game(0).started;
     for (const QDateTime& started :
          {now, now.addYears(80), now.addYears(-1), now.addSecs(60), now.addYears(-1)}) {
@@ -134,10 +140,15 @@ TEST_F(History, ForeignAndBrokenFilesAreSkippedWithALogLine) {
     WriteFile(QStringLiteral("c-cut.jsonl"), good.left(good.lastIndexOf("{\"attempt\":2")));
     WriteFile(QStringLiteral("d-garbage.jsonl"), QByteArray("\xff\xfe\x00{[[", 7));
     WriteFile(QStringLiteral("e-empty.jsonl"), {});
+    ASSERT_EQ(mkfifo(QFile::encodeName(HistoryFolder() + QStringLiteral("/f-pipe.jsonl")).constData(), 0666),
+              0);
+    ASSERT_EQ(symlink("/dev/zero",
+                      QFile::encodeName(HistoryFolder() + QStringLiteral("/g-zero.jsonl")).constData()),
+              0);
     CLogCapture log;
     EXPECT_EQ(ReadHistory(false).size(), 1u);
     const QStringList lines = log.Lines();
-    ASSERT_EQ(lines.size(), 5) << qPrintable(lines.join('\n'));
+    ASSERT_EQ(lines.size(), 6) << qPrintable(lines.join('\n'));
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("records: skipped the game history ")));
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("a-foreign.jsonl: not a game history")));
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("history format 2, this program reads 1")));
@@ -219,7 +230,8 @@ TEST_F(History, TheExportTellsHowEachAttemptEnded) {
         const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(HistoryCsv({game})));
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[1].back(), QString::fromUtf8(c.result)) << c.result;
-        EXPECT_EQ(rows[1][10], c.attempt == AttemptEnd::Level ? QStringLiteral("0.2") : QString()) << c.result;
+        EXPECT_EQ(rows[1][10], c.attempt == AttemptEnd::Level ? QStringLiteral("0.2") : QString())
+            << c.result;
     }
 }
 

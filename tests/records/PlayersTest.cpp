@@ -1,5 +1,5 @@
-#include "records/History.h"
 #include "records/Players.h"
+#include "records/History.h"
 #include "records/Records.h"
 #include "state/DataFolders.h"
 #include "support/ProgramFolder.h"
@@ -9,7 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimeZone>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,8 +69,9 @@ TEST_F(Players, EachKeepsTheirOwnProgressAndHistoryWhileTheTopListsStayThePCs) {
 }
 
 TEST_F(Players, NamesBecomeSafeDistinctFoldersAndBadNamesAreRefused) {
-    const QStringList names = {QStringLiteral("Ann"), QStringLiteral("ann"), QStringLiteral("ＡＮＮ"),
-                               QStringLiteral("../../etc"), QStringLiteral("a/b"), QStringLiteral("x\x01y\u202Ez")};
+    const QStringList names = {QStringLiteral("Ann"),    QStringLiteral("ann"),
+                               QStringLiteral("ＡＮＮ"), QStringLiteral("../../etc"),
+                               QStringLiteral("a/b"),    QStringLiteral("x\x01y\u202Ez")};
     QStringList folders;
     for (const QString& name : names)
         folders << Add(name).folder;
@@ -141,10 +146,12 @@ TEST_F(Players, ARenameKeepsTheFolderAndARemovedPlayersFolderIsKeptAside) {
     ASSERT_TRUE(RemovePlayer(ann, &error)) << qPrintable(error);
     ASSERT_EQ(ReadPlayers().size(), 1u);
     EXPECT_FALSE(QDir(PlayerFolderPath(ann)).exists());
-    const QStringList aside = QDir(DataFilePath(u"players-removed")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList aside =
+        QDir(DataFilePath(u"players-removed")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_TRUE(aside[0].startsWith(ann.folder + QLatin1Char('-')));
-    EXPECT_EQ(CountHistoryGames(DataFilePath(u"players-removed/") + aside[0] + QStringLiteral("/history")), 1);
+    EXPECT_EQ(CountHistoryGames(DataFilePath(u"players-removed/") + aside[0] + QStringLiteral("/history")),
+              1);
 }
 
 TEST_F(Players, TheChooserListsTheLastPlayedFirstThenTheLastAdded) {
@@ -163,6 +170,48 @@ TEST_F(Players, TheChooserListsTheLastPlayedFirstThenTheLastAdded) {
     EXPECT_EQ(summaries[1].player.name, third.name);
     EXPECT_EQ(summaries[2].player.name, second.name);
     EXPECT_FALSE(summaries[2].lastPlayed.isValid());
+}
+
+// What another account may plant in a shared data folder: a pipe as the index (which hung the start),
+// a second line for a name or a folder, a player's folder leading elsewhere (their ssh folder, say).
+TEST_F(Players, APlantedIndexOrFolderLeadsNowhereElse) {
+    const QByteArray index = QFile::encodeName(PlayersFilePath());
+    ASSERT_EQ(mkfifo(index.constData(), 0666), 0);
+    EXPECT_TRUE(ReadPlayers().empty());
+    ASSERT_TRUE(QFile::remove(PlayersFilePath()));
+
+    const Player ann = Add(QStringLiteral("Ann"));
+    {
+        QFile file(PlayersFilePath());
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("player " + ann.folder.toUtf8() +
+                   " Mallory\nplayer p-00000001 Ann\nplayer p-00000002 Bo\n");
+    }
+    const std::vector<Player> players = ReadPlayers();
+    ASSERT_EQ(players.size(), 2u);
+    EXPECT_EQ(players[0].folder, ann.folder);
+    EXPECT_EQ(players[1].name, QStringLiteral("Bo"));
+
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(chmod(QFile::encodeName(m_folder.FilePath(QStringLiteral("Data/players"))).constData(), 0777),
+              0);
+    ASSERT_TRUE(QDir(PlayerFolderPath(players[1])).removeRecursively());
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere.path()).constData(),
+                      QFile::encodeName(PlayerFolderPath(players[1])).constData()),
+              0);
+    QString error;
+    EXPECT_FALSE(UsePlayer(players[1], &error));
+    EXPECT_TRUE(error.contains(PlayerFolderPath(players[1]))) << qPrintable(error);
+    EXPECT_FALSE(CurrentPlayer().has_value());
+    UsePlayer(ann); // and a folder swapped for a link once in use is written through no more
+    ASSERT_TRUE(QDir(PlayerFolderPath(ann)).removeRecursively());
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere.path()).constData(),
+                      QFile::encodeName(PlayerFolderPath(ann)).constData()),
+              0);
+    WriteOpenLevel(4);
+    EXPECT_TRUE(WriteGame(2).isEmpty());
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty())
+        << qPrintable(QDir(elsewhere.path()).entryList().join(u' '));
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QSysInfo>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <csignal>
@@ -340,6 +341,27 @@ TEST_F(ScoreSheet, WaitingLinesThatLeadElsewhereAreSetAsideNeverWritten) {
     EXPECT_EQ(told[0].kind, SheetNoticeKind::Waiting);
     EXPECT_EQ(told[0].error, ELOOP);
     EXPECT_EQ(ReadBytes(PendingPath()), entry(linked, "玩家二,2,无尽模式,14:05-09"));
+}
+
+// Neither a line feed at the end of a name or a line, nor a record folder another account could have
+// linked elsewhere, takes a line out of its sheet.
+TEST_F(ScoreSheet, NoLineFeedOrLinkedRecordFolderLeadsALineElsewhere) {
+    EXPECT_TRUE(IsSheetFileName(QStringLiteral("狂野模式2019-06-01-14-05-09.csv")));
+    EXPECT_FALSE(IsSheetFileName(QStringLiteral("狂野模式2019-06-01-14-05-09.csv\n")));
+    EXPECT_TRUE(IsSheetLine(QStringLiteral("玩家一,1,狂野模式,14:05-09")));
+    EXPECT_FALSE(IsSheetLine(QStringLiteral("玩家一,1,狂野模式,14:05-09\n")));
+    EXPECT_FALSE(IsSheetLine(QStringLiteral("玩家一,1\n,狂野模式,14:05-09")));
+
+    QTemporaryDir elsewhere;
+    ASSERT_EQ(chmod(QFile::encodeName(m_folder.Path()).constData(), 0777), 0);
+    ASSERT_TRUE(QDir(m_folder.FilePath(QStringLiteral("Record"))).removeRecursively());
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere.path()).constData(),
+                      QFile::encodeName(m_folder.FilePath(QStringLiteral("Record"))).constData()),
+              0);
+    EXPECT_FALSE(CreateScoreSheet());
+    Append(5, kWildSheetText);
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
+    EXPECT_TRUE(ReadBytes(PendingPath()).contains(QByteArray("5")));
 }
 
 // A waiting-lines file this player cannot read (another account's, kept private) is moved aside and
