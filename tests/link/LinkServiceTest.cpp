@@ -146,7 +146,8 @@ TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
 }
 
 // A press that finds the port busy says why, and the monitor, watching on from there, does not say it
-// again. Once the other program lets the port go, the drone is connected without another press.
+// again. Once the other program lets the port go, the drone is connected without another press, as a
+// connection of its own: a game begun while the port was busy is not on it.
 TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTakenOnceFree) {
     auto drone = StartDrone(20);
     const SerialOpenResult other = OpenSerialDevice(drone->DevicePath());
@@ -158,9 +159,11 @@ TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTakenOnceFree) {
     EXPECT_EQ(m_log.Lines(),
               QStringList{QStringLiteral("link: cannot open the drone's port %1: Device or resource busy")
                               .arg(drone->DevicePath())});
+    const std::uint64_t generation = g_nLinkGeneration;
     CloseSerialDevice(other.fd);
     ASSERT_TRUE(time.Advance(1s)); // the next look
     EXPECT_TRUE(m_view.m_portOpen);
+    EXPECT_NE(g_nLinkGeneration, generation);
     service.StopLink();
 }
 
