@@ -151,7 +151,7 @@ void CAvilumaDlg::UseLanguage(Language language, bool remember) {
 }
 
 void CAvilumaDlg::UsePlayersLanguage() {
-    if (!m_strLanguageOption.isEmpty())
+    if (LanguageFromCode(m_strLanguageOption))
         return;
     if (const std::optional<Language> stored = LanguageFromCode(ReadLanguageChoice()))
         UseLanguage(*stored, false);

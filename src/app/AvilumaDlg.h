@@ -102,7 +102,8 @@ public:
     std::function<void()> onClassChanged;
     // Where the "班级" dialog tests a connection; joined when this window goes, after the event loop.
     CClassChecks m_classChecks;
-    // The --lang option of this run, empty without one: it outranks a player's stored choice.
+    // The --lang option of this run, empty without one: it outranks a player's stored choice, unless
+    // it names no language.
     QString m_strLanguageOption;
     // Installs the language and shows this window's texts in it at once; the other windows take it up
     // when they next open. remember: stored as the current player's choice.

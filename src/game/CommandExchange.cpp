@@ -14,7 +14,7 @@ namespace {
 std::mutex g_writerMutex;
 CommandFrameWriter g_writer;
 
-void WriteCommandFrame(const GameCommand& command) {
+void WriteCommandFrame(const GameCommand& command, std::uint64_t link) {
     std::array<std::uint8_t, kCommandFrameMax> frame{};
     const auto length = static_cast<std::uint8_t>(BuildCommandFrame(command, frame));
     CommandFrameWriter writer;
@@ -22,19 +22,19 @@ void WriteCommandFrame(const GameCommand& command) {
         std::lock_guard lock(g_writerMutex);
         writer = g_writer;
     }
-    if (writer)
+    if (!writer)
+        WritePortOfLink(link, frame.data(), length);
+    else if (g_nLinkGeneration == link)
         writer(frame.data(), length);
-    else
-        WritePort(frame.data(), length);
 }
 
 } // namespace
 
-bool SendGameCommand(GameCommand command) {
+bool SendGameCommand(GameCommand command, std::uint64_t link) {
     for (int attempt = 0; attempt < kCommandTries; ++attempt) {
         // Cleared before the frame goes out: only an answer that comes after it counts.
         g_nAckStatus = kReplyNone;
-        WriteCommandFrame(command);
+        WriteCommandFrame(command, link);
         for (int poll = 0; poll < kAckPollsPerTry; ++poll) {
             GameSleep(kAckPollPeriod);
             if (g_nAckStatus != kReplyNone)
@@ -46,8 +46,8 @@ bool SendGameCommand(GameCommand command) {
     return false;
 }
 
-void PostGameCommand(GameCommand command) {
-    WriteCommandFrame(command);
+void PostGameCommand(GameCommand command, std::uint64_t link) {
+    WriteCommandFrame(command, link);
 }
 
 void SetCommandFrameWriter(CommandFrameWriter writer) {

@@ -123,7 +123,7 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     command.action = kActionStart;
     command.difficulty = static_cast<std::uint8_t>(difficulty);
     command.attempt = static_cast<std::uint8_t>(attempt);
-    SendGameCommand(command);
+    SendGameCommand(command, m_nGameLink);
     AttemptRecord& record = m_history.attempts.emplace_back();
     record.number = static_cast<int>(m_history.attempts.size());
     const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record, m_nGameLink);
@@ -140,7 +140,7 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
 
 bool CGameDrivers::FinishGame(GameCommand& command) {
     command.action = kActionStop;
-    PostGameCommand(command);
+    PostGameCommand(command, m_nGameLink);
     if (!g_bLinkActive)
         return false; // the window is closing: nothing is recorded, nothing said
     if (m_bLinkLost) {
@@ -195,7 +195,7 @@ void CGameDrivers::RunLevelGame() {
     bool passed = true;
     const auto keep = qScopeGuard([&] { KeepHistory(passed); });
     GameCommand command = OpeningCommand();
-    SendGameCommand(command);
+    SendGameCommand(command, m_nGameLink);
 
     for (int attempt = 0; attempt < kAttemptsPerLevel && passed; ++attempt)
         passed = PlayAttempt(command, level - 1, attempt, DifficultyAttemptText(level, attempt + 1));
@@ -221,7 +221,7 @@ void CGameDrivers::RunWildGame() {
     BeginHistory(GameMode::Wild, 0);
     const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
-    SendGameCommand(command);
+    SendGameCommand(command, m_nGameLink);
 
     bool going = true;
     for (int difficulty = 0; difficulty < kDifficultyCount && going && !Interrupted(); ++difficulty)
@@ -236,7 +236,7 @@ void CGameDrivers::RunEndlessGame() {
     BeginHistory(GameMode::Endless, 0);
     const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
-    SendGameCommand(command);
+    SendGameCommand(command, m_nGameLink);
 
     for (int attempts = 0; !Interrupted(); ++attempts) {
         const int difficulty = DrawEndlessDifficulty();

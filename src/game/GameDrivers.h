@@ -8,7 +8,8 @@
 // the link stops holding (LinkHolds): no attempt starts, and none is measured, on an attitude older
 // than kAttitudeFreshFor, on another connection than the game's (the drone lost, even when another
 // took its place at once), or on a link the monitor judges below weak. The stop command is still
-// sent, and in the second case the player is told.
+// sent (to the game's own drone: a drone connected in its place gets none of the game's commands), and
+// in the second case the player is told.
 //
 // Every game, also one cut short, goes into the history when it ends (records/History.h): each
 // attempt's samples, hold, time to level and points, and how the game ended.

@@ -169,11 +169,13 @@ ConnectResult CLinkService::Connect() {
     if (!m_strPort.isEmpty())
         return {ConnectOutcome::AlreadyConnected, m_strPort};
     const ConnectResult result = OpenLink();
-    if (result.outcome != ConnectOutcome::Connected)
+    if (result.outcome != ConnectOutcome::Connected) {
         LogConnectFailure(result);
-    else
+        m_reported = result;
+    } else {
         qCDebug(lcLink, "connected to the drone on %s (serial %s)", qPrintable(result.port),
                 qPrintable(result.serial));
+    }
     // Connected, the monitor judges the link; otherwise it watches for the drone, as after a loss,
     // and connects it once it is there and its port free.
     if (!m_bRunning.exchange(true))
@@ -249,6 +251,7 @@ void CLinkService::MonitorThreadProc() {
             // Under the lock, so that a connect press in between shows its "connected" after this.
             std::lock_guard lock(m_mutex);
             CloseLink();
+            m_reported = {ConnectOutcome::NoDrone, {}}; // the loss itself was logged
             m_view.ShowPortState(false, {});
             if (g_nLinkState.exchange(LinkState::None) != LinkState::None)
                 m_view.ShowLinkState(LinkState::None);
@@ -295,7 +298,6 @@ bool CLinkService::JudgeLink() {
 
 void CLinkService::WatchForDrone() {
     CDeviceWatch watch;
-    ConnectResult reported{ConnectOutcome::NoDrone, {}}; // the loss itself was logged
     for (;;) {
         watch.Clear(); // before looking: what changes after the look ends the wait below
         {
@@ -309,10 +311,10 @@ void CLinkService::WatchForDrone() {
                 return;
             }
             // A port that is there but will not open is said once, not at every look.
-            if (result.outcome != reported.outcome || result.port != reported.port) {
+            if (result.outcome != m_reported.outcome || result.port != m_reported.port) {
                 if (result.outcome != ConnectOutcome::NoDrone)
                     LogConnectFailure(result);
-                reported = result;
+                m_reported = result;
             }
         }
         const Clock::time_point looked = m_time.Now();

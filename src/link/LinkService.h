@@ -110,6 +110,9 @@ private:
     std::atomic<bool> m_bReadEnded{false}; // the receive loop has left: stopped, or the port is gone
     QString m_strPort;                     // the open port's device path; empty when closed
     int m_nWakeFd = -1;                    // ends the monitor's waits
+    // The last failure to connect that the log has told (with m_mutex): the press of the button tells
+    // its own, and the monitor, watching on from there, tells only what differs from it.
+    ConnectResult m_reported{ConnectOutcome::NoDrone, {}};
     CWorkerThread m_readThread;
     CWorkerThread m_monitorThread;
 };

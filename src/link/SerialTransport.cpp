@@ -58,6 +58,17 @@ void WritePort(const std::uint8_t* bytes, std::uint8_t length) {
     WriteSerial(fd, bytes, length, kWriteTimePerByte * length);
 }
 
+void WritePortOfLink(std::uint64_t link, const std::uint8_t* bytes, std::uint8_t length) {
+    std::lock_guard lock(g_SerialPort.writeMutex);
+    // The link service moves the generation on only after a close has taken the port away (under this
+    // lock), and opens the next port only after that: a generation still the same here means the port
+    // is the connection's own, or none.
+    const int fd = g_SerialPort.fd.load();
+    if (g_nLinkGeneration != link || fd == SerialPortRecord::kNoPort)
+        return;
+    WriteSerial(fd, bytes, length, kWriteTimePerByte * length);
+}
+
 void CloseDronePort() {
     std::scoped_lock lock(g_SerialPort.readMutex, g_SerialPort.writeMutex);
     CloseSerialDevice(g_SerialPort.fd.exchange(SerialPortRecord::kNoPort));

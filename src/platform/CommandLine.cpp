@@ -34,10 +34,10 @@ QString LanguageOptionValue(const QCommandLineParser& parser, const QCommandLine
     const QString code = parser.value(option);
     if (parser.isSet(option) && !LanguageFromCode(code)) {
         const QString program = QCoreApplication::applicationName();
-        std::fprintf(
-            stderr, "%s\n",
-            qPrintable(
-                TerminalText("%1: --lang takes zh or en.", "%1：--lang 只能是 zh 或 en。").arg(program)));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(TerminalText("%1: unknown language \"%2\": --lang takes zh or en.",
+                                             "%1：未知的语言“%2”：--lang 只能是 zh 或 en。")
+                                    .arg(program, code)));
         std::exit(2);
     }
     return code;

@@ -17,5 +17,5 @@ void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]);
 // --lang zh|en, as the programs beside the game take it: the language of their windows and messages.
 QCommandLineOption LanguageOption();
 // The code given with --lang, empty without one. A code that names no language ends the process with
-// a word of usage, as an unknown option does.
+// a word of usage that names it, as an unknown option does.
 QString LanguageOptionValue(const QCommandLineParser& parser, const QCommandLineOption& option);

@@ -218,7 +218,7 @@ TEST_F(Languages, TheArtsWordsAreDrawnInTheLanguage) {
 }
 
 // The language chosen in the menu is the player's: kept in their folder, taken up when they are chosen
-// again, and it changes the main window at once; --lang outranks it.
+// again, and it changes the main window at once; --lang outranks it, unless it names no language.
 TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     QString error;
     const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
@@ -250,6 +250,9 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     UsePlayer(ann);
     m_main->UsePlayersLanguage();
     EXPECT_EQ(InstalledLanguage(), Language::Chinese);
+    m_main->m_strLanguageOption = QStringLiteral("fr");
+    m_main->UsePlayersLanguage();
+    EXPECT_EQ(InstalledLanguage(), Language::English);
 }
 
 // The stored files of a game, each as path and text with their numbers masked (times and scores

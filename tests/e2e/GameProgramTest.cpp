@@ -192,4 +192,22 @@ TEST(GameProgram, AClassServerWithAPasswordIsRefusedAndNothingIsSaved) {
     EXPECT_FALSE(QFile::exists(data.filePath(QStringLiteral("Data/class.cfg"))));
 }
 
+// A --lang that names no language is told, with what was given, before anything starts.
+TEST(GameProgram, AnUnknownLanguageIsToldAndNothingStarts) {
+    QTemporaryDir data;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")); // it would start
+    environment.insert(QStringLiteral("HOME"), data.path());
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // the terminal's words
+    QProcess game;
+    game.setProcessEnvironment(environment);
+    game.setProcessChannelMode(QProcess::MergedChannels);
+    game.start(QStringLiteral(AVILUMA_GAME_PROGRAM),
+               {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--lang"), QStringLiteral("fr")});
+    ASSERT_TRUE(game.waitForFinished(10000));
+    EXPECT_EQ(game.exitCode(), 2);
+    EXPECT_TRUE(game.readAll().contains("aviluma: unknown language \"fr\": --lang takes zh or en."));
+    EXPECT_TRUE(QDir(data.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
 } // namespace

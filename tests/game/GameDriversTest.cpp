@@ -20,6 +20,11 @@ namespace {
 
 using Payload = std::vector<std::uint8_t>;
 
+using Driver = void (CGameDrivers::*)();
+const std::pair<GameMode, Driver> kModes[] = {{GameMode::Level, &CGameDrivers::RunLevelGame},
+                                              {GameMode::Wild, &CGameDrivers::RunWildGame},
+                                              {GameMode::Endless, &CGameDrivers::RunEndlessGame}};
+
 class GameDrivers : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -291,16 +296,13 @@ TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheS
 }
 
 // A game is cut short by the player closing its window, by the drone going quiet mid-attempt, or by
-// an attitude already stale when an attempt would start. Nothing is recorded; one stop goes out.
+// an attitude already stale when an attempt would start. Nothing is recorded; one stop goes out, to
+// the game's own drone: none when another drone has taken its place.
 TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
-    using Driver = void (CGameDrivers::*)();
-    const std::pair<GameMode, Driver> modes[] = {{GameMode::Level, &CGameDrivers::RunLevelGame},
-                                                 {GameMode::Wild, &CGameDrivers::RunWildGame},
-                                                 {GameMode::Endless, &CGameDrivers::RunEndlessGame}};
     // Another drone: the drone lost and another connected at once, whose attitude is fresh and level.
     // Weak: the link monitor judges the stream too thin (a frame or two a second).
     enum class Cut { Close, Quiet, StaleFromTheStart, AnotherDrone, Weak };
-    for (auto [mode, run] : modes) {
+    for (auto [mode, run] : kModes) {
         for (const Cut cut : {Cut::Close, Cut::Quiet, Cut::StaleFromTheStart, Cut::AnotherDrone, Cut::Weak}) {
             SCOPED_TRACE(testing::Message()
                          << "mode " << static_cast<int>(mode) << ", cut " << static_cast<int>(cut));
@@ -343,8 +345,10 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             int stops = 0;
             for (const auto& s : m_drone.sent)
                 stops += s.command.action == kActionStop;
-            EXPECT_EQ(stops, 1);
-            EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+            EXPECT_EQ(stops, cut == Cut::AnotherDrone ? 0 : 1);
+            if (cut != Cut::AnotherDrone) {
+                EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
+            }
             // Kept in the history all the same, marked as cut short.
             const std::optional<GameRecord> kept = ReadGameRecord(m_game.LastHistoryPath());
             ASSERT_TRUE(kept.has_value());
@@ -363,6 +367,37 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
     }
     EXPECT_EQ(ReadBestScore(3), 0);
     EXPECT_FALSE(QFile::exists(RaceCfgPath()));
+}
+
+// A drone swapped in the pause after a scoring attempt: the game sees the new connection before the
+// next attempt, begins none, sends the other drone nothing (the stop neither) and ends as cut short.
+TEST_F(GameDrivers, ADroneSwappedBetweenAttemptsEndsTheGameBeforeTheNext) {
+    for (auto [mode, run] : kModes) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        g_nGameMode = mode;
+        g_nLevel = 1;
+        m_window = CRecordingWindow();
+        m_drone.sent.clear();
+        std::size_t sentBeforeTheSwap = 0;
+        m_drone.onTick = [&](long long) {
+            if (sentBeforeTheSwap == 0 && m_window.scores.size() == 1) {
+                sentBeforeTheSwap = m_drone.sent.size();
+                g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+            }
+        };
+        (m_game.*run)();
+        EXPECT_EQ(m_window.statuses.size(), 1u);
+        EXPECT_EQ(m_drone.sent.size(), sentBeforeTheSwap);
+        EXPECT_EQ(m_window.linkLosses, 1);
+        EXPECT_TRUE(m_window.results.isEmpty());
+        const std::optional<GameRecord> kept = ReadGameRecord(m_game.LastHistoryPath());
+        ASSERT_TRUE(kept.has_value());
+        EXPECT_EQ(kept->end, GameEnd::LinkLost);
+        ASSERT_EQ(kept->attempts.size(), 1u);
+        EXPECT_EQ(kept->attempts[0].end, AttemptEnd::Level);
+        m_drone.onTick = nullptr;
+        m_game.m_fTotalScore = 0.0f;
+    }
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 #include "game/GameDrivers.h"
+#include "link/FrameCodec.h"
+#include "link/SerialTransport.h"
 #include "records/Records.h"
 #include "sim/SimDrone.h"
 #include "support/RecordingWindow.h"
@@ -6,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <thread>
 
 namespace {
@@ -75,7 +78,12 @@ TEST(GameRealTime, AGameBelongsToTheDroneItStartedOn) {
     EXPECT_TRUE(window.results.isEmpty());
     EXPECT_EQ(g_nLevelResult, 0);
     EXPECT_EQ(ReadBestScore(1), 0);
-    EXPECT_TRUE(WaitUntil([&] { return g_bDroneConnected.load(); }, 3s)); // the other one, now
+    ASSERT_TRUE(WaitUntil([&] { return g_bDroneConnected.load(); }, 3s)); // the other one, now
+    // The game's stop was the flown drone's: the other has none when a frame written after it arrives.
+    std::array<std::uint8_t, kHeartbeatFrameMax> beat{};
+    WritePort(beat.data(), static_cast<std::uint8_t>(BuildHeartbeatFrame({}, beat)));
+    ASSERT_TRUE(WaitUntil([&] { return other.CountReceived(kMsgHeartbeat) > 0; }, 3s));
+    EXPECT_EQ(other.CountReceived(kMsgCommand), 0);
 }
 
 // A game on a drone sending 2, 3 or 5 frames a second (a run window opened while the link was good,

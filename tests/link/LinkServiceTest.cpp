@@ -145,18 +145,26 @@ TEST_F(LinkService, ConnectWithoutADroneFindsNoneEachTime) {
               QStringList(2, QStringLiteral("link: no drone found: no USB serial device 26ac:0011")));
 }
 
-// A press that finds the port busy says why, and keeps watching: once the other program lets the port
-// go, the drone is connected without another press.
+// A press that finds the port busy says why, and the monitor, watching on from there, does not say it
+// again. Once the other program lets the port go, the drone is connected without another press, as a
+// connection of its own: a game begun while the port was busy is not on it.
 TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTakenOnceFree) {
     auto drone = StartDrone(20);
     const SerialOpenResult other = OpenSerialDevice(drone->DevicePath());
     ASSERT_EQ(other.error, SerialOpenError::None);
-    EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::Busy);
+    CVirtualLinkTime time;
+    CLinkService service(m_view, time);
+    EXPECT_EQ(service.Connect().outcome, ConnectOutcome::Busy);
+    ASSERT_TRUE(time.Waiting()); // after the monitor's first look, at a port still busy
     EXPECT_EQ(m_log.Lines(),
               QStringList{QStringLiteral("link: cannot open the drone's port %1: Device or resource busy")
                               .arg(drone->DevicePath())});
+    const std::uint64_t generation = g_nLinkGeneration;
     CloseSerialDevice(other.fd);
-    EXPECT_TRUE(WaitUntil([&] { return m_service.State() == LinkState::Good && m_view.m_portOpen; }, 5s));
+    ASSERT_TRUE(time.Advance(1s)); // the next look
+    EXPECT_TRUE(m_view.m_portOpen);
+    EXPECT_NE(g_nLinkGeneration, generation);
+    service.StopLink();
 }
 
 TEST_F(LinkService, SteadyStreamIsAGoodLinkAndTheIconChangesOnce) {

@@ -255,6 +255,7 @@ TEST_F(SerialTransport, ConcurrentWritersNeverInterleaveTheirFrames) {
     EXPECT_EQ(good, 2 * kPerWriter);
 }
 
+// Also a frame for a connection that has closed: the port open now is another connection's.
 TEST_F(SerialTransport, WritesToAClosedPortAreDroppedQuietly) {
     const Bytes f = CommandReply(1);
     WritePort(f.data(), static_cast<std::uint8_t>(f.size())); // never opened
@@ -262,6 +263,13 @@ TEST_F(SerialTransport, WritesToAClosedPortAreDroppedQuietly) {
     CloseDronePort();
     WritePort(f.data(), static_cast<std::uint8_t>(f.size()));
     EXPECT_TRUE(m_pty.ReadAll().empty());
+
+    const std::uint64_t closed = g_nLinkGeneration.fetch_add(1);
+    ASSERT_EQ(OpenDronePort(m_pty.Path()), SerialOpenError::None);
+    WritePortOfLink(closed, f.data(), static_cast<std::uint8_t>(f.size()));
+    const Bytes g = CommandReply(2);
+    WritePortOfLink(g_nLinkGeneration, g.data(), static_cast<std::uint8_t>(g.size()));
+    EXPECT_EQ(m_pty.ReadAll(), g);
 }
 
 } // namespace

@@ -23,6 +23,7 @@ TEST(ChooseLanguage, TheOptionThenTheStoredChoiceThenTheLocale) {
         {"", "en", "zh_CN", true, Language::English},
         {"", "zh", "de_DE", true, Language::Chinese},
         {"fr", "", "zh_CN", true, Language::Chinese}, // an unknown code is passed over
+        {"fr", "en", "zh_CN", true, Language::English},
         {"EN", "xx", "zh_CN", true, Language::Chinese},
         {"", "", "zh_CN", true, Language::Chinese},
         {"", "", "zh_TW", true, Language::Chinese},
