@@ -5,10 +5,14 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,4 +51,25 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes) {
 inline QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything under folder, but not under the folders named in except: each file with its bytes, each
+// link with where it points, each folder. Two snapshots differ when anything was written, made,
+// removed or renamed there, wherever a path led.
+inline QMap<QString, QByteArray> Snapshot(const QString& folder, const QStringList& except = {}) {
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (std::any_of(except.begin(), except.end(), [&](const QString& skip) {
+                return path == skip || path.startsWith(skip + QLatin1Char('/'));
+            }))
+            continue;
+        const QFileInfo info(path);
+        entries.insert(path, info.isSymLink() ? "-> " + QFile::encodeName(info.symLinkTarget())
+                             : info.isDir()   ? QByteArray("folder")
+                                              : ReadBytes(path));
+    }
+    return entries;
 }

@@ -1,6 +1,7 @@
 // Reads any bytes as the waiting score-sheet lines (a file that whoever may write the settings folder
 // may write) and delivers what it takes, as a start does. Checks that
-//   - no file outside the record folder changes, also through a link in it named like a sheet;
+//   - nothing outside the record folder and the settings folder changes, also through a link in the
+//     record folder named like a sheet or a name that climbs out of it;
 //   - every line a sheet holds afterwards is its header or a line the game writes: four fields, no
 //     line break and no control character inside, the name guarded against formulas.
 // Input: the file's bytes.
@@ -53,10 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteBytes(dataFolder.filePath(kPendingSheetLinesName),
                QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
 
+    const QStringList ours{record.path(), dataFolder.path()};
+    const auto outside = Snapshot(base, ours);
+
     WritePendingSheetLines();
 
-    Check(ReadBytes(base + QStringLiteral("/victim")) == "mine\n",
-          "nothing outside the record folder changes");
+    Check(Snapshot(base, ours) == outside, "nothing outside the record and settings folders changes");
     for (const QString& name : record.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (QFileInfo(record.filePath(name)).isSymLink())
             continue;

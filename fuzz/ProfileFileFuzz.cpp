@@ -1,6 +1,8 @@
 // Feeds any bytes as a settings file (UTF-8, GBK, UTF-16 with its mark, or none of them), reads it,
 // and sets one key in it as the game saves progress and names. Checks that
 //   - reading never fails or hangs, whatever the file holds;
+//   - a value read as a number is its leading digits after one sign, held to the range of an int
+//     (counted here apart, digit by digit, from the text the value reads as);
 //   - a refused write (a name or value that would forge or hide lines) leaves every byte as it was,
 //     and any other write succeeds;
 //   - the key written reads back as its value (trimmed, as every value reads; an empty one gives the
@@ -147,6 +149,24 @@ void CheckOnlyTheKeysLineChanged(const QByteArray& before, const QByteArray& aft
           "with its key is added");
 }
 
+// The number a value reads as: an optional sign, then its leading decimal digits, beyond the range
+// of an int the end of that range.
+int ExpectedInt(const QString& text) {
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    QString digits;
+    for (const QChar c :
+         text.mid(text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0)) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        if (!digits.isEmpty() || c != QLatin1Char('0'))
+            digits += c;
+    }
+    const QString limit = negative ? QStringLiteral("2147483648") : QStringLiteral("2147483647");
+    if (digits.size() > limit.size() || (digits.size() == limit.size() && digits >= limit))
+        return negative ? INT_MIN : INT_MAX;
+    return negative ? -digits.toInt() : digits.toInt();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -163,10 +183,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (data[0] != 0 && !keys.empty())
         name = keys[(data[0] - 1) % keys.size()];
     std::vector<QString> read;
-    for (const KeyName& key : keys)
+    for (const KeyName& key : keys) {
         read.push_back(Read(key, path));
+        Check(GetPrivateProfileInt(key.section, key.key, -7, path) ==
+                  (read.back() == kDefault ? -7 : ExpectedInt(read.back())),
+              "a number reads as its leading digits, held to an int");
+    }
     Read(name, path);
-    GetPrivateProfileInt(name.section, name.key, 0, path);
 
     int error = -1;
     const bool written = WritePrivateProfileString(name.section, name.key, value, path, &error);

@@ -202,9 +202,12 @@ bool StampOutboxGame(OutboxGame& queued, const ClassSettings& settings, QString*
                 queued.pcPlayer = player.name;
                 return true;
             }
-        if (!QDir(RemovedPlayersFolder())
-                 .entryList({queued.pcPlayerFolder + QStringLiteral("-*")}, QDir::Dirs | QDir::NoDotAndDotDot)
-                 .isEmpty())
+        // Kept as "<folder>-<yyyyMMdd-HHmmss>": that folder exactly, never a pattern the file spells.
+        const QString kept = queued.pcPlayerFolder + QLatin1Char('-');
+        const QStringList removed = QDir(RemovedPlayersFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (std::any_of(removed.begin(), removed.end(), [&](const QString& name) {
+                return name.size() == kept.size() + 15 && name.startsWith(kept);
+            }))
             return true;
     } else if (queued.pcPlayer.isEmpty() || FindPlayer(players, queued.pcPlayer)) {
         return true; // no player (a PC without players then), or a file queued before folders were named
