@@ -1350,5 +1350,55 @@ On each PC, start the game once with:
         <source>正在导出……</source>
         <translation>Exporting…</translation>
     </message>
+    <message>
+        <source>这是其他用户也能放置的链接，游戏不会经它读写别处的文件</source>
+        <translation>it is a link another account could have put there, and the game reads and writes nothing through it</translation>
+    </message>
+    <message>
+        <source>这不是普通文件（可能是管道或设备）</source>
+        <translation>it is not a plain file (a pipe or a device, perhaps)</translation>
+    </message>
+    <message>
+        <source>文件大得不像游戏写的</source>
+        <translation>the file is far larger than any the game writes</translation>
+    </message>
+    <message>
+        <source>文件和文件夹放错了位置</source>
+        <translation>a file stands where a folder should, or a folder where a file should</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2。
+这局不会上传到班级服务器，但仍记在本机的训练记录里（若那里还能保存）。</source>
+        <translation>Cannot save %1: %2.
+This game will not be sent to the class server; it is still in this PC&apos;s training record (if that could be saved).</translation>
+    </message>
+    <message>
+        <source>这些设置文件没有读取，游戏当它们不存在：
+%1
+它们可能是其他用户放的。请检查后把它们移走。</source>
+        <translation>These settings files were not read; the game goes on as if they were not there:
+%1
+Another account may have put them there. Check them, then move them away.</translation>
+    </message>
+    <message>
+        <source>没有选择玩家：这次由“%1”飞行。</source>
+        <translation>No player chosen: “%1” flies this time.</translation>
+    </message>
+    <message>
+        <source>没有选择玩家：这次的进度记在本机，不属于任何玩家。</source>
+        <translation>No player chosen: this time the progress is kept for the PC, not for a player.</translation>
+    </message>
+    <message>
+        <source>要换人，请在右键菜单里选“%1”。</source>
+        <translation>To change, choose “%1” in the right-click menu.</translation>
+    </message>
+    <message>
+        <source>玩家“%1”的文件夹 %2 是指向数据文件夹以外的链接，或者不是文件夹，可能是其他用户放的。游戏不会使用它，请把它移走后再试。</source>
+        <translation>The folder %2 of player “%1” is a link leading out of the data folder, or no folder; another account may have put it there. The game does not use it: move it away and try again.</translation>
+    </message>
+    <message>
+        <source>没有读取权限</source>
+        <translation>no permission to read</translation>
+    </message>
 </context>
 </TS>

@@ -88,11 +88,12 @@ QStringList SetAsideFiles() {
 
 } // namespace
 
-QString ErrorText(int error) {
+QString ErrorText(int error, bool reading) {
     switch (error) {
     case EACCES:
     case EPERM:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有写入权限")));
+        return reading ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有读取权限")))
+                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有写入权限")));
     case EROFS:
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "磁盘为只读")));
     case ENOSPC:
@@ -143,7 +144,7 @@ QString SheetNoticeText(const SheetNotice& notice) {
             return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
                           "Aviluma", "等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
                                      "问题解决之前，新的成绩不会暂存到那里。")))
-                .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError));
+                .arg(notice.path, ErrorText(notice.error, true), ErrorText(notice.pendingError));
         if (notice.lines > 0)
             return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
                           "Aviluma", "等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")))
@@ -151,7 +152,7 @@ QString SheetNoticeText(const SheetNotice& notice) {
                 .arg(notice.path);
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
                       "Aviluma", "等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")))
-            .arg(ErrorText(notice.error), notice.path);
+            .arg(ErrorText(notice.error, true), notice.path);
     case SheetNoticeKind::Waiting:
         return Tr(QStringLiteral(
                       QT_TRANSLATE_NOOP("Aviluma", "有 %1 条成绩在等待写入 %2：%3。问题解决后会自动补写。")))

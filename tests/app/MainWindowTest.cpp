@@ -1,3 +1,4 @@
+#include "app/AvilumaApp.h"
 #include "app/AvilumaDlg.h"
 #include "instruments/Attitude.h"
 #include "link/Heartbeat.h"
@@ -486,6 +487,17 @@ TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
     EXPECT_EQ(m_main->m_nGrade, 3);
     EXPECT_EQ(ReadOpenLevel(), 3);
 
+    // Cancelled at start, the chooser says who flies meanwhile.
+    m_main.reset();
+    CMessageLog told(true);
+    m_player.When<CDlgPlayers>([](CDlgPlayers& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
+    m_main = std::make_unique<CAvilumaDlg>();
+    m_main->ChoosePlayerOnShow();
+    m_main->Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.Texts().isEmpty(); }, 5000));
+    EXPECT_TRUE(told.Texts()[0].contains(QStringLiteral("“Bo”"))) << qPrintable(told.Texts()[0]);
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo"));
+
     CDlgRecord nameEntry;
     m_player.When<CDlgRecord>([](CDlgRecord& dialog) {
         EXPECT_EQ(dialog.findChild<QLineEdit*>()->text(), QStringLiteral("Bo"));
@@ -493,6 +505,13 @@ TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
     });
     nameEntry.DoModal();
     UsePlayer(std::nullopt);
+}
+
+// A file that could not be read is told so, not as one that could not be written.
+TEST(Messages, AFileThatCannotBeReadIsToldAsUnreadable) {
+    const QString text =
+        SheetNoticeText(SheetNotice(SheetNoticeKind::SetAside, QStringLiteral("/x/aside"), EACCES));
+    EXPECT_TRUE(text.contains(QStringLiteral("没有读取权限"))) << qPrintable(text);
 }
 
 } // namespace

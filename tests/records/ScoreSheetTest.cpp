@@ -343,6 +343,22 @@ TEST_F(ScoreSheet, WaitingLinesThatLeadElsewhereAreSetAsideNeverWritten) {
     EXPECT_EQ(ReadBytes(PendingPath()), entry(linked, "玩家二,2,无尽模式,14:05-09"));
 }
 
+// A waiting line goes in unless the sheet holds it after where the sheet ended when it began to wait:
+// the same name, score and minute earlier in the sheet is another game's line.
+TEST_F(ScoreSheet, AnIdenticalLineBeforeTheWaitBeganIsAnotherGames) {
+    ASSERT_TRUE(CreateScoreSheet());
+    Append(7, kWildSheetText);
+    const QByteArray sheet = ReadBytes(g_strSheetPath.Get());
+    QFile pending(PendingPath());
+    ASSERT_TRUE(pending.open(QIODevice::WriteOnly));
+    pending.write(QFileInfo(g_strSheetPath.Get()).fileName().toUtf8().toPercentEncoding() + ' ' +
+                  QByteArray::number(sheet.size()) + ' ' +
+                  QStringLiteral("玩家一,7,狂野模式,14:05-09").toUtf8().toPercentEncoding() + '\n');
+    pending.close();
+    WritePendingSheetLines();
+    EXPECT_EQ(ReadBytes(g_strSheetPath.Get()), sheet + Line("玩家一,7,狂野模式,14:05-09"));
+}
+
 // Neither a line feed at the end of a name or a line, nor a record folder another account could have
 // linked elsewhere, takes a line out of its sheet.
 TEST_F(ScoreSheet, NoLineFeedOrLinkedRecordFolderLeadsALineElsewhere) {
