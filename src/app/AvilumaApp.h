@@ -52,8 +52,6 @@ private:
 // What the player is told when a file of theirs could not be saved: where, why in plain words, and
 // whether what was not written is kept for later.
 QString SaveFailureText(const QString& path, int error, bool kept);
-// An errno in the player's words: "没有写入权限", "磁盘空间已满", ...
-QString ErrorText(int error, bool reading = false);
 QString SheetNoticeText(const SheetNotice& notice);
 // --player naming nobody of this PC.
 QString NoSuchPlayerText(const QString& name);

@@ -72,7 +72,7 @@ bool WriteClassSettings(const ClassSettings& settings, QString* error) {
         return true;
     if (error)
         *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2")))
-                     .arg(ClassCfgPath(), QString::fromLocal8Bit(std::strerror(errorNumber)));
+                     .arg(ClassCfgPath(), ErrorText(errorNumber));
     return false;
 }
 

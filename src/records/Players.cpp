@@ -4,6 +4,7 @@
 #include "platform/Translation.h"
 #include "records/History.h"
 #include "records/Records.h"
+#include "records/SaveFailures.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 
@@ -85,7 +86,7 @@ bool WriteIndex(const Index& index, QString* error) {
     int errorNumber = 0;
     if (QDir().mkpath(DataFilePath(u"")) && ReplaceFileAtomically(PlayersFilePath(), bytes, &errorNumber))
         return true;
-    const QString why = QString::fromLocal8Bit(std::strerror(errorNumber));
+    const QString why = ErrorText(errorNumber);
     qCWarning(lcRecords, "cannot write %s: %s", qPrintable(PlayersFilePath()), qPrintable(why));
     if (error)
         *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存玩家名单 %1：%2")))
@@ -372,6 +373,6 @@ bool WriteLanguageChoice(const QString& code, QString* error) {
     if (ReplaceFileAtomically(path, code.toUtf8() + '\n', &errorNumber))
         return true;
     *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存语言的选择 %1：%2")))
-                 .arg(path, QString::fromLocal8Bit(std::strerror(errorNumber)));
+                 .arg(path, ErrorText(errorNumber));
     return false;
 }

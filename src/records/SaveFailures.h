@@ -7,6 +7,9 @@
 #include <functional>
 #include <utility>
 
+// An errno in the player's words: "没有写入权限" ("没有读取权限" for a read), "磁盘空间已满", ...
+QString ErrorText(int error, bool reading = false);
+
 // Logs the failure and, the first time for this path in this run, hands it to the listener. error is
 // an errno value (EACCES, ENOSPC, ...), or EBUSY for a file another program holds. kept: what could not
 // be written waits and is written later (score-sheet lines); otherwise the change is lost.
