@@ -102,7 +102,7 @@ TEST(GameProgram, AProcessThatNeverStartedIsSignalledToNobody) {
 
 // Two accounts playing from one data folder (a shared --data-dir, a portable copy's Data/) never run
 // two games on it: the second is told who holds it and does not start. The first cleans up what
-// interrupted writes left in every folder it writes, history/ too.
+// interrupted writes left in every folder it writes, history/ and outbox/ too.
 TEST(GameProgram, ASecondAccountOnTheSameDataFolderIsToldAndDoesNotStart) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs a second account";
@@ -115,7 +115,8 @@ TEST(GameProgram, ASecondAccountOnTheSameDataFolderIsToldAndDoesNotStart) {
     ASSERT_EQ(chown(QFile::encodeName(otherHome.path()).constData(), 65534, 65534), 0);
     const QStringList leftovers = {QStringLiteral("Data/.system.cfg.aviluma-tmp-a1B2c3"),
                                    QStringLiteral("Data/history/.x.1.jsonl.aviluma-tmp-d4E5f6"),
-                                   QStringLiteral("Record/.y.csv.aviluma-tmp-g7H8i9")};
+                                   QStringLiteral("Record/.y.csv.aviluma-tmp-g7H8i9"),
+                                   QStringLiteral("Data/outbox/.1-z.jsonl.aviluma-tmp-j0K1l2")};
     for (const QString& leftover : leftovers) {
         QDir().mkpath(QFileInfo(shared.filePath(leftover)).absolutePath());
         QFile(shared.filePath(leftover)).open(QIODevice::WriteOnly);
