@@ -1400,5 +1400,11 @@ Another account may have put them there. Check them, then move them away.</trans
         <source>没有读取权限</source>
         <translation>no permission to read</translation>
     </message>
+    <message>
+        <source>数据文件夹 %1 正被另一局游戏使用。
+同一个数据文件夹同时只能运行一局游戏。</source>
+        <translation>The data folder %1 is in use by another game.
+Only one game at a time can run on a data folder.</translation>
+    </message>
 </context>
 </TS>

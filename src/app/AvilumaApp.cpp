@@ -138,6 +138,10 @@ QString SheetNoticeText(const SheetNotice& notice) {
 }
 
 QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder) {
+    if (holder.pid <= 0) // a process the kernel would not name to us
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "数据文件夹 %1 正被另一局游戏使用。\n"
+                                                              "同一个数据文件夹同时只能运行一局游戏。")))
+            .arg(folder);
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma",
                                                "数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
                                                "同一个数据文件夹同时只能运行一局游戏。")))
@@ -188,7 +192,7 @@ bool CAvilumaApp::ChooseStartPlayer(CAvilumaDlg& dlg) {
     }
     if (QString error; !UsePlayer(flying, &error)) {
         MessageBoxOk(error);
-        if (!players.empty() && m_strPlayer.isEmpty() && players.size() > 1)
+        if (m_strPlayer.isEmpty() && players.size() > 1)
             return true; // the chooser asks who flies
         m_nExitCode = 2;
         return false;

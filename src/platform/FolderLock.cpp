@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <optional>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -24,12 +25,13 @@ QString UserName(uid_t uid) {
 }
 
 // Who holds a lock on the file, as the kernel tells it (/proc/locks names the process that took each
-// lock, by device and inode): nothing a file's content could forge. Empty when nobody does.
-CFolderLock::Holder LockHolder(const struct stat& file) {
+// lock, by device and inode): nothing a file's content could forge. Nullopt when nobody does; pid 0
+// for a holder the kernel will not name (in another process namespace).
+std::optional<CFolderLock::Holder> LockHolder(const struct stat& file) {
     CFolderLock::Holder holder;
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly))
-        return holder;
+        return std::nullopt;
     // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiting lock's line starts "1: -> ".
     const QByteArray inode = QByteArray::number(major(file.st_dev), 16).rightJustified(2, '0') + ':' +
                              QByteArray::number(minor(file.st_dev), 16).rightJustified(2, '0') + ':' +
@@ -44,7 +46,7 @@ CFolderLock::Holder LockHolder(const struct stat& file) {
             holder.user = UserName(process.st_uid);
         return holder;
     }
-    return holder;
+    return std::nullopt;
 }
 
 // The lock file may be opened by exactly the accounts that may write the folder: anyone who can open
@@ -100,7 +102,7 @@ CFolderLock::Result CFolderLock::Claim() {
             close(fd);
             if (m_nError != EWOULDBLOCK)
                 return Result::Failed;
-            m_owner = LockHolder(st);
+            m_owner = LockHolder(st).value_or(Holder{});
             return Result::Busy;
         }
         if (fd >= 0)
@@ -113,8 +115,12 @@ CFolderLock::Result CFolderLock::Claim() {
         // not write the folder: none of ours, unless a game holds a lock on it. Set aside, and a
         // fresh one made.
         struct stat planted {};
-        if (lstat(path.constData(), &planted) == 0 && (m_owner = LockHolder(planted)).pid != 0)
-            return Result::Busy;
+        if (lstat(path.constData(), &planted) == 0) {
+            if (const std::optional<Holder> holder = LockHolder(planted)) {
+                m_owner = *holder;
+                return Result::Busy;
+            }
+        }
         const QByteArray aside = path + ".set-aside-" +
                                  QByteArray::number(static_cast<qint64>(time(nullptr))) + '-' +
                                  QByteArray::number(static_cast<qint64>(getpid()));
