@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <utility>
@@ -308,7 +309,9 @@ void CAvilumaDlg::ChoosePlayer(bool atStart) {
                          QT_TRANSLATE_NOOP("Aviluma", "没有选择玩家：这次的进度记在本机，不属于任何玩家。")));
         MessageBoxOk(who + QLatin1Char('\n') +
                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "要换人，请在右键菜单里选“%1”。")))
-                         .arg(Tr(kSwitchPlayerItemText)));
+                         .arg(QString(Tr(kSwitchPlayerItemText).section(QLatin1Char('\t'), 0, 0))
+                                  .remove(QRegularExpression(QStringLiteral("\\(&.\\)")))
+                                  .remove(QLatin1Char('&'))));
     }
     ShowPlayer();
 }

@@ -495,7 +495,9 @@ TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
     m_main->ChoosePlayerOnShow();
     m_main->Open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !told.Texts().isEmpty(); }, 5000));
-    EXPECT_TRUE(told.Texts()[0].contains(QStringLiteral("“Bo”"))) << qPrintable(told.Texts()[0]);
+    EXPECT_TRUE(told.Texts()[0].contains(QStringLiteral("“Bo”")) &&
+                told.Texts()[0].contains(QStringLiteral("“切换玩家...”")))
+        << qPrintable(told.Texts()[0]); // the menu item as the menu shows it
     EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo"));
 
     CDlgRecord nameEntry;
