@@ -209,8 +209,11 @@ bool StampOutboxGame(OutboxGame& queued, const ClassSettings& settings, QString*
                 return name.size() == kept.size() + 15 && name.startsWith(kept);
             }))
             return true;
-    } else if (queued.pcPlayer.isEmpty() || FindPlayer(players, queued.pcPlayer)) {
-        return true; // no player (a PC without players then), or a file queued before folders were named
+    } else if (queued.pcPlayer.isEmpty()) {
+        return true; // no player: a PC without players then
+    } else if (const std::optional<Player> player = FindPlayer(players, queued.pcPlayer)) {
+        queued.pcPlayer = player->name; // a file queued before folders were named: the name as listed
+        return true;
     }
     if (why)
         *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本机没有玩家“%1”，这局不是本机的成绩")))
