@@ -114,10 +114,6 @@ If no program is using it (for example, the game was killed), unplug the drone a
         <translation>Click bottom left to connect the drone</translation>
     </message>
     <message>
-        <source>通过第 10 关后开启</source>
-        <translation>Opens after level 10</translation>
-    </message>
-    <message>
         <source>是</source>
         <translation>Yes</translation>
     </message>
@@ -1405,6 +1401,16 @@ Another account may have put them there. Check them, then move them away.</trans
 同一个数据文件夹同时只能运行一局游戏。</source>
         <translation>The data folder %1 is in use by another game.
 Only one game at a time can run on a data folder.</translation>
+    </message>
+    <message>
+        <source>通过第 9 关后开启</source>
+        <translation>Opens after level 9</translation>
+    </message>
+    <message>
+        <source>新的比赛会清空狂野模式和无尽模式的比赛前三名。
+开始新的比赛吗？</source>
+        <translation>A new competition empties the competition top three of the wild and endless modes.
+Start a new competition?</translation>
     </message>
 </context>
 </TS>

@@ -381,15 +381,18 @@ void CAvilumaDlg::OnBtnLevel() {
 
 void CAvilumaDlg::OnBtnWildOrEndless(GameMode gameMode) {
     g_nGameMode = gameMode;
-    m_dlgGameType.DoModal(); // first, however the checks below turn out
+    // A locked mode, or one without a good link, opens nothing: the chooser's competition would
+    // empty the top threes for a game that cannot start.
+    if (m_nGrade < kLevelCount) {
+        MessageBoxOk(kLevelsFirstText);
+        return;
+    }
     if (m_link.State() != LinkState::Good) {
         MessageBoxOk(kLinkFaultText);
         return;
     }
-    if (m_nGrade >= kLevelCount)
+    if (m_dlgGameType.DoModal() == QDialog::Accepted) // Esc or the close box: nothing to play
         m_dlgRun.DoModal();
-    else
-        MessageBoxOk(kLevelsFirstText);
 }
 
 void CAvilumaDlg::OnBtnExit() {

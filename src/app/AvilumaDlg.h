@@ -41,7 +41,7 @@ inline const QString kConnectFirstHintText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请先点击左下角连接无人机"));
 inline const QString kPracticeLinkText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有无人机？用模拟无人机练习"));
-inline const QString kModesLockedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 10 关后开启"));
+inline const QString kModesLockedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 9 关后开启"));
 
 // The class line of the main window: "班级：已连接", "班级：3 局等待上传", "班级：未连接" (translated).
 QString ClassStatusText(const ClassStatus& status);

@@ -6,6 +6,14 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "windows/DlgRun.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+constexpr std::array kModes{GameMode::Wild, GameMode::Endless};
+} // namespace
 
 CDlgGameType::CDlgGameType() : CDialogShell(*FindDialogTemplate(IDD_DLG_GAMETYPE)) {
     setWindowTitle(QStringLiteral("Aviluma")); // its template leaves it untitled in the task list
@@ -18,14 +26,24 @@ void CDlgGameType::OnInitDialog() {
 void CDlgGameType::OnCommand(int id) {
     if (id == IDC_BTN_PRACTICE) {
         g_nPlayType = PlayType::Practice;
-        EndDialog(QDialog::Rejected);
+        EndDialog(QDialog::Accepted);
     } else if (id == IDC_BTN_COMPETITION) {
+        if (g_nLinkState != LinkState::Good) { // lost while the choice was open
+            MessageBoxOk(kLinkFaultText);
+            EndDialog(QDialog::Rejected);
+            return;
+        }
+        const bool scores = std::any_of(kModes.begin(), kModes.end(), [](GameMode mode) {
+            return ReadTopList(RaceCfgPath(), TopListSection(mode))[0].score > 0;
+        });
+        if (scores && !MessageBoxYesNo(kNewCompetitionText))
+            return; // the choice stays open
         g_nPlayType = PlayType::Competition;
         if (!CreateScoreSheet()) {
             MessageBoxOk(kSheetNotCreatedText);
             return; // the choice stays open
         }
         ResetCompetitionLists();
-        EndDialog(QDialog::Rejected);
+        EndDialog(QDialog::Accepted);
     }
 }

@@ -232,7 +232,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     m_main->UseLanguage(Language::English, true);
     EXPECT_NE(m_main->grab(wordsUnderTheName).toImage(), chineseWords); // the picture's words too
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game　Ann"));
-    EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 10"));
+    EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 9"));
     EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
 
     UsePlayer(bo); // never chose: keeps what is on screen

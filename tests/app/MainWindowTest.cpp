@@ -13,6 +13,7 @@
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
 #include "windows/DlgClass.h"
+#include "windows/DlgGameType.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgPlayers.h"
 #include "windows/DlgRecord.h"
@@ -73,7 +74,7 @@ protected:
     CModalPlayer m_player;
 };
 
-TEST_F(MainWindow, WithoutAGoodLinkEveryModeRefusesAndWildAsksTheKindFirst) {
+TEST_F(MainWindow, WithoutAGoodLinkEveryModeRefusesAndALockedCardOpensNothing) {
     OpenMainWindow();
     EXPECT_EQ(m_main->m_stcTitle->Text(), QStringLiteral("Aviluma—游戏选择"));
     EXPECT_EQ(m_main->m_btnLinkState->toolTip(), QStringLiteral("无人机连接状态"));
@@ -83,17 +84,17 @@ TEST_F(MainWindow, WithoutAGoodLinkEveryModeRefusesAndWildAsksTheKindFirst) {
     EXPECT_EQ(Messages(), QStringList{kLinkFaultText});
     EXPECT_EQ(g_nGameMode, GameMode::Level);
 
-    int choosers = 0;
-    for (int i = 0; i < 2; ++i)
-        m_player.When<CDlgGameType>([&](CDlgGameType& chooser) {
-            ++choosers;
-            QTest::keyClick(&chooser, Qt::Key_Escape);
-        });
+    int choosers = 0; // a padlocked card opens no chooser: it says what opens it
+    m_player.When<CDlgGameType>([&](CDlgGameType& chooser) {
+        ++choosers;
+        QTest::keyClick(&chooser, Qt::Key_Escape);
+    });
     m_main->m_btnWild->click();
     m_main->m_btnEndless->click();
-    EXPECT_EQ(choosers, 2);
+    EXPECT_EQ(choosers, 0);
+    m_player.Forget();
     EXPECT_EQ(g_nGameMode, GameMode::Endless);
-    EXPECT_EQ(Messages(), QStringList(3, kLinkFaultText));
+    EXPECT_EQ(Messages(), (QStringList{kLinkFaultText, kLevelsFirstText, kLevelsFirstText}));
 
     m_main->m_btnConnect->click(); // no drone at all
     EXPECT_EQ(Messages().back(), kNoDroneText);
@@ -108,7 +109,6 @@ TEST_F(MainWindow, WildOpensAfterTheLevelsOnlyWithAGoodLink) {
     StoreOpenLevel(9);
     OpenMainWindow();
     Connect(20, LinkState::Good);
-    m_player.When<CDlgGameType>([](CDlgGameType& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
     m_main->m_btnWild->click();
     EXPECT_EQ(Messages(), QStringList{kLevelsFirstText});
     m_main.reset();
@@ -137,13 +137,60 @@ TEST_F(MainWindow, WildOpensAfterTheLevelsOnlyWithAGoodLink) {
     EXPECT_FALSE(m_main->m_btnEndless->HoverBorder());
     Connect(20, LinkState::Good);
     runOpened = false;
-    m_player.When<CDlgGameType>([](CDlgGameType& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
+    m_player.When<CDlgGameType>([](CDlgGameType& chooser) {
+        static_cast<QAbstractButton*>(chooser.GetDlgItem(IDC_BTN_PRACTICE))->click();
+    });
     m_player.When<CDlgRun>([&](CDlgRun& run) {
         runOpened = g_nGameMode == GameMode::Endless;
         run.m_btnClose->click();
     });
     m_main->m_btnEndless->click();
     EXPECT_TRUE(runOpened);
+}
+
+// The competition top threes are emptied only by a new competition that can start (a good link),
+// after the player agreed; Esc on the chooser plays nothing.
+TEST_F(MainWindow, ACompetitionEmptiesTheTopThreesOnlyWhenItCanStartAndWasAgreed) {
+    StoreOpenLevel(kLevelCount);
+    InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Wild), 1, 150, QStringLiteral("Alice"));
+    const auto best = [] { return ReadTopList(RaceCfgPath(), TopListSection(GameMode::Wild))[0].score; };
+    const auto choose = [&](int button) {
+        m_player.When<CDlgGameType>([button](CDlgGameType& chooser) {
+            if (button == 0)
+                QTest::keyClick(&chooser, Qt::Key_Escape);
+            else
+                static_cast<QAbstractButton*>(chooser.GetDlgItem(button))->click();
+        });
+    };
+    OpenMainWindow();
+    choose(IDC_BTN_COMPETITION);
+    m_main->m_btnEndless->click(); // no drone: no chooser, nothing emptied
+    m_player.Forget();
+    EXPECT_EQ(best(), 150);
+
+    Connect(20, LinkState::Good);
+    int runs = 0;
+    const auto play = [&] { m_player.When<CDlgRun>([&](CDlgRun& run) { ++runs, run.m_btnClose->click(); }); };
+    choose(0);
+    m_main->m_btnEndless->click();
+    m_player.Forget();
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(best(), 150);
+
+    choose(IDC_BTN_COMPETITION); // asked first: "no" keeps the choice open
+    choose(0);
+    m_main->m_btnWild->click();
+    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(best(), 150);
+    EXPECT_EQ(Messages(), (QStringList{kLinkFaultText, kNewCompetitionText}));
+
+    CMessageLog yes(true);
+    choose(IDC_BTN_COMPETITION);
+    play();
+    m_main->m_btnWild->click();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(best(), 0);
+    EXPECT_EQ(yes.Texts(), QStringList{kNewCompetitionText});
 }
 
 TEST_F(MainWindow, ExitAsksEnterDoesNothingAndEscLeavesAtOnce) {
@@ -176,7 +223,7 @@ TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAbo
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game"));
     EXPECT_EQ(m_main->m_stcStartHint->Text(), QStringLiteral("Click bottom left to connect the drone"));
     EXPECT_EQ(m_main->m_btnWild->accessibleName(), QStringLiteral("Wild mode (locked)"));
-    EXPECT_EQ(m_main->m_lockModes[1]->toolTip(), QStringLiteral("Opens after level 10"));
+    EXPECT_EQ(m_main->m_lockModes[1]->toolTip(), QStringLiteral("Opens after level 9"));
     EXPECT_EQ(m_main->m_btnConnect->toolTip(), QStringLiteral("Drone connect button"));
 
     m_main->m_btnLevel->click();
@@ -220,7 +267,7 @@ TEST_F(MainWindowLanguage, ChineseShowsTheSourceTextsByteForByte) {
         OpenMainWindow();
         EXPECT_EQ(m_main->m_stcTitle->Text().toUtf8(), QByteArray("Aviluma—游戏选择"));
         EXPECT_EQ(m_main->m_stcStartHint->Text().toUtf8(), QByteArray("请先点击左下角连接无人机"));
-        EXPECT_EQ(m_main->m_lockModes[0]->toolTip().toUtf8(), QByteArray("通过第 10 关后开启"));
+        EXPECT_EQ(m_main->m_lockModes[0]->toolTip().toUtf8(), QByteArray("通过第 9 关后开启"));
         m_main->m_btnExit->click();
         EXPECT_EQ(Messages(), QStringList{QStringLiteral("是否退出游戏？")});
         EXPECT_EQ(LevelLockedText(3).toUtf8(), QByteArray("通过第 2 关后开启第 3 关"));
@@ -298,7 +345,7 @@ TEST_F(MainWindow, PassingTheLevelsOpensWildAndEndlessAtOnce) {
     EXPECT_FALSE(m_main->m_stcStartHint->isVisible());
     EXPECT_FALSE(m_main->m_btnWild->HoverBorder());
     ASSERT_NE(m_main->m_lockModes[0], nullptr);
-    EXPECT_EQ(m_main->m_lockModes[1]->Text(), QStringLiteral("通过第 10 关后开启"));
+    EXPECT_EQ(m_main->m_lockModes[1]->Text(), QStringLiteral("通过第 9 关后开启"));
     m_player.When<CDlgMap>([&](CDlgMap& map) {
         StoreOpenLevel(10); // as the pass of level 9 stores it
         map.m_btnClose->click();
