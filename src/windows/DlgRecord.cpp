@@ -32,10 +32,12 @@ void CDlgRecord::OnCommand(int id) {
     if (id != IDC_BTN_TAKE_NAME)
         return;
     // Taken as typed (a name of spaces is a name), but never with characters that start new lines.
-    const QString name = SafePlayerName(static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME))->text());
+    auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
+    const QString name = SafePlayerName(edit->text());
     g_strPlayerName.Set(name);
     if (name.isEmpty()) {
         MessageBoxOk(kEmptyNameText);
+        edit->setFocus(Qt::OtherFocusReason); // what the player types next is the name
         return;
     }
     EndDialog(QDialog::Rejected);

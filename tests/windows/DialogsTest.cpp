@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -34,6 +35,9 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     ASSERT_TRUE(QDir(m_folder.Path()).mkpath(QStringLiteral("Record")));
     g_nGameMode = GameMode::Wild;
     InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
+    g_nLinkState = LinkState::Good;
+    const auto linkGone = qScopeGuard([] { g_nLinkState = LinkState::None; });
+    CMessageLog yes(true); // to a new competition that empties the lists
     CDlgGameType dialog;
     g_nPlayType = PlayType::Competition;
     dialog.Open();
@@ -48,16 +52,19 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     Click(dialog, IDC_BTN_PRACTICE);
     EXPECT_EQ(g_nPlayType, PlayType::Practice);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(m_messages.Texts().isEmpty());
+    EXPECT_EQ(yes.Texts(), QStringList{kNewCompetitionText});
 }
 
 TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
     g_nGameMode = GameMode::Endless; // and no Record folder
     InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
+    g_nLinkState = LinkState::Good;
+    const auto linkGone = qScopeGuard([] { g_nLinkState = LinkState::None; });
+    CMessageLog yes(true);
     CDlgGameType dialog;
     dialog.Open();
     Click(dialog, IDC_BTN_COMPETITION);
-    EXPECT_EQ(m_messages.Texts(), QStringList{kSheetNotCreatedText});
+    EXPECT_EQ(yes.Texts(), (QStringList{kNewCompetitionText, kSheetNotCreatedText}));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(g_nPlayType, PlayType::Competition);
     EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Endless))[0].score, 500); // untouched
@@ -78,12 +85,14 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("上次"));
 
     dialog.Open();
+    dialog.GetDlgItem(IDC_BTN_TAKE_NAME)->setFocus(); // as a click of the mouse leaves it
     Click(dialog, IDC_BTN_TAKE_NAME);
     EXPECT_EQ(m_messages.Texts(), QStringList{kEmptyNameText});
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(g_strPlayerName.Get().isEmpty());
-
     edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
+    EXPECT_EQ(dialog.focusWidget(), edit); // back in the field: what is typed next is the name
+
     QTest::keyClicks(edit, QStringLiteral("  "));
     QTest::keyClick(edit, Qt::Key_Return); // Enter does nothing
     EXPECT_TRUE(dialog.isVisible());
@@ -110,7 +119,8 @@ TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
     ASSERT_EQ(QApplication::focusWidget(), edit);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Mei"));
     EXPECT_EQ(edit->text(), QStringLiteral("Mei"));
-    EXPECT_EQ(static_cast<QLabel*>(dialog.GetDlgItem(IDC_STC_NAME_REASON))->text(), QStringLiteral("本局 1848 分，进入前三名"));
+    EXPECT_EQ(static_cast<QLabel*>(dialog.GetDlgItem(IDC_STC_NAME_REASON))->text(),
+              QStringLiteral("本局 1848 分，进入前三名"));
 }
 
 // The window manager is asked to move a window only once the pointer moves with the button down:
@@ -133,7 +143,8 @@ TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
     EXPECT_EQ(map.asked, 0);
     QTest::mousePress(&map, Qt::LeftButton, {}, background);
     QMouseEvent drag(QEvent::MouseMove, QPointF(background + QPoint(40, 20)),
-                     map.mapToGlobal(QPointF(background + QPoint(40, 20))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                     map.mapToGlobal(QPointF(background + QPoint(40, 20))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&map, &drag);
     EXPECT_EQ(map.asked, 1);
     EXPECT_NE(map.pos(), start);
