@@ -171,7 +171,7 @@ If no program is using it (for example, the game was killed), unplug the drone a
     </message>
     <message>
         <source>PC-无人机连接异常，请检查连接并确认连接正常后开始游戏</source>
-        <translation>The link between PC and drone is faulty. Check the connection and start the game once the link is good</translation>
+        <translation>The link between the PC and the drone is faulty. Check the drone&apos;s connection (press the connect button at the bottom left), and start the game once the link is good.</translation>
     </message>
     <message>
         <source>%1（%2）</source>
@@ -271,7 +271,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>%1 · 难度 %2 · 时限 %3 秒</source>
-        <translation>%1 · difficulty %2 · %3 s to level</translation>
+        <translation>%1 · difficulty %2 · level within %3 s</translation>
     </message>
     <message>
         <source>游戏结束 · 总分 %1</source>
@@ -497,7 +497,7 @@ Their level progress, best scores and %2 recorded games leave the list; their fo
     </message>
     <message>
         <source>把现有进度归为哪位玩家？</source>
-        <translation>Whose is the progress made so far?</translation>
+        <translation>Which player does the progress made so far belong to?</translation>
     </message>
     <message>
         <source>姓名</source>
@@ -542,14 +542,14 @@ Their level progress, best scores and %2 recorded games leave the list; their fo
     <message>
         <source>游戏尚未结束，是否关闭并退出？
 选择&quot;是&quot;关闭并退出</source>
-        <translation>The game is not over. Close it and leave?
-Choose &quot;Yes&quot; to close and leave</translation>
+        <translation>The game is not over, and a game left now does not count.
+Close it and leave?</translation>
     </message>
     <message>
         <source>将清空所有记录信息？
 选择&quot;是&quot;清空记录</source>
-        <translation>Clear every record?
-Choose &quot;Yes&quot; to clear the records</translation>
+        <translation>Clear the best results shown here?
+They cannot be brought back.</translation>
     </message>
     <message>
         <source>游戏进行中</source>

@@ -229,8 +229,9 @@ TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAbo
     m_main->m_btnLevel->click();
     m_main->m_btnExit->click(); // answered No
     EXPECT_EQ(Messages(),
-              (QStringList{QStringLiteral("The link between PC and drone is faulty. Check the connection "
-                                          "and start the game once the link is good"),
+              (QStringList{QStringLiteral("The link between the PC and the drone is faulty. Check the drone's "
+                                          "connection (press the connect button at the bottom left), and "
+                                          "start the game once the link is good."),
                            QStringLiteral("Exit the game?")}));
 
     CDlgMap& map = m_main->m_dlgMap;
