@@ -459,7 +459,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>%1&#x3000;第 %2 关&#x3000;%3</source>
-        <translation>%1&#x3000;level %2&#x3000;%3</translation>
+        <translation>%1 · level %2 · %3</translation>
     </message>
     <message>
         <source>重命名</source>
@@ -1411,6 +1411,10 @@ Only one game at a time can run on a data folder.</translation>
 开始新的比赛吗？</source>
         <translation>A new competition empties the competition top three of the wild and endless modes.
 Start a new competition?</translation>
+    </message>
+    <message>
+        <source>%1&#x3000;%2</source>
+        <translation>%1 · %2</translation>
     </message>
 </context>
 </TS>

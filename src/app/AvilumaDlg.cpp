@@ -230,7 +230,9 @@ void CAvilumaDlg::ShowModeNames() {
 void CAvilumaDlg::ShowPlayer() {
     const std::optional<Player> player = CurrentPlayer();
     const QString caption =
-        player ? Tr(kMainCaption) + QStringLiteral("　") + player->name : Tr(kMainCaption);
+        player
+            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1　%2"))).arg(Tr(kMainCaption), player->name)
+            : Tr(kMainCaption);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
     m_nGrade = ReadOpenLevel();

@@ -231,7 +231,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     const QImage chineseWords = m_main->grab(wordsUnderTheName).toImage();
     m_main->UseLanguage(Language::English, true);
     EXPECT_NE(m_main->grab(wordsUnderTheName).toImage(), chineseWords); // the picture's words too
-    EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game　Ann"));
+    EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game · Ann"));
     EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 9"));
     EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
 
