@@ -1416,5 +1416,9 @@ Start a new competition?</translation>
         <source>%1&#x3000;%2</source>
         <translation>%1 · %2</translation>
     </message>
+    <message>
+        <source>第 %1 次：%2</source>
+        <translation>Attempt %1: %2</translation>
+    </message>
 </context>
 </TS>

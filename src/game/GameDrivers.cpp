@@ -53,25 +53,41 @@ QString AttemptGuideText(GameMode mode, int level, int difficultyIndex) {
         .arg(seconds);
 }
 
+namespace {
+
+// Why the attempt ended the game ("10 秒内未能稳定"); empty when it did not fail.
+QString FailureReason(const AttemptRecord& last) {
+    if (last.end == AttemptEnd::OutOfTime)
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒内未能稳定"))).arg(last.budgetMs / 1000);
+    if (last.end == AttemptEnd::Cut)
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "被中断")));
+    if (static_cast<double>(last.points) < kPassPoints)
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定得太晚，没有得分")));
+    return {};
+}
+
+} // namespace
+
 QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total) {
     const QString end = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "游戏结束 · 总分 %1"))).arg(total);
     if (attempts.empty())
         return end;
-    const AttemptRecord& last = attempts.back();
-    QString why;
-    if (last.end == AttemptEnd::OutOfTime)
-        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒内未能稳定"))).arg(last.budgetMs / 1000);
-    else if (last.end == AttemptEnd::Cut)
-        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "被中断")));
-    else if (static_cast<double>(last.points) < kPassPoints)
-        why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定得太晚，没有得分")));
-    else
+    const QString why = FailureReason(attempts.back());
+    if (why.isEmpty())
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部 %1 次都已稳定 · %2")))
             .arg(attempts.size())
             .arg(end); // wild, every difficulty
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次：%2 · %3")))
-        .arg(last.number)
+        .arg(attempts.back().number)
         .arg(why, end);
+}
+
+QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts) {
+    if (attempts.empty())
+        return {};
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次：%2")))
+        .arg(attempts.back().number)
+        .arg(FailureReason(attempts.back()));
 }
 
 namespace {
@@ -202,6 +218,7 @@ void CGameDrivers::RunLevelGame() {
     if (!FinishGame(command))
         return;
     if (!passed) {
+        m_window.ShowGuide(LevelFailedGuideText(m_history.attempts)); // why, as wild and endless say
         m_window.SetResultText(kLevelFailedText);
         return;
     }

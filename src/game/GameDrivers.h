@@ -58,6 +58,8 @@ QString DifficultyText(int difficulty);
 QString AttemptGuideText(GameMode mode, int level, int difficultyIndex);
 // How a wild or endless game came to its end: "第 6 次：10 秒内未能稳定 · 游戏结束 · 总分 330".
 QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total);
+// Why a level game failed: "第 2 次：10 秒内未能稳定".
+QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts);
 
 // The difficulty index (0..9) of an endless attempt: a fresh, uniform draw for every attempt, from a
 // 64-bit generator seeded once per run from the system's entropy and the clock, so nobody can read the

@@ -147,6 +147,7 @@ TEST_F(GameDrivers, AFailedLevelAttemptEndsTheGameAtOnce) {
     EXPECT_TRUE(m_window.scores.empty());
     EXPECT_EQ(g_nLevelResult, 0);
     EXPECT_EQ(m_window.results, QStringList{kLevelFailedText});
+    EXPECT_EQ(m_window.guides.back(), QStringLiteral("第 1 次：10 秒内未能稳定")); // why, as wild says
     EXPECT_EQ(Payloads().back(), Payload{0}); // stop, difficulty 0, attempt 0
 
     // A later attempt failing keeps the earlier points on screen but records nothing.
