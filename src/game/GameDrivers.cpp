@@ -143,7 +143,8 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     AttemptRecord& record = m_history.attempts.emplace_back();
     record.number = static_cast<int>(m_history.attempts.size());
     const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record, m_nGameLink);
-    qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty,
+    // Difficulties as the window shows them, 1 to 10 (the drone is sent 0 to 9).
+    qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty + 1,
             static_cast<double>(points));
     if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
         return false;

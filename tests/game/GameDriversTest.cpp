@@ -9,6 +9,9 @@
 #include "support/RecordingWindow.h"
 #include "support/VirtualDrone.h"
 
+#include "support/LogCapture.h"
+#include <QLoggingCategory>
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -142,7 +145,12 @@ TEST_F(GameDrivers, ALevelTotalEqualToTheBestWritesNothing) {
 TEST_F(GameDrivers, AFailedLevelAttemptEndsTheGameAtOnce) {
     g_nLevel = 1;
     m_drone.LevelAfterSamples({-1});
+    QLoggingCategory::setFilterRules(QStringLiteral("game.debug=true")); // as --verbose has it
+    const auto quiet = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    CLogCapture log;
     m_game.RunLevelGame();
+    EXPECT_TRUE(log.Lines().contains(QStringLiteral("game: attempt 1 at difficulty 1: 0.0 points")))
+        << qPrintable(log.Lines().join(u'\n'));  // as the window counts difficulties
     EXPECT_EQ(m_drone.nowMs, 100 + 100 + 10000); // opening, the attempt's answer, the budget; no pause
     EXPECT_TRUE(m_window.scores.empty());
     EXPECT_EQ(g_nLevelResult, 0);
