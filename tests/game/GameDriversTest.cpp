@@ -5,16 +5,15 @@
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
+#include "support/LogCapture.h"
 #include "support/ProgramFolder.h"
 #include "support/RecordingWindow.h"
 #include "support/VirtualDrone.h"
 
-#include "support/LogCapture.h"
-#include <QLoggingCategory>
-
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QStringDecoder>
 
 #include <array>
