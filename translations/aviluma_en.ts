@@ -1420,5 +1420,9 @@ Start a new competition?</translation>
         <source>第 %1 次：%2</source>
         <translation>Attempt %1: %2</translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 </TS>

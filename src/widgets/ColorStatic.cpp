@@ -14,6 +14,18 @@ CColorStatic::CColorStatic(QWidget* parent, const QString& text)
     setAccessibleName(m_strText); // a screen reader reads the label's text
 }
 
+QString CColorStatic::SpokenText() const {
+    return m_strSpokenLabel.isEmpty() ? m_strText
+                                      : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：%2")))
+                                            .arg(Tr(m_strSpokenLabel), m_strText.trimmed());
+}
+
+void CColorStatic::SetSpokenLabel(const QString& label) {
+    AssertUiThread();
+    m_strSpokenLabel = label;
+    setAccessibleName(SpokenText());
+}
+
 void CColorStatic::SetOwnFont(const QFont& font) {
     AssertUiThread();
     m_font = font;
@@ -29,7 +41,7 @@ void CColorStatic::SetText(const QString& source) {
     if (text == m_strText)
         return;
     m_strText = text;
-    setAccessibleName(text);
+    setAccessibleName(SpokenText());
     UpdateToolTip();
     update();
 }

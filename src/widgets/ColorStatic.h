@@ -15,6 +15,10 @@ public:
     // Like every widget, a label is used on the UI thread only.
     void SetOwnFont(const QFont& font);
     void SetText(const QString& text);
+    // What a screen reader says before the text, for a bare number or readout ("得分" for "  0"): the
+    // accessible name becomes "得分：0" (the label given as a source text, shown in the player's
+    // language); empty, the text alone.
+    void SetSpokenLabel(const QString& label);
     void SetTextColour(const QColor& colour);
     void SetTransparent(bool transparent);
     // How the text sits in its box: centred between top and bottom (the text stays in its picture's
@@ -24,6 +28,7 @@ public:
     void SetLayout(bool centreVertically, bool elide, int extraLeftInset = 0);
 
     QString Text() const { return m_strText; }
+    QString SpokenText() const;
     // The width a line has to fit in: the label's, less the margins and the inset.
     int TextRoom() const { return width() - 2 * kTextMargin - m_nExtraLeftInset; }
     int PaintCount() const { return m_nPaints; }
@@ -50,6 +55,7 @@ private:
     bool m_bCentreVertically = false;
     bool m_bElide = false;
     int m_nExtraLeftInset = 0;
+    QString m_strSpokenLabel; // source text
     QString m_strText;
     QFont m_font;
     QColor m_crBack;

@@ -31,6 +31,7 @@ CDlgPlayers::CDlgPlayers(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(Tr(kChoosePlayerTitle), this);
     m_list = new QListWidget(this);
+    m_list->setAccessibleName(Tr(kChoosePlayerTitle)); // the list is the question's answer
     label->setBuddy(m_list);
     m_list->setMinimumSize(360, 240);
     layout->addWidget(label);
@@ -139,8 +140,8 @@ void CDlgPlayers::Rename() {
     const std::optional<Player> player = Selected();
     if (!player)
         return;
-    const std::optional<QString> name =
-        Ask(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "“%1”的新名字："))).arg(player->name), player->name);
+    const std::optional<QString> name = Ask(
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "“%1”的新名字："))).arg(player->name), player->name);
     QString error;
     if (name && !RenamePlayer(*player, *name, &error))
         MessageBoxOk(error);

@@ -117,6 +117,7 @@ void CDlgRun::OnInitDialog() {
     m_stcAttitude = SetUpLabel(IDC_STC_ATTITUDE, 25, false, kLabelWhite, {}, kDigitsFaceName);
     m_stcAttitude->SetLayout(true, false);
     m_stcAttitude->SetText(kReadoutAtRest);
+    m_stcAttitude->SetSpokenLabel(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 | 俯仰 | 航向")));
     for (int i = 0; i < kTopListSize; ++i) {
         m_stcRecord[static_cast<std::size_t>(i)] = SetUpLabel(IDC_STC_RECORD1 + i, 25, true, kLabelWhite);
         m_stcRecord[static_cast<std::size_t>(i)]->SetLayout(true, true);
@@ -131,6 +132,7 @@ void CDlgRun::OnInitDialog() {
                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 每次难度随机")))
                             : QString());
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
+    m_stcScore->SetSpokenLabel(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分")));
     m_stcScore->SetText(QString::asprintf("  %d", static_cast<int>(m_fTotalScore.load())));
     ShowRecords();
 

@@ -228,11 +228,12 @@ TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAbo
 
     m_main->m_btnLevel->click();
     m_main->m_btnExit->click(); // answered No
-    EXPECT_EQ(Messages(),
-              (QStringList{QStringLiteral("The link between the PC and the drone is faulty. Check the drone's "
-                                          "connection (press the connect button at the bottom left), and "
-                                          "start the game once the link is good."),
-                           QStringLiteral("Exit the game?")}));
+    EXPECT_EQ(
+        Messages(),
+        (QStringList{QStringLiteral("The link between the PC and the drone is faulty. Check the drone's "
+                                    "connection (press the connect button at the bottom left), and "
+                                    "start the game once the link is good."),
+                     QStringLiteral("Exit the game?")}));
 
     CDlgMap& map = m_main->m_dlgMap;
     map.Open();
@@ -371,7 +372,8 @@ QStringList UnnamedControls(QWidget& window) {
             const bool acts = role == QAccessible::Button || role == QAccessible::CheckBox ||
                               role == QAccessible::RadioButton || role == QAccessible::ComboBox ||
                               role == QAccessible::EditableText || role == QAccessible::SpinBox ||
-                              role == QAccessible::Slider || role == QAccessible::PageTab;
+                              role == QAccessible::Slider || role == QAccessible::PageTab ||
+                              role == QAccessible::List;
             if (acts && !child->state().invisible && child->text(QAccessible::Name).trimmed().isEmpty())
                 unnamed << QStringLiteral("%1 at %2,%3 in %4")
                                .arg(QString::fromLatin1(child->object()->metaObject()->className()))
@@ -402,6 +404,10 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     m_main->m_dlgRun.m_attitude->m_fRoll = 12.0f;
     m_main->m_dlgRun.m_attitude->grab();
     EXPECT_TRUE(m_main->m_dlgRun.m_attitude->accessibleDescription().startsWith(QStringLiteral("横滚 12°")));
+    // A bare number or readout is read with what it is.
+    EXPECT_EQ(m_main->m_dlgRun.m_stcScore->accessibleName(), QStringLiteral("得分：0"));
+    EXPECT_EQ(m_main->m_dlgRun.m_stcAttitude->accessibleName(),
+              QStringLiteral("横滚 | 俯仰 | 航向：00 | 00 | 00"));
     m_main->m_dlgRun.m_dlgRecord.Open();
     unnamed << UnnamedControls(m_main->m_dlgRun.m_dlgRecord);
     m_main->m_dlgRun.m_dlgRecord.EndDialog(QDialog::Rejected);
