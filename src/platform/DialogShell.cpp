@@ -4,8 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -127,12 +127,21 @@ void CDialogShell::CreateControls() {
 
 void CDialogShell::Open() {
     CreateControls();
+    ShowTemplateTitle();
     OnInitDialog();
     show();
 }
 
+// The template's title in the language of the moment: the player may have switched since the window
+// was made. A window whose template has none keeps the title it set itself.
+void CDialogShell::ShowTemplateTitle() {
+    if (const QString title = QString::fromUtf16(m_template->title); !title.isEmpty())
+        setWindowTitle(Tr(title));
+}
+
 int CDialogShell::DoModal() {
     CreateControls();
+    ShowTemplateTitle();
     OnInitDialog();
     // Opened over the window the player is in: transient for it, so it stays above it and in its place
     // in the task list, and centred on it. Given back afterwards, so no owner ever deletes it.
@@ -276,7 +285,8 @@ void CDialogShell::mouseMoveEvent(QMouseEvent* event) {
         const QPoint at = event->globalPosition().toPoint();
         // The window manager moves the window where it can, asked only once the drag is real: asked
         // at the press, it may begin after a quick click's release and then wait for another.
-        if ((at - m_ptDragStart).manhattanLength() >= QApplication::startDragDistance() && BeginSystemMove()) {
+        if ((at - m_ptDragStart).manhattanLength() >= QApplication::startDragDistance() &&
+            BeginSystemMove()) {
             m_bSystemMove = true;
             return;
         }

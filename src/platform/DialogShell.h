@@ -83,6 +83,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void ShowTemplateTitle();
     void CreateControls();
     void ApplyTabOrder();
     QSize BaseUnits() const;

@@ -234,6 +234,14 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game · Ann"));
     EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 9"));
     EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
+    for (CDialogShell* dialog :
+         std::initializer_list<CDialogShell*>{&m_main->m_dlgAbout, &m_main->m_dlgRun.m_dlgRecord}) {
+        dialog->Open(); // made in Chinese, opened in English
+        EXPECT_FALSE(
+            dialog->windowTitle().contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
+            << qPrintable(dialog->windowTitle());
+        dialog->EndDialog(QDialog::Rejected);
+    }
 
     UsePlayer(bo); // never chose: keeps what is on screen
     m_main->UsePlayersLanguage();
