@@ -299,11 +299,11 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>恭喜你，闯关成功！</source>
-        <translation>Well done, level passed!</translation>
+        <translation>Passed. Well done!</translation>
     </message>
     <message>
         <source>闯关失败，请继续努力！</source>
-        <translation>Level failed, keep trying!</translation>
+        <translation>Failed. Try again!</translation>
     </message>
     <message>
         <source>姿态仪</source>
