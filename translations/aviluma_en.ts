@@ -1424,5 +1424,9 @@ Start a new competition?</translation>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>%1：没有符合筛选的对局（隐藏了 %2 局）。</source>
+        <translation>%1: no games match the filter (%2 hidden).</translation>
+    </message>
 </context>
 </TS>

@@ -243,8 +243,8 @@ void CDlgDebrief::CreateOwnControls() {
 
     // Tab goes as the eye reads: the top row, the tabs, the chart's corner and the chart, the list, the
     // buttons below.
-    std::vector<QWidget*> order{m_cmbPlayer, m_btnClose, m_btnReplay, m_btnProgress, m_btnOverlay, m_cmbSeries,
-                                m_chart};
+    std::vector<QWidget*> order{m_cmbPlayer,  m_btnClose,  m_btnReplay, m_btnProgress,
+                                m_btnOverlay, m_cmbSeries, m_chart};
     order.insert(order.end(), m_btnGames.begin(), m_btnGames.end());
     order.insert(order.end(), {m_btnPrev, m_btnNext, m_btnPrevGame, m_btnPlay, m_btnNextGame, m_btnUncounted,
                                m_btnExportGame, m_btnExportAll});
@@ -268,7 +268,7 @@ void CDlgDebrief::OpenReplay(int game) {
 }
 
 void CDlgDebrief::CyclePlay() {
-    m_filter.play = !m_filter.play                          ? std::optional(PlayType::Practice)
+    m_filter.play = !m_filter.play                         ? std::optional(PlayType::Practice)
                     : *m_filter.play == PlayType::Practice ? std::optional(PlayType::Competition)
                                                            : std::nullopt;
     m_btnPlay->setText(PlayFilterText(m_filter.play));
@@ -438,8 +438,17 @@ void CDlgDebrief::ShowProgress() {
         progress.note = Tr(kNoProgressText);
         m_chart->SetModel(progress);
     } else if (progress.totals.isEmpty() && progress.uncounted.empty()) {
+        // Games the filter hides are not "no games": say how many there are.
+        const auto hidden = std::count_if(m_games.begin(), m_games.end(), [&](const GameRecord& game) {
+            return InProgress(game, series, ProgressFilter{}) && !InProgress(game, series, m_filter);
+        });
         m_chart->SetModel(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：还没有打完的对局。"))).arg(progress.title));
+            hidden > 0
+                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：没有符合筛选的对局（隐藏了 %2 局）。")))
+                      .arg(progress.title)
+                      .arg(hidden)
+                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：还没有打完的对局。")))
+                      .arg(progress.title));
     } else {
         m_chart->SetModel(progress);
     }

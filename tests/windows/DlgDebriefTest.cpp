@@ -145,8 +145,8 @@ TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
     };
     const ProgressSeries endless{GameMode::Endless, 0};
     // Two weeks: several dates at a whole-day step, the axis from the first day to past the last.
-    ProgressChartModel m = ProgressChart(
-        {at(QDate(2026, 11, 23), QTime(17, 5)), at(QDate(2026, 12, 6), QTime(9, 0))}, endless);
+    ProgressChartModel m =
+        ProgressChart({at(QDate(2026, 11, 23), QTime(17, 5)), at(QDate(2026, 12, 6), QTime(9, 0))}, endless);
     EXPECT_EQ(labels(m), (QStringList{"11-23", "11-26", "11-29", "12-02", "12-05", "12-08"}));
     EXPECT_EQ(m.timeTitle, QStringLiteral("日期"));
     EXPECT_LE(m.timeFrom, m.totals.front().x());
@@ -156,7 +156,8 @@ TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
     EXPECT_EQ(labels(m).front(), QStringLiteral("2026-12-30"));
     EXPECT_EQ(labels(m).size(), 5);
     // Games of one afternoon: the times of day.
-    m = ProgressChart({at(QDate(2026, 11, 23), QTime(14, 5)), at(QDate(2026, 11, 23), QTime(15, 40))}, endless);
+    m = ProgressChart({at(QDate(2026, 11, 23), QTime(14, 5)), at(QDate(2026, 11, 23), QTime(15, 40))},
+                      endless);
     EXPECT_EQ(labels(m), (QStringList{"14:00", "14:30", "15:00", "15:30", "16:00"}));
     EXPECT_EQ(m.timeTitle, QStringLiteral("时间（2026-11-23）"));
     // One game: in the middle of its axis.
@@ -280,11 +281,11 @@ TEST_F(DlgDebrief, AGameOfTheProgressOpensItsReplay) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
-    EXPECT_EQ(visited, (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_cmbSeries,
-                                              m_dialog.m_chart, m_dialog.m_btnGames[0], m_dialog.m_btnGames[1],
-                                              m_dialog.m_btnGames[2], m_dialog.m_btnPrev, m_dialog.m_btnNext,
-                                              m_dialog.m_btnUncounted, m_dialog.m_btnExportAll,
-                                              m_dialog.m_btnClose}));
+    EXPECT_EQ(visited,
+              (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_cmbSeries,
+                                     m_dialog.m_chart, m_dialog.m_btnGames[0], m_dialog.m_btnGames[1],
+                                     m_dialog.m_btnGames[2], m_dialog.m_btnPrev, m_dialog.m_btnNext,
+                                     m_dialog.m_btnUncounted, m_dialog.m_btnExportAll, m_dialog.m_btnClose}));
     m_dialog.m_chart->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(m_dialog.m_chart->hasFocus());
     EXPECT_TRUE(m_dialog.m_stcHint->Text().contains(QStringLiteral("空格 打开回放")));
@@ -335,6 +336,17 @@ TEST_F(DlgDebrief, TheFiltersNarrowChartAndListAndStayWhenThePlayerChanges) {
 }
 
 // The replay draws the other attempts of the difficulty on demand.
+// A filter that hides every game of a series says how many it hides, not that there are none.
+TEST_F(DlgDebrief, AFilterThatHidesEveryGameSaysHowMany) {
+    for (int day = 1; day <= 3; ++day)
+        ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, day, 300, GameEnd::Closed)).isEmpty());
+    m_dialog.OpenAt(CDlgDebrief::View::Progress);
+    m_dialog.Open();
+    ASSERT_EQ(m_dialog.m_cmbSeries->currentText(), QStringLiteral("狂野模式"));
+    m_dialog.m_btnUncounted->click();
+    EXPECT_EQ(ShownText(m_dialog), QStringLiteral("狂野模式：没有符合筛选的对局（隐藏了 3 局）。"));
+}
+
 TEST_F(DlgDebrief, TheOverlayShowsTheOtherAttemptsOfTheDifficulty) {
     GameRecord game = Game(GameMode::Wild, 0, 1, 70);
     game.attempts.push_back(Attempt(4, 8.0f));
@@ -394,7 +406,7 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("Bo"));
     EXPECT_EQ(m_dialog.GameIndex(), 1); // Bo's newest of two
     m_dialog.m_cmbPlayer->setCurrentIndex(0);
-    EXPECT_EQ(m_dialog.GameIndex(), 0); // Ann's only game
+    EXPECT_EQ(m_dialog.GameIndex(), 0);                     // Ann's only game
     EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo")); // looking changes who flies in nothing
     m_dialog.m_btnExportAll->click();
     QFile file(m_dialog.LastExport());
