@@ -1428,5 +1428,17 @@ Start a new competition?</translation>
         <source>%1：没有符合筛选的对局（隐藏了 %2 局）。</source>
         <translation>%1: no games match the filter (%2 hidden).</translation>
     </message>
+    <message>
+        <source>Top1    %1    %2</source>
+        <translation>1st    %1    %2</translation>
+    </message>
+    <message>
+        <source>Top2    %1    %2</source>
+        <translation>2nd    %1    %2</translation>
+    </message>
+    <message>
+        <source>Top3    %1    %2</source>
+        <translation>3rd    %1    %2</translation>
+    </message>
 </context>
 </TS>

@@ -17,6 +17,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -282,9 +283,17 @@ void CDlgRun::ShowRecords() {
     for (int rank = 1; rank <= kTopListSize; ++rank) {
         const TopListEntry& entry = list[static_cast<std::size_t>(rank - 1)];
         m_stcRecord[static_cast<std::size_t>(rank - 1)]->SetText(
-            entry.score > 0 ? QStringLiteral("Top%1    %2    %3").arg(rank).arg(entry.score).arg(entry.name)
-                            : QString());
+            entry.score > 0 ? TopListLine(rank, entry.score, entry.name) : QString());
     }
+}
+
+QString TopListLine(int rank, int score, const QString& name) {
+    // One text a rank, so that a language may say "1st" where the game says "Top1".
+    static const std::array<QString, kTopListSize> kLines{
+        QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Top1    %1    %2")),
+        QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Top2    %1    %2")),
+        QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Top3    %1    %2"))};
+    return Tr(kLines[static_cast<std::size_t>(std::clamp(rank, 1, kTopListSize) - 1)]).arg(score).arg(name);
 }
 
 QString NameEntryReason(int total, int rank) {

@@ -39,6 +39,8 @@ QString ScoreText(int total);
 // Roll, pitch and yaw in whole degrees, truncated: "12 | -3 | 145". Values past ±9999 show as ±9999 and
 // non-numbers as 0: the readout never turns a float into an int it cannot hold.
 QString ReadoutText(float roll, float pitch, float yaw);
+// A top-list line: "Top1    120    玩家一" ("1st    120    Alice" in English).
+QString TopListLine(int rank, int score, const QString& name);
 // Timer 10 feeds the instruments during a game, timer 11 the readout while the window is open.
 inline constexpr int kTimerInstruments = 10;
 inline constexpr int kTimerReadout = 11;
