@@ -95,7 +95,7 @@ void CheckEntry(const QByteArray& entry) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Scratch& scratch = TheScratch();
-    QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QByteArray input = InputBytes(data, size);
     const DeviceRecord record{QString::fromUtf8(TakeField(input)), QString::fromUtf8(TakeField(input)),
                               QString::fromUtf8(scratch.Expand(TakeField(input)))};
     const QByteArray entry = scratch.Expand(input);

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +24,11 @@ inline void Check(bool condition, const char* property) {
         return;
     std::fprintf(stderr, "broken: %s\n", property);
     std::abort();
+}
+
+// libFuzzer's input as bytes.
+inline QByteArray InputBytes(const std::uint8_t* data, std::size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
 // The bytes of input up to its first zero byte (all of it when there is none), taken off its front.

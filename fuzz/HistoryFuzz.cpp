@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = InputBytes(data, size);
     QString why;
     const std::optional<GameRecord> game = ParseGameRecord(bytes, false, &why);
     const std::optional<GameRecord> summary = ParseGameRecord(bytes, true);

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString base = Base();
     const QString path =
         OutboxFolder() + QStringLiteral("/1765270800000-0b0c6a4e-2f35-4f0e-9a53-6f1d1e0c4a11.jsonl");
-    WriteBytes(path, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    WriteBytes(path, InputBytes(data, size));
     const auto before = Snapshot(base);
 
     QString why;

@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!QFileInfo(record.filePath(name)).isSymLink())
             record.remove(name);
     WriteBytes(record.filePath(QStringLiteral("狂野模式2019-06-01-14-05-09.csv")), SheetBytes(kHeader));
-    WriteBytes(dataFolder.filePath(kPendingSheetLinesName),
-               QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    WriteBytes(dataFolder.filePath(kPendingSheetLinesName), InputBytes(data, size));
 
     const QStringList ours{record.path(), dataFolder.path()};
     const auto outside = Snapshot(base, ours);

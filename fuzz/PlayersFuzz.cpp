@@ -51,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          QDir(players).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
         if (!entry.isSymLink())
             QDir(entry.filePath()).removeRecursively();
-    WriteBytes(PlayersFilePath(),
-               QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    WriteBytes(PlayersFilePath(), InputBytes(data, size));
     const auto outside = Snapshot(base, {players});
 
     const std::vector<Player> listed = ReadPlayers();

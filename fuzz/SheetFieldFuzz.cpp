@@ -29,7 +29,7 @@ QString AsShown(const QString& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QByteArray input = InputBytes(data, size);
     const QString name = QString::fromUtf8(TakeField(input));
     const QString type = QString::fromUtf8(input);
 

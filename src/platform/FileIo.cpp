@@ -41,14 +41,17 @@ void SyncFolder(const QByteArray& folder) {
 
 } // namespace
 
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
 bool MayFollowLink(const QByteArray& path) {
     struct stat link {};
     struct stat folder {};
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray parent = slash < 0    ? QByteArrayLiteral(".")
-                              : slash == 0 ? QByteArrayLiteral("/")
-                                           : path.left(slash);
-    if (lstat(path.constData(), &link) != 0 || stat(parent.constData(), &folder) != 0)
+    if (lstat(path.constData(), &link) != 0 || stat(FolderOf(path).constData(), &folder) != 0)
         return false;
     const uid_t me = geteuid();
     if (folder.st_uid != me && folder.st_uid != 0)

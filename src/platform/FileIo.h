@@ -14,6 +14,9 @@ bool WriteAll(int fd, const QByteArray& bytes);
 // without changing it, since other threads may be making files meanwhile.
 mode_t NewFileMode(mode_t requested = 0666);
 
+// The folder holding path: "." for a bare name, "/" for one in the root.
+QByteArray FolderOf(const QByteArray& path);
+
 // Whether the symbolic link at path may be followed: only where no other account could have made it
 // or put it there, in a folder of this user's (or root's) that no one else may write, or a sticky
 // folder when the link is this user's own. A shared folder's links could lead anywhere the player

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <mutex>
 #include <optional>
 
@@ -461,13 +462,6 @@ QByteArray Compose(const Profile& profile) {
         }
     }
     return bytes;
-}
-
-QByteArray FolderOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
 // An exclusive lock on a folder, held from construction to destruction. Every write of ours into the
