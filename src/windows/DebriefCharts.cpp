@@ -69,7 +69,7 @@ QList<QPointF> Trace(const std::vector<AttitudeSample>& samples, float AttitudeS
 }
 
 void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) {
-    const QRectF plot = PlotArea(view);
+    const QRectF plot = PlotArea(view).adjusted(0, 0, 0, -12); // room below for the seconds and their title
     auto x = [&](double s) { return plot.left() + s / m.seconds * plot.width(); };
     auto y = [&](double deg) { return plot.center().y() - deg / m.limitDeg * plot.height() / 2.0; };
 
@@ -78,6 +78,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     painter.fillRect(QRectF(QPointF(plot.left(), y(m.bandDeg)), QPointF(plot.right(), y(-m.bandDeg))),
                      kBandColour);
     painter.setFont(MakeCellFont(13));
+    QList<QRectF> taken; // the texts inside the plot so far, which later ones keep clear of
     if (m.hold) {
         const QRectF hold(QPointF(x(m.hold->first), plot.top()), QPointF(x(m.hold->second), plot.bottom()));
         QColor fill = kHoldColour;
@@ -94,6 +95,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
             else if (!before && at + 4 + width > plot.right())
                 before = true;
             const QRectF box(before ? at - 4 - width : at + 4, top, width, 18);
+            taken << box;
             painter.fillRect(box, QColor(0x06, 0x10, 0x2a, 200)); // readable over the other line
             DrawText(painter, box, (before ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text,
                      kHoldColour);
@@ -109,8 +111,10 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
         DrawText(painter, QRectF(x(s) - 20, plot.bottom() + 4, 40, 16), Qt::AlignCenter, QString::number(s),
                  kAxisText);
     }
-    DrawText(painter, QRectF(plot.right() - 60, plot.bottom() + 4, 80, 16), Qt::AlignRight,
-             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "秒"))), kAxisText);
+    DrawText(painter, QRectF(plot.left(), plot.bottom() + 19, plot.width(), 16), Qt::AlignCenter,
+             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（%1）")))
+                 .arg(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "秒")))),
+             kAxisText);
     for (const double deg : {-m.limitDeg, -m.limitDeg / 2, 0.0, m.limitDeg / 2, m.limitDeg}) {
         painter.setPen(QPen(deg == 0.0 ? kAxisText : kGridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y(deg)), QPointF(plot.right(), y(deg)));
@@ -136,10 +140,21 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     for (const TraceOverlay& other : m.overlay) {
         draw(other.pitch, faintPitch, 1.4);
         draw(other.roll, faintRoll, 1.4);
-        if (!other.roll.isEmpty()) {
-            const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
-            DrawText(painter, QRectF(end + QPointF(3, -16), QSizeF(20, 14)), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::number(other.number), kAxisText);
+        if (other.roll.isEmpty())
+            continue;
+        // Its number by the end of its roll, inside the plot, and lower down where another text
+        // is there already (left out where none of the places is free).
+        const QString number = QString::number(other.number);
+        const QSizeF size(painter.fontMetrics().horizontalAdvance(number) + 2, 14);
+        QPointF at(x(other.roll.back().x()) + 3, y(other.roll.back().y()) - 16);
+        at.setX(std::clamp(at.x(), plot.left(), plot.right() - size.width()));
+        for (int place = 0; place < 4; ++place, at.ry() += size.height()) {
+            const QRectF box(QPointF(at.x(), std::clamp(at.y(), plot.top(), plot.bottom() - size.height())), size);
+            if (std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(box); })) {
+                taken << box;
+                DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, number, kAxisText);
+                break;
+            }
         }
     }
     draw(m.pitch, kPitchColour, 2.2);
@@ -243,9 +258,13 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBestColour, 2.5));
         painter.drawEllipse(best, 8.0, 8.0);
-        DrawText(painter, QRectF(best.x() - 60, best.y() - 30, 120, 18), Qt::AlignCenter,
-                 Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y()),
-                 kBestColour);
+        // Above its ring, or below it at the top of the plot; inside the plot either way, where the
+        // axis title and the window's own controls are not.
+        const QString text = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y());
+        const QSizeF size(painter.fontMetrics().horizontalAdvance(text) + 4, 18);
+        const double top = best.y() - 12 - size.height() >= plot.top() ? best.y() - 12 - size.height() : best.y() + 12;
+        const double left = std::clamp(best.x() - size.width() / 2, plot.left(), plot.right() - size.width());
+        DrawText(painter, QRectF(QPointF(left, top), size), Qt::AlignCenter, text, kBestColour);
     }
     // The game the keys stand on.
     for (qsizetype i = 0; chosenGame >= 0 && i < m.totals.size(); ++i)

@@ -77,11 +77,28 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         const int best = open ? ReadBestScore(level) : 0;
         const QString text =
             best > 0 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最高 %1"))).arg(best) : QString();
-        // Under the platform, moved aside where the picture has the level's number there.
-        constexpr std::array<int, kLevelCount> kAside = {0, 0, 0, 0, 0, 0, 14, 0, -40, -26};
+        // Under the platform, or above it where the next platform lies below; moved aside where the
+        // picture has the level's number or the route runs on to the next platform.
+        struct Place {
+            bool above;
+            int aside, down;
+        };
+        constexpr std::array<Place, kLevelCount> kPlaces = {{{false, 0, 0},
+                                                             {false, 0, 0},
+                                                             {true, 0, 0},
+                                                             {false, 0, 0},
+                                                             {false, 0, 0},
+                                                             {true, -12, 0},
+                                                             {false, -24, 13},
+                                                             {false, 0, 0},
+                                                             {false, -40, 0},
+                                                             {false, -26, 0}}};
+        constexpr int kHeight = 20;
+        const Place& place = kPlaces[k];
         const int width = QFontMetrics(m_stcBest[k]->ShownFont()).horizontalAdvance(text) + 2 * CColorStatic::kTextMargin + 2;
         const QRect platform = button->geometry();
-        m_stcBest[k]->setGeometry(platform.center().x() - width / 2 + kAside[k], platform.bottom() + 1, width, 20);
+        const int top = place.above ? platform.top() - kHeight - 1 : platform.bottom() + 1 + place.down;
+        m_stcBest[k]->setGeometry(platform.center().x() - width / 2 + place.aside, top, width, kHeight);
         m_stcBest[k]->SetText(text);
     }
 }

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPaintEngine>
+#include <QTextItem>
 #include <QStringDecoder>
 #include <QTest>
 #include <QTimeZone>
@@ -164,6 +166,80 @@ TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
     m = ProgressChart({at(QDate(2026, 11, 23), QTime(14, 5))}, endless);
     EXPECT_EQ(labels(m), (QStringList{"14:04", "14:05", "14:06"}));
     EXPECT_DOUBLE_EQ(m.totals.front().x() - m.timeFrom, m.timeTo - m.totals.front().x());
+}
+
+// Where a widget's painting puts each text: a paint device that draws nothing and keeps, for each
+// text, the box it takes.
+class CTextBoxes final : public QPaintDevice {
+public:
+    struct Box {
+        QRectF box;
+        QString text;
+    };
+    explicit CTextBoxes(QSize size) : m_size(size) {}
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    const std::vector<Box>& Boxes() const { return m_engine.boxes; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    struct Engine final : QPaintEngine {
+        Engine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        Type type() const override { return User; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawRects(const QRectF*, int) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawEllipse(const QRectF&) override {}
+        void drawTextItem(const QPointF& at, const QTextItem& item) override {
+            const QRectF box(at.x(), at.y() - item.ascent(), item.width(), item.ascent() + item.descent());
+            boxes.push_back({painter()->combinedTransform().mapRect(box), item.text()});
+        }
+        std::vector<Box> boxes;
+    };
+    QSize m_size;
+    mutable Engine m_engine;
+};
+
+// The chart's texts as it paints them now that do not show whole: past the chart's edge, over one
+// another, or under one of the window's controls that lie on the chart.
+QStringList ChartTextFaults(const CDlgDebrief& dialog) {
+    CChartView& chart = *dialog.m_chart;
+    CTextBoxes device(chart.size());
+    chart.render(&device, {}, {}, QWidget::RenderFlags());
+    QStringList faults;
+    const auto& boxes = device.Boxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const auto& [box, text] = boxes[i];
+        if (!QRectF(chart.rect()).contains(box))
+            faults << QStringLiteral("past the edge: ") + text;
+        for (std::size_t j = i + 1; j < boxes.size(); ++j)
+            if (box.intersects(boxes[j].box))
+                faults << QStringLiteral("over one another: %1, %2").arg(text, boxes[j].text);
+        for (const QWidget* control : dialog.findChildren<QWidget*>())
+            if (control->isVisible() && control->parentWidget() == chart.parentWidget() && control != &chart &&
+                box.intersects(QRectF(control->geometry().translated(-chart.pos()))) &&
+                !control->geometry().contains(chart.geometry()))
+                faults << QStringLiteral("under %1: %2").arg(control->metaObject()->className(), text);
+    }
+    return faults;
 }
 
 class DlgDebrief : public ::testing::Test {
@@ -418,6 +494,27 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     UsePlayer(std::nullopt);
 }
 
+// A best at the top of its axis, first or last of its series, keeps its label whole and clear of the
+// axis title and the window's controls, in both languages; so do the replay's axis texts.
+TEST_F(DlgDebrief, ChartTextsStayWholeAndApartWhereverTheBestLies) {
+    int day = 1;
+    for (const int total : {100, 50, 70})
+        ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, day++, total)).isEmpty());
+    for (const int total : {500, 900, 1866})
+        ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, day++, total)).isEmpty());
+    for (const Language language : {Language::Chinese, Language::English}) {
+        ASSERT_TRUE(InstallLanguage(language));
+        m_dialog.OpenAt(CDlgDebrief::View::Replay);
+        m_dialog.Open();
+        EXPECT_EQ(ChartTextFaults(m_dialog), QStringList());
+        m_dialog.m_btnProgress->click();
+        for (std::size_t series = 0; series < AllProgressSeries().size(); ++series, Key(m_dialog, Qt::Key_Right))
+            EXPECT_EQ(ChartTextFaults(m_dialog), QStringList()) << series;
+        m_dialog.EndDialog(QDialog::Rejected);
+    }
+    RemoveLanguage();
+}
+
 // English: everything the debrief shows, with a history and without, reads English and fits its
 // place; what it exports stays as a Chinese run writes it.
 class DlgDebriefEnglish : public DlgDebrief {
@@ -444,7 +541,7 @@ protected:
             for (const auto& [time, tick] : progress->timeTicks)
                 texts << tick;
         }
-        QStringList faults;
+        QStringList faults = ChartTextFaults(m_dialog);
         for (QWidget* widget : m_dialog.findChildren<QWidget*>()) {
             if (!widget->isVisible())
                 continue;

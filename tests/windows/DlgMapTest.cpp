@@ -1,6 +1,7 @@
 #include "windows/DlgMap.h"
 #include "link/Heartbeat.h"
 #include "platform/ProfileFile.h"
+#include "platform/Translation.h"
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
@@ -131,6 +132,30 @@ TEST_F(DlgMap, TabGoesAlongTheOpenLevelsAndALockedOneSaysWhatOpensIt) {
     ASSERT_EQ(QApplication::focusWidget(), m_map->m_btnLevels[4]);
     QTest::keyClick(m_map->m_btnLevels[4], Qt::Key_Space);
     EXPECT_EQ(m_map->m_stcNews->Text(), QStringLiteral("通过第 4 关后开启第 5 关"));
+}
+
+// Every level's best total, as long as it gets and in both languages, stays clear of every platform
+// and of the other totals.
+TEST_F(DlgMap, EachBestTotalKeepsClearOfThePlatformsAndTheOtherTotals) {
+    StoreOpenLevel("10");
+    for (int level = 1; level <= 10; ++level)
+        WriteBestScore(level, 888);
+    for (const Language language : {Language::Chinese, Language::English}) {
+        ASSERT_TRUE(InstallLanguage(language));
+        m_map->Open();
+        for (std::size_t k = 0; k < m_map->m_stcBest.size(); ++k) {
+            const QRect best = m_map->m_stcBest[k]->geometry();
+            ASSERT_FALSE(m_map->m_stcBest[k]->Text().isEmpty());
+            EXPECT_TRUE(m_map->rect().contains(best)) << k;
+            for (std::size_t j = 0; j < m_map->m_btnLevels.size(); ++j)
+                EXPECT_FALSE(best.intersects(m_map->m_btnLevels[j]->geometry()))
+                    << "best of level " << k + 1 << " over level " << j + 1;
+            for (std::size_t j = k + 1; j < m_map->m_stcBest.size(); ++j)
+                EXPECT_FALSE(best.intersects(m_map->m_stcBest[j]->geometry())) << k + 1 << " and " << j + 1;
+        }
+        m_map->EndDialog(QDialog::Rejected);
+    }
+    RemoveLanguage();
 }
 
 } // namespace
