@@ -12,6 +12,7 @@
 #include "platform/CommandLine.h"
 #include "platform/FileIo.h"
 #include "platform/Translation.h"
+#include "platform/WindowSystem.h"
 #include "state/Version.h"
 #include "windows/BoardWindow.h"
 
@@ -112,8 +113,10 @@ int main(int argc, char* argv[]) {
                                                       ? std::make_unique<QApplication>(argc, argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
     InstallLanguage(ChooseLanguage(languageCode, QString(), QLocale::system()));
-    if (arguments[0] == QLatin1String("board"))
+    if (arguments[0] == QLatin1String("board")) {
+        ShowFocusAlways();
         return RunBoardWindow(arguments[1], parser.value(className));
+    }
     CClassConnection connection(arguments[1]);
     QString why;
     if (!connection.Open(&why))

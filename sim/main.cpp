@@ -122,6 +122,7 @@ int main(int argc, char* argv[]) {
         HoldStartupMessages("aviluma-drone", false);
         app = std::make_unique<QApplication>(argc, argv);
         ReleaseStartupMessages();
+        ShowFocusAlways();
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

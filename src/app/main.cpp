@@ -161,6 +161,7 @@ int main(int argc, char* argv[]) {
     HoldStartupMessages("aviluma", options.verbose);
     QApplication app(argc, argv);
     ReleaseStartupMessages();
+    ShowFocusAlways();
     QApplication::setApplicationName(QStringLiteral("Aviluma"));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kAvilumaAppId));
     InstallFontSubstitutions();

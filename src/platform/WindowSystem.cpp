@@ -1,9 +1,12 @@
 #include "platform/WindowSystem.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStringList>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,4 +96,24 @@ void ReleaseStartupMessages() {
     for (const QString& held : std::as_const(g_heldMessages))
         std::fprintf(stderr, "%s\n", qPrintable(held));
     g_heldMessages.clear();
+}
+
+void ShowFocusAlways() {
+    class CFocusShown final : public QObject {
+    public:
+        using QObject::QObject;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show && watched->isWidgetType()) {
+                auto* widget = static_cast<QWidget*>(watched);
+                if (widget->isWindow())
+                    widget->setAttribute(Qt::WA_KeyboardFocusChange);
+            }
+            return false;
+        }
+    };
+    static CFocusShown* filter = nullptr;
+    if (filter == nullptr)
+        qApp->installEventFilter(filter = new CFocusShown(qApp));
 }

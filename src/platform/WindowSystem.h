@@ -14,3 +14,8 @@ QString ChooseWindowPlatform();
 // and the process ends with 1. Release prints what was held and hands the messages back to Qt.
 void HoldStartupMessages(const char* program, bool verbose);
 void ReleaseStartupMessages();
+
+// Every window shows where the keyboard focus is from the moment it opens (Qt's own styles draw the
+// focus only after the first Tab in a window), so a dialog's focused button or field can be seen
+// before the player has pressed a key. Installed once, after the application object.
+void ShowFocusAlways();

@@ -1,10 +1,12 @@
 #include "platform/UiThread.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -116,6 +118,21 @@ TEST_F(UiThread, MessageBoxFromAWorkerShowsOnTheUiThreadWithChineseButtonsOverTh
     buttons.sort();
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("否"), QStringLiteral("是")}));
     EXPECT_LE((centre - window.frameGeometry().center()).manhattanLength(), 2);
+}
+
+// A window's focused button looks focused as soon as the window opens, before any key.
+TEST_F(UiThread, AWindowShowsItsFocusBeforeAnyKey) {
+    ShowFocusAlways();
+    QDialog dialog;
+    auto* focused = new QPushButton(QStringLiteral("确定"), &dialog);
+    auto* other = new QPushButton(QStringLiteral("确定"), &dialog);
+    other->move(0, 40);
+    for (QPushButton* button : {focused, other})
+        button->setAutoDefault(false);
+    dialog.show();
+    focused->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focused->hasFocus(); }));
+    EXPECT_NE(focused->grab().toImage(), other->grab().toImage());
 }
 
 } // namespace
