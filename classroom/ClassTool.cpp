@@ -58,8 +58,6 @@ int main(int argc, char* argv[]) {
                      "      （--every-class：所有班级）\n"
                      "  export \"<连接>\" --class <班级> [--period today|week|all] [--output <文件>]\n"
                      "      导出该班在这段时间的全部对局（GB18030 编码的 CSV）"));
-    parser.addHelpOption();
-    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("init | check | board | remove | login | export"));
     const QCommandLineOption className(QStringLiteral("class"), TerminalText("The class (board, export, login, check).", "班级（board、export、login、check）。"),
                                        QStringLiteral("name"));
@@ -82,11 +80,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption output(QStringLiteral("output"), TerminalText("The sheet's file (standard output without).", "表格文件（不写则输出到标准输出）。"),
                                     QStringLiteral("file"));
     const QCommandLineOption language = LanguageOption();
-    parser.addOptions({className, coach, everyClass, game, reason, login, period, output, language});
     parser.addPositionalArgument(QStringLiteral("connection"),
                                  TerminalText("a libpq connection string or postgresql:// URI",
                                               "libpq 连接字符串或 postgresql:// 地址"));
-    ParseCommandLine(parser, argc, argv);
+    ParseCommandLine(parser, {className, coach, everyClass, game, reason, login, period, output, language},
+                     argc, argv);
     const QString languageCode = LanguageOptionValue(parser, language);
     const QStringList arguments = parser.positionalArguments();
     const QStringList commands{QStringLiteral("init"), QStringLiteral("check"), QStringLiteral("board"),

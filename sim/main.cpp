@@ -36,8 +36,6 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         TerminalText("A simulated drone for Aviluma, found by the game like a real one.",
                      "Aviluma 的模拟无人机：游戏像找真无人机一样找到它。"));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption rate(QStringLiteral("rate"),
                                   TerminalText("ATTITUDE frames a second (default 20; 0 for none).",
                                                "每秒发送的 ATTITUDE 帧数（默认 20；0 为不发送）。"),
@@ -79,9 +77,10 @@ int main(int argc, char* argv[]) {
                                       TerminalText("The gamepad settings file.", "手柄设置文件。"),
                                       QStringLiteral("file"));
     const QCommandLineOption language = LanguageOption();
-    parser.addOptions({rate, silent, reply, roll, pitch, yaw, printPort, registry, headless, autopilot, seed,
-                       settings, language});
-    ParseCommandLine(parser, argc, argv);
+    ParseCommandLine(parser,
+                     {rate, silent, reply, roll, pitch, yaw, printPort, registry, headless, autopilot, seed,
+                      settings, language},
+                     argc, argv);
     const QString languageCode = LanguageOptionValue(parser, language);
 
     bool ok = true;

@@ -39,8 +39,6 @@ Options ReadOptions(int argc, char* argv[]) {
     parser.setApplicationDescription(
         TerminalText("Aviluma: a training game in which players learn to fly a small drone.",
                      "Aviluma：学习操控小型无人机的训练游戏。"));
-    parser.addHelpOption();
-    parser.addVersionOption();
     const QCommandLineOption dataDir(
         QStringLiteral("data-dir"),
         TerminalText("Keep progress and records in <dir>/Data and score sheets in <dir>/Record.",
@@ -79,9 +77,9 @@ Options ReadOptions(int argc, char* argv[]) {
                                   TerminalText("This PC's seat in the room.", "本机的座位号。"),
                                   QStringLiteral("label"));
     const QCommandLineOption language = LanguageOption();
-    parser.addOptions(
-        {dataDir, player, newPlayer, classServer, className, seat, language, simulatedDrone, verbose});
-    ParseCommandLine(parser, argc, argv);
+    ParseCommandLine(
+        parser, {dataDir, player, newPlayer, classServer, className, seat, language, simulatedDrone, verbose},
+        argc, argv);
     if (parser.isSet(newPlayer) && !parser.isSet(player)) {
         std::fprintf(stderr, "%s\n",
                      qPrintable(TerminalText("aviluma: --new-player needs --player <name>.",

@@ -13,12 +13,17 @@ QString TerminalText(const char* english, const char* chinese) {
     return QString::fromUtf8(QLocale::system().language() == QLocale::Chinese ? chinese : english);
 }
 
-void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]) {
+void ParseCommandLine(QCommandLineParser& parser, const QList<QCommandLineOption>& options, int argc,
+                      char* argv[]) {
     QCoreApplication reader(argc, argv);
     QTranslator qtWords;
     if (qtWords.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtWords);
+    // Qt words these two as they are added.
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(options);
     parser.process(reader);
 }
 

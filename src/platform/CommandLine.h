@@ -10,9 +10,11 @@
 QString TerminalText(const char* english, const char* chinese);
 
 // Parses the options of a program that is still without its application object, with a short-lived
-// one standing in: --help, --version and unknown options end the process here. Qt's own words of the
-// help ("Usage:", "Options:") follow the terminal's language too when Qt's translations are installed.
-void ParseCommandLine(QCommandLineParser& parser, int argc, char* argv[]);
+// one standing in: --help, --version and unknown options end the process here. The parser takes
+// --help and --version first, then options. Qt's own words of the help ("Usage:", "Options:", what
+// --help and --version do) follow the terminal's language too when Qt's translations are installed.
+void ParseCommandLine(QCommandLineParser& parser, const QList<QCommandLineOption>& options, int argc,
+                      char* argv[]);
 
 // --lang zh|en, as the programs beside the game take it: the language of their windows and messages.
 QCommandLineOption LanguageOption();

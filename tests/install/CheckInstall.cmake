@@ -69,12 +69,14 @@ foreach(program aviluma aviluma-drone aviluma-class)
     endif()
   endforeach()
 endforeach()
-# In a Chinese terminal the help is Chinese.
-execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY LANG=zh_CN.UTF-8
-                        LC_ALL=zh_CN.UTF-8 "${PREFIX}/bin/aviluma" --help OUTPUT_VARIABLE out)
-if(NOT out MATCHES "训练游戏")
-  message(FATAL_ERROR "aviluma --help in a Chinese terminal printed:\n${out}")
-endif()
+# In a Chinese terminal the help is Chinese, Qt's own lines of it too.
+foreach(program aviluma aviluma-drone aviluma-class)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY LANG=zh_CN.UTF-8
+                          LC_ALL=zh_CN.UTF-8 "${PREFIX}/bin/${program}" --help OUTPUT_VARIABLE out)
+  if(NOT out MATCHES "Aviluma[ ]?[的：]" OR out MATCHES "Displays")
+    message(FATAL_ERROR "${program} --help in a Chinese terminal printed:\n${out}")
+  endif()
+endforeach()
 # Without a display the game says so in one line and ends, instead of Qt aborting.
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM
                         "${PREFIX}/bin/aviluma" RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
