@@ -200,6 +200,24 @@ bool HasUnownedProgress() {
     return QFileInfo::exists(DataFilePath(kSystemCfg)) || QFileInfo::exists(DataFilePath(kHistory));
 }
 
+namespace {
+
+// A language chosen while this PC had no players is the first player's choice too: it is copied
+// into their folder (the PC's own stays for when nobody is chosen). Nothing is lost when it cannot
+// be: the player chooses again.
+void CarryLanguageChoice(const Player& first) {
+    QByteArray bytes;
+    int errorNumber = 0;
+    if (!ReadFileThroughSafeLinks(DataFilePath(kLanguageCfg), &bytes, &errorNumber, kMaxSettingsFileBytes))
+        return;
+    const QString target = PlayerFolderPath(first) + QLatin1Char('/') + kLanguageCfg;
+    if (!QDir().mkpath(PlayerFolderPath(first)) || !ReplaceFileAtomically(target, bytes, &errorNumber))
+        qCWarning(lcRecords, "the language chosen before any player could not be kept in %s: %s",
+                  qPrintable(target), std::strerror(errorNumber));
+}
+
+} // namespace
+
 std::optional<Player> AddPlayer(const QString& typedName, QString* error) {
     Index index = ReadIndex();
     const std::optional<Player> entry = NewEntry(index, typedName, error);
@@ -212,9 +230,12 @@ std::optional<Player> AddPlayer(const QString& typedName, QString* error) {
                          .arg(PlayerFolderPath(player));
         return std::nullopt;
     }
+    const bool first = index.players.empty();
     index.players.push_back(player);
     if (!WriteIndex(index, error))
         return std::nullopt;
+    if (first)
+        CarryLanguageChoice(player);
     return player;
 }
 
@@ -245,10 +266,13 @@ std::optional<Player> AdoptProgress(const QString& typedName, QString* error, in
     if (!entry)
         return std::nullopt;
     const Player player = *entry;
+    const bool first = index.players.empty();
     index.players.push_back(player);
     index.adopting = player.folder;
     if (!WriteIndex(index, error))
         return std::nullopt;
+    if (first)
+        CarryLanguageChoice(player);
     if (stopAfter == 1)
         return player;
     if (!MoveProgress(index, stopAfter)) {

@@ -131,6 +131,28 @@ TEST_F(Players, TodaysProgressIsMovedToTheFirstPlayerWhereverTheMoveIsCut) {
     }
 }
 
+// A language chosen before anyone is named is the first player's, whether they take today's progress
+// or start afresh; the next player starts without a choice.
+TEST_F(Players, ALanguageChosenBeforeAnyPlayerGoesToTheFirstNamed) {
+    for (const bool adopt : {false, true}) {
+        SCOPED_TRACE(adopt);
+        CProgramFolder folder;
+        QString error;
+        ASSERT_TRUE(WriteLanguageChoice(QStringLiteral("en"), &error)) << qPrintable(error);
+        if (adopt)
+            WriteOpenLevel(3);
+        const std::optional<Player> first =
+            adopt ? AdoptProgress(QStringLiteral("Ann"), &error) : AddPlayer(QStringLiteral("Ann"), &error);
+        ASSERT_TRUE(first) << qPrintable(error);
+        const Player second = Add(QStringLiteral("Bo"));
+        UsePlayer(first);
+        EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
+        UsePlayer(second);
+        EXPECT_EQ(ReadLanguageChoice(), QString());
+        UsePlayer(std::nullopt);
+    }
+}
+
 TEST_F(Players, ARenameKeepsTheFolderAndARemovedPlayersFolderIsKeptAside) {
     const Player ann = Add(QStringLiteral("Ann"));
     const Player bo = Add(QStringLiteral("Bo"));
