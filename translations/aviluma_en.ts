@@ -83,7 +83,7 @@ If no program is using it (for example, the game was killed), unplug the drone a
     </message>
     <message>
         <source>闯关模式通过后才能进入该模式</source>
-        <translation>Pass level mode first to enter this mode</translation>
+        <translation>Pass the level mode first to open this mode</translation>
     </message>
     <message>
         <source>是否退出游戏？</source>
@@ -263,7 +263,7 @@ To add this player, add --new-player.</translation>
     </message>
     <message>
         <source>难度：%1 — 次数：%2</source>
-        <translation>Difficulty %1 · try %2</translation>
+        <translation>Difficulty: %1 — Attempt: %2</translation>
     </message>
     <message>
         <source>难度：%1</source>
@@ -533,7 +533,7 @@ Their level progress, best scores and %2 recorded games leave the list; their fo
     </message>
     <message>
         <source>本局 %1 分，进入前三名</source>
-        <translation>%1 points this game: into the top three</translation>
+        <translation>%1 points this game: a place in the top three</translation>
     </message>
     <message>
         <source>本局 %1 分，记入比赛成绩表</source>
@@ -561,7 +561,7 @@ They cannot be brought back.</translation>
     </message>
     <message>
         <source>成绩写入失败，请关闭打开的成绩单后点确认！</source>
-        <translation>The result could not be written. Close the open score sheet, then click OK!</translation>
+        <translation>The result could not be written. Close the open score sheet, then click OK.</translation>
     </message>
     <message>
         <source>闯关成功</source>
@@ -1226,7 +1226,7 @@ Or drag the stick with the mouse.</translation>
     </message>
     <message>
         <source>，%1 局无法上传</source>
-        <translation>, set aside: %1</translation>
+        <translation>, %1 cannot be sent</translation>
     </message>
     <message>
         <source>无法上传的成绩保存在 %1，请交给教练处理。</source>
