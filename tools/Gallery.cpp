@@ -24,8 +24,10 @@
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 #include "widgets/Fonts.h"
+#include "windows/DlgClass.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgPlayers.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRecord.h"
 #include "windows/DlgRun.h"
@@ -33,6 +35,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -334,6 +337,33 @@ void DrawSmallDialogs() {
     record.EndDialog(QDialog::Rejected);
 }
 
+// The windows made of Qt's own controls: who flies, the class settings, and a message.
+void DrawQtDialogs() {
+    QTemporaryDir folder;
+    SetDataFolders({folder.filePath(QStringLiteral("Data")), folder.filePath(QStringLiteral("Record"))});
+    QDir().mkpath(folder.filePath(QStringLiteral("Data")));
+    QString error;
+    for (const char* name : {"张小飞", "Alexandra Montgomery", "Bo"})
+        AddPlayer(QString::fromUtf8(name), &error);
+    {
+        CDlgPlayers players;
+        players.Fill();
+        players.show();
+        SaveWindow(players, QStringLiteral("dialog_players"));
+    }
+    {
+        CClassChecks checks;
+        CDlgClass classroom(checks);
+        classroom.show();
+        SaveWindow(classroom, QStringLiteral("dialog_class"));
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Aviluma"), Tr(kNewCompetitionText));
+    box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "是"))), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "否"))), QMessageBox::NoRole));
+    box.show();
+    SaveWindow(box, QStringLiteral("message_question"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -363,6 +393,7 @@ int main(int argc, char* argv[]) {
         DrawMainAndMap();
         DrawRunWindows();
         DrawSmallDialogs();
+        DrawQtDialogs();
         DrawDebrief();
     }
     return 0;
