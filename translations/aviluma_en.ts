@@ -1440,5 +1440,17 @@ Start a new competition?</translation>
         <source>Top3    %1    %2</source>
         <translation>3rd    %1    %2</translation>
     </message>
+    <message>
+        <source>第 %1 次成功，%2 秒稳定，总分 %3</source>
+        <translation>Attempt %1 passed, level after %2 seconds, total %3</translation>
+    </message>
+    <message>
+        <source>%1 总分 %2</source>
+        <translation>%1 Total %2.</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
 </context>
 </TS>
