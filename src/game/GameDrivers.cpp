@@ -99,7 +99,9 @@ QString AttemptPassedSpeech(const AttemptRecord& attempt, int total) {
 
 QString LevelEndSpeech(bool passed, const std::vector<AttemptRecord>& attempts, int total) {
     if (passed)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 总分 %2"))).arg(Tr(kLevelPassedText)).arg(total);
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 总分 %2")))
+            .arg(Tr(kLevelPassedText))
+            .arg(total);
     const QString why = LevelFailedGuideText(attempts);
     return why.isEmpty() ? Tr(kLevelFailedText) : Tr(kLevelFailedText) + QLatin1Char(' ') + why;
 }

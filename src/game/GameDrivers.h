@@ -66,7 +66,8 @@ QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts);
 // What a screen reader says of an attempt that levelled, total: the game's total after it:
 // "第 2 次成功，2.3 秒稳定，总分 200".
 QString AttemptPassedSpeech(const AttemptRecord& attempt, int total);
-// ... and of a level game's end: "恭喜你，闯关成功！ 总分 300", "闯关失败，请继续努力！ 第 2 次：10 秒内未能稳定".
+// ... and of a level game's end: "恭喜你，闯关成功！ 总分 300",
+// "闯关失败，请继续努力！ 第 2 次：10 秒内未能稳定".
 QString LevelEndSpeech(bool passed, const std::vector<AttemptRecord>& attempts, int total);
 
 // The difficulty index (0..9) of an endless attempt: a fresh, uniform draw for every attempt, from a
