@@ -25,7 +25,8 @@ ROUND_BOUND_S = 120  # a level game of three attempts takes well under a minute
 SCENARIOS = [
     {
         "lang": "zh", "drone": ["--autopilot"],
-        "press": ["连接无人机", "闯关模式", "第 1 关", "开始"], "good": "连接良好", "ok": "确定",
+        "press": ["连接无人机", "闯关模式", "第 1 关", "开始"], "ok": "确定",
+        "link": "无人机连接状态", "good": "连接良好",
         # each attempt that levels, then the level's result with its total
         "heard": [r"第 1 次成功，\d+\.\d 秒稳定，总分 \d+", r"第 2 次成功，\d+\.\d 秒稳定，总分 \d+",
                   r"第 3 次成功，\d+\.\d 秒稳定，总分 \d+", r"恭喜你，闯关成功！ 总分 (\d+)"],
@@ -33,7 +34,8 @@ SCENARIOS = [
     },
     {
         "lang": "en", "drone": ["--roll", "30"],
-        "press": ["Connect the drone", "Level mode", "Level 1", "Start"], "good": "Good link", "ok": "OK",
+        "press": ["Connect the drone", "Level mode", "Level 1", "Start"], "ok": "OK",
+        "link": "Drone link state", "good": "Good link",
         "heard": [r"Failed\. Try again! Attempt 1: not level within 10 s"],
         "score": "Score: {}", "readout": "Roll | Pitch | Yaw: ",
     },
@@ -98,7 +100,8 @@ def inner():
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         drone = subprocess.Popen([DRONE, "--headless"] + scenario["drone"], env=env,
                                  stdout=subprocess.DEVNULL)
-        game = subprocess.Popen([GAME, "--lang", scenario["lang"]], env=env, stdout=subprocess.PIPE,
+        log = open(os.path.join(work, "game.log"), "w+b")
+        game = subprocess.Popen([GAME, "--lang", scenario["lang"]], env=env, stdout=log,
                                 stderr=subprocess.STDOUT)
         heard = []
         patterns = scenario["heard"]
@@ -130,13 +133,12 @@ def inner():
                     ok.queryAction().doAction(0)
                 elif steps:
                     button = find(app, "push button", steps[0])
-                    link = find(app, "push button", {"zh": "无人机连接状态", "en": "Drone link state"}[
-                        scenario["lang"]])
                     # Level mode opens only on a good link.
+                    link = find(app, "push button", scenario["link"])
                     if link is not None:
                         link.clearCache()  # read afresh: the library keeps only what it hears of
-                    ready = steps[0] != scenario["press"][1] or (link and link.description == scenario["good"])
-                    if button is not None and ready:
+                    good = link is not None and link.description == scenario["good"]
+                    if button is not None and (good or steps[0] != scenario["press"][1]):
                         button.queryAction().doAction(0)
                         steps.pop(0)
             if len(heard) >= len(patterns) or time.monotonic() > deadline or game.poll() is not None:
@@ -178,7 +180,9 @@ def inner():
                 program.wait()
         if any(f.startswith(where) for f in failures):
             failed += 1
-            print(game.stdout.read().decode(errors="replace"))
+            log.seek(0)
+            print(log.read().decode(errors="replace"))
+        log.close()
         shutil.rmtree(work, ignore_errors=True)
 
     for failure in failures:
