@@ -33,6 +33,7 @@ public:
     void ShowNewRecord() override {}
     void AskToCloseSheet() override {}
     void ShowLinkLost() override {}
+    void AnnounceResult(const QString&) override {}
 };
 
 struct Results {

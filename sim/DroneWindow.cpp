@@ -1,13 +1,15 @@
 #include "sim/DroneWindow.h"
 
 #include "link/FrameCodec.h"
+#include "platform/DeviceList.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Translation.h"
 #include "sim/SimDrone.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -25,11 +27,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+#include <sys/stat.h>
 
 namespace {
 
 constexpr int kInputPeriodMs = 10;
-constexpr int kCompactWidth = 250;
+constexpr int kCompactWidth = 220;
 constexpr int kRefreshPeriodMs = 40;
 constexpr int kGamepadRetryTicks = 100; // look for a newly plugged gamepad once a second
 constexpr float kKeyDeflection = 0.5f;
@@ -70,12 +75,29 @@ QString CommandText(const GameCommand& command) {
         .arg(command.attempt + 1);
 }
 
+QString AttitudeText(const FlightState& state) {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1°   俯仰 %2°   航向 %3°")))
+        .arg(state.roll, 0, 'f', 1)
+        .arg(state.pitch, 0, 'f', 1)
+        .arg(state.yaw, 0, 'f', 0);
+}
+
+QString ReceivedText(long long heartbeats, long long commands) {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "收到心跳 %1 次，命令 %2 条")))
+        .arg(heartbeats)
+        .arg(commands);
+}
+
+QString CommandLineText(const QString& command) {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近命令：%1"))).arg(command);
+}
+
 } // namespace
 
 // ---- horizon ----------------------------------------------------------------------------------------
 
 CHorizonView::CHorizonView(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(220, 220);
+    setMinimumSize(kLeastSide, kLeastSide);
 }
 
 void CHorizonView::SetState(const FlightState& state) {
@@ -188,31 +210,21 @@ void CStickPad::paintEvent(QPaintEvent*) {
 CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settingsPath)
     : m_drone(drone), m_loop(loop), m_strSettingsPath(std::move(settingsPath)),
       m_gamepadSettings(LoadGamepadSettings(m_strSettingsPath)) {
-    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma 模拟无人机"))));
-    setFocusPolicy(Qt::StrongFocus);
-
     m_horizon = new CHorizonView(this);
     m_attitude = new QLabel(this);
-    m_port = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "端口：%1"))).arg(drone.DevicePath()),
-                        this);
+    m_port = new QLabel(this);
     m_received = new QLabel(this);
     m_command = new QLabel(this);
 
     m_stickPad = new CStickPad(this);
-    m_source = new QComboBox(this);
-    m_source->addItems({Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "键盘和屏幕摇杆"))),
-                        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄或遥控器")))});
-    // Only the mouse, or the keys that open it (F4, Alt+Down), change the input: the arrow keys fly.
-    m_source->setFocusPolicy(Qt::ClickFocus);
-    m_autopilot = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "自动驾驶（演示）"))), this);
-    auto* keysHelp = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                    "Aviluma", "目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
-                                               "W/↑ 机头向下，S/↓ 机头向上，\nA/← 向左滚，D/→ 向右滚；"
-                                               "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"))),
-                                this);
-    keysHelp->setWordWrap(true);
+    // Two inputs: a switch, named by what it does. (A list would be named by its current entry on an
+    // AT-SPI desktop, and Tab would pass it by to keep the arrow keys for flying.)
+    m_useGamepad = new QCheckBox(this);
+    m_autopilot = new QCheckBox(this);
+    m_keysHelp = new QLabel(this);
+    m_keysHelp->setWordWrap(true);
 
-    auto* gamepadBox = new QGroupBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄设置"))), this);
+    auto* gamepadBox = new QGroupBox(this);
     m_gamepadBox = gamepadBox;
     m_gamepadState = new QLabel(gamepadBox);
     m_rollAxis = new QSpinBox(gamepadBox);
@@ -221,13 +233,19 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
         axis->setRange(0, 15);
     m_rollAxis->setValue(m_gamepadSettings.rollAxis);
     m_pitchAxis->setValue(m_gamepadSettings.pitchAxis);
-    m_invertRoll = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))), gamepadBox);
-    m_invertPitch = new QCheckBox(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))), gamepadBox);
+    m_invertRoll = new QCheckBox(gamepadBox);
+    m_invertPitch = new QCheckBox(gamepadBox);
     m_invertRoll->setChecked(m_gamepadSettings.invertRoll);
     m_invertPitch->setChecked(m_gamepadSettings.invertPitch);
     m_deadBand = new QSlider(Qt::Horizontal, gamepadBox);
     m_deadBand->setRange(0, 40);
     m_deadBand->setValue(static_cast<int>(std::lround(m_gamepadSettings.deadBand * 100)));
+    m_rollAxisLabel = new QLabel(gamepadBox);
+    m_pitchAxisLabel = new QLabel(gamepadBox);
+    m_deadBandLabel = new QLabel(gamepadBox);
+    m_rollAxisLabel->setBuddy(m_rollAxis);
+    m_pitchAxisLabel->setBuddy(m_pitchAxis);
+    m_deadBandLabel->setBuddy(m_deadBand);
     auto* rollRow = new QHBoxLayout;
     rollRow->addWidget(m_rollAxis);
     rollRow->addWidget(m_invertRoll);
@@ -236,16 +254,9 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     pitchRow->addWidget(m_invertPitch);
     auto* form = new QFormLayout(gamepadBox);
     form->addRow(m_gamepadState);
-    const QString rollAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚轴")));
-    const QString pitchAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰轴")));
-    form->addRow(rollAxis, rollRow);
-    form->addRow(pitchAxis, pitchRow);
-    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "死区"))), m_deadBand);
-    // A row of two controls has no label of its own for a screen reader, and both say "反向".
-    m_rollAxis->setAccessibleName(rollAxis);
-    m_pitchAxis->setAccessibleName(pitchAxis);
-    m_invertRoll->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚反向"))));
-    m_invertPitch->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰反向"))));
+    form->addRow(m_rollAxisLabel, rollRow);
+    form->addRow(m_pitchAxisLabel, pitchRow);
+    form->addRow(m_deadBandLabel, m_deadBand);
     for (QSpinBox* axis : {m_rollAxis, m_pitchAxis})
         connect(axis, &QSpinBox::valueChanged, this, [this] { SaveSettings(); });
     for (QCheckBox* invert : {m_invertRoll, m_invertPitch})
@@ -261,37 +272,35 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     left->addWidget(m_received);
     left->addWidget(m_command);
     auto* right = new QVBoxLayout;
-    auto* sourceLabel = new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "操纵输入"))), this);
-    sourceLabel->setBuddy(m_source); // the list's name for a screen reader
-    right->addWidget(sourceLabel);
-    right->addWidget(m_source);
+    right->addWidget(m_useGamepad);
     right->addWidget(m_autopilot);
     right->addWidget(m_stickPad, 0, Qt::AlignHCenter);
-    right->addWidget(keysHelp);
+    right->addWidget(m_keysHelp);
     right->addWidget(gamepadBox);
     right->addStretch();
     m_columns = new QBoxLayout(QBoxLayout::LeftToRight, this);
     m_columns->addLayout(left, 1);
     m_columns->addLayout(right);
+    // Tab goes down the window, as it reads: the input, the autopilot, then the gamepad's settings row
+    // by row. The window itself takes no focus, so the first Tab stop has it from the start; the
+    // flying keys work from every control.
+    QWidget* order[] = {m_useGamepad, m_autopilot,   m_rollAxis, m_invertRoll,
+                        m_pitchAxis,  m_invertPitch, m_deadBand};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    ShowTexts();
 
-    // Beside the game, which sits in the middle of the screen; the flying keys work from every control.
-    m_fullSize = sizeHint().expandedTo(QSize(500, 440));
-    SetCompact(true);
-    // Narrow enough to stand beside the game on a 1366-pixel screen; the texts wrap to fit.
-    const int compactWidth = std::max(kCompactWidth, minimumSizeHint().width());
-    m_compactSize =
-        QSize(compactWidth, m_columns->hasHeightForWidth() ? m_columns->totalHeightForWidth(compactWidth)
-                                                           : sizeHint().height());
-    SetCompact(false);
-    QSize size = m_fullSize;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const DronePlacement place = PlaceDroneWindow(screen->availableGeometry(), m_fullSize, m_compactSize);
-        SetCompact(place.compact);
-        size = place.frame.size();
-        move(place.frame.topLeft());
-    }
-    resize(size);
+    // The changing lines wrap rather than widen the window, which stands beside the game.
+    for (QLabel* line : {m_attitude, m_port, m_received, m_command, m_gamepadState})
+        line->setWordWrap(true);
+    Place();
     qApp->installEventFilter(this);
+
+    // The game's language, whenever it changes while the drone flies.
+    m_languageWatch = new QFileSystemWatcher(this);
+    m_languageSeen = LanguageFileStamp();
+    if (m_languageWatch->addPath(DeviceRegistryFolder()))
+        connect(m_languageWatch, &QFileSystemWatcher::directoryChanged, this, [this] { FollowLanguage(); });
 
     m_loop.SetInput([this] { return Stick{m_fStickRoll.load(), m_fStickPitch.load()}; });
     m_gamepad.Open();
@@ -302,6 +311,91 @@ CDroneWindow::CDroneWindow(CSimDrone& drone, CFlightLoop& loop, QString settings
     connect(refreshTimer, &QTimer::timeout, this, [this] { Refresh(); });
     refreshTimer->start(kRefreshPeriodMs);
     Refresh();
+}
+
+void CDroneWindow::Place() {
+    // The longest each changing line can be: tilted past any limit, counts of five digits, the
+    // longer of the two commands with two-digit numbers.
+    GameCommand stop;
+    stop.action = kActionStop;
+    stop.difficulty = 9;
+    stop.attempt = 9;
+    GameCommand start = stop;
+    start.action = kActionStart;
+    const QString commands[] = {CommandText(stop), CommandText(start)};
+    m_attitude->setText(AttitudeText({-999.9f, -99.9f, 359.0f}));
+    m_received->setText(ReceivedText(99999, 99999));
+    m_command->setText(CommandLineText(std::max(
+        commands[0], commands[1], [](const QString& a, const QString& b) { return a.size() < b.size(); })));
+    m_fullSize = sizeHint().expandedTo(QSize(500, 440));
+    SetCompact(true);
+    // Narrow enough to stand beside the game on a 1366-pixel screen; the texts wrap to fit.
+    const int compactWidth = std::max(kCompactWidth, minimumSizeHint().width());
+    m_compactSize =
+        QSize(compactWidth, m_columns->hasHeightForWidth() ? m_columns->totalHeightForWidth(compactWidth)
+                                                           : sizeHint().height());
+    SetCompact(false);
+    Refresh(); // the lines as they are
+    QSize size = m_fullSize;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const DronePlacement place =
+            PlaceDroneWindow(screen->availableGeometry(), m_fullSize, m_compactSize, CompactLeastHeight());
+        SetCompact(place.compact);
+        size = place.frame.size();
+        move(place.frame.topLeft());
+    }
+    resize(size);
+}
+
+void CDroneWindow::ShowTexts() {
+    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma 模拟无人机"))));
+    m_port->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "端口：%1"))).arg(m_drone.DevicePath()));
+    m_useGamepad->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "用手柄或遥控器操纵"))));
+    m_autopilot->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "自动驾驶（演示）"))));
+    m_keysHelp->setText(Tr(
+        QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
+                                                    "W/↑ 机头向下，S/↓ 机头向上，\nA/← 向左滚，D/→ 向右滚；"
+                                                    "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"))));
+    m_gamepadBox->setTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄设置"))));
+    m_invertRoll->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))));
+    m_invertPitch->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))));
+    const QString rollAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚轴")));
+    const QString pitchAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰轴")));
+    m_rollAxisLabel->setText(rollAxis);
+    m_pitchAxisLabel->setText(pitchAxis);
+    m_deadBandLabel->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "死区"))));
+    // A row of two controls has no label of its own for a screen reader, and both say "反向".
+    m_rollAxis->setAccessibleName(rollAxis);
+    m_pitchAxis->setAccessibleName(pitchAxis);
+    m_invertRoll->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚反向"))));
+    m_invertPitch->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰反向"))));
+}
+
+void CDroneWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange && m_columns != nullptr) {
+        ShowTexts();
+        Place(); // the other language's texts take other room
+    }
+    QWidget::changeEvent(event);
+}
+
+CDroneWindow::LanguageStamp CDroneWindow::LanguageFileStamp() {
+    struct stat st {};
+    if (::stat(QFile::encodeName(SessionLanguagePath()).constData(), &st) != 0)
+        return {};
+    return {st.st_ino, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+}
+
+void CDroneWindow::FollowLanguage() {
+    // The registry's other entries come and go too; and a language written before the drone started
+    // (by an earlier game of the session) is not a switch to follow: only a new file is.
+    const LanguageStamp stamp = LanguageFileStamp();
+    if (stamp == m_languageSeen)
+        return;
+    m_languageSeen = stamp;
+    const std::optional<Language> language = LanguageFromCode(ReadSessionLanguage());
+    if (language && *language != InstalledLanguage())
+        InstallLanguage(*language); // every widget hears of it (LanguageChange) and shows its texts anew
 }
 
 Stick CDroneWindow::KeyboardStick() const {
@@ -337,7 +431,7 @@ void CDroneWindow::SetCompact(bool compact) {
     m_columns->activate();
 }
 
-DronePlacement PlaceDroneWindow(const QRect& area, QSize full, QSize compact) {
+DronePlacement PlaceDroneWindow(const QRect& area, QSize full, QSize compact, int compactLeast) {
     constexpr int kGap = 4;
     // What a window manager may add around the window: borders and a title bar.
     constexpr QSize kFrame(8, 36);
@@ -345,23 +439,30 @@ DronePlacement PlaceDroneWindow(const QRect& area, QSize full, QSize compact) {
     game.moveCenter(area.center());
     for (const bool small : {false, true}) {
         const QSize size = (small ? compact : full) + kFrame;
+        // Beside the game, level with its top, or higher where the screen is short.
+        const int top = std::max(area.top(), std::min(game.top(), area.bottom() + 1 - size.height()));
         const QRect candidates[] = {
-            QRect(QPoint(game.right() + 1 + kGap, game.top()), size),
-            QRect(QPoint(game.left() - kGap - size.width(), game.top()), size),
+            QRect(QPoint(game.right() + 1 + kGap, top), size),
+            QRect(QPoint(game.left() - kGap - size.width(), top), size),
             QRect(QPoint(game.left(), game.bottom() + 1 + kGap), size),
         };
         for (const QRect& frame : candidates)
             if (area.contains(frame))
                 return {QRect(frame.topLeft(), frame.size() - kFrame), small};
     }
-    // Over the game's left part, whose pictures the drone window shows itself; the right column stays.
+    // Over the game's left part, whose pictures the drone window shows itself; the right column stays
+    // clear, and so does the connect button where there is room above it.
+    const QRect connect = kConnectButton.translated(game.topLeft());
+    const int room = connect.top() - kGap - area.top() - kFrame.height();
+    if (room >= (compactLeast < 0 ? compact.height() : compactLeast))
+        return {QRect(area.topLeft(), QSize(compact.width(), std::min(compact.height(), room))), true};
     return {QRect(QPoint(area.left(), area.bottom() + 1 - compact.height() - kFrame.height()), compact),
             true};
 }
 
 void CDroneWindow::Tick() {
     Stick stick;
-    if (m_source->currentIndex() == 1) {
+    if (m_useGamepad->isChecked()) {
         if (!m_gamepad.IsOpen() && --m_nTicksToRetry <= 0) {
             m_nTicksToRetry = kGamepadRetryTicks;
             m_gamepad.Open();
@@ -377,17 +478,12 @@ void CDroneWindow::Tick() {
 void CDroneWindow::Refresh() {
     const FlightState state = m_loop.State();
     m_horizon->SetState(state);
-    m_attitude->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1°   俯仰 %2°   航向 %3°")))
-                            .arg(state.roll, 0, 'f', 1)
-                            .arg(state.pitch, 0, 'f', 1)
-                            .arg(state.yaw, 0, 'f', 0));
-    m_received->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "收到心跳 %1 次，命令 %2 条")))
-                            .arg(m_drone.CountReceived(kMsgHeartbeat))
-                            .arg(m_drone.CountReceived(kMsgCommand)));
+    m_attitude->setText(AttitudeText(state));
+    m_received->setText(
+        ReceivedText(m_drone.CountReceived(kMsgHeartbeat), m_drone.CountReceived(kMsgCommand)));
     const auto command = m_loop.LastCommand();
-    m_command->setText(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近命令：%1")))
-            .arg(command ? CommandText(*command) : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无")))));
+    m_command->setText(CommandLineText(command ? CommandText(*command)
+                                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无")))));
     if (!m_stickPad->Dragging())
         m_stickPad->ShowStick(m_loop.LastStick());
     m_gamepadState->setText(m_gamepad.IsOpen()

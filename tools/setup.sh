@@ -23,6 +23,8 @@ AVILUMA_TEST_PACKAGES=(
   desktop-file-utils appstream     # validators of the desktop entry and the AppStream metadata
   dpkg-dev file                    # dpkg-shlibdeps and file, for the package's dependencies
   xvfb xauth xdotool               # the game on a display, under the sanitizers
+  dbus-daemon at-spi2-core         # a session and an accessibility bus for the screen-reader test
+  python3-pyatspi                  # its listener, hearing what a screen reader hears
   lintian                          # the Debian package checked as Debian checks its own
   mold                             # a fast linker: most of the build's links take a third of the time
   postgresql-15                    # a real class server for the tests (started by them, as a user)

@@ -1133,14 +1133,6 @@ Finish a game and each game&apos;s total is plotted here by date.</translation>
         <translation>Port: %1</translation>
     </message>
     <message>
-        <source>键盘和屏幕摇杆</source>
-        <translation>Keyboard and on-screen stick</translation>
-    </message>
-    <message>
-        <source>手柄或遥控器</source>
-        <translation>Gamepad or transmitter</translation>
-    </message>
-    <message>
         <source>自动驾驶（演示）</source>
         <translation>Autopilot (demo)</translation>
     </message>
@@ -1149,8 +1141,7 @@ Finish a game and each game&apos;s total is plotted here by date.</translation>
 W/↑ 机头向下，S/↓ 机头向上，
 A/← 向左滚，D/→ 向右滚；按住 Shift 满舵。
 也可用鼠标拖动摇杆。</source>
-        <translation>Goal: hold the drone in the ±5° box
-for 1 second.
+        <translation>Goal: hold the drone in the ±5° box for 1 second.
 W/↑ nose down, S/↓ nose up,
 A/← roll left, D/→ roll right;
 hold Shift for full stick.
@@ -1183,10 +1174,6 @@ Or drag the stick with the mouse.</translation>
     <message>
         <source>俯仰反向</source>
         <translation>Invert pitch</translation>
-    </message>
-    <message>
-        <source>操纵输入</source>
-        <translation>Control input</translation>
     </message>
     <message>
         <source>横滚 %1°   俯仰 %2°   航向 %3°</source>
@@ -1439,6 +1426,22 @@ Start a new competition?</translation>
     <message>
         <source>Top3    %1    %2</source>
         <translation>3rd    %1    %2</translation>
+    </message>
+    <message>
+        <source>第 %1 次成功，%2 秒稳定，总分 %3</source>
+        <translation>Attempt %1 passed, level after %2 seconds, total %3</translation>
+    </message>
+    <message>
+        <source>%1 总分 %2</source>
+        <translation>%1 Total %2.</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>用手柄或遥控器操纵</source>
+        <translation>Gamepad or RC transmitter</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "app/AvilumaDlg.h"
 
 #include "link/Heartbeat.h"
+#include "platform/DeviceList.h"
 #include "platform/MessageBox.h"
 #include "platform/Translation.h"
 #include "records/Players.h"
@@ -22,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -140,6 +142,9 @@ void CAvilumaDlg::UseLanguage(Language language, bool remember) {
         qCWarning(lcUi, "the %s translation could not be loaded", qPrintable(LanguageCode(language)));
         return;
     }
+    // The simulated drone's window, a program of its own, follows.
+    if (int error = 0; !PublishSessionLanguage(LanguageCode(language), &error))
+        qCWarning(lcUi, "the simulated drone cannot be told of the language: %s", strerror(error));
     if (m_stcStartHint == nullptr)
         return; // not set up yet: it will be in this language
     // Words drawn once with the old language go: the padlocks are made again by ShowPlayer().

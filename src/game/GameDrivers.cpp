@@ -90,6 +90,22 @@ QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts) {
         .arg(FailureReason(attempts.back()));
 }
 
+QString AttemptPassedSpeech(const AttemptRecord& attempt, int total) {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次成功，%2 秒稳定，总分 %3")))
+        .arg(attempt.number)
+        .arg(static_cast<double>(attempt.secondsToLevel), 0, 'f', 1)
+        .arg(total);
+}
+
+QString LevelEndSpeech(bool passed, const std::vector<AttemptRecord>& attempts, int total) {
+    if (passed)
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 总分 %2")))
+            .arg(Tr(kLevelPassedText))
+            .arg(total);
+    const QString why = LevelFailedGuideText(attempts);
+    return why.isEmpty() ? Tr(kLevelFailedText) : Tr(kLevelFailedText) + QLatin1Char(' ') + why;
+}
+
 namespace {
 
 std::mutex g_drawMutex;
@@ -151,6 +167,7 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     const float total = m_fTotalScore.load() + points;
     m_fTotalScore = total;
     m_window.ShowScore(static_cast<int>(total));
+    m_window.AnnounceResult(AttemptPassedSpeech(record, static_cast<int>(total)));
     GameSleep(kPauseAfterAttempt);
     return true;
 }
@@ -221,6 +238,8 @@ void CGameDrivers::RunLevelGame() {
     if (!passed) {
         m_window.ShowGuide(LevelFailedGuideText(m_history.attempts)); // why, as wild and endless say
         m_window.SetResultText(kLevelFailedText);
+        m_window.AnnounceResult(
+            LevelEndSpeech(false, m_history.attempts, static_cast<int>(m_fTotalScore.load())));
         return;
     }
     g_nLevelResult = 1;
@@ -232,6 +251,7 @@ void CGameDrivers::RunLevelGame() {
         m_window.RefreshRecords();
     }
     m_window.SetResultText(kLevelPassedText);
+    m_window.AnnounceResult(LevelEndSpeech(true, m_history.attempts, total));
 }
 
 void CGameDrivers::RunWildGame() {
@@ -274,7 +294,9 @@ void CGameDrivers::FinishListGame(GameCommand& command, GameMode mode, const QSt
     const QString file = TopListFilePath(playType);
     const QString section = TopListSection(mode);
     const int rank = TopListInsertionRank(file, section, total);
-    m_window.ShowGuide(GameEndGuideText(m_history.attempts, total));
+    const QString end = GameEndGuideText(m_history.attempts, total);
+    m_window.ShowGuide(end);
+    m_window.AnnounceResult(end);
     if (competition) {
         m_bNameAsked = true;
         m_window.ShowNameEntry(total, rank);

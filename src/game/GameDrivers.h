@@ -45,6 +45,9 @@ public:
     virtual void ShowNewRecord() = 0;   // a level's best total was beaten
     virtual void AskToCloseSheet() = 0; // the score sheet is held by another program
     virtual void ShowLinkLost() = 0;    // the game ended: the drone went quiet or away
+    // How an attempt or a game ended, for a screen reader to say as it happens (a game cut short
+    // says so in its message box).
+    virtual void AnnounceResult(const QString& text) = 0;
 };
 
 inline const QString kLevelPassedText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "恭喜你，闯关成功！"));
@@ -60,6 +63,12 @@ QString AttemptGuideText(GameMode mode, int level, int difficultyIndex);
 QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total);
 // Why a level game failed: "第 2 次：10 秒内未能稳定".
 QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts);
+// What a screen reader says of an attempt that levelled, total: the game's total after it:
+// "第 2 次成功，2.3 秒稳定，总分 200".
+QString AttemptPassedSpeech(const AttemptRecord& attempt, int total);
+// ... and of a level game's end: "恭喜你，闯关成功！ 总分 300",
+// "闯关失败，请继续努力！ 第 2 次：10 秒内未能稳定".
+QString LevelEndSpeech(bool passed, const std::vector<AttemptRecord>& attempts, int total);
 
 // The difficulty index (0..9) of an endless attempt: a fresh, uniform draw for every attempt, from a
 // 64-bit generator seeded once per run from the system's entropy and the clock, so nobody can read the

@@ -336,6 +336,29 @@ void SetDeviceRegistryFolder(const QString& folder) {
     g_strRegistryFolder = folder;
 }
 
+QString SessionLanguagePath() {
+    return DeviceRegistryFolder() + QStringLiteral("/language");
+}
+
+bool PublishSessionLanguage(const QString& code, int* error) {
+    int failure = 0;
+    const bool published = MakePrivateFolder(DeviceRegistryFolder(), &failure) &&
+                           ReplaceFileAtomically(SessionLanguagePath(), code.toUtf8(), &failure, 0600);
+    if (error != nullptr)
+        *error = failure;
+    return published;
+}
+
+QString ReadSessionLanguage() {
+    constexpr qint64 kLimit = 16; // "zh" or "en"; anything longer is not ours
+    QByteArray bytes;
+    int error = 0;
+    if (!ReadRegularFile(SessionLanguagePath(), &bytes, &error, kLimit, true))
+        return {};
+    const QString code = QString::fromUtf8(bytes).trimmed();
+    return code == QLatin1String("zh") || code == QLatin1String("en") ? code : QString();
+}
+
 std::optional<std::vector<DeviceRecord>> ListPresentDevices() {
     const QString root = SysfsRoot();
     const std::string classFolder = Native(root) + "/class/tty";

@@ -21,6 +21,13 @@ void SetSysfsRoot(const QString& root);
 QString DeviceRegistryFolder();
 void SetDeviceRegistryFolder(const QString& folder);
 
+// The language the game on this desktop shows, for the simulated drones beside it to follow when it
+// changes: the file "language" ("zh" or "en") in the registry folder, written whole. Publish is false
+// (with *error, an errno) when it cannot be written; Read is empty without a file of a known language.
+QString SessionLanguagePath();
+bool PublishSessionLanguage(const QString& code, int* error = nullptr);
+QString ReadSessionLanguage();
+
 // USB serial ports from sysfs in the order of their tty names, then the live registry entries in the
 // order of their file names. nullopt when no list can be had at all (the sysfs tty class is missing).
 std::optional<std::vector<DeviceRecord>> ListPresentDevices();

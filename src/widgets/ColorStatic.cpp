@@ -2,6 +2,7 @@
 
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
+#include "widgets/AccessibleRole.h"
 #include "widgets/SystemColours.h"
 
 #include <QFontMetrics>
@@ -11,6 +12,8 @@
 
 CColorStatic::CColorStatic(QWidget* parent, const QString& text)
     : QWidget(parent), m_strText(Tr(text)), m_crBack(kSysBtnFace), m_crText(kSysWindowText) {
+    // A text to a reader: read with its window, and in a review of it.
+    UseAccessibleRole<CColorStatic, QAccessible::StaticText>();
     setAccessibleName(m_strText); // a screen reader reads the label's text
 }
 

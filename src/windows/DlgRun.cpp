@@ -10,6 +10,7 @@
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "widgets/Announcer.h"
 #include "widgets/SystemColours.h"
 
 #include <QContextMenuEvent>
@@ -73,6 +74,7 @@ CDlgRun::CDlgRun() : CPictureDialog(IDD_DLG_RUN, IDB_RUN) {
     m_heightMeter = new CHeightMeter(this);
     m_attitude->hide();
     m_heightMeter->hide();
+    m_announcer = new CAnnouncer(this);
 }
 
 CDlgRun::~CDlgRun() {
@@ -99,6 +101,7 @@ void CDlgRun::OnInitDialog() {
     m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭"))));
     m_btnStart->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始"))));
     m_btnClear->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "清除记录"))));
+    m_announcer->Withdraw(); // the last game's result is not said again as the window opens
 
     // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
     // a line. Texts sit in the middle of their boxes, and a records line too long for its box is cut
@@ -247,6 +250,13 @@ void CDlgRun::SetStatusText(const QString& text) {
 
 void CDlgRun::SetResultText(const QString& text) {
     OnUiThread([this, text] { m_stcRecord[2]->SetText(text); });
+}
+
+void CDlgRun::AnnounceResult(const QString& text) {
+    // The lines' " · " would be read out as "middle dot" at every punctuation level: a pause instead.
+    QString spoken = text;
+    spoken.replace(QStringLiteral(" · "), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "，"))));
+    OnUiThread([this, spoken] { m_announcer->Announce(spoken); });
 }
 
 void CDlgRun::RefreshRecords() {

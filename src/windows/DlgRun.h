@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 
+class CAnnouncer;
 class CAttitude;
 class CHeightMeter;
 
@@ -67,6 +68,7 @@ public:
     void ShowNewRecord() override;
     void AskToCloseSheet() override;
     void ShowLinkLost() override;
+    void AnnounceResult(const QString& text) override;
 
     // Waits until the game worker has ended, running the UI thread's queue meanwhile; true when no
     // game runs. The owner calls it before the program ends.
@@ -85,6 +87,7 @@ public:
     CButtonST* m_btnStart = nullptr;
     CButtonST* m_btnClose = nullptr;
     CButtonST* m_btnClear = nullptr;
+    CAnnouncer* m_announcer = nullptr; // each result, said to a screen reader; lives with the window
 
     CDlgRecord m_dlgRecord;
     CDlgDebrief m_dlgDebrief;

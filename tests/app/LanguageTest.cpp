@@ -2,6 +2,7 @@
 // language kept per player, and a game in English storing what a game in Chinese stores.
 #include "app/AvilumaDlg.h"
 #include "game/GameDrivers.h"
+#include "platform/DeviceList.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
 #include "platform/Translation.h"
@@ -234,6 +235,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     EXPECT_EQ(m_main->windowTitle(), QStringLiteral("Aviluma—Choose a game · Ann"));
     EXPECT_EQ(m_main->m_lockModes[0]->Text(), QStringLiteral("Opens after level 9"));
     EXPECT_EQ(ReadLanguageChoice(), QStringLiteral("en"));
+    EXPECT_EQ(ReadSessionLanguage(), QStringLiteral("en")); // for the simulated drone's window to follow
     for (CDialogShell* dialog :
          std::initializer_list<CDialogShell*>{&m_main->m_dlgAbout, &m_main->m_dlgRun.m_dlgRecord}) {
         dialog->Open(); // made in Chinese, opened in English
@@ -248,6 +250,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     EXPECT_EQ(InstalledLanguage(), Language::English);
     m_main->UseLanguage(Language::Chinese, true);
     EXPECT_EQ(m_main->m_stcTitle->Text(), QStringLiteral("Aviluma—游戏选择　Bo"));
+    EXPECT_EQ(ReadSessionLanguage(), QStringLiteral("zh"));
 
     UsePlayer(ann);
     m_main->UsePlayersLanguage();

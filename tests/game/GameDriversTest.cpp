@@ -168,6 +168,44 @@ TEST_F(GameDrivers, AFailedLevelAttemptEndsTheGameAtOnce) {
     EXPECT_EQ(m_window.results, QStringList{kLevelFailedText});
 }
 
+// A screen reader hears every attempt that levels and how every game ended: a level's result and why it
+// failed, a wild or endless game's end line. A game cut short says so in its message box alone.
+TEST_F(GameDrivers, EveryLevelledAttemptAndEveryGameEndIsAnnounced) {
+    const auto play = [&](GameMode mode, Driver run, std::vector<int> levelAfter) {
+        g_nGameMode = mode;
+        m_window.announcements.clear();
+        m_game.m_fTotalScore = 0.0f;
+        m_drone.attemptStarts = 0;
+        m_drone.LevelAfterSamples(std::move(levelAfter));
+        (m_game.*run)();
+        return m_window.announcements;
+    };
+    g_nLevel = 1;
+    g_nPlayType = PlayType::Practice;
+    SetEndlessDraw([] { return 0; });
+    EXPECT_EQ(play(GameMode::Level, &CGameDrivers::RunLevelGame, {0, 15, 8}),
+              (QStringList{QStringLiteral("第 1 次成功，0.0 秒稳定，总分 10"),
+                           QStringLiteral("第 2 次成功，1.5 秒稳定，总分 18"),
+                           QStringLiteral("第 3 次成功，0.8 秒稳定，总分 27"),
+                           QStringLiteral("恭喜你，闯关成功！ 总分 27")}));
+    EXPECT_EQ(play(GameMode::Level, &CGameDrivers::RunLevelGame, {0, -1}),
+              (QStringList{QStringLiteral("第 1 次成功，0.0 秒稳定，总分 10"),
+                           QStringLiteral("闯关失败，请继续努力！ 第 2 次：10 秒内未能稳定")}));
+    for (const auto& [mode, run] : {kModes[1], kModes[2]}) {
+        const QStringList heard = play(mode, run, {-1});
+        EXPECT_EQ(heard, QStringList{QStringLiteral("第 1 次：10 秒内未能稳定 · 游戏结束 · 总分 0")});
+        EXPECT_EQ(heard.back(), m_window.guides.back()); // the line the window shows
+    }
+
+    m_drone.onTick = [&](long long now) {
+        if (m_drone.attemptStarts == 2 && m_drone.silentFromMs < 0)
+            m_drone.silentFromMs = now; // quiet during the second attempt
+    };
+    EXPECT_EQ(play(GameMode::Level, &CGameDrivers::RunLevelGame, {0, 0}),
+              QStringList{QStringLiteral("第 1 次成功，0.0 秒稳定，总分 10")});
+    EXPECT_EQ(m_window.linkLosses, 1);
+}
+
 TEST_F(GameDrivers, APerfectWildCompetitionPlaysThirtyAttempts) {
     StartCompetition(GameMode::Wild);
     m_game.RunWildGame();

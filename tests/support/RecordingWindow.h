@@ -26,7 +26,8 @@ public:
     void ShowNewRecord() override { ++newRecords; }
     void AskToCloseSheet() override { ++closeSheetRequests; }
     void ShowLinkLost() override { ++linkLosses; }
-    QStringList statuses, results, guides;
+    void AnnounceResult(const QString& text) override { announcements << text; }
+    QStringList statuses, results, guides, announcements;
     std::pair<int, int> nameEntryFor; // the total and the rank of the last name entry
     std::vector<int> scores;
     int refreshes = 0, nameEntries = 0, newRecords = 0, closeSheetRequests = 0, linkLosses = 0;

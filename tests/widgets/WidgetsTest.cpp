@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "widgets/Announcer.h"
 #include "widgets/ButtonST.h"
 #include "widgets/ColorStatic.h"
 #include "widgets/Fonts.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -292,6 +294,36 @@ TEST_F(Widgets, ALineALittleTooLongIsDrawnSmallerAndALongOneCutAndWholeInTheTool
     EXPECT_TRUE(label.toolTip().isEmpty());
     label.resize(25, 30); // narrower: the short line no longer fits either
     EXPECT_EQ(label.toolTip(), QStringLiteral("Top1 6"));
+}
+
+// A screen reader hears a line as the announcer shows it (the show that Qt tells the accessibility bus
+// of), the same line twice too, and nothing when its window opens: neither an empty notice nor the last
+// game's line again. Labels are texts to it.
+TEST_F(Widgets, TheAnnouncerShowsForEachLineAndNeverWithItsWindow) {
+    class CShowSpy : public QObject {
+    public:
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show)
+                shown << static_cast<QWidget*>(watched)->accessibleName();
+            return false;
+        }
+        QStringList shown;
+    } spy;
+    QWidget window;
+    auto* announcer = new CAnnouncer(&window);
+    auto* label = new CColorStatic(&window);
+    announcer->installEventFilter(&spy);
+    window.show();
+    EXPECT_TRUE(spy.shown.isEmpty());
+    announcer->Announce(QStringLiteral("第 1 次成功"));
+    announcer->Announce(QStringLiteral("第 1 次成功"));
+    EXPECT_EQ(spy.shown, (QStringList{QStringLiteral("第 1 次成功"), QStringLiteral("第 1 次成功")}));
+    window.hide();
+    announcer->Withdraw();
+    window.show();
+    EXPECT_EQ(spy.shown.size(), 2);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(announcer)->role(), QAccessible::Notification);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->role(), QAccessible::StaticText);
 }
 
 } // namespace
