@@ -51,6 +51,16 @@ QByteArray Number(float value) {
     return error == std::errc() ? QByteArray(text, static_cast<int>(end - text)) : QByteArray("0");
 }
 
+// Places a measured value really has: points and times to level are counted in tenths (100 ms
+// samples times a whole factor), angles are kept to hundredths. Their floats need not be the nearest to
+// those values: 25.2 points are held as 25.199999, which the float's shortest text would show.
+constexpr int kTenths = 1;
+constexpr int kHundredths = 2;
+
+QString Seconds(int ms) {
+    return DecimalText(ms / 1000.0, 3);
+}
+
 QByteArray Text(const QString& text) {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2); // the string without the array's brackets
@@ -341,6 +351,17 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly, const QString& folder) {
     return games;
 }
 
+QString DecimalText(double value, int places) {
+    QString text = QString::number(value, 'f', places);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
 QString GameModeText(const GameRecord& game) {
     switch (game.mode) {
     case GameMode::Level:
@@ -401,17 +422,17 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playe
                 QStringLiteral("%1,%2,%3,%4,%5")
                     .arg(a.number)
                     .arg(a.difficulty)
-                    .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
-                    .arg(a.end == AttemptEnd::Level ? QString::fromLatin1(Number(a.secondsToLevel))
-                                                    : QString())
-                    .arg(QString::fromLatin1(Number(a.points)));
+                    .arg(Seconds(a.budgetMs),
+                         a.end == AttemptEnd::Level ? DecimalText(a.secondsToLevel, kTenths) : QString(),
+                         DecimalText(a.points, kTenths));
             if (a.samples.empty())
                 csv +=
                     SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
             for (const AttitudeSample& s : a.samples)
                 csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
-                                  QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +
-                                                      ',' + Number(s.pitch) + ',' + Number(s.yaw)) +
+                                  QStringList{Seconds(s.timeMs), DecimalText(s.roll, kHundredths),
+                                              DecimalText(s.pitch, kHundredths), DecimalText(s.yaw, kHundredths)}
+                                      .join(QLatin1Char(',')) +
                                   tail);
         }
     }

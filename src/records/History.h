@@ -93,6 +93,10 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly = true, const QString& fold
 int CountHistoryGames(const QString& folder);
 std::optional<GameRecord> ReadGameRecord(const QString& path);
 
+// A measured value to the places it really has, without trailing zeros: DecimalText(25.199999f, 1) is
+// "25.2", DecimalText(-0.04, 1) is "0".
+QString DecimalText(double value, int places);
+
 // The game's mode and how it ended as the export writes them: "闯关模式", "闯关成功". The export keeps
 // them Chinese whatever the language; the debrief shows how a game ended in the player's (Tr).
 QString GameModeText(const GameRecord& game);

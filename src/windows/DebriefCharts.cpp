@@ -27,8 +27,9 @@ const QColor kBestColour(0xff, 0xd5, 0x4f);
 const QColor kFailedColour(0xff, 0x8a, 0x80);
 const QColor kCutColour(0x9e, 0xb4, 0xd0);
 
+// Tenths: the places the game's times and points have.
 QString Decimal(double value) {
-    return QString::number(value, 'f', 1).replace(QStringLiteral(".0"), QString());
+    return DecimalText(value, 1);
 }
 
 double Clamp(double value, double limit) {
