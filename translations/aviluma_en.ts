@@ -282,10 +282,6 @@ To add this player, add --new-player.</translation>
         <translation>not level within %1 s</translation>
     </message>
     <message>
-        <source>被中断</source>
-        <translation>cut off</translation>
-    </message>
-    <message>
         <source>稳定得太晚，没有得分</source>
         <translation>levelled too late to score</translation>
     </message>
@@ -577,7 +573,7 @@ They cannot be brought back.</translation>
     </message>
     <message>
         <source>中途关闭</source>
-        <translation>Closed</translation>
+        <translation>Closed early</translation>
     </message>
     <message>
         <source>连接中断</source>
@@ -636,10 +632,6 @@ They cannot be brought back.</translation>
         <translation>Failed</translation>
     </message>
     <message>
-        <source>未打完</source>
-        <translation>Cut short</translation>
-    </message>
-    <message>
         <source>进入 ±%1° %2 秒</source>
         <translation>Within ±%1° at %2 s</translation>
     </message>
@@ -662,10 +654,6 @@ They cannot be brought back.</translation>
     <message>
         <source>超时</source>
         <translation>Out of time</translation>
-    </message>
-    <message>
-        <source>中断</source>
-        <translation>Cut off</translation>
     </message>
     <message>
         <source>关卡 %1</source>
@@ -743,16 +731,6 @@ They cannot be brought back.</translation>
         <translation>Done</translation>
     </message>
     <message>
-        <source>关闭</source>
-        <comment>how a game ended, in the list of the last games</comment>
-        <translation>Closed</translation>
-    </message>
-    <message>
-        <source>中断</source>
-        <comment>how a game ended, in the list of the last games</comment>
-        <translation>Cut off</translation>
-    </message>
-    <message>
         <source>关卡%1</source>
         <translation>Level %1</translation>
     </message>
@@ -783,14 +761,6 @@ They cannot be brought back.</translation>
     <message>
         <source>练习或比赛</source>
         <translation>Practice or competition</translation>
-    </message>
-    <message>
-        <source>失败与中断</source>
-        <translation>Failed and cut off</translation>
-    </message>
-    <message>
-        <source>显示失败与中断的对局</source>
-        <translation>Show failed and cut-off games</translation>
     </message>
     <message>
         <source>◀ 上一项</source>
@@ -1327,14 +1297,6 @@ On each PC, start the game once with:
         <translation>this PC has no player &quot;%1&quot;: the game is not this PC&apos;s</translation>
     </message>
     <message>
-        <source>%1（链路中断，不计成绩）</source>
-        <translation>%1 (link lost: not counted)</translation>
-    </message>
-    <message>
-        <source>%1（中途关闭，不计成绩）</source>
-        <translation>%1 (closed: not counted)</translation>
-    </message>
-    <message>
         <source>服务器的连接数已满：成绩留在本机，稍后自动重试。</source>
         <translation>The server has no connection to spare: the games stay on this PC and are sent later by themselves.</translation>
     </message>
@@ -1439,6 +1401,18 @@ Start a new competition?</translation>
     <message>
         <source>Top3    %1    %2</source>
         <translation>3rd    %1    %2</translation>
+    </message>
+    <message>
+        <source>%1（%2，不计成绩）</source>
+        <translation>%1 — %2, not counted</translation>
+    </message>
+    <message>
+        <source>不计成绩</source>
+        <translation>Not counted</translation>
+    </message>
+    <message>
+        <source>显示不计成绩的对局：%1、%2、%3</source>
+        <translation>Show the games that do not count: %1, %2, %3</translation>
     </message>
 </context>
 </TS>

@@ -102,17 +102,17 @@ QByteArray SamplesJson(const std::vector<AttitudeSample>& samples) {
 
 bool ReadGame(const QJsonObject& o, GameRecord& game, QString& why) {
     const int mode = IndexOf(kModeNames, o.value(QStringLiteral("mode")).toString());
-    const int end = IndexOf(kGameEndNames, o.value(QStringLiteral("end")).toString());
+    const std::optional<GameEnd> end = GameEndFromCode(o.value(QStringLiteral("end")).toString());
     const QJsonValue play = o.value(QStringLiteral("play"));
     const QJsonValue result = o.value(QStringLiteral("result"));
     game.started = QDateTime::fromString(o.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     game.ended = QDateTime::fromString(o.value(QStringLiteral("ended")).toString(), Qt::ISODateWithMs);
-    if (mode < 0 || end < 0 || !game.started.isValid() || !game.ended.isValid()) {
+    if (mode < 0 || !end || !game.started.isValid() || !game.ended.isValid()) {
         why = QStringLiteral("its first line lacks the mode, the end or the times");
         return false;
     }
     game.mode = static_cast<GameMode>(mode);
-    game.end = static_cast<GameEnd>(end);
+    game.end = *end;
     game.level = o.value(QStringLiteral("level")).toInt();
     if (const int type = IndexOf(kPlayNames, play.toString()); type >= 0)
         game.playType = static_cast<PlayType>(type);
@@ -362,6 +362,23 @@ QString DecimalText(double value, int places) {
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
+QString CutShortText(GameEnd end) {
+    switch (end) {
+    case GameEnd::Finished:
+        break;
+    case GameEnd::Closed:
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中途关闭"));
+    case GameEnd::LinkLost:
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接中断"));
+    }
+    return {};
+}
+
+std::optional<GameEnd> GameEndFromCode(const QString& code) {
+    const int end = IndexOf(kGameEndNames, code);
+    return end < 0 ? std::nullopt : std::optional(static_cast<GameEnd>(end));
+}
+
 QString GameModeText(const GameRecord& game) {
     switch (game.mode) {
     case GameMode::Level:
@@ -381,9 +398,8 @@ QString GameEndText(const GameRecord& game) {
                                            : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关失败")))
                            : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "完成"));
     case GameEnd::Closed:
-        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中途关闭"));
     case GameEnd::LinkLost:
-        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接中断"));
+        return CutShortText(game.end);
     }
     return {};
 }
@@ -397,7 +413,7 @@ QString AttemptResultText(const GameRecord& game, const AttemptRecord& attempt) 
     case AttemptEnd::Cut:
         // The game cuts an attempt when the drone goes quiet or when its window closes; only the
         // game's end tells which.
-        return game.end == GameEnd::Closed ? QStringLiteral("关闭") : QStringLiteral("链路中断");
+        return CutShortText(game.end == GameEnd::Closed ? GameEnd::Closed : GameEnd::LinkLost);
     }
     return {};
 }
@@ -429,11 +445,12 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playe
                 csv +=
                     SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
             for (const AttitudeSample& s : a.samples)
-                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
-                                  QStringList{Seconds(s.timeMs), DecimalText(s.roll, kHundredths),
-                                              DecimalText(s.pitch, kHundredths), DecimalText(s.yaw, kHundredths)}
-                                      .join(QLatin1Char(',')) +
-                                  tail);
+                csv +=
+                    SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
+                               QStringList{Seconds(s.timeMs), DecimalText(s.roll, kHundredths),
+                                           DecimalText(s.pitch, kHundredths), DecimalText(s.yaw, kHundredths)}
+                                   .join(QLatin1Char(',')) +
+                               tail);
         }
     }
     return csv;

@@ -180,9 +180,13 @@ void DrawUncounted(QPainter& painter, QPointF at, ProgressMark mark) {
         painter.setPen(QPen(kFailedColour, 2.2, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(at + QPointF(-4.5, -4.5), at + QPointF(4.5, 4.5));
         painter.drawLine(at + QPointF(-4.5, 4.5), at + QPointF(4.5, -4.5));
-    } else {
+    } else if (mark == ProgressMark::Closed) {
         painter.setPen(QPen(kCutColour, 1.8));
         painter.drawRect(QRectF(at - QPointF(4, 4), QSizeF(8, 8)));
+    } else {
+        painter.setPen(QPen(kCutColour, 1.8));
+        painter.drawPolygon(QPolygonF{at + QPointF(0, -5.5), at + QPointF(5.5, 0), at + QPointF(0, 5.5),
+                                      at + QPointF(-5.5, 0)});
     }
 }
 
@@ -234,7 +238,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
     painter.setBrush(kPitchColour);
     for (const QPointF& total : m.totals)
         painter.drawEllipse(p.At(total), 3.5, 3.5);
-    bool marks[2] = {false, false};
+    bool marks[3] = {false, false, false};
     for (const ProgressChartModel::Uncounted& game : m.uncounted) {
         DrawUncounted(painter, p.At(game.at), game.mark);
         marks[static_cast<int>(game.mark)] = true;
@@ -258,12 +262,10 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
 
     // What the marks mean, between the heading and the window's filter in the corner.
     double legend = std::max(plot.left() + 200, headingRight + 14);
-    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::Cut}) {
+    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::Closed, ProgressMark::LinkLost}) {
         if (!marks[static_cast<int>(mark)])
             continue;
-        const QString text = mark == ProgressMark::Failed
-                                 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")))
-                                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未打完")));
+        const QString text = ProgressMarkText(mark);
         const double width = std::max(66, painter.fontMetrics().horizontalAdvance(text) + 4);
         DrawUncounted(painter, QPointF(legend + 5, view.top() + 17), mark);
         DrawText(painter, QRectF(legend + 14, view.top() + 7, width, 20), Qt::AlignLeft | Qt::AlignVCenter,
@@ -274,7 +276,8 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
 
 } // namespace
 
-TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const AttemptRecord*>& overlaid) {
+TraceChartModel TraceChart(const AttemptRecord& attempt, GameEnd gameEnd,
+                           const std::vector<const AttemptRecord*>& overlaid) {
     TraceChartModel m;
     m.seconds = attempt.budgetMs > 0 ? attempt.budgetMs / 1000.0 : 10.0;
     m.bandDeg = kLevelLimitDeg;
@@ -315,7 +318,7 @@ TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const
         m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "超时")));
         break;
     case AttemptEnd::Cut:
-        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中断")));
+        m.timeText = Tr(CutShortText(gameEnd == GameEnd::Closed ? GameEnd::Closed : GameEnd::LinkLost));
         break;
     }
     return m;
@@ -351,11 +354,26 @@ bool InProgress(const GameRecord& game, const ProgressSeries& series, const Prog
 }
 
 std::optional<ProgressMark> UncountedMark(const GameRecord& game) {
-    if (game.end != GameEnd::Finished)
-        return ProgressMark::Cut; // a game cut short has no total to compare
+    // A game cut short has no total to compare.
+    if (game.end == GameEnd::Closed)
+        return ProgressMark::Closed;
+    if (game.end == GameEnd::LinkLost)
+        return ProgressMark::LinkLost;
     if (game.passed && !*game.passed)
         return ProgressMark::Failed;
     return std::nullopt;
+}
+
+QString ProgressMarkText(ProgressMark mark) {
+    switch (mark) {
+    case ProgressMark::Failed:
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")));
+    case ProgressMark::Closed:
+        return Tr(CutShortText(GameEnd::Closed));
+    case ProgressMark::LinkLost:
+        return Tr(CutShortText(GameEnd::LinkLost));
+    }
+    return {};
 }
 
 namespace {

@@ -83,8 +83,10 @@ QString ModeLine(const GameRecord& game) {
 }
 
 // How a game ended, in a word for the list of the last games; told apart from the same words
-// elsewhere ("关闭" also names the close button).
+// elsewhere. A game cut short goes by the name it has everywhere.
 QString GameEndWord(const GameRecord& game) {
+    if (game.end != GameEnd::Finished)
+        return Tr(CutShortText(game.end));
     struct Word {
         const char* source;
         const char* comment;
@@ -93,14 +95,8 @@ QString GameEndWord(const GameRecord& game) {
         QT_TRANSLATE_NOOP3("Aviluma", "成功", "how a game ended, in the list of the last games"),
         QT_TRANSLATE_NOOP3("Aviluma", "失败", "how a game ended, in the list of the last games"),
         QT_TRANSLATE_NOOP3("Aviluma", "完成", "how a game ended, in the list of the last games"),
-        QT_TRANSLATE_NOOP3("Aviluma", "关闭", "how a game ended, in the list of the last games"),
-        QT_TRANSLATE_NOOP3("Aviluma", "中断", "how a game ended, in the list of the last games"),
     };
-    const Word& word = kWords[game.end == GameEnd::Closed     ? 3
-                              : game.end == GameEnd::LinkLost ? 4
-                              : !game.passed                  ? 2
-                              : *game.passed                  ? 0
-                                                              : 1];
+    const Word& word = kWords[!game.passed ? 2 : *game.passed ? 0 : 1];
     return QCoreApplication::translate(kTextContext, word.source, word.comment);
 }
 
@@ -223,11 +219,14 @@ void CDlgDebrief::CreateOwnControls() {
     m_btnPlay = new CPlateButton(this, PlayFilterText(m_filter.play));
     m_btnPlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习或比赛"))));
     connect(m_btnPlay, &QAbstractButton::clicked, this, [this] { CyclePlay(); });
-    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "失败与中断"))));
+    // The games that do not count, by the board's word for them: failed levels and games cut short.
+    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "不计成绩"))));
     m_btnUncounted->setCheckable(true);
     m_btnUncounted->setChecked(m_filter.uncounted);
     m_btnUncounted->setAccessibleName(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示失败与中断的对局"))));
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示不计成绩的对局：%1、%2、%3")))
+            .arg(ProgressMarkText(ProgressMark::Failed), ProgressMarkText(ProgressMark::LinkLost),
+                 ProgressMarkText(ProgressMark::Closed)));
     PlaceFilters();
     connect(m_btnUncounted, &QAbstractButton::toggled, this, [this](bool shown) {
         m_filter.uncounted = shown;
@@ -403,7 +402,7 @@ void CDlgDebrief::ShowReplay() {
     m_btnOverlay->setEnabled(!others.empty());
     if (!m_btnOverlay->isChecked())
         others.clear();
-    const TraceChartModel trace = TraceChart(attempt, others);
+    const TraceChartModel trace = TraceChart(attempt, game.end, others);
     info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 / 共 %2 次")))
                 .arg(m_nAttempt + 1)
                 .arg(attempts)

@@ -235,8 +235,8 @@ TEST_F(History, TheExportTellsHowEachAttemptEnded) {
         {AttemptEnd::Level, GameEnd::Finished, "成功"},
         {AttemptEnd::OutOfTime, GameEnd::Finished, "超时"},
         {AttemptEnd::OutOfTime, GameEnd::LinkLost, "超时"}, // the attempt before the one cut
-        {AttemptEnd::Cut, GameEnd::LinkLost, "链路中断"},
-        {AttemptEnd::Cut, GameEnd::Closed, "关闭"},
+        {AttemptEnd::Cut, GameEnd::LinkLost, "连接中断"},
+        {AttemptEnd::Cut, GameEnd::Closed, "中途关闭"},
     };
     for (const auto& c : cases) {
         GameRecord game = Game(1);

@@ -1,9 +1,11 @@
 #include "windows/DlgDebrief.h"
+#include "game/GameDrivers.h"
 #include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "support/CsvReader.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
+#include "windows/BoardWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +45,7 @@ GameRecord Game(GameMode mode, int level, int day, int total, GameEnd end = Game
 }
 
 TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
-    TraceChartModel trace = TraceChart(Attempt(2, 16.0f));
+    TraceChartModel trace = TraceChart(Attempt(2, 16.0f), GameEnd::Finished);
     EXPECT_EQ(trace.seconds, 10.0);
     EXPECT_EQ(trace.limitDeg, 20.0); // the smallest round span holding 15°
     EXPECT_EQ(trace.bandDeg, 5.0);
@@ -60,7 +62,7 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     EXPECT_TRUE(trace.overlay.empty());
     // Overlaid, the others share the axis: a wider swing among them widens it for all.
     const AttemptRecord third = Attempt(3, 40.0f);
-    trace = TraceChart(Attempt(2, 16.0f), {&third});
+    trace = TraceChart(Attempt(2, 16.0f), GameEnd::Finished, {&third});
     EXPECT_EQ(trace.limitDeg, 45.0);
     ASSERT_EQ(trace.overlay.size(), 1u);
     EXPECT_EQ(trace.overlay[0].number, 3);
@@ -70,14 +72,13 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     AttemptRecord wild = Attempt(1, 400.0f, AttemptEnd::OutOfTime);
     wild.holdStartMs = wild.holdEndMs = -1;
     wild.budgetMs = 0;
-    trace = TraceChart(wild);
+    trace = TraceChart(wild, GameEnd::Finished);
     EXPECT_EQ(trace.limitDeg, 180.0);
     EXPECT_EQ(trace.roll.front().y(), 180.0);
     EXPECT_EQ(trace.seconds, 10.0);
     EXPECT_FALSE(trace.hold.has_value());
     EXPECT_TRUE(trace.enteredText.isEmpty());
     EXPECT_EQ(trace.timeText, QStringLiteral("超时"));
-    EXPECT_EQ(TraceChart(Attempt(1, 0.0f, AttemptEnd::Cut)).timeText, QStringLiteral("中断"));
 }
 
 TEST(DebriefCharts, ProgressShowsFinishedGamesOfOneSeriesWithTheFirstBestMarked) {
@@ -120,7 +121,7 @@ TEST(DebriefCharts, UncountedGamesAreMarkedApartAndTheFiltersNarrow) {
     ASSERT_EQ(level.uncounted.size(), 2u);
     EXPECT_EQ(level.uncounted[0].game, 1);
     EXPECT_EQ(level.uncounted[0].mark, ProgressMark::Failed);
-    EXPECT_EQ(level.uncounted[1].mark, ProgressMark::Cut);
+    EXPECT_EQ(level.uncounted[1].mark, ProgressMark::LinkLost);
     EXPECT_EQ(level.yMax, 100); // the uncounted fit on the axis too
     EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 20, 40, 60, 80, 100}));
     EXPECT_TRUE(ProgressChart(games, {GameMode::Level, 3}, {std::nullopt, false}).uncounted.empty());
@@ -418,6 +419,63 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
     UsePlayer(std::nullopt);
 }
 
+// A game cut short by a lost drone or a closed window goes by one name for each, in either language:
+// in the run window's guide, the replay, the list of the last games, the chart's legend, the export
+// and the class board (its window and its sheet, from the codes the server stores).
+TEST_F(DlgDebrief, EachWayAGameIsCutShortHasOneNameEverywhere) {
+    const struct {
+        GameEnd end;
+        const char* code;
+        const char* chinese;
+        const char* english;
+    } causes[] = {{GameEnd::LinkLost, "link-lost", "连接中断", "Link lost"},
+                  {GameEnd::Closed, "closed", "中途关闭", "Closed early"}};
+    for (const Language language : {Language::Chinese, Language::English}) {
+        ASSERT_TRUE(InstallLanguage(language));
+        for (const auto& cause : causes) {
+            const QString name =
+                QString::fromUtf8(language == Language::Chinese ? cause.chinese : cause.english);
+            const QString chinese = QString::fromUtf8(cause.chinese);
+            GameRecord game = Game(GameMode::Level, 2, 1, 55, cause.end);
+            game.attempts.back().end = AttemptEnd::Cut;
+            ASSERT_EQ(Tr(CutShortText(cause.end)), name);
+            if (cause.end == GameEnd::LinkLost) { // the guide is shown while the window is open
+                EXPECT_TRUE(GameEndGuideText(game.attempts, 55).contains(name))
+                    << qPrintable(GameEndGuideText(game.attempts, 55));
+            }
+            EXPECT_EQ(TraceChart(game.attempts.back(), game.end).timeText, name);
+            EXPECT_EQ(ProgressMarkText(*UncountedMark(game)), name);
+            BoardEntry entry;
+            entry.player = QStringLiteral("Ann");
+            entry.mode = QStringLiteral("level");
+            entry.level = 2;
+            entry.end = QString::fromLatin1(cause.code);
+            BoardData data;
+            data.recent = {entry};
+            EXPECT_TRUE(BoardUncountedText(entry).contains(name)) << qPrintable(BoardUncountedText(entry));
+            const std::vector<QStringList> board = ReadCsv(QStringDecoder("GB18030").decode(BoardCsv(data)));
+            EXPECT_EQ(board.at(1).at(7), chinese);
+            // The export stays Chinese: how the game ended, and how its last attempt did.
+            const std::vector<QStringList> rows =
+                ReadCsv(QStringDecoder("GB18030").decode(HistoryCsv({game})));
+            EXPECT_EQ(rows.back().at(4), chinese);
+            EXPECT_EQ(rows.back().back(), chinese);
+
+            const QString path = WriteGameRecord(game);
+            m_dialog.OpenAt(CDlgDebrief::View::Replay, path);
+            m_dialog.Open();
+            EXPECT_TRUE(m_dialog.m_stcInfo[2]->Text().startsWith(name))
+                << qPrintable(m_dialog.m_stcInfo[2]->Text());
+            m_dialog.m_btnProgress->click();
+            EXPECT_TRUE(m_dialog.m_btnGames[0]->text().endsWith(QStringLiteral("  ") + name))
+                << qPrintable(m_dialog.m_btnGames[0]->text());
+            m_dialog.EndDialog(QDialog::Rejected);
+            QFile::remove(path);
+        }
+    }
+    RemoveLanguage();
+}
+
 // English: everything the debrief shows, with a history and without, reads English and fits its
 // place; what it exports stays as a Chinese run writes it.
 class DlgDebriefEnglish : public DlgDebrief {
@@ -529,7 +587,7 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—Flight replay"));
     EXPECT_EQ(m_dialog.m_stcInfo[2]->Text(), QStringLiteral("Link lost · Total 1234"));
     EXPECT_EQ(FaultsInEveryView(), QStringList());
-    EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Cut off"));
+    EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Link lost"));
     m_dialog.EndDialog(QDialog::Rejected);
     m_dialog.Open(); // at the newest game again
     const auto englishGame = exported(m_dialog.m_btnExportGame),
