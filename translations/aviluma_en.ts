@@ -608,10 +608,6 @@ They cannot be brought back.</translation>
         <translation>Export all</translation>
     </message>
     <message>
-        <source>秒</source>
-        <translation>s</translation>
-    </message>
-    <message>
         <source>横滚</source>
         <translation>Roll</translation>
     </message>
@@ -1413,6 +1409,14 @@ Start a new competition?</translation>
     <message>
         <source>显示不计成绩的对局：%1、%2、%3</source>
         <translation>Show the games that do not count: %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>时间（秒）</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>不计成绩：</source>
+        <translation>Not counted:</translation>
     </message>
 </context>
 </TS>

@@ -76,15 +76,15 @@ struct ProgressChartModel {
     std::vector<QString> dates; // of each point, "12-07"
     std::vector<int> games;     // of each point, its index in the games given
     struct Uncounted {
-        QPointF at; // as the totals
+        QPointF at; // (time, its partial total); drawn at its time in a lane under the axis, not at the total
         int game = -1;
         ProgressMark mark = ProgressMark::Failed;
     };
     std::vector<Uncounted> uncounted;
-    int best = -1;                       // index of the best total, the first of equals
-    int yMax = 10;                       // the total axis spans 0..yMax, a round number above the best
-    std::vector<int> totalTicks;         // whole totals from 0 to at most yMax
-    double timeFrom = 0.0, timeTo = 1.0; // the time axis, seconds since the epoch
+    int best = -1;               // index of the best total, the first of equals
+    int yMax = 10;               // the total axis spans 0..yMax, a round number above the best counted total
+    std::vector<int> totalTicks; // whole totals from 0 to at most yMax
+    double timeFrom = 0.0, timeTo = 1.0;               // the time axis, seconds since the epoch
     std::vector<std::pair<double, QString>> timeTicks; // "12-07", "2026-12-07" over years, "16:05" in a day
     QString timeTitle;
     QString note; // instead of the chart, when there is nothing to draw

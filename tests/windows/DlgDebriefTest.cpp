@@ -122,14 +122,74 @@ TEST(DebriefCharts, UncountedGamesAreMarkedApartAndTheFiltersNarrow) {
     EXPECT_EQ(level.uncounted[0].game, 1);
     EXPECT_EQ(level.uncounted[0].mark, ProgressMark::Failed);
     EXPECT_EQ(level.uncounted[1].mark, ProgressMark::LinkLost);
-    EXPECT_EQ(level.yMax, 100); // the uncounted fit on the axis too
-    EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 20, 40, 60, 80, 100}));
+    EXPECT_EQ(level.yMax, 50); // the partial totals of the others are no scores: the axis is the counted's
+    EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 10, 20, 30, 40, 50}));
     EXPECT_TRUE(ProgressChart(games, {GameMode::Level, 3}, {std::nullopt, false}).uncounted.empty());
     // A level is played one way: the way of play does not hide it.
     EXPECT_EQ(ProgressChart(games, {GameMode::Level, 3}, {PlayType::Competition, true}).totals.size(), 1);
     const ProgressChartModel wild = ProgressChart(games, {GameMode::Wild, 0}, {PlayType::Competition, true});
     EXPECT_EQ(wild.games, std::vector<int>{4});
     EXPECT_EQ(ProgressChart(games, {GameMode::Wild, 0}).totals.size(), 2);
+}
+
+// Where a game's mark lies on a chart, found as a click would find it: the middle of the places that
+// hit it.
+QPointF MarkOf(const CChartView& chart, int game) {
+    QPointF sum;
+    int hits = 0;
+    for (int y = 0; y < chart.height(); y += 2)
+        for (int x = 0; x < chart.width(); x += 2)
+            if (chart.GameAt(QPointF(x, y)) == game) {
+                sum += QPointF(x, y);
+                ++hits;
+            }
+    return hits > 0 ? sum / hits : QPointF(-1, -1);
+}
+
+// The games that did not count are drawn in a lane under the axis's base, whatever their partial
+// total: not where a score of that total would be.
+TEST(DebriefCharts, UncountedGamesLieUnderTheAxisBase) {
+    OffscreenApp();
+    std::vector<GameRecord> games{
+        Game(GameMode::Wild, 0, 1, 0), Game(GameMode::Wild, 0, 2, 500, GameEnd::LinkLost),
+        Game(GameMode::Wild, 0, 3, 300), Game(GameMode::Wild, 0, 4, 420, GameEnd::Closed)};
+    CChartView chart;
+    chart.resize(532, 332); // the debrief's
+    chart.SetModel(ProgressChart(games, {GameMode::Wild, 0}));
+    const QPointF zero = MarkOf(chart, 0), lost = MarkOf(chart, 1), closed = MarkOf(chart, 3);
+    ASSERT_GE(zero.x(), 0);
+    EXPECT_GT(lost.y(), zero.y() + 8) << lost.y();
+    EXPECT_NEAR(lost.y(), closed.y(), 1.0);
+    EXPECT_LT(lost.x(), closed.x()); // in the order they were played
+}
+
+// The best total's label stays inside the plot: never over the heading's row (and the window's list
+// in its corner) for a best at the top of the axis, nor over the axis's numbers for a best at the left.
+TEST(DebriefCharts, TheBestsLabelStaysInsideThePlot) {
+    OffscreenApp();
+    const auto labelled = [](std::vector<int> totals) {
+        std::vector<GameRecord> games;
+        for (std::size_t i = 0; i < totals.size(); ++i) { // a minute apart: the first at the axis's start
+            games.push_back(Game(GameMode::Wild, 0, 1, totals[i]));
+            games.back().started = games.back().started.addSecs(60 * static_cast<int>(i));
+        }
+        CChartView chart;
+        chart.resize(532, 332);
+        chart.SetModel(ProgressChart(games, {GameMode::Wild, 0}));
+        QImage image(chart.size(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        chart.render(&image);
+        // The label's gold, where it lies: its leftmost and topmost pixel.
+        QPoint corner(chart.width(), chart.height());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y);
+                    c.red() > 200 && c.green() > 170 && c.blue() < 130)
+                    corner = QPoint(std::min(corner.x(), x), std::min(corner.y(), y));
+        return corner;
+    };
+    EXPECT_GE(labelled({40, 60, 100}).y(), 28);     // below the heading's row (the best's ring reaches 29)
+    EXPECT_GE(labelled({1866, 900, 1200}).x(), 50); // right of the axis's numbers (the ring reaches 51)
 }
 
 TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
