@@ -1418,5 +1418,81 @@ Start a new competition?</translation>
         <source>不计成绩：</source>
         <translation>Not counted:</translation>
     </message>
+    <message>
+        <source>成绩概览</source>
+        <translation>Overview</translation>
+    </message>
+    <message>
+        <source>Tab 选择按钮      表格中 ↑ ↓ ← → 逐格阅读      Esc 关闭</source>
+        <translation>Tab Choose a button      ↑ ↓ ← → Read the table cell by cell      Esc Close</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>快了 %1 秒</source>
+        <translation>%1 s quicker</translation>
+    </message>
+    <message>
+        <source>慢了 %1 秒</source>
+        <translation>%1 s slower</translation>
+    </message>
+    <message>
+        <source>持平</source>
+        <translation>No change</translation>
+    </message>
+    <message>
+        <source>对局</source>
+        <translation>Games</translation>
+    </message>
+    <message>
+        <source>通过率</source>
+        <translation>Pass rate</translation>
+    </message>
+    <message>
+        <source>用时中位数</source>
+        <translation>Median time</translation>
+    </message>
+    <message>
+        <source>变化</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>时段：%1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>%1%（%2/%3）</source>
+        <translation>%1% (%2 of %3)</translation>
+    </message>
+    <message>
+        <source>前半 %1 → 后半 %2</source>
+        <translation>Earlier half %1 → later half %2</translation>
+    </message>
+    <message>
+        <source>这段时间还没有闯关模式的对局。</source>
+        <translation>No level games in this period yet.</translation>
+    </message>
+    <message>
+        <source>谁更快了</source>
+        <translation>Who got quicker</translation>
+    </message>
+    <message>
+        <source>还有 %1 项</source>
+        <translation>…and %1 more</translation>
+    </message>
+    <message>
+        <source>这段时间没有人更快。</source>
+        <translation>No one got quicker in this period.</translation>
+    </message>
+    <message>
+        <source>一关打过两局才能比较。</source>
+        <translation>Play a level twice to compare.</translation>
+    </message>
+    <message>
+        <source>已导出：%1（%2 个文件）</source>
+        <translation>Exported: %1 (%2 files)</translation>
+    </message>
 </context>
 </TS>

@@ -134,13 +134,21 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     QColor faintPitch = kPitchColour, faintRoll = kRollColour;
     faintPitch.setAlpha(90);
     faintRoll.setAlpha(90);
+    std::vector<QRectF> numbers; // where the others' numbers went: attempts that end alike stack theirs
     for (const TraceOverlay& other : m.overlay) {
         draw(other.pitch, faintPitch, 1.4);
         draw(other.roll, faintRoll, 1.4);
         if (!other.roll.isEmpty()) {
             const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
-            DrawText(painter, QRectF(end + QPointF(3, -16), QSizeF(20, 14)), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::number(other.number), kAxisText);
+            QRectF box(
+                end + QPointF(3, -16),
+                QSizeF(painter.fontMetrics().horizontalAdvance(QString::number(other.number)) + 2, 14));
+            while (std::any_of(numbers.begin(), numbers.end(),
+                               [&](const QRectF& r) { return r.intersects(box); }))
+                box.translate(0, -14);
+            numbers.push_back(box);
+            DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, QString::number(other.number),
+                     kAxisText);
         }
     }
     draw(m.pitch, kPitchColour, 2.2);

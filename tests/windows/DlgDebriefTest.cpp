@@ -1,5 +1,6 @@
 #include "windows/DlgDebrief.h"
 #include "game/GameDrivers.h"
+#include "platform/LocalClock.h"
 #include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "support/CsvReader.h"
@@ -14,7 +15,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimeZone>
 
@@ -338,15 +341,16 @@ TEST_F(DlgDebrief, AGameOfTheProgressOpensItsReplay) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dialog));
     m_dialog.m_btnClose->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
     EXPECT_EQ(visited,
-              (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_cmbSeries,
-                                     m_dialog.m_chart, m_dialog.m_btnGames[0], m_dialog.m_btnGames[1],
-                                     m_dialog.m_btnGames[2], m_dialog.m_btnPrev, m_dialog.m_btnNext,
-                                     m_dialog.m_btnUncounted, m_dialog.m_btnExportAll, m_dialog.m_btnClose}));
+              (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_btnOverview,
+                                     m_dialog.m_cmbSeries, m_dialog.m_chart, m_dialog.m_btnGames[0],
+                                     m_dialog.m_btnGames[1], m_dialog.m_btnGames[2], m_dialog.m_btnPrev,
+                                     m_dialog.m_btnNext, m_dialog.m_btnUncounted, m_dialog.m_btnExportAll,
+                                     m_dialog.m_btnClose}));
     m_dialog.m_chart->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(m_dialog.m_chart->hasFocus());
     EXPECT_TRUE(m_dialog.m_stcHint->Text().contains(QStringLiteral("空格 打开回放")));
@@ -449,12 +453,13 @@ TEST_F(DlgDebrief, AGameExportsForACoachAndAFailureIsShown) {
         << qPrintable(m_dialog.m_stcExported->Text());
 }
 
-// A coach's view: the debrief opens on the player flying and shows any other player's games, each
-// export naming whose they are.
-TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
+// A coach's view: the debrief opens on the player flying and shows any other player's games. "导出全部"
+// exports every player, whoever is shown: a folder with a file of games for each, every row naming the
+// player, and the overview's figures of them all.
+TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherAndExportsEveryPlayer) {
     QString error;
     const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
-    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("B/o:"), &error); // no file name as it is
     ASSERT_TRUE(ann && bo) << qPrintable(error);
     UsePlayer(ann);
     ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, 1, 70)).isEmpty());
@@ -464,18 +469,96 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
 
     m_dialog.Open();
     ASSERT_NE(m_dialog.m_cmbPlayer, nullptr);
-    EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("Bo"));
+    EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("B/o:"));
     EXPECT_EQ(m_dialog.GameIndex(), 1); // Bo's newest of two
     m_dialog.m_cmbPlayer->setCurrentIndex(0);
-    EXPECT_EQ(m_dialog.GameIndex(), 0);                     // Ann's only game
-    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo")); // looking changes who flies in nothing
-    m_dialog.m_btnExportAll->click();
-    QFile file(m_dialog.LastExport());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(file.readAll()));
-    ASSERT_EQ(rows.size(), 1u + 60);
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i][16], QStringLiteral("Ann"));
+    EXPECT_EQ(m_dialog.GameIndex(), 0);                       // Ann's only game
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("B/o:")); // looking changes who flies in nothing
+    m_dialog.m_btnExportAll->click();                         // showing Ann
+    const QDir folder(m_dialog.LastExport());
+    ASSERT_TRUE(folder.exists()) << qPrintable(m_dialog.LastExport());
+    EXPECT_TRUE(folder.dirName().startsWith(QStringLiteral("训练记录-")));
+    EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name),
+              (QStringList{QStringLiteral("Ann.csv"), QStringLiteral("B_o_.csv"), kOverviewFileName}));
+    const auto rows = [&](const QString& name) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? ReadCsv(QStringDecoder("GB18030").decode(file.readAll()))
+                                              : std::vector<QStringList>();
+    };
+    for (const auto& [name, player, games] :
+         {std::tuple{"Ann.csv", "Ann", 1u}, std::tuple{"B_o_.csv", "B/o:", 2u}}) {
+        const std::vector<QStringList> games_rows = rows(QString::fromUtf8(name));
+        ASSERT_EQ(games_rows.size(), 1u + 60 * games) << name;
+        for (std::size_t i = 1; i < games_rows.size(); ++i)
+            EXPECT_EQ(games_rows[i][16], QString::fromUtf8(player));
+    }
+    const std::vector<QStringList> overview = rows(kOverviewFileName);
+    ASSERT_EQ(overview.size(), 3u);
+    EXPECT_EQ(overview[1].mid(0, 3), (QStringList{"Ann", "3", "1"}));
+    EXPECT_EQ(overview[2].mid(0, 3), (QStringList{"B/o:", "2", "1"}));
+    EXPECT_EQ(overview[1].mid(11), (QStringList{"2026-11-01", "2026-11-03"})); // the days of every game kept
+    EXPECT_EQ(m_dialog.m_stcExported->Text(),
+              QStringLiteral("已导出：%1（3 个文件）").arg(m_dialog.LastExport()));
+    UsePlayer(std::nullopt);
+}
+
+// What a coach asks first: for every player and level, the pass rate, the median time to level and
+// whether it got quicker, over today, this week or all the games kept.
+TEST_F(DlgDebrief, TheOverviewTellsEachPlayersPassRateMedianTimeAndWhoGotQuicker) {
+    const auto game = [](int day, float seconds, bool passed) {
+        GameRecord g = Game(GameMode::Level, 3, day, 80);
+        for (AttemptRecord& attempt : g.attempts) {
+            attempt.end = AttemptEnd::Level;
+            attempt.secondsToLevel = seconds;
+        }
+        if (!passed)
+            g.attempts.back().end = AttemptEnd::OutOfTime;
+        g.passed = passed;
+        return g;
+    };
+    QString error;
+    const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    ASSERT_TRUE(ann && bo) << qPrintable(error);
+    // Ann: 2.0 (failed) and 1.6, then 1.0 and 0.8 three weeks on: 0.7 s quicker. Bo: 1.0, then 1.5.
+    UsePlayer(ann);
+    for (const GameRecord& g :
+         {game(1, 2.0f, false), game(2, 1.6f, true), game(20, 1.0f, true), game(21, 0.8f, true)})
+        ASSERT_FALSE(WriteGameRecord(g).isEmpty());
+    UsePlayer(bo);
+    for (const GameRecord& g : {game(2, 1.0f, true), game(21, 1.5f, true)})
+        ASSERT_FALSE(WriteGameRecord(g).isEmpty());
+    SetLocalTimeSource([] { return QDateTime(QDate(2026, 11, 21), QTime(20, 0)); }); // a Saturday
+    const auto restore = qScopeGuard([] { SetLocalTimeSource({}); });
+    m_dialog.OpenAt(CDlgDebrief::View::Overview);
+    m_dialog.Open();
+    EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—成绩概览"));
+    ASSERT_EQ(m_dialog.Overview().size(), 2u);
+    const LevelStats& annThree = m_dialog.Overview()[0].levels.at(0);
+    EXPECT_EQ(annThree.passRate, 0.75);
+    EXPECT_DOUBLE_EQ(*annThree.medianSeconds, 1.0);
+    EXPECT_DOUBLE_EQ(*annThree.Improvement(), 0.7);
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 0; c < m_dialog.m_tblOverview->columnCount(); ++c)
+            cells << m_dialog.m_tblOverview->item(r, c)->text();
+        return cells;
+    };
+    ASSERT_EQ(m_dialog.m_tblOverview->rowCount(), 2);
+    EXPECT_EQ(row(0), (QStringList{"Ann", "3", "4", "75%（3/4）", "1 秒", "快了 0.7 秒"}));
+    EXPECT_EQ(row(1), (QStringList{"Bo", "3", "2", "100%（2/2）", "1.25 秒", "慢了 0.5 秒"}));
+    EXPECT_EQ(m_dialog.m_stcInfo[0]->Text(), QStringLiteral("谁更快了"));
+    EXPECT_EQ(m_dialog.m_stcInfo[1]->Text(), QStringLiteral("Ann · 关卡 3 · 快了 0.7 秒"));
+    EXPECT_TRUE(m_dialog.m_stcInfo[2]->Text().isEmpty());
+    // This week (from Monday the 16th): Ann's last two, 1.0 then 0.8; Bo's one game compares with none.
+    m_dialog.m_btnPeriods[1]->click();
+    EXPECT_EQ(row(0), (QStringList{"Ann", "3", "2", "100%（2/2）", "0.9 秒", "快了 0.2 秒"}));
+    EXPECT_EQ(row(1).mid(2), (QStringList{"1", "100%（1/1）", "1.5 秒", "—"}));
+    // Before the first game of the week nothing was flown that day.
+    SetLocalTimeSource([] { return QDateTime(QDate(2026, 11, 22), QTime(8, 0)); });
+    m_dialog.m_btnPeriods[0]->click();
+    EXPECT_TRUE(m_dialog.m_tblOverview->isHidden());
+    EXPECT_EQ(ShownText(m_dialog), QStringLiteral("这段时间还没有闯关模式的对局。"));
     UsePlayer(std::nullopt);
 }
 
@@ -580,6 +663,12 @@ protected:
             } else if (const auto* box = dynamic_cast<QComboBox*>(widget)) {
                 for (int i = 0; i < box->count(); ++i)
                     texts << box->itemText(i);
+            } else if (const auto* table = dynamic_cast<QTableWidget*>(widget)) {
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    texts << table->horizontalHeaderItem(c)->text();
+                    for (int r = 0; r < table->rowCount(); ++r)
+                        texts << table->item(r, c)->text() << table->item(r, c)->toolTip();
+                }
             }
         }
         for (const QString& text : texts)
@@ -613,6 +702,11 @@ protected:
         m_dialog.m_btnUncounted->click();
         faults << Faults();
         m_dialog.m_btnUncounted->click();
+        m_dialog.m_btnOverview->click();
+        for (CPlateButton* period : m_dialog.m_btnPeriods) {
+            period->click();
+            faults << Faults();
+        }
         faults.removeDuplicates();
         return faults;
     }
@@ -622,6 +716,7 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     QString error;
     ASSERT_TRUE(AddPlayer(QStringLiteral("Ann"), &error) && AddPlayer(QStringLiteral("Bo"), &error))
         << qPrintable(error);
+    UsePlayer(FindPlayer(ReadPlayers(), QStringLiteral("Bo")));
     GameRecord level = Game(GameMode::Level, 10, 1, 90), wild = Game(GameMode::Wild, 0, 2, 1848),
                endless = Game(GameMode::Endless, 0, 3, 1234, GameEnd::LinkLost);
     level.passed = false;
@@ -631,11 +726,18 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     endless.attempts.back().end = AttemptEnd::Cut;
     for (const GameRecord& game : {level, wild, endless})
         ASSERT_FALSE(WriteGameRecord(game).isEmpty());
+    // The bytes of the file exported, or of every file in the folder exported.
     const auto exported = [&](CPlateButton* button) {
         button->click();
-        QFile file(m_dialog.LastExport());
-        return std::pair(QFileInfo(file).fileName().left(5),
-                         file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        const QFileInfo written(m_dialog.LastExport());
+        QByteArray bytes;
+        for (const QFileInfo& file : written.isDir()
+                                         ? QDir(written.filePath()).entryInfoList(QDir::Files, QDir::Name)
+                                         : QFileInfoList{written}) {
+            QFile in(file.filePath());
+            bytes += file.fileName().toUtf8() + (in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray());
+        }
+        return std::pair(written.fileName().left(5), bytes);
     };
     m_dialog.Open();
     const auto chineseGame = exported(m_dialog.m_btnExportGame),
@@ -665,6 +767,7 @@ TEST_F(DlgDebriefEnglish, WithoutHistoryItReadsEnglish) {
     ASSERT_TRUE(InstallLanguage(Language::English));
     m_dialog.Open();
     EXPECT_EQ(FaultsInEveryView(), QStringList());
+    m_dialog.m_btnProgress->click();
     EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title,
               QStringLiteral("Training record"));
 }
