@@ -15,6 +15,7 @@
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "records/History.h"
+#include "records/Players.h"
 #include "records/Records.h"
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
@@ -299,6 +300,61 @@ void DrawDebrief() {
     debrief.EndDialog(QDialog::Rejected);
 }
 
+// The overview of a PC shared by three players over two weeks: some quicker, one slower, one level
+// tried once.
+void DrawDebriefOverview() {
+    QTemporaryDir folder;
+    SetDataFolders({folder.filePath(QStringLiteral("Data")), folder.filePath(QStringLiteral("Record"))});
+    QDir().mkpath(folder.filePath(QStringLiteral("Data")));
+    const QDateTime first(QDate(2026, 11, 23), QTime(17, 5), QTimeZone(8 * 3600));
+    const struct {
+        const char* name;
+        int levels;
+        double reaction; // at the start, in seconds
+        double change;   // per game
+    } players[] = {{"Ann", 4, 0.9, -0.08}, {"Bo Wang", 3, 0.5, 0.03}, {"陈小明", 2, 1.2, -0.1}};
+    for (const auto& who : players) {
+        QString error;
+        const std::optional<Player> player = AddPlayer(QString::fromUtf8(who.name), &error);
+        UsePlayer(player);
+        for (int level = 1; level <= who.levels; ++level) {
+            const int games = level == who.levels ? 1 : 5;
+            for (int g = 0; g < games; ++g) {
+                GameRecord game;
+                game.mode = GameMode::Level;
+                game.level = level;
+                game.started = first.addDays(g * 3 + level).addSecs(60 * level);
+                const double reaction = std::max(0.2, who.reaction + who.change * g + 0.05 * level);
+                for (int n = 1; n <= 3; ++n) {
+                    const bool late = g == 1 && n == 3 && who.change > 0; // too late: out of time
+                    game.attempts.push_back(
+                        MadeUpAttempt(n, level, 20 + 3 * n, late ? 9.8 : reaction + 0.1 * (n % 2)));
+                    if (game.attempts.back().end != AttemptEnd::Level)
+                        break;
+                }
+                game.passed = game.attempts.size() == 3 && game.attempts.back().end == AttemptEnd::Level;
+                if (g == 2 && level == 1) { // the drone lost in one game
+                    game.end = GameEnd::LinkLost;
+                    game.passed.reset();
+                }
+                float total = 0;
+                for (const AttemptRecord& a : game.attempts)
+                    total += a.points;
+                game.total = static_cast<int>(total);
+                game.attemptCount = static_cast<int>(game.attempts.size());
+                game.ended = game.started.addSecs(20);
+                WriteGameRecord(game);
+            }
+        }
+    }
+    CDlgDebrief debrief;
+    debrief.OpenAt(CDlgDebrief::View::Overview);
+    debrief.Open();
+    SaveWindow(debrief, QStringLiteral("debrief_overview"));
+    debrief.EndDialog(QDialog::Rejected);
+    UsePlayer(std::nullopt);
+}
+
 // The main window as a new player first sees it (no drone yet, wild and endless locked), the map with
 // three levels open, their best totals and the news of the third, and the About box.
 void DrawMainAndMap() {
@@ -395,6 +451,7 @@ int main(int argc, char* argv[]) {
         DrawSmallDialogs();
         DrawQtDialogs();
         DrawDebrief();
+        DrawDebriefOverview();
     }
     return 0;
 }

@@ -282,10 +282,6 @@ To add this player, add --new-player.</translation>
         <translation>not level within %1 s</translation>
     </message>
     <message>
-        <source>被中断</source>
-        <translation>cut off</translation>
-    </message>
-    <message>
         <source>稳定得太晚，没有得分</source>
         <translation>levelled too late to score</translation>
     </message>
@@ -577,7 +573,7 @@ They cannot be brought back.</translation>
     </message>
     <message>
         <source>中途关闭</source>
-        <translation>Closed</translation>
+        <translation>Closed early</translation>
     </message>
     <message>
         <source>连接中断</source>
@@ -612,10 +608,6 @@ They cannot be brought back.</translation>
         <translation>Export all</translation>
     </message>
     <message>
-        <source>秒</source>
-        <translation>s</translation>
-    </message>
-    <message>
         <source>横滚</source>
         <translation>Roll</translation>
     </message>
@@ -634,10 +626,6 @@ They cannot be brought back.</translation>
     <message>
         <source>未过关</source>
         <translation>Failed</translation>
-    </message>
-    <message>
-        <source>未打完</source>
-        <translation>Cut short</translation>
     </message>
     <message>
         <source>进入 ±%1° %2 秒</source>
@@ -662,10 +650,6 @@ They cannot be brought back.</translation>
     <message>
         <source>超时</source>
         <translation>Out of time</translation>
-    </message>
-    <message>
-        <source>中断</source>
-        <translation>Cut off</translation>
     </message>
     <message>
         <source>关卡 %1</source>
@@ -743,16 +727,6 @@ They cannot be brought back.</translation>
         <translation>Done</translation>
     </message>
     <message>
-        <source>关闭</source>
-        <comment>how a game ended, in the list of the last games</comment>
-        <translation>Closed</translation>
-    </message>
-    <message>
-        <source>中断</source>
-        <comment>how a game ended, in the list of the last games</comment>
-        <translation>Cut off</translation>
-    </message>
-    <message>
         <source>关卡%1</source>
         <translation>Level %1</translation>
     </message>
@@ -783,14 +757,6 @@ They cannot be brought back.</translation>
     <message>
         <source>练习或比赛</source>
         <translation>Practice or competition</translation>
-    </message>
-    <message>
-        <source>失败与中断</source>
-        <translation>Failed and cut off</translation>
-    </message>
-    <message>
-        <source>显示失败与中断的对局</source>
-        <translation>Show failed and cut-off games</translation>
     </message>
     <message>
         <source>◀ 上一项</source>
@@ -1314,14 +1280,6 @@ On each PC, start the game once with:
         <translation>this PC has no player &quot;%1&quot;: the game is not this PC&apos;s</translation>
     </message>
     <message>
-        <source>%1（链路中断，不计成绩）</source>
-        <translation>%1 (link lost: not counted)</translation>
-    </message>
-    <message>
-        <source>%1（中途关闭，不计成绩）</source>
-        <translation>%1 (closed: not counted)</translation>
-    </message>
-    <message>
         <source>服务器的连接数已满：成绩留在本机，稍后自动重试。</source>
         <translation>The server has no connection to spare: the games stay on this PC and are sent later by themselves.</translation>
     </message>
@@ -1442,6 +1400,102 @@ Start a new competition?</translation>
     <message>
         <source>用手柄或遥控器操纵</source>
         <translation>Gamepad or RC transmitter</translation>
+    </message>
+    <message>
+        <source>%1（%2，不计成绩）</source>
+        <translation>%1 — %2, not counted</translation>
+    </message>
+    <message>
+        <source>不计成绩</source>
+        <translation>Not counted</translation>
+    </message>
+    <message>
+        <source>显示不计成绩的对局：%1、%2、%3</source>
+        <translation>Show the games that do not count: %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>时间（秒）</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>不计成绩：</source>
+        <translation>Not counted:</translation>
+    </message>
+    <message>
+        <source>成绩概览</source>
+        <translation>Overview</translation>
+    </message>
+    <message>
+        <source>Tab 选择按钮      表格中 ↑ ↓ ← → 逐格阅读      Esc 关闭</source>
+        <translation>Tab Choose a button      ↑ ↓ ← → Read the table cell by cell      Esc Close</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>快了 %1 秒</source>
+        <translation>%1 s quicker</translation>
+    </message>
+    <message>
+        <source>慢了 %1 秒</source>
+        <translation>%1 s slower</translation>
+    </message>
+    <message>
+        <source>持平</source>
+        <translation>No change</translation>
+    </message>
+    <message>
+        <source>对局</source>
+        <translation>Games</translation>
+    </message>
+    <message>
+        <source>通过率</source>
+        <translation>Pass rate</translation>
+    </message>
+    <message>
+        <source>用时中位数</source>
+        <translation>Median time</translation>
+    </message>
+    <message>
+        <source>变化</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>时段：%1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>%1%（%2/%3）</source>
+        <translation>%1% (%2 of %3)</translation>
+    </message>
+    <message>
+        <source>前半 %1 → 后半 %2</source>
+        <translation>Earlier half %1 → later half %2</translation>
+    </message>
+    <message>
+        <source>这段时间还没有闯关模式的对局。</source>
+        <translation>No level games in this period yet.</translation>
+    </message>
+    <message>
+        <source>谁更快了</source>
+        <translation>Who got quicker</translation>
+    </message>
+    <message>
+        <source>还有 %1 项</source>
+        <translation>…and %1 more</translation>
+    </message>
+    <message>
+        <source>这段时间没有人更快。</source>
+        <translation>No one got quicker in this period.</translation>
+    </message>
+    <message>
+        <source>一关打过两局才能比较。</source>
+        <translation>Play a level twice to compare.</translation>
+    </message>
+    <message>
+        <source>已导出：%1（%2 个文件）</source>
+        <translation>Exported: %1 (%2 files)</translation>
     </message>
 </context>
 </TS>

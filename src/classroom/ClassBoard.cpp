@@ -2,6 +2,7 @@
 
 #include "classroom/ClassServer.h"
 #include "platform/UiThread.h"
+#include "records/History.h"
 #include "records/ScoreSheet.h"
 #include "state/Log.h"
 
@@ -230,14 +231,15 @@ bool ReadBoardChanges(CClassConnection& connection, const QString& className, Bo
 
 namespace {
 
-// The history's codes in the words of the score sheets.
+// The history's codes in the words of the score sheets; a game cut short by its name everywhere.
 QString SheetWord(const QString& code) {
     static const std::map<QString, QString> words{
         {QStringLiteral("level"), QStringLiteral("闯关")},      {QStringLiteral("wild"), QStringLiteral("狂野")},
         {QStringLiteral("endless"), QStringLiteral("无尽")},    {QStringLiteral("practice"), QStringLiteral("练习")},
         {QStringLiteral("competition"), QStringLiteral("比赛")}, {QStringLiteral("finished"), QStringLiteral("完成")},
-        {QStringLiteral("closed"), QStringLiteral("关闭")},     {QStringLiteral("link-lost"), QStringLiteral("链路中断")},
         {QStringLiteral("passed"), QStringLiteral("通过")},     {QStringLiteral("failed"), QStringLiteral("未通过")}};
+    if (const std::optional<GameEnd> end = GameEndFromCode(code); end && *end != GameEnd::Finished)
+        return CutShortText(*end);
     const auto found = words.find(code);
     return found == words.end() ? SheetField(code) : found->second;
 }

@@ -59,8 +59,9 @@ namespace {
 QString FailureReason(const AttemptRecord& last) {
     if (last.end == AttemptEnd::OutOfTime)
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒内未能稳定"))).arg(last.budgetMs / 1000);
+    // The guide is only shown while the window is open: an attempt cut short then lost its drone.
     if (last.end == AttemptEnd::Cut)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "被中断")));
+        return Tr(CutShortText(GameEnd::LinkLost));
     if (static_cast<double>(last.points) < kPassPoints)
         return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定得太晚，没有得分")));
     return {};

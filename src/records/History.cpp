@@ -51,6 +51,16 @@ QByteArray Number(float value) {
     return error == std::errc() ? QByteArray(text, static_cast<int>(end - text)) : QByteArray("0");
 }
 
+// Places a measured value really has: points and times to level are counted in tenths (100 ms
+// samples times a whole factor), angles are kept to hundredths. Their floats need not be the nearest to
+// those values: 25.2 points are held as 25.199999, which the float's shortest text would show.
+constexpr int kTenths = 1;
+constexpr int kHundredths = 2;
+
+QString Seconds(int ms) {
+    return DecimalText(ms / 1000.0, 3);
+}
+
 QByteArray Text(const QString& text) {
     const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2); // the string without the array's brackets
@@ -92,17 +102,17 @@ QByteArray SamplesJson(const std::vector<AttitudeSample>& samples) {
 
 bool ReadGame(const QJsonObject& o, GameRecord& game, QString& why) {
     const int mode = IndexOf(kModeNames, o.value(QStringLiteral("mode")).toString());
-    const int end = IndexOf(kGameEndNames, o.value(QStringLiteral("end")).toString());
+    const std::optional<GameEnd> end = GameEndFromCode(o.value(QStringLiteral("end")).toString());
     const QJsonValue play = o.value(QStringLiteral("play"));
     const QJsonValue result = o.value(QStringLiteral("result"));
     game.started = QDateTime::fromString(o.value(QStringLiteral("started")).toString(), Qt::ISODateWithMs);
     game.ended = QDateTime::fromString(o.value(QStringLiteral("ended")).toString(), Qt::ISODateWithMs);
-    if (mode < 0 || end < 0 || !game.started.isValid() || !game.ended.isValid()) {
+    if (mode < 0 || !end || !game.started.isValid() || !game.ended.isValid()) {
         why = QStringLiteral("its first line lacks the mode, the end or the times");
         return false;
     }
     game.mode = static_cast<GameMode>(mode);
-    game.end = static_cast<GameEnd>(end);
+    game.end = *end;
     game.level = o.value(QStringLiteral("level")).toInt();
     if (const int type = IndexOf(kPlayNames, play.toString()); type >= 0)
         game.playType = static_cast<PlayType>(type);
@@ -341,6 +351,34 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly, const QString& folder) {
     return games;
 }
 
+QString DecimalText(double value, int places) {
+    QString text = QString::number(value, 'f', places);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+QString CutShortText(GameEnd end) {
+    switch (end) {
+    case GameEnd::Finished:
+        break;
+    case GameEnd::Closed:
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中途关闭"));
+    case GameEnd::LinkLost:
+        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接中断"));
+    }
+    return {};
+}
+
+std::optional<GameEnd> GameEndFromCode(const QString& code) {
+    const int end = IndexOf(kGameEndNames, code);
+    return end < 0 ? std::nullopt : std::optional(static_cast<GameEnd>(end));
+}
+
 QString GameModeText(const GameRecord& game) {
     switch (game.mode) {
     case GameMode::Level:
@@ -360,9 +398,8 @@ QString GameEndText(const GameRecord& game) {
                                            : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关失败")))
                            : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "完成"));
     case GameEnd::Closed:
-        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中途关闭"));
     case GameEnd::LinkLost:
-        return QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接中断"));
+        return CutShortText(game.end);
     }
     return {};
 }
@@ -376,7 +413,7 @@ QString AttemptResultText(const GameRecord& game, const AttemptRecord& attempt) 
     case AttemptEnd::Cut:
         // The game cuts an attempt when the drone goes quiet or when its window closes; only the
         // game's end tells which.
-        return game.end == GameEnd::Closed ? QStringLiteral("关闭") : QStringLiteral("链路中断");
+        return CutShortText(game.end == GameEnd::Closed ? GameEnd::Closed : GameEnd::LinkLost);
     }
     return {};
 }
@@ -401,18 +438,19 @@ QByteArray HistoryCsv(const std::vector<GameRecord>& games, const QString& playe
                 QStringLiteral("%1,%2,%3,%4,%5")
                     .arg(a.number)
                     .arg(a.difficulty)
-                    .arg(QString::fromLatin1(Number(a.budgetMs / 1000.0f)))
-                    .arg(a.end == AttemptEnd::Level ? QString::fromLatin1(Number(a.secondsToLevel))
-                                                    : QString())
-                    .arg(QString::fromLatin1(Number(a.points)));
+                    .arg(Seconds(a.budgetMs),
+                         a.end == AttemptEnd::Level ? DecimalText(a.secondsToLevel, kTenths) : QString(),
+                         DecimalText(a.points, kTenths));
             if (a.samples.empty())
                 csv +=
                     SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QStringLiteral(",,,,") + tail);
             for (const AttitudeSample& s : a.samples)
-                csv += SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
-                                  QString::fromLatin1(Number(s.timeMs / 1000.0f) + ',' + Number(s.roll) +
-                                                      ',' + Number(s.pitch) + ',' + Number(s.yaw)) +
-                                  tail);
+                csv +=
+                    SheetBytes(gameFields + QLatin1Char(',') + attemptFields + QLatin1Char(',') +
+                               QStringList{Seconds(s.timeMs), DecimalText(s.roll, kHundredths),
+                                           DecimalText(s.pitch, kHundredths), DecimalText(s.yaw, kHundredths)}
+                                   .join(QLatin1Char(',')) +
+                               tail);
         }
     }
     return csv;

@@ -93,12 +93,26 @@ std::vector<GameRecord> ReadHistory(bool summaryOnly = true, const QString& fold
 int CountHistoryGames(const QString& folder);
 std::optional<GameRecord> ReadGameRecord(const QString& path);
 
-// The game's mode and how it ended as the export writes them: "闯关模式", "闯关成功". The export keeps
-// them Chinese whatever the language; the debrief shows how a game ended in the player's (Tr).
+// A measured value to the places it really has, without trailing zeros: DecimalText(25.199999f, 1) is
+// "25.2", DecimalText(-0.04, 1) is "0".
+QString DecimalText(double value, int places);
+
+// The one name of each way a game is cut short, the same in the run window, the debrief (its replay,
+// list and chart), the exports and the class board: "连接中断" (the drone's link was lost) and
+// "中途关闭" (the game's window was closed mid-game); empty for a finished game. Source texts: windows
+// show them through Tr, the exports keep them as they are.
+QString CutShortText(GameEnd end);
+// A game's end from its code as history files and the class server store it ("finished", "closed",
+// "link-lost"); nothing for any other text.
+std::optional<GameEnd> GameEndFromCode(const QString& code);
+
+// The game's mode and how it ended as the export writes them: "闯关模式", "闯关成功", "连接中断". The
+// export keeps them Chinese whatever the language; the debrief shows how a game ended in the player's
+// (Tr).
 QString GameModeText(const GameRecord& game);
 QString GameEndText(const GameRecord& game);
-// How an attempt of the game ended: "成功" (level in time), "超时", or, for an attempt cut short,
-// "链路中断" (the drone went quiet) or "关闭" (the game's window was closed).
+// How an attempt of the game ended: "成功" (level in time), "超时", or, for an attempt cut short, the
+// name of what cut the game short.
 QString AttemptResultText(const GameRecord& game, const AttemptRecord& attempt);
 
 // Games as one CSV table for a coach, one row per sample (an attempt without samples gets one row),

@@ -61,6 +61,7 @@ constexpr ControlTemplate kDebrief[] = {
     {IDC_BTN_CLOSE, K::PushButton, {376, 4, 20, 17}, u""},
     {IDC_BTN_TAB_REPLAY, K::PushButton, {10, 29, 70, 17}, u"" QT_TRANSLATE_NOOP("Aviluma", "飞行回放")},
     {IDC_BTN_TAB_PROGRESS, K::PushButton, {85, 29, 70, 17}, u"" QT_TRANSLATE_NOOP("Aviluma", "训练记录")},
+    {IDC_BTN_TAB_OVERVIEW, K::PushButton, {160, 29, 70, 17}, u"" QT_TRANSLATE_NOOP("Aviluma", "成绩概览")},
     {IDC_STC_CHART, K::BlackFrame, {12, 52, 266, 166}, u""},
     {IDC_STC_INFO1 + 0, K::Static, {290, 56, 96, 14}, u""},
     {IDC_STC_INFO1 + 1, K::Static, {290, 74, 96, 14}, u""},

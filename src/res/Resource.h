@@ -69,5 +69,6 @@ inline constexpr int IDC_BTN_EXPORT_GAME = 1048;
 inline constexpr int IDC_BTN_EXPORT_ALL = 1049;
 inline constexpr int IDC_STC_HINT = 1050;
 inline constexpr int IDC_STC_EXPORTED = 1051;
+inline constexpr int IDC_BTN_TAB_OVERVIEW = 1070; // the debrief's third tab: every player's figures
 inline constexpr int IDC_STC_NAME_REASON = 1052; // the name entry's line on the score it is for
 inline constexpr int IDC_STC_GUIDE = 1053;       // the run window's line on what comes next

@@ -4,6 +4,7 @@
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "state/GameTypes.h"
+#include "records/History.h"
 #include "records/ScoreSheet.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlateButton.h"
@@ -44,15 +45,17 @@ QString GameText(const BoardEntry& e) {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(e.level);
 }
 
-// Why a game that did not end as the game ends (the window closed, the drone lost) counts nowhere;
-// empty for one that did.
-QString UncountedText(const BoardEntry& e) {
-    if (e.end == QLatin1String("link-lost"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（链路中断，不计成绩）"))).arg(GameText(e));
-    if (e.end == QLatin1String("closed"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（中途关闭，不计成绩）"))).arg(GameText(e));
-    return {};
+} // namespace
+
+QString BoardUncountedText(const BoardEntry& e) {
+    const std::optional<GameEnd> end = GameEndFromCode(e.end);
+    if (!end || *end == GameEnd::Finished)
+        return {};
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2，不计成绩）")))
+        .arg(GameText(e), Tr(CutShortText(*end)));
 }
+
+namespace {
 
 void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColumn first) {
     table->setRowCount(static_cast<int>(entries.size()));
@@ -60,7 +63,7 @@ void Fill(QTableWidget* table, const std::vector<BoardEntry>& entries, FirstColu
         const BoardEntry& e = entries[static_cast<std::size_t>(row)];
         // A game that counts nowhere stays short on the projector (a mark, the row dimmed) and says
         // why on hover and to a screen reader.
-        const QString uncounted = first == FirstColumn::Game ? UncountedText(e) : QString();
+        const QString uncounted = first == FirstColumn::Game ? BoardUncountedText(e) : QString();
         const QString head = first == FirstColumn::Level  ? QString::number(e.level)
                              : first == FirstColumn::Rank ? QString::number(row + 1)
                              : uncounted.isEmpty()        ? GameText(e)

@@ -8,6 +8,9 @@
 
 #include <memory>
 
+// Why a game of the recent ones counts nowhere, by the name of what cut it short:
+// "第 3 关（连接中断，不计成绩）"; empty for a finished game.
+QString BoardUncountedText(const BoardEntry& e);
 // The board's window over feed, which must outlive it.
 std::unique_ptr<QWidget> MakeBoardWindow(CBoardFeed& feed);
 // Where a sheet of the board is exported: in folder, named after what it holds, the class and when.

@@ -27,8 +27,9 @@ const QColor kBestColour(0xff, 0xd5, 0x4f);
 const QColor kFailedColour(0xff, 0x8a, 0x80);
 const QColor kCutColour(0x9e, 0xb4, 0xd0);
 
+// Tenths: the places the game's times and points have.
 QString Decimal(double value) {
-    return QString::number(value, 'f', 1).replace(QStringLiteral(".0"), QString());
+    return DecimalText(value, 1);
 }
 
 double Clamp(double value, double limit) {
@@ -69,7 +70,7 @@ QList<QPointF> Trace(const std::vector<AttitudeSample>& samples, float AttitudeS
 }
 
 void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) {
-    const QRectF plot = PlotArea(view).adjusted(0, 0, 0, -12); // room below for the seconds and their title
+    const QRectF plot = PlotArea(view).adjusted(0, 0, 0, -14); // room for the axis's title below the seconds
     auto x = [&](double s) { return plot.left() + s / m.seconds * plot.width(); };
     auto y = [&](double deg) { return plot.center().y() - deg / m.limitDeg * plot.height() / 2.0; };
 
@@ -78,7 +79,6 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     painter.fillRect(QRectF(QPointF(plot.left(), y(m.bandDeg)), QPointF(plot.right(), y(-m.bandDeg))),
                      kBandColour);
     painter.setFont(MakeCellFont(13));
-    QList<QRectF> taken; // the texts inside the plot so far, which later ones keep clear of
     if (m.hold) {
         const QRectF hold(QPointF(x(m.hold->first), plot.top()), QPointF(x(m.hold->second), plot.bottom()));
         QColor fill = kHoldColour;
@@ -95,7 +95,6 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
             else if (!before && at + 4 + width > plot.right())
                 before = true;
             const QRectF box(before ? at - 4 - width : at + 4, top, width, 18);
-            taken << box;
             painter.fillRect(box, QColor(0x06, 0x10, 0x2a, 200)); // readable over the other line
             DrawText(painter, box, (before ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text,
                      kHoldColour);
@@ -112,9 +111,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
                  kAxisText);
     }
     DrawText(painter, QRectF(plot.left(), plot.bottom() + 19, plot.width(), 16), Qt::AlignCenter,
-             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（%1）")))
-                 .arg(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "秒")))),
-             kAxisText);
+             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（秒）"))), kAxisText);
     for (const double deg : {-m.limitDeg, -m.limitDeg / 2, 0.0, m.limitDeg / 2, m.limitDeg}) {
         painter.setPen(QPen(deg == 0.0 ? kAxisText : kGridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y(deg)), QPointF(plot.right(), y(deg)));
@@ -137,24 +134,21 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     QColor faintPitch = kPitchColour, faintRoll = kRollColour;
     faintPitch.setAlpha(90);
     faintRoll.setAlpha(90);
+    std::vector<QRectF> numbers; // where the others' numbers went: attempts that end alike stack theirs
     for (const TraceOverlay& other : m.overlay) {
         draw(other.pitch, faintPitch, 1.4);
         draw(other.roll, faintRoll, 1.4);
-        if (other.roll.isEmpty())
-            continue;
-        // Its number by the end of its roll, inside the plot, and lower down where another text
-        // is there already (left out where none of the places is free).
-        const QString number = QString::number(other.number);
-        const QSizeF size(painter.fontMetrics().horizontalAdvance(number) + 2, 14);
-        QPointF at(x(other.roll.back().x()) + 3, y(other.roll.back().y()) - 16);
-        at.setX(std::clamp(at.x(), plot.left(), plot.right() - size.width()));
-        for (int place = 0; place < 4; ++place, at.ry() += size.height()) {
-            const QRectF box(QPointF(at.x(), std::clamp(at.y(), plot.top(), plot.bottom() - size.height())), size);
-            if (std::none_of(taken.begin(), taken.end(), [&](const QRectF& t) { return t.intersects(box); })) {
-                taken << box;
-                DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, number, kAxisText);
-                break;
-            }
+        if (!other.roll.isEmpty()) {
+            const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
+            QRectF box(
+                end + QPointF(3, -16),
+                QSizeF(painter.fontMetrics().horizontalAdvance(QString::number(other.number)) + 2, 14));
+            while (std::any_of(numbers.begin(), numbers.end(),
+                               [&](const QRectF& r) { return r.intersects(box); }))
+                box.translate(0, -14);
+            numbers.push_back(box);
+            DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, QString::number(other.number),
+                     kAxisText);
         }
     }
     draw(m.pitch, kPitchColour, 2.2);
@@ -174,18 +168,31 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
                Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰"))));
 }
 
-// The plot of a progress chart, and where a game's mark lies in it.
+// The plot of a progress chart, and where a game's mark lies in it. The games that did not count have
+// a lane of their own under the axis's base: their partial totals are no scores, and on the score axis
+// a coach would read them as such.
 struct ProgressPlot {
+    static constexpr double kLaneGap = 8.0;
+    static constexpr double kLaneHeight = 20.0;
     QRectF plot;
+    QRectF lane; // empty without uncounted games
     const ProgressChartModel* m;
-    explicit ProgressPlot(const QRect& view, const ProgressChartModel& model)
-        // Room below for the dates and the axis title.
-        : plot(PlotArea(view).adjusted(10, 0, -10, -16)), m(&model) {}
+    explicit ProgressPlot(const QRect& view, const ProgressChartModel& model) : m(&model) {
+        // Room below for the lane, the dates, and the row of the legend and the axis title.
+        const double below = model.uncounted.empty() ? 16.0 : 16.0 + kLaneGap + kLaneHeight;
+        plot = PlotArea(view).adjusted(10, 0, -10, -below);
+        if (!model.uncounted.empty())
+            lane = QRectF(plot.left(), plot.bottom() + kLaneGap, plot.width(), kLaneHeight);
+    }
     double X(double time) const {
         return plot.left() + (time - m->timeFrom) / (m->timeTo - m->timeFrom) * plot.width();
     }
     double Y(double total) const { return plot.bottom() - total / m->yMax * plot.height(); }
     QPointF At(QPointF point) const { return {X(point.x()), Y(point.y())}; }
+    QPointF InLane(const ProgressChartModel::Uncounted& game) const {
+        return {X(game.at.x()), lane.center().y()};
+    }
+    double Bottom() const { return lane.isEmpty() ? plot.bottom() : lane.bottom(); } // where the dates hang
 };
 
 void DrawUncounted(QPainter& painter, QPointF at, ProgressMark mark) {
@@ -194,10 +201,25 @@ void DrawUncounted(QPainter& painter, QPointF at, ProgressMark mark) {
         painter.setPen(QPen(kFailedColour, 2.2, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(at + QPointF(-4.5, -4.5), at + QPointF(4.5, 4.5));
         painter.drawLine(at + QPointF(-4.5, 4.5), at + QPointF(4.5, -4.5));
-    } else {
+    } else if (mark == ProgressMark::Closed) {
         painter.setPen(QPen(kCutColour, 1.8));
         painter.drawRect(QRectF(at - QPointF(4, 4), QSizeF(8, 8)));
+    } else {
+        painter.setPen(QPen(kCutColour, 1.8));
+        painter.drawPolygon(QPolygonF{at + QPointF(0, -5.5), at + QPointF(5.5, 0), at + QPointF(0, 5.5),
+                                      at + QPointF(-5.5, 0)});
     }
+}
+
+// The best total's label: above its mark, inside the plot; beside it where above would reach into the
+// heading's row (a best at the top of the axis).
+QRectF BestLabel(const QRectF& plot, QPointF best, double width) {
+    constexpr double kHeight = 18.0;
+    if (best.y() - 30 >= plot.top() - 6)
+        return {std::clamp(best.x() - width / 2, plot.left(), plot.right() - width), best.y() - 30, width,
+                kHeight};
+    const double left = best.x() - 14 - width >= plot.left() ? best.x() - 14 - width : best.x() + 14;
+    return {left, best.y() - kHeight / 2, width, kHeight};
 }
 
 void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartModel& m, int chosenGame) {
@@ -228,17 +250,21 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
     }
     DrawText(painter, QRectF(view.left(), plot.top() - 26, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分"))), kAxisText);
+    if (!p.lane.isEmpty()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x5f, 0xa8, 0xff, 22));
+        painter.drawRoundedRect(p.lane.adjusted(-10, 0, 10, 0), 4, 4);
+    }
+    const double bottom = p.Bottom();
     for (const auto& [time, text] : m.timeTicks) {
         painter.setPen(QPen(kGridColour, 1.0));
-        painter.drawLine(QPointF(p.X(time), plot.bottom()), QPointF(p.X(time), plot.bottom() + 4));
+        painter.drawLine(QPointF(p.X(time), bottom), QPointF(p.X(time), bottom + 4));
         // Centred under its tick, but never past the chart's edges.
         const double left = std::clamp(p.X(time) - 45, double(view.left()), double(view.right()) - 90);
-        DrawText(painter, QRectF(left, plot.bottom() + 5, 90, 16), Qt::AlignCenter, text, kAxisText);
+        DrawText(painter, QRectF(left, bottom + 5, 90, 16), Qt::AlignCenter, text, kAxisText);
     }
-    DrawText(painter, QRectF(plot.left(), plot.bottom() + 21, plot.width(), 16), Qt::AlignCenter, m.timeTitle,
-             kAxisText);
 
-    // The counted totals on a line; the games that did not count only marked.
+    // The counted totals on a line; the games that did not count only marked, in their lane.
     QPainterPath path;
     for (qsizetype i = 0; i < m.totals.size(); ++i)
         i == 0 ? path.moveTo(p.At(m.totals[i])) : path.lineTo(p.At(m.totals[i]));
@@ -248,9 +274,9 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
     painter.setBrush(kPitchColour);
     for (const QPointF& total : m.totals)
         painter.drawEllipse(p.At(total), 3.5, 3.5);
-    bool marks[2] = {false, false};
+    bool marks[3] = {false, false, false};
     for (const ProgressChartModel::Uncounted& game : m.uncounted) {
-        DrawUncounted(painter, p.At(game.at), game.mark);
+        DrawUncounted(painter, p.InLane(game), game.mark);
         marks[static_cast<int>(game.mark)] = true;
     }
     if (m.best >= 0) {
@@ -258,13 +284,10 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(kBestColour, 2.5));
         painter.drawEllipse(best, 8.0, 8.0);
-        // Above its ring, or below it at the top of the plot; inside the plot either way, where the
-        // axis title and the window's own controls are not.
-        const QString text = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y());
-        const QSizeF size(painter.fontMetrics().horizontalAdvance(text) + 4, 18);
-        const double top = best.y() - 12 - size.height() >= plot.top() ? best.y() - 12 - size.height() : best.y() + 12;
-        const double left = std::clamp(best.x() - size.width() / 2, plot.left(), plot.right() - size.width());
-        DrawText(painter, QRectF(QPointF(left, top), size), Qt::AlignCenter, text, kBestColour);
+        const QString text =
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y());
+        DrawText(painter, BestLabel(plot, best, painter.fontMetrics().horizontalAdvance(text) + 6),
+                 Qt::AlignCenter, text, kBestColour);
     }
     // The game the keys stand on.
     for (qsizetype i = 0; chosenGame >= 0 && i < m.totals.size(); ++i)
@@ -272,27 +295,45 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
             DrawChosen(painter, p.At(m.totals[i]));
     for (const ProgressChartModel::Uncounted& game : m.uncounted)
         if (game.game == chosenGame)
-            DrawChosen(painter, p.At(game.at));
+            DrawChosen(painter, p.InLane(game));
 
-    // What the marks mean, between the heading and the window's filter in the corner.
-    double legend = std::max(plot.left() + 200, headingRight + 14);
-    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::Cut}) {
+    // The row under the dates: what the lane's marks mean on the left, the time axis's title on the
+    // right. The lane's name goes first where both fit.
+    const QFontMetricsF metrics(painter.font());
+    const double row = bottom + 21;
+    const double title = metrics.horizontalAdvance(m.timeTitle) + 4;
+    DrawText(painter, QRectF(plot.right() - title, row, title, 16), Qt::AlignRight | Qt::AlignVCenter,
+             m.timeTitle, kAxisText);
+    if (p.lane.isEmpty())
+        return;
+    constexpr double kMark = 16.0, kGap = 12.0;
+    double width = 0.0;
+    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::LinkLost, ProgressMark::Closed})
+        if (marks[static_cast<int>(mark)])
+            width += kMark + metrics.horizontalAdvance(ProgressMarkText(mark)) + kGap;
+    const QString laneName = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "不计成绩：")));
+    double left = plot.left() - 10;
+    if (left + metrics.horizontalAdvance(laneName) + width <= plot.right() - title - kGap) {
+        DrawText(painter, QRectF(left, row, metrics.horizontalAdvance(laneName) + 2, 16),
+                 Qt::AlignLeft | Qt::AlignVCenter, laneName, kAxisText);
+        left += metrics.horizontalAdvance(laneName) + 4;
+    }
+    for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::LinkLost, ProgressMark::Closed}) {
         if (!marks[static_cast<int>(mark)])
             continue;
-        const QString text = mark == ProgressMark::Failed
-                                 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")))
-                                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未打完")));
-        const double width = std::max(66, painter.fontMetrics().horizontalAdvance(text) + 4);
-        DrawUncounted(painter, QPointF(legend + 5, view.top() + 17), mark);
-        DrawText(painter, QRectF(legend + 14, view.top() + 7, width, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                 text, kAxisText);
-        legend += 14 + width;
+        const QString text = ProgressMarkText(mark);
+        DrawUncounted(painter, QPointF(left + 5, row + 8), mark);
+        const double textWidth = metrics.horizontalAdvance(text) + 2;
+        DrawText(painter, QRectF(left + kMark, row, textWidth, 16), Qt::AlignLeft | Qt::AlignVCenter, text,
+                 kAxisText);
+        left += kMark + textWidth + kGap;
     }
 }
 
 } // namespace
 
-TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const AttemptRecord*>& overlaid) {
+TraceChartModel TraceChart(const AttemptRecord& attempt, GameEnd gameEnd,
+                           const std::vector<const AttemptRecord*>& overlaid) {
     TraceChartModel m;
     m.seconds = attempt.budgetMs > 0 ? attempt.budgetMs / 1000.0 : 10.0;
     m.bandDeg = kLevelLimitDeg;
@@ -333,7 +374,7 @@ TraceChartModel TraceChart(const AttemptRecord& attempt, const std::vector<const
         m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "超时")));
         break;
     case AttemptEnd::Cut:
-        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "中断")));
+        m.timeText = Tr(CutShortText(gameEnd == GameEnd::Closed ? GameEnd::Closed : GameEnd::LinkLost));
         break;
     }
     return m;
@@ -369,11 +410,26 @@ bool InProgress(const GameRecord& game, const ProgressSeries& series, const Prog
 }
 
 std::optional<ProgressMark> UncountedMark(const GameRecord& game) {
-    if (game.end != GameEnd::Finished)
-        return ProgressMark::Cut; // a game cut short has no total to compare
+    // A game cut short has no total to compare.
+    if (game.end == GameEnd::Closed)
+        return ProgressMark::Closed;
+    if (game.end == GameEnd::LinkLost)
+        return ProgressMark::LinkLost;
     if (game.passed && !*game.passed)
         return ProgressMark::Failed;
     return std::nullopt;
+}
+
+QString ProgressMarkText(ProgressMark mark) {
+    switch (mark) {
+    case ProgressMark::Failed:
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")));
+    case ProgressMark::Closed:
+        return Tr(CutShortText(GameEnd::Closed));
+    case ProgressMark::LinkLost:
+        return Tr(CutShortText(GameEnd::LinkLost));
+    }
+    return {};
 }
 
 namespace {
@@ -450,11 +506,11 @@ ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const Pro
             continue;
         const QPointF at(static_cast<double>(game.started.toSecsSinceEpoch()), game.total);
         times.push_back(game.started);
-        largest = std::max(largest, game.total);
         if (const std::optional<ProgressMark> mark = UncountedMark(game)) {
             m.uncounted.push_back({at, static_cast<int>(i), *mark});
             continue;
         }
+        largest = std::max(largest, game.total);
         if (m.best < 0 || game.total > best) {
             m.best = static_cast<int>(m.totals.size());
             best = game.total;
@@ -503,7 +559,7 @@ std::vector<std::pair<QPointF, int>> CChartView::Marks() const {
     for (qsizetype i = 0; i < progress->totals.size(); ++i)
         marks.emplace_back(plot.At(progress->totals[i]), progress->games[static_cast<std::size_t>(i)]);
     for (const ProgressChartModel::Uncounted& game : progress->uncounted)
-        marks.emplace_back(plot.At(game.at), game.game);
+        marks.emplace_back(plot.InLane(game), game.game);
     std::stable_sort(marks.begin(), marks.end(),
                      [](const auto& a, const auto& b) { return a.first.x() < b.first.x(); });
     return marks;

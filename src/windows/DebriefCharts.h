@@ -35,13 +35,14 @@ struct TraceChartModel {
     std::optional<std::pair<double, double>> hold; // seconds
     QString heading;                               // "第 2 次 · 难度 3"
     QString pointsText;                            // "得分 17"
-    QString timeText;                              // "稳定用时 1.5 秒", "超时", "中断"
+    QString timeText;                              // "稳定用时 1.5 秒", "超时", "连接中断"
     QString enteredText;                           // "进入 ±5° 0.8 秒", with the hold
     QString heldText;                              // "保持 1 秒 1.8 秒"
     std::vector<TraceOverlay> overlay;
 };
-// The attempt, and the others of overlaid behind it (the axis then holds them all).
-TraceChartModel TraceChart(const AttemptRecord& attempt,
+// The attempt of a game that ended so (which names an attempt cut short), and the others of overlaid
+// behind it (the axis then holds them all).
+TraceChartModel TraceChart(const AttemptRecord& attempt, GameEnd gameEnd,
                            const std::vector<const AttemptRecord*>& overlaid = {});
 
 // A series of the progress view: a level (1..10), or the wild or the endless mode.
@@ -61,9 +62,11 @@ struct ProgressFilter {
     bool uncounted = true;
 };
 // A game of the series whose total does not count: drawn with its own mark, off the line of totals.
-enum class ProgressMark { Failed, Cut };
+enum class ProgressMark { Failed, Closed, LinkLost };
 bool InProgress(const GameRecord& game, const ProgressSeries& series, const ProgressFilter& filter);
 std::optional<ProgressMark> UncountedMark(const GameRecord& game);
+// The mark's name in the legend: "未过关", or the name of what cut the game short.
+QString ProgressMarkText(ProgressMark mark);
 
 // The games of one series: each counted total over the time it was played, the best marked, and the
 // games that did not count beside them.
@@ -73,15 +76,15 @@ struct ProgressChartModel {
     std::vector<QString> dates; // of each point, "12-07"
     std::vector<int> games;     // of each point, its index in the games given
     struct Uncounted {
-        QPointF at; // as the totals
+        QPointF at; // (time, its partial total); drawn at its time in a lane under the axis, not at the total
         int game = -1;
         ProgressMark mark = ProgressMark::Failed;
     };
     std::vector<Uncounted> uncounted;
-    int best = -1;                       // index of the best total, the first of equals
-    int yMax = 10;                       // the total axis spans 0..yMax, a round number above the best
-    std::vector<int> totalTicks;         // whole totals from 0 to at most yMax
-    double timeFrom = 0.0, timeTo = 1.0; // the time axis, seconds since the epoch
+    int best = -1;               // index of the best total, the first of equals
+    int yMax = 10;               // the total axis spans 0..yMax, a round number above the best counted total
+    std::vector<int> totalTicks; // whole totals from 0 to at most yMax
+    double timeFrom = 0.0, timeTo = 1.0;               // the time axis, seconds since the epoch
     std::vector<std::pair<double, QString>> timeTicks; // "12-07", "2026-12-07" over years, "16:05" in a day
     QString timeTitle;
     QString note; // instead of the chart, when there is nothing to draw

@@ -11,9 +11,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QTableWidget>
 
 #include <algorithm>
 #include <cstring>
@@ -29,6 +32,13 @@ const QString kProgressHint =
 const QString kChartHint = QStringLiteral(
     QT_TRANSLATE_NOOP("Aviluma", "← → 选择对局      空格 打开回放      Tab 选择按钮      Esc 关闭"));
 const QString kNoGamesHint = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Tab 选择按钮      Esc 关闭"));
+const QString kOverviewHint =
+    QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Tab 选择按钮      表格中 ↑ ↓ ← → 逐格阅读      Esc 关闭"));
+
+// The overview's columns.
+enum OverviewColumn { kPlayerColumn, kLevelColumn, kGamesColumn, kRateColumn, kMedianColumn, kChangeColumn };
+const QColor kQuicker(0x81, 0xc7, 0x84);
+const QColor kSlower(0xff, 0x8a, 0x80);
 
 // A line of the last games: its text on the panel like the replay's facts, pressed like any button.
 class CGameLineButton : public CPlateButton {
@@ -83,8 +93,10 @@ QString ModeLine(const GameRecord& game) {
 }
 
 // How a game ended, in a word for the list of the last games; told apart from the same words
-// elsewhere ("关闭" also names the close button).
+// elsewhere. A game cut short goes by the name it has everywhere.
 QString GameEndWord(const GameRecord& game) {
+    if (game.end != GameEnd::Finished)
+        return Tr(CutShortText(game.end));
     struct Word {
         const char* source;
         const char* comment;
@@ -93,14 +105,8 @@ QString GameEndWord(const GameRecord& game) {
         QT_TRANSLATE_NOOP3("Aviluma", "成功", "how a game ended, in the list of the last games"),
         QT_TRANSLATE_NOOP3("Aviluma", "失败", "how a game ended, in the list of the last games"),
         QT_TRANSLATE_NOOP3("Aviluma", "完成", "how a game ended, in the list of the last games"),
-        QT_TRANSLATE_NOOP3("Aviluma", "关闭", "how a game ended, in the list of the last games"),
-        QT_TRANSLATE_NOOP3("Aviluma", "中断", "how a game ended, in the list of the last games"),
     };
-    const Word& word = kWords[game.end == GameEnd::Closed     ? 3
-                              : game.end == GameEnd::LinkLost ? 4
-                              : !game.passed                  ? 2
-                              : *game.passed                  ? 0
-                                                              : 1];
+    const Word& word = kWords[!game.passed ? 2 : *game.passed ? 0 : 1];
     return QCoreApplication::translate(kTextContext, word.source, word.comment);
 }
 
@@ -115,6 +121,46 @@ QString GameLine(const GameRecord& game) {
         .arg(game.started.toString(QStringLiteral("MM-dd")), mode)
         .arg(game.total)
         .arg(GameEndWord(game));
+}
+
+QString SecondsText(double seconds) {
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒"))).arg(DecimalText(seconds, 2));
+}
+
+// How much quicker the later half of a level's games came level than the earlier half.
+QString ChangeText(const LevelStats& level) {
+    const std::optional<double> change = level.Improvement();
+    if (!change)
+        return QStringLiteral("—");
+    if (level.Improved())
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "快了 %1 秒"))).arg(DecimalText(*change, 2));
+    if (*change < 0)
+        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "慢了 %1 秒"))).arg(DecimalText(-*change, 2));
+    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "持平")));
+}
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignHCenter) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment | Qt::AlignVCenter);
+    return item;
+}
+
+// An export's file name for a player: their name, less what a file name (on this system or a
+// Windows PC the folder is carried to) cannot hold; a second of the same name gets a number.
+QString ExportFileName(const QString& name, QStringList& taken) {
+    QString base;
+    for (const QChar c : name)
+        base += c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) ? QLatin1Char('_') : c;
+    while (base.startsWith(QLatin1Char('.')) || base.endsWith(QLatin1Char('.')) ||
+           base.endsWith(QLatin1Char(' ')))
+        base = base.startsWith(QLatin1Char('.')) ? base.mid(1) : base.chopped(1);
+    if (base.isEmpty())
+        base = QStringLiteral("玩家");
+    QString file = base + QStringLiteral(".csv");
+    for (int n = 2; taken.contains(file, Qt::CaseInsensitive); ++n)
+        file = base + QLatin1Char('-') + QString::number(n) + QStringLiteral(".csv");
+    taken << file;
+    return file;
 }
 
 } // namespace
@@ -147,6 +193,7 @@ void CDlgDebrief::OnInitDialog() {
     auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };
     m_btnReplay = plate(IDC_BTN_TAB_REPLAY);
     m_btnProgress = plate(IDC_BTN_TAB_PROGRESS);
+    m_btnOverview = plate(IDC_BTN_TAB_OVERVIEW);
     m_btnPrev = plate(IDC_BTN_PREV);
     m_btnNext = plate(IDC_BTN_NEXT);
     m_btnPrevGame = plate(IDC_BTN_PREV_GAME);
@@ -155,6 +202,7 @@ void CDlgDebrief::OnInitDialog() {
     m_btnExportAll = plate(IDC_BTN_EXPORT_ALL);
     m_btnReplay->setCheckable(true);
     m_btnProgress->setCheckable(true);
+    m_btnOverview->setCheckable(true);
     for (int i = 0; i < kDebriefInfoLines; ++i) {
         CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kArtGold : kLabelWhite);
         line->SetLayout(true, true);
@@ -167,6 +215,7 @@ void CDlgDebrief::OnInitDialog() {
 
     m_players = ReadPlayers();
     m_shown = CurrentPlayer();
+    m_allGames.reset(); // read again at this opening's first overview
     delete m_cmbPlayer;
     m_cmbPlayer = nullptr;
     if (m_players.size() > 1) {
@@ -194,8 +243,13 @@ void CDlgDebrief::OnInitDialog() {
 
 void CDlgDebrief::CreateOwnControls() {
     // Made at every opening, like the template's controls.
-    for (QWidget* old : std::initializer_list<QWidget*>{m_btnOverlay, m_cmbSeries, m_btnPlay, m_btnUncounted})
+    for (QWidget* old :
+         std::initializer_list<QWidget*>{m_btnOverlay, m_cmbSeries, m_btnPlay, m_btnUncounted, m_tblOverview})
         delete old;
+    for (CPlateButton*& period : m_btnPeriods) {
+        delete period;
+        period = nullptr;
+    }
     for (CPlateButton*& line : m_btnGames) {
         delete line;
         line = nullptr;
@@ -223,11 +277,14 @@ void CDlgDebrief::CreateOwnControls() {
     m_btnPlay = new CPlateButton(this, PlayFilterText(m_filter.play));
     m_btnPlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习或比赛"))));
     connect(m_btnPlay, &QAbstractButton::clicked, this, [this] { CyclePlay(); });
-    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "失败与中断"))));
+    // The games that do not count, by the board's word for them: failed levels and games cut short.
+    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "不计成绩"))));
     m_btnUncounted->setCheckable(true);
     m_btnUncounted->setChecked(m_filter.uncounted);
     m_btnUncounted->setAccessibleName(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示失败与中断的对局"))));
+        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示不计成绩的对局：%1、%2、%3")))
+            .arg(ProgressMarkText(ProgressMark::Failed), ProgressMarkText(ProgressMark::LinkLost),
+                 ProgressMarkText(ProgressMark::Closed)));
     PlaceFilters();
     connect(m_btnUncounted, &QAbstractButton::toggled, this, [this](bool shown) {
         m_filter.uncounted = shown;
@@ -241,13 +298,65 @@ void CDlgDebrief::CreateOwnControls() {
     }
     m_chart->SetOnPick([this](int game) { OpenReplay(game); });
 
+    // The overview: a table where the chart is, in the game's colours, read cell by cell from the keys
+    // (and by a screen reader); its periods where the steps through attempts are in the replay.
+    m_tblOverview = new QTableWidget(0, 6, this);
+    m_tblOverview->setGeometry(chart.adjusted(8, 8, -8, -8));
+    m_tblOverview->setAccessibleName(Tr(kOverviewItemText));
+    m_tblOverview->setFont(MakeCellFont(16));
+    m_tblOverview->setStyleSheet(
+        QStringLiteral(
+            "QTableWidget { background: transparent; color: white; border: none; gridline-color: "
+            "transparent; }"
+            "QTableWidget::item:focus { border: 1px solid %1; }"
+            "QHeaderView { background: transparent; }"
+            "QHeaderView::section { background: rgba(95, 168, 255, 45); color: %2; border: none; padding: "
+            "4px; }"
+            "QTableCornerButton::section { background: transparent; }"
+            "QScrollBar:vertical { background: transparent; width: 8px; }"
+            "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
+            "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
+            .arg(kArtGold.name(), kHintColour.name()));
+    m_tblOverview->setHorizontalHeaderLabels({Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
+                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))),
+                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "对局"))),
+                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过率"))),
+                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "用时中位数"))),
+                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "变化")))});
+    m_tblOverview->verticalHeader()->hide();
+    m_tblOverview->verticalHeader()->setDefaultSectionSize(28);
+    m_tblOverview->setShowGrid(false);
+    m_tblOverview->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tblOverview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tblOverview->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_tblOverview->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tblOverview->horizontalHeader()->setSectionResizeMode(kPlayerColumn, QHeaderView::Stretch);
+    m_tblOverview->hide();
+    const std::array<std::pair<QString, BoardPeriod>, 3> periods{
+        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "今天"))), BoardPeriod::Today},
+        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本周"))), BoardPeriod::Week},
+        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部"))), BoardPeriod::All}};
+    const std::array<int, 3> places{IDC_BTN_PREV, IDC_BTN_NEXT, IDC_BTN_PREV_GAME};
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        const auto& [text, period] = periods[i];
+        CPlateButton* button = m_btnPeriods[i] = new CPlateButton(this, text);
+        button->setCheckable(true);
+        button->setChecked(period == m_period);
+        button->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时段：%1"))).arg(text));
+        button->setGeometry(ControlRect(places[i]));
+        button->hide();
+        connect(button, &QAbstractButton::clicked, this, [this, period = period] { SetPeriod(period); });
+    }
+
     // Tab goes as the eye reads: the top row, the tabs, the chart's corner and the chart, the list, the
     // buttons below.
-    std::vector<QWidget*> order{m_cmbPlayer,  m_btnClose,  m_btnReplay, m_btnProgress,
-                                m_btnOverlay, m_cmbSeries, m_chart};
+    std::vector<QWidget*> order{m_cmbPlayer,  m_btnClose,  m_btnReplay, m_btnProgress, m_btnOverview,
+                                m_btnOverlay, m_cmbSeries, m_chart,     m_tblOverview};
     order.insert(order.end(), m_btnGames.begin(), m_btnGames.end());
-    order.insert(order.end(), {m_btnPrev, m_btnNext, m_btnPrevGame, m_btnPlay, m_btnNextGame, m_btnUncounted,
-                               m_btnExportGame, m_btnExportAll});
+    order.insert(order.end(), {m_btnPrev, m_btnNext});
+    order.insert(order.end(), m_btnPeriods.begin(), m_btnPeriods.end());
+    order.insert(order.end(),
+                 {m_btnPrevGame, m_btnPlay, m_btnNextGame, m_btnUncounted, m_btnExportGame, m_btnExportAll});
     QWidget* previous = nullptr;
     for (QWidget* widget : order) {
         if (widget == nullptr)
@@ -293,12 +402,22 @@ void CDlgDebrief::PlaceFilters() {
 }
 
 void CDlgDebrief::UpdateHint() {
-    if (m_games.empty())
+    if (m_view == View::Overview)
+        m_stcHint->SetText(m_tblOverview->isHidden() ? kNoGamesHint : kOverviewHint);
+    else if (m_games.empty())
         m_stcHint->SetText(kNoGamesHint);
     else if (m_view == View::Replay)
         m_stcHint->SetText(kReplayHint);
     else
         m_stcHint->SetText(m_chart->hasFocus() ? kChartHint : kProgressHint);
+}
+
+bool CDlgDebrief::AnyGames() const {
+    if (m_players.empty())
+        return CountHistoryGames(HistoryFolder()) > 0;
+    return std::any_of(m_players.begin(), m_players.end(), [](const Player& player) {
+        return CountHistoryGames(PlayerHistoryFolder(player)) > 0;
+    });
 }
 
 QString CDlgDebrief::ShownHistoryFolder() const {
@@ -338,13 +457,21 @@ void CDlgDebrief::ShowView(View view) {
     m_view = view;
     m_btnReplay->setChecked(view == View::Replay);
     m_btnProgress->setChecked(view == View::Progress);
-    const bool replay = view == View::Replay;
+    m_btnOverview->setChecked(view == View::Overview);
+    const bool replay = view == View::Replay, overview = view == View::Overview;
     for (CPlateButton* button : {m_btnPrevGame, m_btnNextGame, m_btnExportGame, m_btnOverlay})
         button->setVisible(replay);
     for (QWidget* control : std::initializer_list<QWidget*>{m_cmbSeries, m_btnPlay, m_btnUncounted})
-        control->setVisible(!replay);
+        control->setVisible(view == View::Progress);
+    for (QWidget* control : std::initializer_list<QWidget*>{m_btnPrev, m_btnNext, m_chart})
+        control->setVisible(!overview);
+    for (CPlateButton* period : m_btnPeriods)
+        period->setVisible(overview);
+    m_tblOverview->setVisible(false); // the overview shows it when it has rows
+    if (m_cmbPlayer != nullptr)       // the overview is every player's
+        m_cmbPlayer->setVisible(!overview);
     for (std::size_t i = 0; i < m_btnGames.size(); ++i) {
-        m_stcInfo[i + 1]->setVisible(replay);
+        m_stcInfo[i + 1]->setVisible(view != View::Progress);
         m_btnGames[i]->setVisible(false); // the progress shows those it fills
     }
     m_btnPrev->setText(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "◀ 上一次")))
@@ -357,11 +484,19 @@ void CDlgDebrief::ShowView(View view) {
     m_btnNext->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一次尝试")))
                                         : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一项"))));
     m_chart->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚与俯仰")))
-                                      : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "每局总分"))));
-    const QString caption = QStringLiteral("Aviluma—") + Tr(replay ? kReplayItemText : kProgressItemText);
+                               : overview ? Tr(kOverviewItemText)
+                                          : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "每局总分"))));
+    const QString caption = QStringLiteral("Aviluma—") + Tr(replay     ? kReplayItemText
+                                                            : overview ? kOverviewItemText
+                                                                       : kProgressItemText);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
-    replay ? ShowReplay() : ShowProgress();
+    if (replay)
+        ShowReplay();
+    else if (overview)
+        ShowOverview();
+    else
+        ShowProgress();
     UpdateHint();
 }
 
@@ -370,7 +505,7 @@ void CDlgDebrief::ShowReplay() {
     m_btnPrevGame->setEnabled(m_nGame > 0);
     m_btnNextGame->setEnabled(m_nGame >= 0 && m_nGame + 1 < games);
     m_btnExportGame->setEnabled(m_game.has_value());
-    m_btnExportAll->setEnabled(games > 0);
+    m_btnExportAll->setEnabled(AnyGames());
     const int attempts = m_game ? static_cast<int>(m_game->attempts.size()) : 0;
     m_btnPrev->setEnabled(m_nAttempt > 0);
     m_btnNext->setEnabled(m_nAttempt >= 0 && m_nAttempt + 1 < attempts);
@@ -403,7 +538,7 @@ void CDlgDebrief::ShowReplay() {
     m_btnOverlay->setEnabled(!others.empty());
     if (!m_btnOverlay->isChecked())
         others.clear();
-    const TraceChartModel trace = TraceChart(attempt, others);
+    const TraceChartModel trace = TraceChart(attempt, game.end, others);
     info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 / 共 %2 次")))
                 .arg(m_nAttempt + 1)
                 .arg(attempts)
@@ -424,7 +559,7 @@ void CDlgDebrief::ShowProgress() {
     // Without games there is nothing to step through or narrow.
     m_btnPrev->setEnabled(games && m_nSeries > 0);
     m_btnNext->setEnabled(games && m_nSeries + 1 < static_cast<int>(all.size()));
-    m_btnExportAll->setEnabled(games);
+    m_btnExportAll->setEnabled(AnyGames());
     m_cmbSeries->setEnabled(games);
     m_btnUncounted->setEnabled(games);
     m_btnPlay->setEnabled(games && series.mode != GameMode::Level); // a level is played one way
@@ -476,8 +611,121 @@ void CDlgDebrief::ShowProgress() {
     UpdateHint();
 }
 
+void CDlgDebrief::LoadOverviewGames() {
+    // Read whole for the times to level, kept without the samples: a coach's PC may hold thousands.
+    std::vector<std::pair<QString, std::vector<GameRecord>>> all;
+    const auto slim = [](std::vector<GameRecord> games) {
+        for (GameRecord& game : games)
+            for (AttemptRecord& attempt : game.attempts)
+                attempt.samples = {};
+        return games;
+    };
+    if (m_players.empty())
+        all.emplace_back(QString(), slim(ReadHistory(false, HistoryFolder())));
+    for (const Player& player : m_players)
+        all.emplace_back(player.name, slim(ReadHistory(false, PlayerHistoryFolder(player))));
+    m_allGames = std::move(all);
+}
+
+void CDlgDebrief::SetPeriod(BoardPeriod period) {
+    m_period = period;
+    ShowOverview();
+}
+
+std::pair<QDateTime, QDateTime> CDlgDebrief::ComputeOverview() {
+    if (!m_allGames)
+        LoadOverviewGames();
+    const QDateTime now = CurrentLocalTime();
+    const QDateTime from = PeriodStart(m_period, now),
+                    before = from.isValid() ? PeriodEnd(m_period, now) : QDateTime();
+    m_overview.clear();
+    for (const auto& [name, games] : *m_allGames)
+        if (std::vector<LevelStats> levels = SummariseLevels(games, from, before); !levels.empty())
+            m_overview.push_back({name, std::move(levels)});
+    return {from, before};
+}
+
+void CDlgDebrief::ShowOverview() {
+    ComputeOverview();
+    for (std::size_t i = 0; i < m_btnPeriods.size(); ++i) // in the order of BoardPeriod
+        m_btnPeriods[i]->setChecked(static_cast<int>(i) == static_cast<int>(m_period));
+    m_btnExportAll->setEnabled(AnyGames());
+
+    // A row per player and level; the players' column only where the PC has players.
+    int rows = 0;
+    for (const PlayerLevelStats& player : m_overview)
+        rows += static_cast<int>(player.levels.size());
+    m_tblOverview->setRowCount(rows);
+    m_tblOverview->setColumnHidden(kPlayerColumn, m_players.empty());
+    struct Quicker {
+        double seconds;
+        QString line;
+    };
+    std::vector<Quicker> quicker;
+    bool comparable = false;
+    int row = 0;
+    for (const PlayerLevelStats& player : m_overview) {
+        for (const LevelStats& level : player.levels) {
+            m_tblOverview->setItem(row, kPlayerColumn, Cell(player.player, Qt::AlignLeft));
+            m_tblOverview->setItem(row, kLevelColumn, Cell(QString::number(level.level)));
+            m_tblOverview->setItem(row, kGamesColumn, Cell(QString::number(level.games)));
+            m_tblOverview->setItem(row, kRateColumn,
+                                   Cell(level.passRate
+                                            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1%（%2/%3）")))
+                                                  .arg(std::lround(*level.passRate * 100.0))
+                                                  .arg(level.passed)
+                                                  .arg(level.passed + level.failed)
+                                            : QStringLiteral("—")));
+            m_tblOverview->setItem(
+                row, kMedianColumn,
+                Cell(level.medianSeconds ? SecondsText(*level.medianSeconds) : QStringLiteral("—")));
+            QTableWidgetItem* change = Cell(ChangeText(level));
+            if (const std::optional<double> by = level.Improvement()) {
+                comparable = true;
+                change->setToolTip(
+                    Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "前半 %1 → 后半 %2")))
+                        .arg(SecondsText(*level.earlierSeconds), SecondsText(*level.laterSeconds)));
+                change->setData(Qt::AccessibleTextRole, ChangeText(level) + QStringLiteral("（") +
+                                                            change->toolTip() + QStringLiteral("）"));
+                if (level.Improved()) {
+                    change->setForeground(kQuicker);
+                    const QString who =
+                        player.player.isEmpty() ? QString() : player.player + QStringLiteral(" · ");
+                    quicker.push_back({*by, who + SeriesTitle({GameMode::Level, level.level}) +
+                                                QStringLiteral(" · ") + ChangeText(level)});
+                } else if (*by < 0) {
+                    change->setForeground(kSlower);
+                }
+            }
+            m_tblOverview->setItem(row, kChangeColumn, change);
+            ++row;
+        }
+    }
+    m_tblOverview->setVisible(rows > 0);
+    m_chart->setVisible(rows == 0);
+    if (rows == 0)
+        m_chart->SetModel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这段时间还没有闯关模式的对局。"))));
+
+    // Who got quicker, the most first.
+    std::stable_sort(quicker.begin(), quicker.end(),
+                     [](const Quicker& a, const Quicker& b) { return a.seconds > b.seconds; });
+    QStringList info{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "谁更快了")))};
+    for (std::size_t i = 0; i < quicker.size() && info.size() < kDebriefInfoLines; ++i) {
+        if (info.size() == kDebriefInfoLines - 1 && quicker.size() - i > 1) {
+            info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还有 %1 项"))).arg(quicker.size() - i);
+            break;
+        }
+        info << quicker[i].line;
+    }
+    if (quicker.empty())
+        info << (comparable ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这段时间没有人更快。")))
+                            : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "一关打过两局才能比较。"))));
+    SetInfo(info);
+    UpdateHint();
+}
+
 void CDlgDebrief::SetInfo(const QStringList& lines) {
-    // The list of games takes a smaller face than the replay's few facts.
+    // The list of games and the overview take a smaller face than the replay's few facts.
     const QFont line = MakeCellFont(m_view == View::Replay ? 22 : 18);
     for (int i = 0; i < kDebriefInfoLines; ++i) {
         CColorStatic* label = m_stcInfo[static_cast<std::size_t>(i)];
@@ -513,13 +761,13 @@ void CDlgDebrief::StepSeries(int by) {
 }
 
 void CDlgDebrief::Export(bool all) {
+    if (all) {
+        ExportEverything();
+        return;
+    }
     std::vector<GameRecord> games;
     QString name;
-    if (all) {
-        games = ReadHistory(false, ShownHistoryFolder());
-        name =
-            QStringLiteral("训练记录-") + CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
-    } else if (m_game) {
+    if (m_game) {
         games = {*m_game};
         name = kReplayItemText + QLatin1Char('-') +
                m_game->started.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
@@ -538,6 +786,70 @@ void CDlgDebrief::Export(bool all) {
                       .arg(folder, QString::fromLocal8Bit(std::strerror(error != 0 ? error : EACCES))));
 }
 
+// Every player's games, a file each (a class's samples in one sheet would pass the rows a spreadsheet
+// opens, and one player's are what a coach looks into), and the overview of the period chosen, in a
+// folder of their own.
+void CDlgDebrief::ExportEverything() {
+    const QDateTime now = CurrentLocalTime();
+    const QString record = RecordFolder();
+    const QString base =
+        record + QStringLiteral("/训练记录-") + now.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    QString folder = base;
+    for (int n = 2; QFileInfo::exists(folder); ++n)
+        folder = base + QLatin1Char('-') + QString::number(n);
+    int error = 0;
+    bool made = false;
+    const auto fail = [&] {
+        if (made)
+            QDir(folder).removeRecursively(); // made here, just now: nothing half exported stays
+        m_strLastExport.clear();
+        m_stcExported->SetTextColour(QColor(0xff, 0x8a, 0x80));
+        m_stcExported->SetText(
+            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
+                .arg(record, QString::fromLocal8Bit(std::strerror(error != 0 ? error : EACCES))));
+    };
+    if (!QDir().mkpath(record) || (error = CheckFolders(folder, true)) != 0 || !QFileInfo(folder).isDir()) {
+        fail();
+        return;
+    }
+    made = true;
+    QStringList taken{kOverviewFileName};
+    const auto write = [&](const QString& file, const QByteArray& bytes) {
+        return ReplaceFileAtomically(folder + QLatin1Char('/') + file, bytes, &error);
+    };
+    if (m_players.empty() &&
+        !write(ExportFileName(kProgressItemText, taken), HistoryCsv(ReadHistory(false, HistoryFolder())))) {
+        fail();
+        return;
+    }
+    for (const Player& player : m_players) {
+        if (!write(ExportFileName(player.name, taken),
+                   HistoryCsv(ReadHistory(false, PlayerHistoryFolder(player)), player.name))) {
+            fail();
+            return;
+        }
+    }
+    // The overview's days: the period's, or for all time those of the first and last game.
+    const auto [from, before] = ComputeOverview();
+    QDate first = from.date(), last = before.addMSecs(-1).date();
+    if (!from.isValid())
+        for (const auto& [name, games] : *m_allGames)
+            for (const GameRecord& game : games) {
+                const QDate day = game.started.date();
+                first = first.isValid() ? std::min(first, day) : day;
+                last = last.isValid() ? std::max(last, day) : day;
+            }
+    if (!write(kOverviewFileName, LevelStatsCsv(m_overview, first, last))) {
+        fail();
+        return;
+    }
+    m_strLastExport = folder;
+    m_stcExported->SetTextColour(kLabelWhite);
+    m_stcExported->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1（%2 个文件）")))
+                               .arg(folder)
+                               .arg(taken.size()));
+}
+
 void CDlgDebrief::OnCommand(int id) {
     const bool replay = m_view == View::Replay;
     switch (id) {
@@ -549,6 +861,9 @@ void CDlgDebrief::OnCommand(int id) {
         break;
     case IDC_BTN_TAB_PROGRESS:
         ShowView(View::Progress);
+        break;
+    case IDC_BTN_TAB_OVERVIEW:
+        ShowView(View::Overview);
         break;
     case IDC_BTN_PREV:
         replay ? StepAttempt(-1) : StepSeries(-1);
@@ -575,7 +890,8 @@ void CDlgDebrief::OnCommand(int id) {
 
 void CDlgDebrief::keyPressEvent(QKeyEvent* event) {
     const bool replay = m_view == View::Replay;
-    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && m_view != View::Overview) {
         switch (event->key()) {
         case Qt::Key_Left:
             replay ? StepAttempt(-1) : StepSeries(-1);

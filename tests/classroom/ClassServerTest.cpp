@@ -854,7 +854,7 @@ TEST_F(ClassServer, TheBoardCountsWhatTheGameCounts) {
                   "0:33:finished 0:40:finished 0:50:finished 0:600:closed 10:400:finished 1:18:link-lost "
                   "3:80:finished 3:85:finished"));
     EXPECT_TRUE(BoardCsv(*board).contains(SheetBytes(QStringLiteral(",18,A07,")).chopped(2)));
-    EXPECT_TRUE(BoardCsv(*board).contains(SheetBytes(QStringLiteral(",,链路中断")).chopped(2)));
+    EXPECT_TRUE(BoardCsv(*board).contains(SheetBytes(QStringLiteral(",,连接中断")).chopped(2)));
     // The same board from the games as they arrived, as a live board reads them between its whole
     // reads: all of them at once, then again (a game merged twice changes nothing).
     BoardData changes;

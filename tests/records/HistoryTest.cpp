@@ -208,6 +208,23 @@ TEST_F(History, TheExportReadsBackThroughACsvReader) {
     }
 }
 
+// The export prints what the game measured: 25.2 points, not the 25.199999 their float holds, and
+// angles to the hundredth the game kept.
+TEST_F(History, TheExportPrintsValuesAsTheGameMeasuredThem) {
+    GameRecord game = Game(1);
+    game.attempts.resize(1);
+    AttemptRecord& a = game.attempts[0];
+    // Difficulty 3, level after 1.6 s, scored as the game scores it.
+    a.secondsToLevel = static_cast<float>(1600 / 1000.0);
+    a.points = static_cast<float>(static_cast<double>(10.0f - a.secondsToLevel) * 3);
+    a.samples = {{1700, 4.1f, -0.004f, 359.99f}};
+    const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(HistoryCsv({game})));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].mid(10, 6), (QStringList{"1.6", "25.2", "1.7", "4.1", "0", "359.99"}));
+    // The history file keeps the float itself, to read back the same.
+    EXPECT_EQ(ParseGameRecord(GameRecordBytes(game))->attempts[0].points, a.points);
+}
+
 // An attempt cut short says why: the game's end tells a lost drone from a closed window.
 TEST_F(History, TheExportTellsHowEachAttemptEnded) {
     const struct {
@@ -218,8 +235,8 @@ TEST_F(History, TheExportTellsHowEachAttemptEnded) {
         {AttemptEnd::Level, GameEnd::Finished, "成功"},
         {AttemptEnd::OutOfTime, GameEnd::Finished, "超时"},
         {AttemptEnd::OutOfTime, GameEnd::LinkLost, "超时"}, // the attempt before the one cut
-        {AttemptEnd::Cut, GameEnd::LinkLost, "链路中断"},
-        {AttemptEnd::Cut, GameEnd::Closed, "关闭"},
+        {AttemptEnd::Cut, GameEnd::LinkLost, "连接中断"},
+        {AttemptEnd::Cut, GameEnd::Closed, "中途关闭"},
     };
     for (const auto& c : cases) {
         GameRecord game = Game(1);

@@ -1,9 +1,12 @@
 #include "windows/DlgDebrief.h"
+#include "game/GameDrivers.h"
+#include "platform/LocalClock.h"
 #include "platform/Translation.h"
 #include "state/DataFolders.h"
 #include "support/CsvReader.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
+#include "windows/BoardWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +16,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPaintEngine>
-#include <QTextItem>
+#include <QScopeGuard>
 #include <QStringDecoder>
+#include <QTableWidget>
+#include <QTextItem>
 #include <QTest>
 #include <QTimeZone>
 
@@ -45,7 +50,7 @@ GameRecord Game(GameMode mode, int level, int day, int total, GameEnd end = Game
 }
 
 TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
-    TraceChartModel trace = TraceChart(Attempt(2, 16.0f));
+    TraceChartModel trace = TraceChart(Attempt(2, 16.0f), GameEnd::Finished);
     EXPECT_EQ(trace.seconds, 10.0);
     EXPECT_EQ(trace.limitDeg, 20.0); // the smallest round span holding 15°
     EXPECT_EQ(trace.bandDeg, 5.0);
@@ -62,7 +67,7 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     EXPECT_TRUE(trace.overlay.empty());
     // Overlaid, the others share the axis: a wider swing among them widens it for all.
     const AttemptRecord third = Attempt(3, 40.0f);
-    trace = TraceChart(Attempt(2, 16.0f), {&third});
+    trace = TraceChart(Attempt(2, 16.0f), GameEnd::Finished, {&third});
     EXPECT_EQ(trace.limitDeg, 45.0);
     ASSERT_EQ(trace.overlay.size(), 1u);
     EXPECT_EQ(trace.overlay[0].number, 3);
@@ -72,14 +77,13 @@ TEST(DebriefCharts, AnAttemptsTraceSpansItsBudgetAndMarksTheHold) {
     AttemptRecord wild = Attempt(1, 400.0f, AttemptEnd::OutOfTime);
     wild.holdStartMs = wild.holdEndMs = -1;
     wild.budgetMs = 0;
-    trace = TraceChart(wild);
+    trace = TraceChart(wild, GameEnd::Finished);
     EXPECT_EQ(trace.limitDeg, 180.0);
     EXPECT_EQ(trace.roll.front().y(), 180.0);
     EXPECT_EQ(trace.seconds, 10.0);
     EXPECT_FALSE(trace.hold.has_value());
     EXPECT_TRUE(trace.enteredText.isEmpty());
     EXPECT_EQ(trace.timeText, QStringLiteral("超时"));
-    EXPECT_EQ(TraceChart(Attempt(1, 0.0f, AttemptEnd::Cut)).timeText, QStringLiteral("中断"));
 }
 
 TEST(DebriefCharts, ProgressShowsFinishedGamesOfOneSeriesWithTheFirstBestMarked) {
@@ -122,15 +126,75 @@ TEST(DebriefCharts, UncountedGamesAreMarkedApartAndTheFiltersNarrow) {
     ASSERT_EQ(level.uncounted.size(), 2u);
     EXPECT_EQ(level.uncounted[0].game, 1);
     EXPECT_EQ(level.uncounted[0].mark, ProgressMark::Failed);
-    EXPECT_EQ(level.uncounted[1].mark, ProgressMark::Cut);
-    EXPECT_EQ(level.yMax, 100); // the uncounted fit on the axis too
-    EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 20, 40, 60, 80, 100}));
+    EXPECT_EQ(level.uncounted[1].mark, ProgressMark::LinkLost);
+    EXPECT_EQ(level.yMax, 50); // the partial totals of the others are no scores: the axis is the counted's
+    EXPECT_EQ(level.totalTicks, (std::vector<int>{0, 10, 20, 30, 40, 50}));
     EXPECT_TRUE(ProgressChart(games, {GameMode::Level, 3}, {std::nullopt, false}).uncounted.empty());
     // A level is played one way: the way of play does not hide it.
     EXPECT_EQ(ProgressChart(games, {GameMode::Level, 3}, {PlayType::Competition, true}).totals.size(), 1);
     const ProgressChartModel wild = ProgressChart(games, {GameMode::Wild, 0}, {PlayType::Competition, true});
     EXPECT_EQ(wild.games, std::vector<int>{4});
     EXPECT_EQ(ProgressChart(games, {GameMode::Wild, 0}).totals.size(), 2);
+}
+
+// Where a game's mark lies on a chart, found as a click would find it: the middle of the places that
+// hit it.
+QPointF MarkOf(const CChartView& chart, int game) {
+    QPointF sum;
+    int hits = 0;
+    for (int y = 0; y < chart.height(); y += 2)
+        for (int x = 0; x < chart.width(); x += 2)
+            if (chart.GameAt(QPointF(x, y)) == game) {
+                sum += QPointF(x, y);
+                ++hits;
+            }
+    return hits > 0 ? sum / hits : QPointF(-1, -1);
+}
+
+// The games that did not count are drawn in a lane under the axis's base, whatever their partial
+// total: not where a score of that total would be.
+TEST(DebriefCharts, UncountedGamesLieUnderTheAxisBase) {
+    OffscreenApp();
+    std::vector<GameRecord> games{
+        Game(GameMode::Wild, 0, 1, 0), Game(GameMode::Wild, 0, 2, 500, GameEnd::LinkLost),
+        Game(GameMode::Wild, 0, 3, 300), Game(GameMode::Wild, 0, 4, 420, GameEnd::Closed)};
+    CChartView chart;
+    chart.resize(532, 332); // the debrief's
+    chart.SetModel(ProgressChart(games, {GameMode::Wild, 0}));
+    const QPointF zero = MarkOf(chart, 0), lost = MarkOf(chart, 1), closed = MarkOf(chart, 3);
+    ASSERT_GE(zero.x(), 0);
+    EXPECT_GT(lost.y(), zero.y() + 8) << lost.y();
+    EXPECT_NEAR(lost.y(), closed.y(), 1.0);
+    EXPECT_LT(lost.x(), closed.x()); // in the order they were played
+}
+
+// The best total's label stays inside the plot: never over the heading's row (and the window's list
+// in its corner) for a best at the top of the axis, nor over the axis's numbers for a best at the left.
+TEST(DebriefCharts, TheBestsLabelStaysInsideThePlot) {
+    OffscreenApp();
+    const auto labelled = [](std::vector<int> totals) {
+        std::vector<GameRecord> games;
+        for (std::size_t i = 0; i < totals.size(); ++i) { // a minute apart: the first at the axis's start
+            games.push_back(Game(GameMode::Wild, 0, 1, totals[i]));
+            games.back().started = games.back().started.addSecs(60 * static_cast<int>(i));
+        }
+        CChartView chart;
+        chart.resize(532, 332);
+        chart.SetModel(ProgressChart(games, {GameMode::Wild, 0}));
+        QImage image(chart.size(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        chart.render(&image);
+        // The label's gold, where it lies: its leftmost and topmost pixel.
+        QPoint corner(chart.width(), chart.height());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y);
+                    c.red() > 200 && c.green() > 170 && c.blue() < 130)
+                    corner = QPoint(std::min(corner.x(), x), std::min(corner.y(), y));
+        return corner;
+    };
+    EXPECT_GE(labelled({40, 60, 100}).y(), 28);     // below the heading's row (the best's ring reaches 29)
+    EXPECT_GE(labelled({1866, 900, 1200}).x(), 50); // right of the axis's numbers (the ring reaches 51)
 }
 
 TEST(DebriefCharts, TheTimeAxisReadsAsDatesYearsOrTimesOfDay) {
@@ -353,15 +417,16 @@ TEST_F(DlgDebrief, AGameOfTheProgressOpensItsReplay) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dialog));
     m_dialog.m_btnClose->setFocus(Qt::TabFocusReason);
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 13; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
     EXPECT_EQ(visited,
-              (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_cmbSeries,
-                                     m_dialog.m_chart, m_dialog.m_btnGames[0], m_dialog.m_btnGames[1],
-                                     m_dialog.m_btnGames[2], m_dialog.m_btnPrev, m_dialog.m_btnNext,
-                                     m_dialog.m_btnUncounted, m_dialog.m_btnExportAll, m_dialog.m_btnClose}));
+              (std::vector<QWidget*>{m_dialog.m_btnReplay, m_dialog.m_btnProgress, m_dialog.m_btnOverview,
+                                     m_dialog.m_cmbSeries, m_dialog.m_chart, m_dialog.m_btnGames[0],
+                                     m_dialog.m_btnGames[1], m_dialog.m_btnGames[2], m_dialog.m_btnPrev,
+                                     m_dialog.m_btnNext, m_dialog.m_btnUncounted, m_dialog.m_btnExportAll,
+                                     m_dialog.m_btnClose}));
     m_dialog.m_chart->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(m_dialog.m_chart->hasFocus());
     EXPECT_TRUE(m_dialog.m_stcHint->Text().contains(QStringLiteral("空格 打开回放")));
@@ -464,12 +529,13 @@ TEST_F(DlgDebrief, AGameExportsForACoachAndAFailureIsShown) {
         << qPrintable(m_dialog.m_stcExported->Text());
 }
 
-// A coach's view: the debrief opens on the player flying and shows any other player's games, each
-// export naming whose they are.
-TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
+// A coach's view: the debrief opens on the player flying and shows any other player's games. "导出全部"
+// exports every player, whoever is shown: a folder with a file of games for each, every row naming the
+// player, and the overview's figures of them all.
+TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherAndExportsEveryPlayer) {
     QString error;
     const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
-    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("B/o:"), &error); // no file name as it is
     ASSERT_TRUE(ann && bo) << qPrintable(error);
     UsePlayer(ann);
     ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, 1, 70)).isEmpty());
@@ -479,18 +545,36 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherWhoseNameGoesIntoTheExport) {
 
     m_dialog.Open();
     ASSERT_NE(m_dialog.m_cmbPlayer, nullptr);
-    EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("Bo"));
+    EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("B/o:"));
     EXPECT_EQ(m_dialog.GameIndex(), 1); // Bo's newest of two
     m_dialog.m_cmbPlayer->setCurrentIndex(0);
-    EXPECT_EQ(m_dialog.GameIndex(), 0);                     // Ann's only game
-    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Bo")); // looking changes who flies in nothing
-    m_dialog.m_btnExportAll->click();
-    QFile file(m_dialog.LastExport());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(file.readAll()));
-    ASSERT_EQ(rows.size(), 1u + 60);
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i][16], QStringLiteral("Ann"));
+    EXPECT_EQ(m_dialog.GameIndex(), 0);                       // Ann's only game
+    EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("B/o:")); // looking changes who flies in nothing
+    m_dialog.m_btnExportAll->click();                         // showing Ann
+    const QDir folder(m_dialog.LastExport());
+    ASSERT_TRUE(folder.exists()) << qPrintable(m_dialog.LastExport());
+    EXPECT_TRUE(folder.dirName().startsWith(QStringLiteral("训练记录-")));
+    EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name),
+              (QStringList{QStringLiteral("Ann.csv"), QStringLiteral("B_o_.csv"), kOverviewFileName}));
+    const auto rows = [&](const QString& name) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? ReadCsv(QStringDecoder("GB18030").decode(file.readAll()))
+                                              : std::vector<QStringList>();
+    };
+    for (const auto& [name, player, games] :
+         {std::tuple{"Ann.csv", "Ann", 1u}, std::tuple{"B_o_.csv", "B/o:", 2u}}) {
+        const std::vector<QStringList> games_rows = rows(QString::fromUtf8(name));
+        ASSERT_EQ(games_rows.size(), 1u + 60 * games) << name;
+        for (std::size_t i = 1; i < games_rows.size(); ++i)
+            EXPECT_EQ(games_rows[i][16], QString::fromUtf8(player));
+    }
+    const std::vector<QStringList> overview = rows(kOverviewFileName);
+    ASSERT_EQ(overview.size(), 3u);
+    EXPECT_EQ(overview[1].mid(0, 3), (QStringList{"Ann", "3", "1"}));
+    EXPECT_EQ(overview[2].mid(0, 3), (QStringList{"B/o:", "2", "1"}));
+    EXPECT_EQ(overview[1].mid(11), (QStringList{"2026-11-01", "2026-11-03"})); // the days of every game kept
+    EXPECT_EQ(m_dialog.m_stcExported->Text(),
+              QStringLiteral("已导出：%1（3 个文件）").arg(m_dialog.LastExport()));
     UsePlayer(std::nullopt);
 }
 
@@ -511,6 +595,123 @@ TEST_F(DlgDebrief, ChartTextsStayWholeAndApartWhereverTheBestLies) {
         for (std::size_t series = 0; series < AllProgressSeries().size(); ++series, Key(m_dialog, Qt::Key_Right))
             EXPECT_EQ(ChartTextFaults(m_dialog), QStringList()) << series;
         m_dialog.EndDialog(QDialog::Rejected);
+    }
+    RemoveLanguage();
+}
+
+// What a coach asks first: for every player and level, the pass rate, the median time to level and
+// whether it got quicker, over today, this week or all the games kept.
+TEST_F(DlgDebrief, TheOverviewTellsEachPlayersPassRateMedianTimeAndWhoGotQuicker) {
+    const auto game = [](int day, float seconds, bool passed) {
+        GameRecord g = Game(GameMode::Level, 3, day, 80);
+        for (AttemptRecord& attempt : g.attempts) {
+            attempt.end = AttemptEnd::Level;
+            attempt.secondsToLevel = seconds;
+        }
+        if (!passed)
+            g.attempts.back().end = AttemptEnd::OutOfTime;
+        g.passed = passed;
+        return g;
+    };
+    QString error;
+    const std::optional<Player> ann = AddPlayer(QStringLiteral("Ann"), &error);
+    const std::optional<Player> bo = AddPlayer(QStringLiteral("Bo"), &error);
+    ASSERT_TRUE(ann && bo) << qPrintable(error);
+    // Ann: 2.0 (failed) and 1.6, then 1.0 and 0.8 three weeks on: 0.7 s quicker. Bo: 1.0, then 1.5.
+    UsePlayer(ann);
+    for (const GameRecord& g :
+         {game(1, 2.0f, false), game(2, 1.6f, true), game(20, 1.0f, true), game(21, 0.8f, true)})
+        ASSERT_FALSE(WriteGameRecord(g).isEmpty());
+    UsePlayer(bo);
+    for (const GameRecord& g : {game(2, 1.0f, true), game(21, 1.5f, true)})
+        ASSERT_FALSE(WriteGameRecord(g).isEmpty());
+    SetLocalTimeSource([] { return QDateTime(QDate(2026, 11, 21), QTime(20, 0)); }); // a Saturday
+    const auto restore = qScopeGuard([] { SetLocalTimeSource({}); });
+    m_dialog.OpenAt(CDlgDebrief::View::Overview);
+    m_dialog.Open();
+    EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—成绩概览"));
+    ASSERT_EQ(m_dialog.Overview().size(), 2u);
+    const LevelStats& annThree = m_dialog.Overview()[0].levels.at(0);
+    EXPECT_EQ(annThree.passRate, 0.75);
+    EXPECT_DOUBLE_EQ(*annThree.medianSeconds, 1.0);
+    EXPECT_DOUBLE_EQ(*annThree.Improvement(), 0.7);
+    const auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 0; c < m_dialog.m_tblOverview->columnCount(); ++c)
+            cells << m_dialog.m_tblOverview->item(r, c)->text();
+        return cells;
+    };
+    ASSERT_EQ(m_dialog.m_tblOverview->rowCount(), 2);
+    EXPECT_EQ(row(0), (QStringList{"Ann", "3", "4", "75%（3/4）", "1 秒", "快了 0.7 秒"}));
+    EXPECT_EQ(row(1), (QStringList{"Bo", "3", "2", "100%（2/2）", "1.25 秒", "慢了 0.5 秒"}));
+    EXPECT_EQ(m_dialog.m_stcInfo[0]->Text(), QStringLiteral("谁更快了"));
+    EXPECT_EQ(m_dialog.m_stcInfo[1]->Text(), QStringLiteral("Ann · 关卡 3 · 快了 0.7 秒"));
+    EXPECT_TRUE(m_dialog.m_stcInfo[2]->Text().isEmpty());
+    // This week (from Monday the 16th): Ann's last two, 1.0 then 0.8; Bo's one game compares with none.
+    m_dialog.m_btnPeriods[1]->click();
+    EXPECT_EQ(row(0), (QStringList{"Ann", "3", "2", "100%（2/2）", "0.9 秒", "快了 0.2 秒"}));
+    EXPECT_EQ(row(1).mid(2), (QStringList{"1", "100%（1/1）", "1.5 秒", "—"}));
+    // Before the first game of the week nothing was flown that day.
+    SetLocalTimeSource([] { return QDateTime(QDate(2026, 11, 22), QTime(8, 0)); });
+    m_dialog.m_btnPeriods[0]->click();
+    EXPECT_TRUE(m_dialog.m_tblOverview->isHidden());
+    EXPECT_EQ(ShownText(m_dialog), QStringLiteral("这段时间还没有闯关模式的对局。"));
+    UsePlayer(std::nullopt);
+}
+
+// A game cut short by a lost drone or a closed window goes by one name for each, in either language:
+// in the run window's guide, the replay, the list of the last games, the chart's legend, the export
+// and the class board (its window and its sheet, from the codes the server stores).
+TEST_F(DlgDebrief, EachWayAGameIsCutShortHasOneNameEverywhere) {
+    const struct {
+        GameEnd end;
+        const char* code;
+        const char* chinese;
+        const char* english;
+    } causes[] = {{GameEnd::LinkLost, "link-lost", "连接中断", "Link lost"},
+                  {GameEnd::Closed, "closed", "中途关闭", "Closed early"}};
+    for (const Language language : {Language::Chinese, Language::English}) {
+        ASSERT_TRUE(InstallLanguage(language));
+        for (const auto& cause : causes) {
+            const QString name =
+                QString::fromUtf8(language == Language::Chinese ? cause.chinese : cause.english);
+            const QString chinese = QString::fromUtf8(cause.chinese);
+            GameRecord game = Game(GameMode::Level, 2, 1, 55, cause.end);
+            game.attempts.back().end = AttemptEnd::Cut;
+            ASSERT_EQ(Tr(CutShortText(cause.end)), name);
+            if (cause.end == GameEnd::LinkLost) { // the guide is shown while the window is open
+                EXPECT_TRUE(GameEndGuideText(game.attempts, 55).contains(name))
+                    << qPrintable(GameEndGuideText(game.attempts, 55));
+            }
+            EXPECT_EQ(TraceChart(game.attempts.back(), game.end).timeText, name);
+            EXPECT_EQ(ProgressMarkText(*UncountedMark(game)), name);
+            BoardEntry entry;
+            entry.player = QStringLiteral("Ann");
+            entry.mode = QStringLiteral("level");
+            entry.level = 2;
+            entry.end = QString::fromLatin1(cause.code);
+            BoardData data;
+            data.recent = {entry};
+            EXPECT_TRUE(BoardUncountedText(entry).contains(name)) << qPrintable(BoardUncountedText(entry));
+            const std::vector<QStringList> board = ReadCsv(QStringDecoder("GB18030").decode(BoardCsv(data)));
+            EXPECT_EQ(board.at(1).at(7), chinese);
+            // The export stays Chinese: how the game ended, and how its last attempt did.
+            const std::vector<QStringList> rows =
+                ReadCsv(QStringDecoder("GB18030").decode(HistoryCsv({game})));
+            EXPECT_EQ(rows.back().at(4), chinese);
+            EXPECT_EQ(rows.back().back(), chinese);
+
+            const QString path = WriteGameRecord(game);
+            m_dialog.OpenAt(CDlgDebrief::View::Replay, path);
+            m_dialog.Open();
+            EXPECT_TRUE(m_dialog.m_stcInfo[2]->Text().startsWith(name))
+                << qPrintable(m_dialog.m_stcInfo[2]->Text());
+            m_dialog.m_btnProgress->click();
+            EXPECT_TRUE(m_dialog.m_btnGames[0]->text().endsWith(QStringLiteral("  ") + name))
+                << qPrintable(m_dialog.m_btnGames[0]->text());
+            m_dialog.EndDialog(QDialog::Rejected);
+            QFile::remove(path);
+        }
     }
     RemoveLanguage();
 }
@@ -559,6 +760,12 @@ protected:
             } else if (const auto* box = dynamic_cast<QComboBox*>(widget)) {
                 for (int i = 0; i < box->count(); ++i)
                     texts << box->itemText(i);
+            } else if (const auto* table = dynamic_cast<QTableWidget*>(widget)) {
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    texts << table->horizontalHeaderItem(c)->text();
+                    for (int r = 0; r < table->rowCount(); ++r)
+                        texts << table->item(r, c)->text() << table->item(r, c)->toolTip();
+                }
             }
         }
         for (const QString& text : texts)
@@ -592,6 +799,11 @@ protected:
         m_dialog.m_btnUncounted->click();
         faults << Faults();
         m_dialog.m_btnUncounted->click();
+        m_dialog.m_btnOverview->click();
+        for (CPlateButton* period : m_dialog.m_btnPeriods) {
+            period->click();
+            faults << Faults();
+        }
         faults.removeDuplicates();
         return faults;
     }
@@ -601,6 +813,7 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     QString error;
     ASSERT_TRUE(AddPlayer(QStringLiteral("Ann"), &error) && AddPlayer(QStringLiteral("Bo"), &error))
         << qPrintable(error);
+    UsePlayer(FindPlayer(ReadPlayers(), QStringLiteral("Bo")));
     GameRecord level = Game(GameMode::Level, 10, 1, 90), wild = Game(GameMode::Wild, 0, 2, 1848),
                endless = Game(GameMode::Endless, 0, 3, 1234, GameEnd::LinkLost);
     level.passed = false;
@@ -610,11 +823,18 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     endless.attempts.back().end = AttemptEnd::Cut;
     for (const GameRecord& game : {level, wild, endless})
         ASSERT_FALSE(WriteGameRecord(game).isEmpty());
+    // The bytes of the file exported, or of every file in the folder exported.
     const auto exported = [&](CPlateButton* button) {
         button->click();
-        QFile file(m_dialog.LastExport());
-        return std::pair(QFileInfo(file).fileName().left(5),
-                         file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+        const QFileInfo written(m_dialog.LastExport());
+        QByteArray bytes;
+        for (const QFileInfo& file : written.isDir()
+                                         ? QDir(written.filePath()).entryInfoList(QDir::Files, QDir::Name)
+                                         : QFileInfoList{written}) {
+            QFile in(file.filePath());
+            bytes += file.fileName().toUtf8() + (in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray());
+        }
+        return std::pair(written.fileName().left(5), bytes);
     };
     m_dialog.Open();
     const auto chineseGame = exported(m_dialog.m_btnExportGame),
@@ -626,7 +846,7 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
     EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—Flight replay"));
     EXPECT_EQ(m_dialog.m_stcInfo[2]->Text(), QStringLiteral("Link lost · Total 1234"));
     EXPECT_EQ(FaultsInEveryView(), QStringList());
-    EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Cut off"));
+    EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Link lost"));
     m_dialog.EndDialog(QDialog::Rejected);
     m_dialog.Open(); // at the newest game again
     const auto englishGame = exported(m_dialog.m_btnExportGame),
@@ -644,6 +864,7 @@ TEST_F(DlgDebriefEnglish, WithoutHistoryItReadsEnglish) {
     ASSERT_TRUE(InstallLanguage(Language::English));
     m_dialog.Open();
     EXPECT_EQ(FaultsInEveryView(), QStringList());
+    m_dialog.m_btnProgress->click();
     EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title,
               QStringLiteral("Training record"));
 }
