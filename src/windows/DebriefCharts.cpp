@@ -79,6 +79,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     painter.fillRect(QRectF(QPointF(plot.left(), y(m.bandDeg)), QPointF(plot.right(), y(-m.bandDeg))),
                      kBandColour);
     painter.setFont(MakeCellFont(13));
+    std::vector<QRectF> taken; // the texts inside the plot so far, which the others' numbers keep clear of
     if (m.hold) {
         const QRectF hold(QPointF(x(m.hold->first), plot.top()), QPointF(x(m.hold->second), plot.bottom()));
         QColor fill = kHoldColour;
@@ -95,6 +96,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
             else if (!before && at + 4 + width > plot.right())
                 before = true;
             const QRectF box(before ? at - 4 - width : at + 4, top, width, 18);
+            taken.push_back(box);
             painter.fillRect(box, QColor(0x06, 0x10, 0x2a, 200)); // readable over the other line
             DrawText(painter, box, (before ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text,
                      kHoldColour);
@@ -134,22 +136,26 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     QColor faintPitch = kPitchColour, faintRoll = kRollColour;
     faintPitch.setAlpha(90);
     faintRoll.setAlpha(90);
-    std::vector<QRectF> numbers; // where the others' numbers went: attempts that end alike stack theirs
     for (const TraceOverlay& other : m.overlay) {
         draw(other.pitch, faintPitch, 1.4);
         draw(other.roll, faintRoll, 1.4);
-        if (!other.roll.isEmpty()) {
-            const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
-            QRectF box(
-                end + QPointF(3, -16),
-                QSizeF(painter.fontMetrics().horizontalAdvance(QString::number(other.number)) + 2, 14));
-            while (std::any_of(numbers.begin(), numbers.end(),
-                               [&](const QRectF& r) { return r.intersects(box); }))
-                box.translate(0, -14);
-            numbers.push_back(box);
-            DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, QString::number(other.number),
-                     kAxisText);
-        }
+        if (other.roll.isEmpty())
+            continue;
+        // Its number by the end of its roll, inside the plot; attempts that end alike stack theirs
+        // downwards, and a number with no free place left is left out rather than drawn over another.
+        const QString number = QString::number(other.number);
+        const QSizeF size(painter.fontMetrics().horizontalAdvance(number) + 2, 14);
+        const QPointF end(x(other.roll.back().x()), y(other.roll.back().y()));
+        QRectF box(QPointF(std::clamp(end.x() + 3, plot.left(), plot.right() - size.width()),
+                           std::clamp(end.y() - 16, plot.top(), plot.bottom() - size.height())),
+                   size);
+        while (box.bottom() <= plot.bottom() &&
+               std::any_of(taken.begin(), taken.end(), [&](const QRectF& r) { return r.intersects(box); }))
+            box.translate(0, size.height());
+        if (box.bottom() > plot.bottom())
+            continue;
+        taken.push_back(box);
+        DrawText(painter, box, Qt::AlignLeft | Qt::AlignVCenter, number, kAxisText);
     }
     draw(m.pitch, kPitchColour, 2.2);
     draw(m.roll, kRollColour, 2.2);

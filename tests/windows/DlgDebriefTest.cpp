@@ -286,6 +286,8 @@ private:
 // another, or under one of the window's controls that lie on the chart.
 QStringList ChartTextFaults(const CDlgDebrief& dialog) {
     CChartView& chart = *dialog.m_chart;
+    if (!chart.isVisible())
+        return {};
     CTextBoxes device(chart.size());
     chart.render(&device, {}, {}, QWidget::RenderFlags());
     QStringList faults;
