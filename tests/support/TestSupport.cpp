@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 
@@ -9,6 +11,23 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+std::map<QString, QByteArray> FolderContents(const QString& folder) {
+    std::map<QString, QByteArray> contents;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(folder).relativeFilePath(path);
+        if (it.fileInfo().isDir()) {
+            contents[relative + QLatin1Char('/')] = QByteArray();
+            continue;
+        }
+        QFile file(path);
+        contents[relative] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("(unreadable)");
+    }
+    return contents;
+}
 
 bool SignalStarted(const QProcess& process, int signal) {
     const qint64 pid = process.processId();
