@@ -8,8 +8,16 @@
 
 namespace {
 
+// Before the first try: time to read what the lesson asks before the drone tilts.
+constexpr std::chrono::milliseconds kGetReady{2000};
 // After a try that ran out of time: long enough to read that it did, before the next tilts the drone.
 constexpr std::chrono::milliseconds kPauseBetweenTries{1500};
+
+// Waits, in sample periods, so that a closing window is not kept waiting for the whole pause.
+void PauseWhileOpen(std::chrono::milliseconds pause) {
+    for (auto waited = std::chrono::milliseconds(0); waited < pause && g_bLinkActive; waited += kSamplePeriod)
+        GameSleep(kSamplePeriod);
+}
 
 } // namespace
 
@@ -19,6 +27,7 @@ LessonEnd CLessonDriver::Run() {
     const int budgetMs = kDifficultyTable[kLessonDifficulty].budgetMs;
     GameCommand command = OpeningCommand();
     SendGameCommand(command, link);
+    PauseWhileOpen(kGetReady);
 
     LessonEnd end = LessonEnd::Closed;
     for (;;) {
@@ -54,7 +63,7 @@ LessonEnd CLessonDriver::Run() {
             break;
         }
         m_window.ShowProgress({LessonStep::OutOfTime, 0, 0});
-        GameSleep(kPauseBetweenTries);
+        PauseWhileOpen(kPauseBetweenTries);
     }
     command.action = kActionStop;
     PostGameCommand(command, link);
