@@ -40,8 +40,9 @@ public:
     // The owner calls it before the program ends.
     bool WaitForLessonEnd(std::chrono::milliseconds bound);
     bool Running() const { return m_workerThread.Running(); }
-    // How the last lesson ended; Closed until one has ended otherwise.
+    // How the last lesson ended; Closed until one has ended otherwise. And its tries.
     LessonEnd LastEnd() const { return m_end; }
+    int Tries() const { return m_driver.Tries(); }
 
     // Controls of the current opening.
     CLevelTarget* m_target = nullptr;

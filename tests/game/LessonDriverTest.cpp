@@ -83,7 +83,7 @@ TEST_F(Lesson, TriesUntilThePlayerLevelsOnceAndKeepsNothing) {
         EXPECT_EQ(step.leftMs, 9600 - held * 100);
     }
 
-    EXPECT_EQ(FolderContents(m_folder.Path()), before);
+    EXPECT_EQ(FolderChanges(before, FolderContents(m_folder.Path())), QStringList());
 }
 
 // The drone going quiet or away, or a link too thin to sample, ends the lesson and the window says so;
@@ -130,7 +130,7 @@ TEST_F(Lesson, ALessonCutShortStopsTheDroneAndSaysWhyUnlessClosed) {
         if (cut != Cut::AnotherDrone) {
             EXPECT_EQ(m_drone.sent.back().command.action, kActionStop);
         }
-        EXPECT_EQ(FolderContents(m_folder.Path()), before);
+        EXPECT_EQ(FolderChanges(before, FolderContents(m_folder.Path())), QStringList());
         m_drone.onTick = nullptr;
         g_bLinkActive = true;
         g_nLinkState = LinkState::Good;

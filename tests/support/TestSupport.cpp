@@ -29,6 +29,22 @@ std::map<QString, QByteArray> FolderContents(const QString& folder) {
     return contents;
 }
 
+QStringList FolderChanges(const std::map<QString, QByteArray>& before,
+                          const std::map<QString, QByteArray>& after) {
+    QStringList changes;
+    for (const auto& [path, bytes] : before) {
+        const auto now = after.find(path);
+        if (now == after.end())
+            changes << QLatin1Char('-') + path;
+        else if (now->second != bytes)
+            changes << QLatin1Char('*') + path;
+    }
+    for (const auto& [path, bytes] : after)
+        if (before.count(path) == 0)
+            changes << QLatin1Char('+') + path;
+    return changes;
+}
+
 bool SignalStarted(const QProcess& process, int signal) {
     const qint64 pid = process.processId();
     return pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0;
