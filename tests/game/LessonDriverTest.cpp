@@ -90,7 +90,7 @@ TEST_F(Lesson, TriesUntilThePlayerLevelsOnceAndKeepsNothing) {
 // the player closing the window ends it without a word. Either way one stop goes out and nothing is
 // written.
 TEST_F(Lesson, ALessonCutShortStopsTheDroneAndSaysWhyUnlessClosed) {
-    enum class Cut { Quiet, StaleFromTheStart, AnotherDrone, Weak, Close };
+    using Cut = CVirtualDrone::Cut;
     for (const Cut cut : {Cut::Quiet, Cut::StaleFromTheStart, Cut::AnotherDrone, Cut::Weak, Cut::Close}) {
         SCOPED_TRACE(static_cast<int>(cut));
         const auto before = FolderContents(m_folder.Path());
@@ -98,23 +98,8 @@ TEST_F(Lesson, ALessonCutShortStopsTheDroneAndSaysWhyUnlessClosed) {
         m_drone.sent.clear();
         m_drone.attemptStarts = 0;
         m_drone.LevelAfterSamples({-1, -1});
-        m_drone.silentFromMs = cut == Cut::StaleFromTheStart ? 0 : -1;
-        if (cut == Cut::StaleFromTheStart)
-            g_nAttitudeTimeMs = 0;
         long long cutAt = -1;
-        m_drone.onTick = [&](long long now) {
-            if (cutAt >= 0 || m_drone.attemptStarts != 2 || now - m_drone.sent.back().timeMs < 700)
-                return;
-            cutAt = now; // during the second try
-            if (cut == Cut::Close)
-                g_bLinkActive = false;
-            else if (cut == Cut::AnotherDrone)
-                g_nLinkGeneration.fetch_add(2);
-            else if (cut == Cut::Weak)
-                g_nLinkState = LinkState::None;
-            else
-                m_drone.silentFromMs = now;
-        };
+        m_drone.CutDuringAttempt(cut, 2, &cutAt); // during the second try
 
         const LessonEnd end = m_lesson.Run();
 
