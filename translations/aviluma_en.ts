@@ -1448,9 +1448,9 @@ Start a new competition?</translation>
         <source>第一次飞吗？先来一次不计分的新手试飞：
 把圆点移进方框并保持 1 秒，然后直接进入第 1 关。
 选择&quot;是&quot;开始试飞</source>
-        <translation>First time flying? Start with an unscored first-flight lesson:
-bring the dot into the box and hold it there for 1 s, then go straight on to level 1.
-Start the lesson?</translation>
+        <translation>First time flying? Try an unscored first-flight lesson:
+bring the dot into the box and hold it there for 1 s,
+then go straight on to level 1. Start the lesson?</translation>
     </message>
     <message>
         <source>圆点与方框</source>
@@ -1467,10 +1467,6 @@ Start the lesson?</translation>
     <message>
         <source>在方框外：横滚 %1°，俯仰 %2°</source>
         <translation>Outside the box: roll %1°, pitch %2°</translation>
-    </message>
-    <message>
-        <source>准备：无人机马上会倾斜</source>
-        <translation>Get ready: the drone is about to tilt</translation>
     </message>
     <message>
         <source>圆点是无人机倾斜的方向：
@@ -1535,6 +1531,14 @@ then start the lesson again from the right-click menu.</translation>
     <message>
         <source>无人机没有信号了</source>
         <translation>The drone has gone quiet</translation>
+    </message>
+    <message>
+        <source>无人机马上会倾斜</source>
+        <translation>The drone is about to tilt</translation>
+    </message>
+    <message>
+        <source>准备……</source>
+        <translation>Get ready…</translation>
     </message>
 </context>
 </TS>

@@ -23,9 +23,6 @@ const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kHelpBlue(0xcf, 0xe5, 0xff);
 const QColor kHintBlue(0xb3, 0xd4, 0xff);
 
-QString ReadyText() {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "准备：无人机马上会倾斜")));
-}
 
 QString HelpText() {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "圆点是无人机倾斜的方向：\n"
@@ -79,11 +76,11 @@ void CDlgLesson::OnInitDialog() {
 
     m_stcTry = SetUpLabel(IDC_STC_LESSON_TRY, 20, false, kGold);
     m_stcTry->SetLayout(true, true);
-    m_stcTry->SetText(QString()); // the try's number once it begins
+    m_stcTry->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机马上会倾斜")))); // then the try
     // What to do now: large, and where a screen reader is (it has the focus), so each change is read.
     m_stcLine = SetUpLabel(IDC_STC_LESSON_LINE, 34, false, kLabelWhite);
     m_stcLine->SetLayout(true, true);
-    m_stcLine->SetText(ReadyText());
+    m_stcLine->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "准备……"))));
     m_stcLine->setFocusPolicy(Qt::StrongFocus);
     m_stcCountdown = SetUpLabel(IDC_STC_COUNTDOWN, 40, false, kLabelWhite);
     m_stcCountdown->SetLayout(true, true);
