@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QTest>
 #include <QTimer>
 
@@ -75,6 +77,8 @@ TEST(LessonProgram, ANewPlayerTakesTheLessonAndLandsOnLevelOne) {
     for (const SimReceivedFrame& frame : drone.Received())
         if (frame.nMessageId == kMsgCommand)
             commands.push_back(frame.payload);
+    // A command sent again for an answer that came late is the same command.
+    commands.erase(std::unique(commands.begin(), commands.end()), commands.end());
     const int tries = main->m_dlgLesson.Tries();
     ASSERT_GE(tries, 1);
     ASSERT_EQ(commands.size(), static_cast<std::size_t>(tries) + 2) << tries << " tries";
