@@ -1,9 +1,9 @@
 // The first-flight lesson: one unscored attempt at the easiest difficulty, tried again until the player
 // has once brought the drone level and held it there for the second a game asks for.
 //
-// The drone is driven exactly as a game drives it: the opening command, an attempt start for every try
-// (difficulty index 0, the attempt byte counting 0, 1, 2, 0, ...), and the stop command however the
-// lesson ends; every try is measured as a game's attempt is (ScoreAttempt), and passes as one does. The
+// The drone is driven exactly as a game drives it: the opening command, then, after two seconds to get
+// ready, an attempt start for every try (difficulty index 0, the attempt byte counting 0, 1, 2, 0, ...),
+// and the stop command however the lesson ends; every try is measured as a game's attempt is (ScoreAttempt), and passes as one does. The
 // player watches each try as it goes, sample by sample. Nothing is kept: no best score, no top list, no
 // score sheet, no history, nothing for the class server.
 //
