@@ -82,14 +82,15 @@ void Measure(std::optional<float> reaction, int lessons) {
     std::sort(seconds.begin(), seconds.end());
     std::sort(tries.begin(), tries.end());
     const double mean =
-        tries.empty() ? 0.0 : std::accumulate(tries.begin(), tries.end(), 0.0) / static_cast<double>(tries.size());
+        tries.empty() ? 0.0
+                      : std::accumulate(tries.begin(), tries.end(), 0.0) / static_cast<double>(tries.size());
     const int median = tries.empty() ? 0 : tries[tries.size() / 2];
     const int largest = tries.empty() ? 0 : tries.back();
     const auto first = std::count(tries.begin(), tries.end(), 1);
     const QByteArray pilot =
         reaction ? QByteArray::number(static_cast<double>(*reaction), 'f', 2) + " s" : QByteArray("nobody");
-    std::printf("| %s | %d | %.2f | %d | %d | %.1f%% | %.1f s | %d |\n", pilot.constData(), lessons, mean, median,
-                largest, 100.0 * static_cast<double>(first) / lessons,
+    std::printf("| %s | %d | %.2f | %d | %d | %.1f%% | %.1f s | %d |\n", pilot.constData(), lessons, mean,
+                median, largest, 100.0 * static_cast<double>(first) / lessons,
                 seconds.empty() ? 0.0 : seconds[seconds.size() / 2], givenUp);
     std::fflush(stdout);
 }

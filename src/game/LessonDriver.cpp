@@ -44,12 +44,13 @@ LessonEnd CLessonDriver::Run() {
         command.attempt = static_cast<std::uint8_t>((tries - 1) % kAttemptsPerLevel);
         SendGameCommand(command, link);
         bool lost = false;
-        const float points = ScoreAttempt(kLessonDifficulty, &lost, nullptr, link, [this](const SampleSeen& seen) {
-            const bool holding = seen.streak > 0;
-            m_window.ShowProgress({holding ? LessonStep::Holding : LessonStep::OutOfBox,
-                                   holding ? seen.streak * static_cast<int>(kSamplePeriod.count()) : 0,
-                                   seen.remainingMs});
-        });
+        const float points =
+            ScoreAttempt(kLessonDifficulty, &lost, nullptr, link, [this](const SampleSeen& seen) {
+                const bool holding = seen.streak > 0;
+                m_window.ShowProgress({holding ? LessonStep::Holding : LessonStep::OutOfBox,
+                                       holding ? seen.streak * static_cast<int>(kSamplePeriod.count()) : 0,
+                                       seen.remainingMs});
+            });
         if (!g_bLinkActive)
             break;
         if (lost) {

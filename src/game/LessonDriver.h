@@ -3,9 +3,9 @@
 //
 // The drone is driven exactly as a game drives it: the opening command, then, after two seconds to get
 // ready, an attempt start for every try (difficulty index 0, the attempt byte counting 0, 1, 2, 0, ...),
-// and the stop command however the lesson ends; every try is measured as a game's attempt is (ScoreAttempt), and passes as one does. The
-// player watches each try as it goes, sample by sample. Nothing is kept: no best score, no top list, no
-// score sheet, no history, nothing for the class server.
+// and the stop command however the lesson ends; every try is measured as a game's attempt is (ScoreAttempt),
+// and passes as one does. The player watches each try as it goes, sample by sample. Nothing is kept: no best
+// score, no top list, no score sheet, no history, nothing for the class server.
 //
 // The lesson ends when a try passes, when the window closes (g_bLinkActive cleared), or when the link
 // stops holding (LinkHolds): then the window is told, as a game tells its window.

@@ -76,8 +76,8 @@ float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* reco
         return 0.0f; // no such difficulty: nothing to earn
     const DifficultyRow& row = kDifficultyTable[difficultyIndex];
     bool lost = false;
-    const float t =
-        MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr, gameLink, watch);
+    const float t = MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr,
+                                         gameLink, watch);
     if (lost && linkLost != nullptr)
         *linkLost = true;
     const float left = static_cast<float>(row.budgetMs / 1000) - t;

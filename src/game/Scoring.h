@@ -53,4 +53,3 @@ float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
 // sample as it is taken.
 float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr,
                    std::uint64_t gameLink = g_nLinkGeneration, const SampleWatcher& watch = {});
-

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qreal kInset = 32.0;      // room for the scale's numbers around the square
+constexpr qreal kInset = 32.0; // room for the scale's numbers around the square
 constexpr qreal kDotRadius = 9.0;
 constexpr qreal kMovedPixels = 0.5; // smaller moves of the dot are not drawn
 
@@ -95,11 +95,12 @@ void CLevelTarget::Describe() {
     if (accessibleName() != TargetName()) // the language may have changed
         setAccessibleName(TargetName());
     const QString reading =
-        !m_bLive ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有姿态数据")))
-                 : (DotInBox() ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框内：横滚 %1°，俯仰 %2°")))
-                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框外：横滚 %1°，俯仰 %2°"))))
-                       .arg(static_cast<int>(m_fRoll))
-                       .arg(static_cast<int>(m_fPitch));
+        !m_bLive
+            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有姿态数据")))
+            : (DotInBox() ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框内：横滚 %1°，俯仰 %2°")))
+                          : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框外：横滚 %1°，俯仰 %2°"))))
+                  .arg(static_cast<int>(m_fRoll))
+                  .arg(static_cast<int>(m_fPitch));
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);
 }

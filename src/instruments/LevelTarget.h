@@ -29,9 +29,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QRectF Square() const;           // the ±kRangeDeg square
+    QRectF Square() const;                     // the ±kRangeDeg square
     QPointF At(float roll, float pitch) const; // unclamped
-    void Describe();                 // what a screen reader reads of it
+    void Describe();                           // what a screen reader reads of it
 
     float m_fLimit = 5.0f;
     float m_fRoll = 0.0f;

@@ -23,7 +23,6 @@ const QColor kGold(0xff, 0xd5, 0x4f);
 const QColor kHelpBlue(0xcf, 0xe5, 0xff);
 const QColor kHintBlue(0xb3, 0xd4, 0xff);
 
-
 QString HelpText() {
     return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "圆点是无人机倾斜的方向：\n"
                                                           "向右横滚就往右，抬头就往上。\n"
@@ -90,8 +89,8 @@ void CDlgLesson::OnInitDialog() {
     m_stcHelp->SetText(HelpText());
     m_stcHint = SetUpLabel(IDC_STC_HINT, 17, false, kHintBlue);
     m_stcHint->SetLayout(true, true);
-    m_stcHint->SetText(Tr(QStringLiteral(
-        QT_TRANSLATE_NOOP("Aviluma", "试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。\nEsc 随时退出"))));
+    m_stcHint->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
+        "Aviluma", "试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。\nEsc 随时退出"))));
 
     QWidget* placeholder = GetDlgItem(IDC_STC_TARGET);
     m_target->setGeometry(placeholder->geometry());

@@ -51,9 +51,8 @@ protected:
 // class with records of its own either.
 TEST_F(Lesson, TriesUntilThePlayerLevelsOnceAndKeepsNothing) {
     QString error;
-    ASSERT_TRUE(WriteClassSettings({QStringLiteral("host=10.0.0.2 dbname=league"), QStringLiteral("3班"),
-                                    QStringLiteral("7")},
-                                   &error))
+    ASSERT_TRUE(WriteClassSettings(
+        {QStringLiteral("host=10.0.0.2 dbname=league"), QStringLiteral("3班"), QStringLiteral("7")}, &error))
         << qPrintable(error);
     WriteOpenLevel(2);
     WriteBestScore(1, 27);

@@ -24,7 +24,8 @@ std::map<QString, QByteArray> FolderContents(const QString& folder) {
             continue;
         }
         QFile file(path);
-        contents[relative] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("(unreadable)");
+        contents[relative] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("(unreadable)");
     }
     return contents;
 }
