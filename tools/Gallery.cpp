@@ -7,6 +7,7 @@
 //   aviluma-gallery <output folder>
 #include "app/AboutDlg.h"
 #include "app/AvilumaDlg.h"
+#include "game/GameClock.h"
 #include "game/Scoring.h"
 #include "instruments/Attitude.h"
 #include "instruments/HeightMeter.h"
@@ -28,6 +29,7 @@
 #include "windows/DlgClass.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgLesson.h"
 #include "windows/DlgPlayers.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRecord.h"
@@ -196,6 +198,43 @@ void DrawRunWindows() {
         dlg.EndDialog(QDialog::Rejected);
     }
     StopHeartbeat();
+    ShutdownHeartbeat();
+    SetMessageResponder({});
+}
+
+// The first-flight lesson as it opens, in a try with the drone leaning, holding level, levelled, and
+// ended by a drone gone quiet. No drone here: the lesson itself ends at once, and the window is shown
+// each step by hand.
+void DrawLesson() {
+    SetMessageResponder([](const QString&, MessageKind) { return false; });
+    CDlgLesson lesson;
+    lesson.Open();
+    SaveWindow(lesson, QStringLiteral("lesson_ready"));
+    StopHeartbeat();
+    lesson.WaitForLessonEnd(std::chrono::seconds(5));
+    const auto lean = [&lesson](float roll, float pitch) {
+        g_fRoll = roll;
+        g_fPitch = pitch;
+        g_nAttitudeTimeMs = GameNowMs();
+        lesson.OnTimer(CDlgLesson::kTimerTarget);
+    };
+    lean(12.5f, -7.0f);
+    lesson.ShowTry(2, 10000);
+    lesson.ShowProgress({LessonStep::OutOfBox, 0, 6300});
+    SaveWindow(lesson, QStringLiteral("lesson_out_of_box"));
+    lean(2.1f, -3.4f);
+    lesson.ShowProgress({LessonStep::Holding, 600, 4100});
+    SaveWindow(lesson, QStringLiteral("lesson_holding"));
+    lean(-27.0f, 31.0f); // past the square: on its edge, hollow
+    lesson.ShowProgress({LessonStep::OutOfTime, 0, 0});
+    SaveWindow(lesson, QStringLiteral("lesson_out_of_time"));
+    lean(0.8f, 1.2f);
+    lesson.ShowProgress({LessonStep::Holding, 1000, 3300});
+    lesson.ShowLessonEnd(LessonEnd::Levelled);
+    SaveWindow(lesson, QStringLiteral("lesson_levelled"));
+    lesson.ShowLessonEnd(LessonEnd::LinkLost);
+    SaveWindow(lesson, QStringLiteral("lesson_link_lost"));
+    lesson.EndDialog(QDialog::Rejected);
     ShutdownHeartbeat();
     SetMessageResponder({});
 }
@@ -452,6 +491,7 @@ int main(int argc, char* argv[]) {
         DrawQtDialogs();
         DrawDebrief();
         DrawDebriefOverview();
+        DrawLesson();
     }
     return 0;
 }

@@ -1497,5 +1497,105 @@ Start a new competition?</translation>
         <source>已导出：%1（%2 个文件）</source>
         <translation>Exported: %1 (%2 files)</translation>
     </message>
+    <message>
+        <source>新手试飞(&amp;L)...	F4</source>
+        <translation>First-flight &amp;lesson...	F4</translation>
+    </message>
+    <message>
+        <source>第一次飞吗？先来一次不计分的新手试飞：
+把圆点移进方框并保持 1 秒，然后直接进入第 1 关。
+选择&quot;是&quot;开始试飞</source>
+        <translation>First time flying? Try an unscored first-flight lesson:
+bring the dot into the box and hold it there for 1 s,
+then go straight on to level 1. Start the lesson?</translation>
+    </message>
+    <message>
+        <source>圆点与方框</source>
+        <translation>Dot and box</translation>
+    </message>
+    <message>
+        <source>没有姿态数据</source>
+        <translation>No attitude from the drone</translation>
+    </message>
+    <message>
+        <source>在方框内：横滚 %1°，俯仰 %2°</source>
+        <translation>In the box: roll %1°, pitch %2°</translation>
+    </message>
+    <message>
+        <source>在方框外：横滚 %1°，俯仰 %2°</source>
+        <translation>Outside the box: roll %1°, pitch %2°</translation>
+    </message>
+    <message>
+        <source>圆点是无人机倾斜的方向：
+向右横滚就往右，抬头就往上。
+用摇杆把圆点移进绿色方框（±%1°），
+在框里停住 1 秒。</source>
+        <translation>The dot shows which way the drone leans:
+right as it rolls right, up as its nose rises.
+Steer the dot into the green box (±%1°)
+and hold it there for 1 second.</translation>
+    </message>
+    <message>
+        <source>还剩 %1 秒</source>
+        <translation>%1 s left</translation>
+    </message>
+    <message>
+        <source>时间到，再来一次</source>
+        <translation>Time&apos;s up. Once more!</translation>
+    </message>
+    <message>
+        <source>退出试飞</source>
+        <translation>Leave the lesson</translation>
+    </message>
+    <message>
+        <source>试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。
+Esc 随时退出</source>
+        <translation>The lesson is not scored and leaves no record; level once and you go straight on to level 1.
+Esc leaves at any time.</translation>
+    </message>
+    <message>
+        <source>第 %1 次</source>
+        <translation>Try %1</translation>
+    </message>
+    <message>
+        <source>试飞已停止。
+请检查无人机和连接，
+然后从右键菜单再开始试飞。</source>
+        <translation>The lesson has stopped.
+Check the drone and its connection,
+then start the lesson again from the right-click menu.</translation>
+    </message>
+    <message>
+        <source>接下来：第 1 关</source>
+        <translation>Next: level 1</translation>
+    </message>
+    <message>
+        <source>Aviluma—新手试飞</source>
+        <translation>Aviluma—First-flight lesson</translation>
+    </message>
+    <message>
+        <source>把圆点移进方框</source>
+        <translation>Bring the dot into the box</translation>
+    </message>
+    <message>
+        <source>保持… 1 秒</source>
+        <translation>Hold… 1 s</translation>
+    </message>
+    <message>
+        <source>做得好！这就是水平飞行。</source>
+        <translation>Well done! That is level flight.</translation>
+    </message>
+    <message>
+        <source>无人机没有信号了</source>
+        <translation>The drone has gone quiet</translation>
+    </message>
+    <message>
+        <source>无人机马上会倾斜</source>
+        <translation>The drone is about to tilt</translation>
+    </message>
+    <message>
+        <source>准备……</source>
+        <translation>Get ready…</translation>
+    </message>
 </context>
 </TS>

@@ -217,6 +217,8 @@ void CAvilumaDlg::ShowLinkState(LinkState linkState) {
         m_linkState = linkState;
         m_btnLinkState->SetStateIcons(LoadIconResource(icon));
         m_btnLinkState->setAccessibleDescription(state);
+        if (linkState == LinkState::Good) // asked from the event loop, once the icon shows
+            QTimer::singleShot(0, this, [this] { OfferLessonToNewPlayer(); });
     });
 }
 
@@ -321,6 +323,7 @@ void CAvilumaDlg::ChoosePlayer(bool atStart) {
                                   .remove(QLatin1Char('&'))));
     }
     ShowPlayer();
+    OfferLessonToNewPlayer(); // a new player on a drone already connected
 }
 
 void CAvilumaDlg::OnCommand(int id) {
@@ -376,6 +379,31 @@ void CAvilumaDlg::PracticeWithSimulatedDrone() {
     m_practiceConnect->start(kTryEveryMs);
 }
 
+void CAvilumaDlg::OfferLessonToNewPlayer() {
+    if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != this)
+        return; // a game or another window is open
+    const std::optional<Player> player = CurrentPlayer();
+    const QString who = player ? player->folder : QString();
+    if (m_link.State() != LinkState::Good || m_lessonOffered.count(who) != 0 || CurrentPlayerHasFlown())
+        return;
+    m_lessonOffered.insert(who);
+    if (MessageBoxYesNo(kLessonOfferText))
+        OnLesson();
+}
+
+void CAvilumaDlg::OnLesson() {
+    if (m_link.State() != LinkState::Good) {
+        MessageBoxOk(kLinkFaultText);
+        return;
+    }
+    if (m_dlgLesson.DoModal() != QDialog::Accepted)
+        return; // left before levelling, or the drone went quiet: the main window again
+    g_nGameMode = GameMode::Level;
+    m_dlgMap.PlayAtOpening(1);
+    m_dlgMap.DoModal();
+    ShowPlayer(); // the levels just passed
+}
+
 void CAvilumaDlg::OnBtnLevel() {
     g_nGameMode = GameMode::Level;
     if (m_link.State() != LinkState::Good) {
@@ -416,6 +444,7 @@ void CAvilumaDlg::OnCancel() {
 void CAvilumaDlg::Shutdown() {
     // The heartbeat and any game still running see the flag and end; then nothing of ours runs on.
     StopHeartbeat();
+    m_dlgLesson.WaitForLessonEnd(kGameEndBound);
     m_dlgRun.WaitForGameEnd(kGameEndBound);
     m_dlgMap.m_dlgRun.WaitForGameEnd(kGameEndBound);
     m_link.StopLink();
@@ -429,6 +458,7 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     QMenu menu(this);
     QAction* about = menu.addAction(Tr(kAboutItemText));
     QAction* progress = menu.addAction(Tr(kProgressItemText));
+    QAction* lesson = menu.addAction(Tr(kLessonItemText));
     QAction* player = menu.addAction(Tr(kSwitchPlayerItemText));
     QAction* classroom = menu.addAction(Tr(kClassItemText));
     QMenu* languages = menu.addMenu(kLanguageItemText);
@@ -440,6 +470,8 @@ void CAvilumaDlg::ShowSystemMenu(const QPoint& at) {
     const QAction* chosen = menu.exec(at);
     if (chosen == chinese || chosen == english) {
         UseLanguage(chosen == english ? Language::English : Language::Chinese, true);
+    } else if (chosen == lesson) {
+        OnLesson();
     } else if (chosen == player) {
         ChoosePlayer();
     } else if (chosen == classroom) {
@@ -471,6 +503,10 @@ void CAvilumaDlg::keyPressEvent(QKeyEvent* event) {
     }
     if (event->key() == Qt::Key_F3 && event->modifiers() == Qt::NoModifier) {
         ChoosePlayer();
+        return;
+    }
+    if (event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier) {
+        OnLesson();
         return;
     }
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {

@@ -9,11 +9,13 @@
 #include "widgets/LockMark.h"
 #include "windows/DlgDebrief.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgLesson.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgRun.h"
 #include "windows/PictureDialog.h"
 
 #include <array>
+#include <set>
 #include <thread>
 
 class QLabel;
@@ -31,6 +33,11 @@ inline const QString kConnectTipText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma
 inline const QString kLanguageItemText = QStringLiteral("语言 / Language");
 inline const QString kSwitchPlayerItemText =
     QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "切换玩家(&P)...\tF3"));
+inline const QString kLessonItemText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "新手试飞(&L)...\tF4"));
+// Asked once a run, when the link first turns good for a player who has never flown.
+inline const QString kLessonOfferText = QStringLiteral(
+    QT_TRANSLATE_NOOP("Aviluma", "第一次飞吗？先来一次不计分的新手试飞：\n把圆点移进方框并保持 1 秒，"
+                                 "然后直接进入第 1 关。\n选择\"是\"开始试飞"));
 
 // The texts are source texts: shown through Tr() (message boxes and labels translate what they show).
 
@@ -58,6 +65,7 @@ public:
     CDlgGameType m_dlgGameType;
     CAboutDlg m_dlgAbout;
     CDlgDebrief m_dlgDebrief;
+    CDlgLesson m_dlgLesson;
     CLinkService m_link{*this};
 
     CButtonST* m_btnLevel = nullptr;
@@ -89,6 +97,12 @@ public:
     CColorStatic* m_stcStartHint = nullptr;
     // Beneath it, for a player without a drone: the simulated drone, started and connected.
     QPushButton* m_btnPractice = nullptr;
+    // The first-flight lesson, with a good link; levelled, straight on to level 1 (over the map). From
+    // the menu, F4, or the offer.
+    void OnLesson();
+    // Offers the lesson to a player who has never flown, once a run for each player, when the link is
+    // good and no other window is open.
+    void OfferLessonToNewPlayer();
     // Starts the simulated drone beside the game and connects to it as soon as it is there; a
     // message says why when it cannot be started.
     void PracticeWithSimulatedDrone();
@@ -139,6 +153,7 @@ private:
     std::optional<ClassStatus> m_classStatus;
 
     bool m_bChoosePlayer = false;
+    std::set<QString> m_lessonOffered; // the players' folders asked this run ("" for the PC's own)
     CPracticeDrone m_practiceDrone;
     QTimer* m_practiceConnect = nullptr; // tries the connect button's work until the drone is there
     int m_nPracticeTries = 0;

@@ -30,6 +30,13 @@ void WriteCommandFrame(const GameCommand& command, std::uint64_t link) {
 
 } // namespace
 
+GameCommand OpeningCommand() {
+    GameCommand command;
+    command.action = kActionStart;
+    command.difficulty = kOpeningDifficulty;
+    return command;
+}
+
 bool SendGameCommand(GameCommand command, std::uint64_t link) {
     for (int attempt = 0; attempt < kCommandTries; ++attempt) {
         // Cleared before the frame goes out: only an answer that comes after it counts.

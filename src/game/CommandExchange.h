@@ -13,6 +13,9 @@ inline constexpr int kCommandTries = 3;
 inline constexpr int kAckPollsPerTry = 5;
 inline constexpr std::chrono::milliseconds kAckPollPeriod{100};
 
+// The first command of every game: action start, difficulty kOpeningDifficulty, attempt 0.
+GameCommand OpeningCommand();
+
 // Commands go to the drone of connection link (a g_nLinkGeneration; the current one by default). Once
 // that drone is lost they go nowhere: never to another drone connected after it.
 

@@ -22,13 +22,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kPauseAfterAttempt{1000};
 
-GameCommand OpeningCommand() {
-    GameCommand command;
-    command.action = kActionStart;
-    command.difficulty = kOpeningDifficulty;
-    return command;
-}
-
 } // namespace
 
 QString DifficultyAttemptText(int difficulty, int attempt) {

@@ -23,7 +23,7 @@ float Hundredths(float degrees) {
 } // namespace
 
 float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSample>* samples,
-                           std::uint64_t gameLink) {
+                           std::uint64_t gameLink, const SampleWatcher& watch) {
     if (budgetMs == 0)
         return 0.0f;
     if (samples != nullptr)
@@ -53,6 +53,8 @@ float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSam
         const bool level = !(roll > kLevelLimitDeg || roll < -kLevelLimitDeg || pitch > kLevelLimitDeg ||
                              pitch < -kLevelLimitDeg);
         streak = level ? streak + 1 : 0;
+        if (watch)
+            watch({budgetMs - remaining, remaining, streak});
         if (streak == kHoldSamples) {
             stable = true;
             break;
@@ -68,13 +70,14 @@ float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSam
     return static_cast<float>(static_cast<double>(elapsed) / 1000.0);
 }
 
-float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* record, std::uint64_t gameLink) {
+float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* record, std::uint64_t gameLink,
+                   const SampleWatcher& watch) {
     if (difficultyIndex >= kDifficultyTable.size())
         return 0.0f; // no such difficulty: nothing to earn
     const DifficultyRow& row = kDifficultyTable[difficultyIndex];
     bool lost = false;
-    const float t =
-        MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr, gameLink);
+    const float t = MeasureStabilisation(row.budgetMs, &lost, record != nullptr ? &record->samples : nullptr,
+                                         gameLink, watch);
     if (lost && linkLost != nullptr)
         *linkLost = true;
     const float left = static_cast<float>(row.budgetMs / 1000) - t;

@@ -1,5 +1,7 @@
 #include "platform/UiThread.h"
 
+#include "platform/WorkerThread.h"
+
 #include <QSocketNotifier>
 
 #include <atomic>
@@ -107,6 +109,15 @@ void CUiThread::Drain() {
     // A job may open a modal loop that drains again; the jobs taken here are already off the queue.
     for (auto& job : jobs)
         job();
+}
+
+bool CUiThread::WaitForWorker(CWorkerThread& worker, std::chrono::milliseconds bound) {
+    const bool ended = WaitFor([&worker] { return !worker.Running(); }, bound);
+    if (ended) {
+        worker.Join();
+        Drain();
+    }
+    return ended;
 }
 
 bool CUiThread::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound) {

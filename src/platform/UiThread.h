@@ -14,6 +14,8 @@
 #include <memory>
 #include <type_traits>
 
+class CWorkerThread;
+
 class CUiThread {
 public:
     // Makes the calling thread the UI thread. Call once, on the thread that runs the Qt event loop,
@@ -53,6 +55,9 @@ public:
     // On the UI thread: waits at most bound for done() to hold, running posted jobs meanwhile, so a
     // worker that waits for the UI thread can finish. Returns done().
     static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound);
+    // The same for a worker's end (one that posts to the UI thread, or waits for it): once its body has
+    // returned it is joined, and what it posted last has run. True when it ended within bound.
+    static bool WaitForWorker(CWorkerThread& worker, std::chrono::milliseconds bound);
 };
 
 // Widgets belong to the UI thread alone: debug builds stop at a call from any other thread.

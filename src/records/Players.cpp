@@ -383,6 +383,15 @@ std::optional<Player> CurrentPlayer() {
     return g_current;
 }
 
+bool CurrentPlayerHasFlown() {
+    if (CountHistoryGames(HistoryFolder()) > 0 || ReadOpenLevel() > 1)
+        return true;
+    for (int level = 1; level <= kLevelCount; ++level)
+        if (ReadBestScore(level) > 0)
+            return true;
+    return false;
+}
+
 QString ReadLanguageChoice() {
     QByteArray bytes;
     int error = 0;

@@ -77,6 +77,9 @@ std::vector<PlayerSummary> SummarisePlayers(const std::vector<Player>& players);
 bool UsePlayer(const std::optional<Player>& player, QString* error = nullptr);
 // The player whose progress is in use, if any.
 std::optional<Player> CurrentPlayer();
+// Whether the player in use (the PC's own progress, on a PC without players) has flown before: a game
+// in their history, a level opened, or a best score kept (progress from before the history was kept).
+bool CurrentPlayerHasFlown();
 
 // The language the current player chose ("zh" or "en"), in their folder (Data/ on a PC without
 // players); empty when they chose none.

@@ -82,6 +82,18 @@ constexpr ControlTemplate kDebrief[] = {
     {IDC_STC_EXPORTED, K::Static, {10, 276, 380, 12}, u""},
 };
 
+// Full window, 400 x 300 dialog units: two pixels each.
+constexpr ControlTemplate kLesson[] = {
+    {IDC_STC_TITLE, K::Static, {6, 5, 204, 12}, u"Static"},
+    {IDC_BTN_CLOSE, K::PushButton, {376, 4, 20, 17}, u""},
+    {IDC_STC_TARGET, K::BlackFrame, {17, 37, 190, 190}, u""},
+    {IDC_STC_LESSON_TRY, K::Static, {233, 39, 150, 15}, u""},
+    {IDC_STC_LESSON_LINE, K::Static, {233, 58, 150, 50}, u""},
+    {IDC_STC_COUNTDOWN, K::Static, {233, 117, 150, 34}, u""},
+    {IDC_STC_LESSON_HELP, K::Static, {233, 159, 150, 68}, u""},
+    {IDC_STC_HINT, K::Static, {15, 246, 370, 44}, u""},
+};
+
 constexpr ControlTemplate kRecord[] = {
     {IDC_BTN_TAKE_NAME, K::PushButton, {141, 19, 35, 14}, u"" QT_TRANSLATE_NOOP("Aviluma", "输  入")},
     {IDC_EDIT_NAME, K::Edit, {65, 19, 72, 14}, u""},
@@ -114,6 +126,7 @@ constexpr DialogTemplate kDialogs[] = {
      kRecord},
     {IDD_DLG_GAMETYPE, {191, 66}, u"", u"MS Shell Dlg", 8, false, kGameType},
     {IDD_DLG_DEBRIEF, {400, 300}, u"Dialog", u"微软雅黑", 8, true, kDebrief},
+    {IDD_DLG_LESSON, {400, 300}, u"Dialog", u"微软雅黑", 8, true, kLesson},
 };
 
 } // namespace

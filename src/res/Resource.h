@@ -9,6 +9,7 @@ inline constexpr int IDD_DLG_RUN = 130;
 inline constexpr int IDD_DLG_RECORD = 155; // name entry
 inline constexpr int IDD_DLG_GAMETYPE = 165;
 inline constexpr int IDD_DLG_DEBRIEF = 170; // the flight debrief
+inline constexpr int IDD_DLG_LESSON = 171;  // the first-flight lesson
 
 // The standard OK button of a dialog
 inline constexpr int IDOK = 1;
@@ -32,6 +33,7 @@ inline constexpr int IDB_MAP = 153;
 inline constexpr int IDB_MAIN = 156;
 inline constexpr int IDB_RUN = 157;
 inline constexpr int IDB_DEBRIEF = 158;
+inline constexpr int IDB_LESSON = 163;
 
 // Controls
 inline constexpr int IDC_BTN_LEVEL = 1000;
@@ -72,3 +74,9 @@ inline constexpr int IDC_STC_EXPORTED = 1051;
 inline constexpr int IDC_BTN_TAB_OVERVIEW = 1070; // the debrief's third tab: every player's figures
 inline constexpr int IDC_STC_NAME_REASON = 1052; // the name entry's line on the score it is for
 inline constexpr int IDC_STC_GUIDE = 1053;       // the run window's line on what comes next
+// The first-flight lesson (and IDC_STC_HINT for its keys)
+inline constexpr int IDC_STC_TARGET = 1054; // where the dot and the box go
+inline constexpr int IDC_STC_LESSON_TRY = 1055;
+inline constexpr int IDC_STC_LESSON_LINE = 1056; // what to do now
+inline constexpr int IDC_STC_COUNTDOWN = 1057;
+inline constexpr int IDC_STC_LESSON_HELP = 1058;

@@ -206,7 +206,7 @@ QIcon IconResourceIcon(int id) {
 }
 
 QImage LoadBitmapResource(int id, QSize deviceSize) {
-    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN && id != IDB_DEBRIEF)
+    if (id != IDB_MAP && id != IDB_MAIN && id != IDB_RUN && id != IDB_DEBRIEF && id != IDB_LESSON)
         return {};
     return CachedSvgPicture(QStringLiteral(":/art/bitmap%1.svg").arg(id), deviceSize, 1.0, true);
 }

@@ -7,6 +7,7 @@
 #include "widgets/Fonts.h"
 
 #include <QFontMetrics>
+#include <QTimer>
 
 #include <utility>
 
@@ -25,6 +26,8 @@ void CDlgMap::OnInitDialog() {
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
     m_stcTitle->SetText(kMapCaption);
     setWindowTitle(Tr(kMapCaption));
+    if (const int level = std::exchange(m_nPlayAtOpening, 0); level != 0)
+        QTimer::singleShot(0, this, [this, level] { OnLevel(level); }); // over the map, once it shows
 }
 
 void CDlgMap::MakeNotes() {

@@ -20,6 +20,10 @@ class CDlgMap : public CPictureDialog {
 public:
     CDlgMap();
 
+    // The next opening goes straight on to level's run window, as a click on it would (after the
+    // first-flight lesson: level 1); the map shows once that window closes.
+    void PlayAtOpening(int level) { m_nPlayAtOpening = level; }
+
     CDlgRun m_dlgRun; // shared by all ten levels
     CButtonST* m_btnClose = nullptr;
     std::array<CButtonST*, kLevelCount> m_btnLevels{};
@@ -39,4 +43,6 @@ private:
     void RefreshLevelIcons(int openLevel);
     void MakeNotes();
     void OnLevel(int level);
+
+    int m_nPlayAtOpening = 0;
 };

@@ -346,12 +346,7 @@ void CDlgRun::OnClearRecords() {
 }
 
 bool CDlgRun::WaitForGameEnd(std::chrono::milliseconds bound) {
-    const bool ended = CUiThread::WaitFor([this] { return !m_workerThread.Running(); }, bound);
-    if (ended) {
-        m_workerThread.Join();
-        CUiThread::Drain(); // the worker's last word: the window back at rest
-    }
-    return ended;
+    return CUiThread::WaitForWorker(m_workerThread, bound); // its last word too: the window back at rest
 }
 
 void CDlgRun::OnClose() {

@@ -199,7 +199,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
 // The words drawn in the backgrounds follow the language; a Latin subtitle the word above it became
 // is drawn once, and in Chinese every picture is as it was drawn.
 TEST_F(Languages, TheArtsWordsAreDrawnInTheLanguage) {
-    for (const int picture : {IDB_MAIN, IDB_MAP, IDB_RUN, IDB_DEBRIEF}) {
+    for (const int picture : {IDB_MAIN, IDB_MAP, IDB_RUN, IDB_DEBRIEF, IDB_LESSON}) {
         QFile file(QStringLiteral(":/art/bitmap%1.svg").arg(picture));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray svg = file.readAll();

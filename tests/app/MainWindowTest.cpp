@@ -5,25 +5,30 @@
 #include "platform/ProfileFile.h"
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
+#include "records/History.h"
 #include "records/Players.h"
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "sim/SimDrone.h"
+#include "state/DataFolders.h"
 #include "state/Version.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
 #include "windows/DlgClass.h"
 #include "windows/DlgGameType.h"
+#include "windows/DlgLesson.h"
 #include "windows/DlgMap.h"
 #include "windows/DlgPlayers.h"
 #include "windows/DlgRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -412,6 +417,9 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     unnamed << UnnamedControls(m_main->m_dlgRun.m_dlgRecord);
     m_main->m_dlgRun.m_dlgRecord.EndDialog(QDialog::Rejected);
     m_main->m_dlgRun.EndDialog(QDialog::Rejected);
+    m_main->m_dlgLesson.Open();
+    unnamed << UnnamedControls(m_main->m_dlgLesson);
+    QTest::keyClick(&m_main->m_dlgLesson, Qt::Key_Escape); // no drone: the lesson ends as it leaves
     for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{
              &m_main->m_dlgDebrief, &m_main->m_dlgGameType, &m_main->m_dlgAbout}) {
         dialog->Open();
@@ -499,6 +507,88 @@ TEST_F(MainWindow, ConnectPlayLevelOneAndLeaveCleanly) {
     EXPECT_FALSE(HeartbeatRunning());
     EXPECT_FALSE(g_bDroneConnected);
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
+}
+
+// A player who has never flown is offered the first-flight lesson when the link first turns good, once
+// a run; one who has flown is not: a game in the history, a level opened, or a best score kept from
+// before the history.
+TEST_F(MainWindow, TheLessonIsOfferedOnceToAPlayerWhoHasNeverFlown) {
+    const auto offers = [&] { return Messages().count(kLessonOfferText); };
+    OpenMainWindow();
+    Connect(20, LinkState::Good);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return offers() == 1; }, 5000)); // answered No
+    m_main->ShowLinkState(LinkState::Weak);
+    m_main->ShowLinkState(LinkState::Good); // the link back
+    m_main->OfferLessonToNewPlayer();
+    QTest::qWait(50);
+    EXPECT_EQ(offers(), 1);
+
+    enum class Flown { Game, OpenLevel, BestScore };
+    for (const Flown flown : {Flown::Game, Flown::OpenLevel, Flown::BestScore}) {
+        SCOPED_TRACE(static_cast<int>(flown));
+        m_main.reset();
+        m_drone.reset();
+        m_machine.messages.Clear();
+        QDir(HistoryFolder()).removeRecursively();
+        StoreOpenLevel(1);
+        ClearBestScore(4);
+        if (flown == Flown::Game) {
+            GameRecord game;
+            game.level = 1;
+            game.started = game.ended = QDateTime::currentDateTime();
+            ASSERT_FALSE(WriteGameRecord(game).isEmpty());
+        } else if (flown == Flown::OpenLevel) {
+            StoreOpenLevel(2);
+        } else {
+            WriteBestScore(4, 90);
+        }
+        OpenMainWindow();
+        Connect(20, LinkState::Good);
+        m_main->OfferLessonToNewPlayer();
+        QTest::qWait(50);
+        EXPECT_EQ(offers(), 0);
+    }
+}
+
+// Esc leaves the lesson at once, mid-try, without a question: the drone gets the stop command, no map
+// opens, and the player's folders are as they were.
+TEST_F(MainWindow, EscLeavesTheLessonAtOnceAndKeepsNothing) {
+    OpenMainWindow();
+    SimOptions tilted; // never level: the try goes on until the player leaves
+    tilted.fRollDeg = 30.0f;
+    m_drone = std::make_unique<CSimDrone>(tilted);
+    ASSERT_TRUE(m_drone->Start());
+    const DataFolders folders = CurrentDataFolders();
+    const auto dataBefore = FolderContents(folders.data);
+    const auto recordBefore = FolderContents(folders.record);
+    m_machine.messages.answer = true; // yes to the lesson
+
+    bool left = false;
+    m_player.When<CDlgLesson>([&](CDlgLesson& lesson) {
+        // In the first try, the drone leaning out of the box.
+        ASSERT_TRUE(CUiThread::WaitFor([&] { return lesson.m_stcLine->Text() == kLessonOutOfBoxText; }, 10s));
+        EXPECT_EQ(lesson.m_stcTry->Text(), QStringLiteral("第 1 次"));
+        QTest::keyClick(&lesson, Qt::Key_Escape);
+        left = !lesson.isVisible() && !lesson.Running();
+    });
+    m_main->m_btnConnect->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_player.Done(); }, 20000));
+    QTest::qWait(50);
+
+    EXPECT_TRUE(left);
+    EXPECT_EQ(m_main->m_dlgLesson.LastEnd(), LessonEnd::Closed);
+    EXPECT_EQ(Messages(), QStringList{kLessonOfferText});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr); // the main window again, no map
+    std::vector<std::vector<std::uint8_t>> commands;
+    for (const SimReceivedFrame& frame : m_drone->Received())
+        if (frame.nMessageId == kMsgCommand)
+            commands.push_back(frame.payload);
+    commands.erase(std::unique(commands.begin(), commands.end()), commands.end()); // sent again: once
+    ASSERT_EQ(commands.size(), 3u); // the opening, the try's start, the stop
+    EXPECT_EQ(commands[1], std::vector<std::uint8_t>{kActionStart});
+    EXPECT_EQ(commands[2], std::vector<std::uint8_t>{kActionStop});
+    EXPECT_EQ(FolderChanges(dataBefore, FolderContents(folders.data)), QStringList());
+    EXPECT_EQ(FolderChanges(recordBefore, FolderContents(folders.record)), QStringList());
 }
 
 // Two students on one PC: the game asks who flies, each finds their own levels, F3 switches, and the

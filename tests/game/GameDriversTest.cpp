@@ -347,7 +347,7 @@ TEST_F(GameDrivers, ACompetitionResultThatBeatsNothingAsksOnceAndStillWritesTheS
 TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
     // Another drone: the drone lost and another connected at once, whose attitude is fresh and level.
     // Weak: the link monitor judges the stream too thin (a frame or two a second).
-    enum class Cut { Close, Quiet, StaleFromTheStart, AnotherDrone, Weak };
+    using Cut = CVirtualDrone::Cut;
     for (auto [mode, run] : kModes) {
         for (const Cut cut : {Cut::Close, Cut::Quiet, Cut::StaleFromTheStart, Cut::AnotherDrone, Cut::Weak}) {
             SCOPED_TRACE(testing::Message()
@@ -359,23 +359,8 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             m_drone.sent.clear();
             m_drone.attemptStarts = 0;
             m_drone.LevelAfterSamples({0, -1});
-            m_drone.silentFromMs = cut == Cut::StaleFromTheStart ? 0 : -1;
-            if (cut == Cut::StaleFromTheStart)
-                g_nAttitudeTimeMs = 0;
             long long cutAt = -1;
-            m_drone.onTick = [&](long long now) {
-                if (cutAt >= 0 || m_drone.attemptStarts != 2 || now - m_drone.sent.back().timeMs < 700)
-                    return;
-                cutAt = now; // during the second attempt
-                if (cut == Cut::Close)
-                    g_bLinkActive = false;
-                else if (cut == Cut::AnotherDrone)
-                    g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
-                else if (cut == Cut::Weak)
-                    g_nLinkState = LinkState::None;
-                else
-                    m_drone.silentFromMs = now;
-            };
+            m_drone.CutDuringAttempt(cut, 2, &cutAt); // during the second attempt
             m_window = CRecordingWindow();
             (m_game.*run)();
             EXPECT_TRUE(m_window.results.isEmpty());

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 
@@ -9,6 +11,40 @@
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
+
+std::map<QString, QByteArray> FolderContents(const QString& folder) {
+    std::map<QString, QByteArray> contents;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(folder).relativeFilePath(path);
+        if (it.fileInfo().isDir()) {
+            contents[relative + QLatin1Char('/')] = QByteArray();
+            continue;
+        }
+        QFile file(path);
+        contents[relative] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("(unreadable)");
+    }
+    return contents;
+}
+
+QStringList FolderChanges(const std::map<QString, QByteArray>& before,
+                          const std::map<QString, QByteArray>& after) {
+    QStringList changes;
+    for (const auto& [path, bytes] : before) {
+        const auto now = after.find(path);
+        if (now == after.end())
+            changes << QLatin1Char('-') + path;
+        else if (now->second != bytes)
+            changes << QLatin1Char('*') + path;
+    }
+    for (const auto& [path, bytes] : after)
+        if (before.count(path) == 0)
+            changes << QLatin1Char('+') + path;
+    return changes;
+}
 
 bool SignalStarted(const QProcess& process, int signal) {
     const qint64 pid = process.processId();

@@ -1,10 +1,13 @@
 // Helpers shared by the test folders.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <thread>
 
 // Polls condition until it holds or bound has passed; returns whether it held. For waiting on other
@@ -19,6 +22,13 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     }
     return true;
 }
+
+// Everything in folder, hidden entries too, by path relative to it: each file with its bytes, each
+// folder with a "/" after its name and no bytes. Two calls compare equal when nothing in it changed.
+std::map<QString, QByteArray> FolderContents(const QString& folder);
+// What differs between two such: "+path" added, "-path" gone, "*path" changed. Empty when nothing.
+QStringList FolderChanges(const std::map<QString, QByteArray>& before,
+                          const std::map<QString, QByteArray>& after);
 
 // Sends signal to the process a QProcess started; false, and nothing sent, when it has none. Its id is
 // 0 before it starts or after it failed to, and kill() of 0 (or less) signals a whole process group:

@@ -52,6 +52,26 @@ void CVirtualDrone::LevelAfterSamples(std::vector<int> badSamples) {
     };
 }
 
+void CVirtualDrone::CutDuringAttempt(Cut cut, int attemptStartsAtCut, long long* cutAt) {
+    silentFromMs = cut == Cut::StaleFromTheStart ? 0 : -1;
+    if (cut == Cut::StaleFromTheStart)
+        g_nAttitudeTimeMs = 0;
+    onTick = [this, cut, attemptStartsAtCut, cutAt, done = false](long long now) mutable {
+        if (done || attemptStarts != attemptStartsAtCut || now - sent.back().timeMs < 700)
+            return;
+        done = true;
+        *cutAt = now;
+        if (cut == Cut::Close)
+            g_bLinkActive = false;
+        else if (cut == Cut::AnotherDrone)
+            g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+        else if (cut == Cut::Weak)
+            g_nLinkState = LinkState::None;
+        else
+            silentFromMs = now;
+    };
+}
+
 void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
     nowMs += duration.count();
     ++sleeps;

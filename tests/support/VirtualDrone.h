@@ -42,6 +42,13 @@ public:
     std::vector<Sent> sent;
     int attemptStarts = 0; // attempt-start commands seen
 
+    // How a game (or the lesson) is cut short: the window closed, the drone gone quiet, its attitude
+    // stale before any attempt, another drone connected in its place, the link judged too thin.
+    enum class Cut { Close, Quiet, StaleFromTheStart, AnotherDrone, Weak };
+    // Cuts that way 700 ms into the attempt started attemptStarts-th (1 for the first), through onTick,
+    // and sets *cutAt to the virtual time it did (left alone until then); StaleFromTheStart at once.
+    void CutDuringAttempt(Cut cut, int attemptStarts, long long* cutAt);
+
     // Attitude helper: the first badSamples[k] samples of attempt k out of the window, then level;
     // -1 never level. Assumes the acknowledgement comes at once (the first 100 ms poll).
     void LevelAfterSamples(std::vector<int> badSamples);
