@@ -7,6 +7,7 @@
 #include "platform/UiThread.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "widgets/Announcer.h"
 #include "widgets/SystemColours.h"
 
 #include <QTimer>
@@ -52,6 +53,7 @@ QString LessonLineText(LessonStep step) {
 
 CDlgLesson::CDlgLesson() : CPictureDialog(IDD_DLG_LESSON, IDB_LESSON) {
     m_target = new CLevelTarget(this);
+    m_announcer = new CAnnouncer(this); // the lesson's end, said as it comes
     m_target->hide();
 }
 
@@ -108,6 +110,7 @@ void CDlgLesson::OnInitDialog() {
     SetTimer(kTimerTarget, kTargetPeriodMs);
     m_workerThread.Start([this] { m_end = m_driver.Run(); });
     m_stcLine->setFocus();
+    m_announcer->Withdraw();
 }
 
 std::vector<int> CDlgLesson::TabOrder() const {
@@ -148,11 +151,13 @@ void CDlgLesson::ShowLessonEnd(LessonEnd end) {
         m_stcCountdown->SetText(QString());
         if (end == LessonEnd::LinkLost) {
             m_stcLine->SetText(Tr(kLessonLinkLostText));
+            m_announcer->Announce(Tr(kLessonLinkLostText));
             m_stcHelp->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
                 "Aviluma", "试飞已停止。\n请检查无人机和连接，\n然后从右键菜单再开始试飞。"))));
             return;
         }
         m_stcLine->SetText(Tr(kLessonLevelledText));
+        m_announcer->Announce(Tr(kLessonLevelledText));
         m_stcTry->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "接下来：第 1 关"))));
         QTimer::singleShot(kLevelledPause, this, [this, opening = m_nOpening] {
             if (opening != m_nOpening || !isVisible())

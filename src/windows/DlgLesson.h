@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 
+class CAnnouncer;
 class CLevelTarget;
 
 inline const QString kLessonCaption = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—新手试飞"));
@@ -53,6 +54,7 @@ public:
     CColorStatic* m_stcHelp = nullptr;
     CColorStatic* m_stcHint = nullptr;
     CButtonST* m_btnClose = nullptr;
+    CAnnouncer* m_announcer = nullptr;
 
     // The dot follows the drone's attitude on a timer of its own.
     static constexpr int kTimerTarget = 12;

@@ -5,6 +5,7 @@
 #include "state/DataFolders.h"
 #include "support/ModalPlayer.h"
 #include "support/SimulatedMachine.h"
+#include "widgets/Announcer.h"
 #include "windows/DlgLesson.h"
 #include "windows/DlgMap.h"
 
@@ -71,6 +72,7 @@ TEST(LessonProgram, ANewPlayerTakesTheLessonAndLandsOnLevelOne) {
     EXPECT_TRUE(inLesson);
     EXPECT_TRUE(landed);
     EXPECT_EQ(main->m_dlgLesson.LastEnd(), LessonEnd::Levelled);
+    EXPECT_EQ(main->m_dlgLesson.m_announcer->accessibleName(), Tr(kLessonLevelledText)); // said to a reader
     EXPECT_EQ(machine.messages.Texts(), QStringList{kLessonOfferText}); // asked once, nothing else said
     // The opening command, one attempt start a try at difficulty index 0, the stop: as a game sends them.
     std::vector<std::vector<std::uint8_t>> commands;
