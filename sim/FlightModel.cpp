@@ -82,6 +82,15 @@ void CFlightModel::Step(float dt, Stick stick) {
     m_state.roll += m_state.rollRate * dt;
     m_state.pitch += m_state.pitchRate * dt;
     m_state.yaw = Wrap360(m_state.yaw + m_fYawDrift * dt);
+    // The angles as an attitude reports them: pitched over the vertical, the drone is upside down
+    // and facing back, pitching down the other side; a roll past half a turn is the other way round.
+    if (std::fabs(m_state.pitch) > 90.0f) {
+        m_state.pitch = std::copysign(180.0f, m_state.pitch) - m_state.pitch;
+        m_state.pitchRate = -m_state.pitchRate;
+        m_state.roll += 180.0f;
+        m_state.yaw = Wrap360(m_state.yaw + 180.0f);
+    }
+    m_state.roll = Wrap360(m_state.roll + 180.0f) - 180.0f;
 }
 
 void CAutopilot::Reset() {
@@ -94,6 +103,10 @@ Stick CAutopilot::Update(float dt, const FlightState& state) {
         seen.age += dt;
     m_seen.push_back({0.0f, state});
     // Acts on what it saw a reaction time ago: the later sights are still on their way.
+    // Until its first sight is a reaction time old (just after a reset, when the drone has just been
+    // tipped) it has not reacted yet: the stick stays where the hands left it, in the middle.
+    if (m_seen.front().age < m_fReactionTime)
+        return {0.0f, 0.0f};
     auto seen = m_seen.begin();
     while (seen + 1 != m_seen.end() && (seen + 1)->age >= m_fReactionTime)
         ++seen;

@@ -72,6 +72,15 @@ TEST(FlightModel, TheStickTurnsTheDroneItsWayAndTheStopCalmsIt) {
     for (int i = 0; i < 300; ++i)
         model.Step(kDt, {});
     EXPECT_NEAR(model.State().roll, roll, 0.01f); // calm air: nothing moves it any more
+
+    // Turned over and over, it reports its attitude as a drone does: within half a turn of roll and
+    // a quarter of pitch, never "-335°" for a drone 24° off level.
+    for (const Stick stick : {Stick{1.0f, 0.0f}, Stick{-1.0f, 0.0f}, Stick{0.0f, 1.0f}, Stick{0.0f, -1.0f}})
+        for (int i = 0; i < 2000; ++i) {
+            model.Step(kDt, stick);
+            ASSERT_LE(std::fabs(model.State().roll), 180.0f) << i;
+            ASSERT_LE(std::fabs(model.State().pitch), 90.0f) << i;
+        }
 }
 
 TEST(FlightModel, TheAutopilotLevelsEasyAttemptsAlwaysAndHardOnesMostly) {
@@ -82,6 +91,25 @@ TEST(FlightModel, TheAutopilotLevelsEasyAttemptsAlwaysAndHardOnesMostly) {
     }
     EXPECT_EQ(easy, 10);
     EXPECT_GE(hard, 7);
+}
+
+// The pilot sees a tilt a reaction time late, the first one after a reset too: until then the stick
+// stays in the middle.
+TEST(FlightModel, TheAutopilotReactsToANewTiltOnlyAReactionTimeLater) {
+    CAutopilot pilot(0.35f);
+    pilot.Reset();
+    const FlightState tipped{20.0f, -10.0f, 0.0f, 0.0f, 0.0f};
+    float t = 0.0f;
+    for (; t < 0.3f; t += 0.05f) {
+        const Stick stick = pilot.Update(0.05f, tipped);
+        EXPECT_EQ(stick.roll, 0.0f) << t;
+        EXPECT_EQ(stick.pitch, 0.0f) << t;
+    }
+    for (; t < 0.5f; t += 0.05f)
+        pilot.Update(0.05f, tipped);
+    const Stick stick = pilot.Update(0.05f, tipped);
+    EXPECT_LT(stick.roll, 0.0f);
+    EXPECT_GT(stick.pitch, 0.0f);
 }
 
 } // namespace
