@@ -1072,7 +1072,7 @@ Finish a game and each game&apos;s total is plotted here by date.</translation>
     </message>
     <message>
         <source>正在连接……</source>
-        <translation>Connecting…</translation>
+        <translation>Connecting...</translation>
     </message>
     <message>
         <source>请填写服务器连接和班级。</source>
@@ -1265,7 +1265,7 @@ On each PC, start the game once with:
     </message>
     <message>
         <source>这些电脑登录用户还没有班级，看不到也传不了成绩：%1。用 aviluma-class login … --class &lt;班级&gt;（或 --every-class）为它们指定。</source>
-        <translation>These PC logins have no class yet, so they see and send nothing: %1. Give them one with aviluma-class login … --class &lt;class&gt; (or --every-class).</translation>
+        <translation>These PC logins have no class yet, so they see and send nothing: %1. Give them one with aviluma-class login ... --class &lt;class&gt; (or --every-class).</translation>
     </message>
     <message>
         <source>%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。</source>
@@ -1289,7 +1289,7 @@ On each PC, start the game once with:
     </message>
     <message>
         <source>正在导出……</source>
-        <translation>Exporting…</translation>
+        <translation>Exporting...</translation>
     </message>
     <message>
         <source>这是其他用户也能放置的链接，游戏不会经它读写别处的文件</source>
@@ -1483,7 +1483,7 @@ Start a new competition?</translation>
     </message>
     <message>
         <source>还有 %1 项</source>
-        <translation>…and %1 more</translation>
+        <translation>...and %1 more</translation>
     </message>
     <message>
         <source>这段时间没有人更快。</source>
@@ -1579,7 +1579,7 @@ then start the lesson again from the right-click menu.</translation>
     </message>
     <message>
         <source>保持… 1 秒</source>
-        <translation>Hold… 1 s</translation>
+        <translation>Hold... 1 s</translation>
     </message>
     <message>
         <source>做得好！这就是水平飞行。</source>
@@ -1595,7 +1595,7 @@ then start the lesson again from the right-click menu.</translation>
     </message>
     <message>
         <source>准备……</source>
-        <translation>Get ready…</translation>
+        <translation>Get ready...</translation>
     </message>
 </context>
 </TS>

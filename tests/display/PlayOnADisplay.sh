@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The game as a player starts it, on a real X display (Xvfb), built under a sanitizer: the simulated
-# drone flies by autopilot; connect, open level 1 from the map, play it, quit with a stop signal (the
-# way out a closed session takes). Fails on any sanitizer report, from the game or the drone, on a
+# drone flies by autopilot; connect, take the first-flight lesson, which opens level 1, play it, quit
+# with a stop signal (the way out a closed session takes). Fails on any sanitizer report, from the game or the drone, on a
 # game that does not end passed, or on an unclean exit.
 # Usage: PlayOnADisplay.sh <folder of the sanitized programs> asan|tsan <folder of the suppressions>
 set -euo pipefail
@@ -54,11 +54,25 @@ for _ in $(seq 100); do
 done
 sleep 1
 click 35 571   # connect
-sleep 3        # the monitor's verdict: a good link
-click 178 199  # the level challenge's START
+# A player who has never flown is offered the first-flight lesson once the link is good: take it (Yes,
+# before the focused No). Levelled by the autopilot, it opens level 1's game window over the map.
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Aviluma$' >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '^Aviluma$' >/dev/null 2>&1 || fail "no first-flight lesson was offered"
+sleep 0.5
+[ -z "${AVILUMA_DISPLAY_SHOTS:-}" ] || import -window root "$AVILUMA_DISPLAY_SHOTS/offer.png"
+xdotool key shift+Tab space
 sleep 2
-click 393 384  # level 1 on the map
-sleep 2
+[ -z "${AVILUMA_DISPLAY_SHOTS:-}" ] || import -window root "$AVILUMA_DISPLAY_SHOTS/lesson.png"
+for _ in $(seq 300); do
+  xdotool search --onlyvisible --name '(Simulator|模拟器)$' >/dev/null 2>&1 && break
+  kill -0 "$game" 2>/dev/null || fail "the game ended during the lesson"
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '(Simulator|模拟器)$' >/dev/null 2>&1 || fail "the lesson did not lead to level 1"
+sleep 1
 click 389 519  # start
 history="$HOME/.local/share/Aviluma/history"
 for _ in $(seq 120); do
