@@ -208,12 +208,14 @@ bool CAvilumaApp::InitInstance() {
     if (!InstallLanguage(language))
         qCWarning(lcUi, "the %s translation could not be loaded; the texts stay as they are",
                   qPrintable(LanguageCode(language)));
+    StartupMark("language installed");
     CSingleInstance instance(InstanceFolder());
     CAvilumaDlg dlg;
     if (!instance.Claim([&dlg] { BringToFront(&dlg); })) {
         qCWarning(lcUi, "the game is already running; it has been brought to the front");
         return false;
     }
+    StartupMark("main window built, this game the only one running");
 
     const DataFolders folders = ChooseDataFolders(g_strAppDir.Get(), m_strDataDir);
     SetDataFolders(folders);
@@ -265,6 +267,7 @@ bool CAvilumaApp::InitInstance() {
     if (!waiting.isEmpty())
         MessageBoxOk(waiting.join(QLatin1Char('\n')));
 
+    StartupMark("data folder locked and checked, waiting score sheet lines written");
     if (m_joinClass) {
         QString error;
         if (!WriteClassSettings(*m_joinClass, &error))
@@ -279,6 +282,7 @@ bool CAvilumaApp::InitInstance() {
         auto link =
             std::make_unique<CClassLink>([&dlg](const ClassStatus& status) { dlg.ShowClassStatus(status); });
         dlg.onClassChanged = [&] { link->Restart(); };
+        StartupMark("player chosen, class link started");
         dlg.DoModal();
         dlg.Shutdown(); // the link stopped, every game and the heartbeat ended and joined
         dlg.onClassChanged = {};

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -34,12 +35,43 @@ CAvilumaDlg::CAvilumaDlg() : CPictureDialog(IDD_AVILUMA_DIALOG, IDB_MAIN) {
     // The program's own window, listed in the task bar; the others open over it.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     QApplication::setWindowIcon(IconResourceIcon(IDR_MAINFRAME)); // every window of the program
+    // This window's own background (800 x 600) takes some twenty milliseconds to draw (a millisecond
+    // to read back once drawn), its icons a few: drawn beside the UI thread while the window makes its
+    // controls, they are there, or nearly, when the controls and the first paint ask for them.
+    const qreal ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0;
+    m_warmUp = std::thread([deviceSize = QSize(800, 600) * ratio] {
+        (void)LoadBitmapResource(IDB_MAIN, deviceSize);
+        StartupMark("main window's background drawn, beside the UI thread");
+        for (const int icon : {IDI_CLOSE, IDI_PORT_CLOSED, IDI_LINK_NONE})
+            (void)LoadIconResource(icon);
+        StartupMark("main window's icons drawn, beside the UI thread");
+    });
 }
 
 CAvilumaDlg::~CAvilumaDlg() {
     Shutdown();
     if (m_warmUp.joinable())
         m_warmUp.join();
+}
+
+void CAvilumaDlg::paintEvent(QPaintEvent* event) {
+    CPictureDialog::paintEvent(event);
+    if (m_bPainted)
+        return;
+    m_bPainted = true;
+    // Once the first paint has reached the screen: the map's and the run window's backgrounds take
+    // tens of milliseconds each to draw. Drawn then, beside the UI thread, they open without a pause,
+    // and they hold up nothing of this window's start (two cores or one, a player who clicks a mode
+    // card within a fraction of a second waits only for the picture being drawn).
+    QTimer::singleShot(0, this, [this] {
+        StartupMark("first paint done");
+        if (m_warmUp.joinable())
+            m_warmUp.join(); // done: the paint had its picture
+        m_warmUp = std::thread([deviceSize = size() * devicePixelRatio()] {
+                for (const int picture : {IDB_MAP, IDB_RUN})
+                    (void)LoadBitmapResource(picture, deviceSize);
+            });
+    });
 }
 
 void CAvilumaDlg::OnInitDialog() {
@@ -70,14 +102,6 @@ void CAvilumaDlg::OnInitDialog() {
         QTimer::singleShot(0, this, [this] { ChoosePlayer(true); }); // over the window, once it shows
     }
 
-    // The map's and the run window's backgrounds take tens of milliseconds each to draw: drawn now,
-    // beside the UI thread, they open without a pause. They are as large as this window.
-    if (!m_warmUp.joinable())
-        m_warmUp = std::thread([deviceSize = size() * devicePixelRatio()] {
-            for (const int picture : {IDB_MAP, IDB_RUN})
-                (void)LoadBitmapResource(picture, deviceSize);
-        });
-
     if (m_stcStartHint == nullptr)
         m_stcStartHint = new CColorStatic(this, QString());
     m_stcStartHint->setGeometry(80, 540, 420, 24);
@@ -104,6 +128,7 @@ void CAvilumaDlg::OnInitDialog() {
     m_bPortOpen = false;
     m_linkState = LinkState::None;
     ShowTexts();
+    StartupMark("main window's controls made");
 }
 
 namespace {

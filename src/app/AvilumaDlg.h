@@ -132,6 +132,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     std::vector<int> TabOrder() const override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void OnBtnConnect();
@@ -158,4 +159,5 @@ private:
     QTimer* m_practiceConnect = nullptr; // tries the connect button's work until the drone is there
     int m_nPracticeTries = 0;
     std::thread m_warmUp; // draws the other windows' backgrounds ahead of their first opening
+    bool m_bPainted = false;
 };

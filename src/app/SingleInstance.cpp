@@ -6,19 +6,43 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QThread>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 constexpr int kConnectWaitMs = 1000;
 constexpr int kRetryMs = 50;
-const QByteArray kRaise = QByteArrayLiteral("raise\n");
+constexpr char kRaise[] = "raise\n";
+
+// The socket's address; none when its path is too long for one.
+std::optional<sockaddr_un> SocketAddress(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<size_t>(name.size()) >= sizeof address.sun_path)
+        return std::nullopt;
+    std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    return address;
+}
+
+// Asks the game listening at address to come to the front; false when none answers.
+bool AskToRaise(const sockaddr_un& address) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool asked = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                       send(fd, kRaise, sizeof kRaise - 1, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof kRaise - 1);
+    close(fd);
+    return asked;
+}
 
 // Why the folder cannot hold the lock and the socket, or an empty text when it can: it must be a real
 // folder of this user's that nobody else may enter, or anyone could plant a lock there that stops the
@@ -51,6 +75,11 @@ bool CSingleInstance::Claim(std::function<void()> onAnotherStart) {
         return true;
     }
     const QString serverName = m_strFolder + QStringLiteral("/aviluma.socket");
+    const std::optional<sockaddr_un> address = SocketAddress(serverName);
+    if (!address) {
+        qCWarning(lcUi, "%s is too long a path for a socket; starting without", qPrintable(serverName));
+        return true;
+    }
     m_lock = std::make_unique<QLockFile>(m_strFolder + QStringLiteral("/aviluma.lock"));
     // A lock left by a game that crashed is taken over: QLockFile checks that its process is gone.
     if (!m_lock->tryLock(0)) {
@@ -62,16 +91,11 @@ bool CSingleInstance::Claim(std::function<void()> onAnotherStart) {
         }
         // Another game holds the lock: it answers on its socket (a game that has just taken the lock
         // may take a moment to listen). A lock nobody answers for is no game, and stops nothing.
-        QLocalSocket socket;
         QElapsedTimer waited;
         waited.start();
         do {
-            socket.connectToServer(serverName);
-            if (socket.waitForConnected(kConnectWaitMs)) {
-                socket.write(kRaise);
-                socket.waitForBytesWritten(kConnectWaitMs);
+            if (AskToRaise(*address))
                 return false;
-            }
             QThread::msleep(kRetryMs);
         } while (waited.elapsed() < kConnectWaitMs);
         qCWarning(lcUi, "%s is locked, but no game answers on %s; starting without",
@@ -79,22 +103,34 @@ bool CSingleInstance::Claim(std::function<void()> onAnotherStart) {
         m_lock.reset();
         return true;
     }
-    m_server = std::make_unique<QLocalServer>();
-    QLocalServer::removeServer(serverName); // a socket file a crashed game left
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(serverName)) {
+    // A socket file a crashed game left goes; the folder is this user's alone, so is the socket.
+    unlink(address->sun_path);
+    m_nListener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_nListener < 0 || bind(m_nListener, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        listen(m_nListener, 8) != 0) {
         qCWarning(lcUi, "cannot listen on %s (%s): a second start will not bring this game forward",
-                  qPrintable(serverName), qPrintable(m_server->errorString()));
-        m_server.reset();
+                  qPrintable(serverName), std::strerror(errno));
+        if (m_nListener >= 0)
+            close(m_nListener);
+        m_nListener = -1;
         return true;
     }
-    QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(),
-                     [server = m_server.get(), onAnotherStart = std::move(onAnotherStart)] {
-                         while (QLocalSocket* socket = server->nextPendingConnection()) {
-                             QObject::connect(socket, &QLocalSocket::disconnected, socket,
-                                              &QObject::deleteLater);
+    m_notifier = std::make_unique<QSocketNotifier>(m_nListener, QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [listener = m_nListener, onAnotherStart = std::move(onAnotherStart)] {
+                         // Each start that asks has said all it has to say by connecting.
+                         for (int asking; (asking = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+                             close(asking);
                              onAnotherStart();
                          }
                      });
     return true;
+}
+
+CSingleInstance::~CSingleInstance() {
+    if (m_nListener < 0)
+        return;
+    m_notifier.reset();
+    close(m_nListener);
+    QFile::remove(m_strFolder + QStringLiteral("/aviluma.socket"));
 }

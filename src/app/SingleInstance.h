@@ -3,8 +3,8 @@
 // this is the courtesy of bringing the running game forward.)
 #pragma once
 
-#include <QLocalServer>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QString>
 
 #include <functional>
@@ -14,6 +14,9 @@ class CSingleInstance {
 public:
     // folder: where the lock and the meeting point live; private to this user (made 0700).
     explicit CSingleInstance(QString folder);
+    ~CSingleInstance();
+    CSingleInstance(const CSingleInstance&) = delete;
+    CSingleInstance& operator=(const CSingleInstance&) = delete;
 
     // False only when another game of this session runs and answers: it has been asked to come to the
     // front.
@@ -25,5 +28,7 @@ public:
 private:
     QString m_strFolder;
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<QLocalServer> m_server;
+    // The meeting point: a Unix socket in the folder, listened to while this game runs.
+    int m_nListener = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };

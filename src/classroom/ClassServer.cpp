@@ -16,6 +16,7 @@
 #include <QUrlQuery>
 #include <QUuid>
 
+#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <sys/socket.h>
 
@@ -30,6 +31,33 @@ PGconn* Handle(const QSqlDatabase& db) {
     if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// The few libpq calls made here beside Qt's driver, taken from the libpq the driver brought along:
+// the game does not link libpq itself, so its start loads neither libpq nor the two dozen libraries
+// behind it (TLS, Kerberos, LDAP) until a class server is used. A PGconn exists only once the driver,
+// and libpq with it, is loaded.
+struct LoadedLibPq {
+    decltype(&PQsocket) socket = nullptr;
+    decltype(&PQconsumeInput) consumeInput = nullptr;
+    decltype(&PQnotifies) notifies = nullptr;
+    decltype(&PQfreemem) freemem = nullptr;
+};
+const LoadedLibPq& LibPq() {
+    static const LoadedLibPq calls = [] {
+        LoadedLibPq found;
+        void* library = dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
+        if (library == nullptr) {
+            qCWarning(lcRecords, "libpq is not loaded beside Qt's PostgreSQL driver: %s", dlerror());
+            return found;
+        }
+        found.socket = reinterpret_cast<decltype(&PQsocket)>(dlsym(library, "PQsocket"));
+        found.consumeInput = reinterpret_cast<decltype(&PQconsumeInput)>(dlsym(library, "PQconsumeInput"));
+        found.notifies = reinterpret_cast<decltype(&PQnotifies)>(dlsym(library, "PQnotifies"));
+        found.freemem = reinterpret_cast<decltype(&PQfreemem)>(dlsym(library, "PQfreemem"));
+        return found;
+    }();
+    return calls;
 }
 
 // One step of the schema: its statements, run one by one in a transaction of their own (a statement
@@ -534,9 +562,9 @@ bool CClassConnection::Open(QString* why) {
     m_db.setConnectOptions(connectOptions.join(QLatin1Char(';')));
     if (!m_db.open())
         return fail(ClassErrorText(ErrorOf(m_db.lastError())));
-    if (PGconn* connection = Handle(m_db)) {
+    if (PGconn* connection = Handle(m_db); connection != nullptr && LibPq().socket != nullptr) {
         std::lock_guard lock(m_socketMutex);
-        m_nSocket = PQsocket(connection);
+        m_nSocket = LibPq().socket(connection);
     }
     return true;
 }
@@ -557,12 +585,13 @@ int CClassConnection::Socket() {
 
 bool CClassConnection::TakeNotifications(const QString& channel, QStringList* payloads) {
     PGconn* connection = Handle(m_db);
-    if (connection == nullptr || PQconsumeInput(connection) == 0)
+    const LoadedLibPq& libpq = LibPq();
+    if (connection == nullptr || libpq.notifies == nullptr || libpq.consumeInput(connection) == 0)
         return false;
-    while (PGnotify* notify = PQnotifies(connection)) {
+    while (PGnotify* notify = libpq.notifies(connection)) {
         if (channel == QLatin1String(notify->relname))
             payloads->append(QString::fromUtf8(notify->extra));
-        PQfreemem(notify);
+        libpq.freemem(notify);
     }
     return true;
 }

@@ -2,8 +2,15 @@
 
 #include "state/Globals.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QtMath>
+
+#include <map>
+#include <mutex>
+#include <tuple>
 
 namespace {
 
@@ -12,10 +19,23 @@ namespace {
 // already drops it to 23 dB.
 constexpr double kSameDrawingDb = 36.0;
 
+// Every instrument of every window reads the same few files: each is read once while it stays the
+// same file (its size and time unchanged), and the instruments share the one picture.
 QImage ReadPicture(const QString& path) {
-    const QImage image(path);
+    static std::mutex mutex;
+    static std::map<QString, std::tuple<QDateTime, qint64, QImage>> read;
+    const QFileInfo file(path);
+    const auto stamp = std::make_tuple(file.lastModified(), file.size());
+    std::lock_guard lock(mutex);
+    if (const auto it = read.find(path);
+        it != read.end() && std::tie(std::get<0>(it->second), std::get<1>(it->second)) == stamp)
+        return std::get<2>(it->second);
+    QImage image(path);
     // Premultiplied once here; drawn as loaded, every paint would convert each picture again.
-    return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull())
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    read[path] = std::make_tuple(std::get<0>(stamp), std::get<1>(stamp), image);
+    return image;
 }
 
 // Whether dense, a render at scale times the size of picture, still shows picture.
@@ -43,10 +63,21 @@ bool ShowsPicture(const QImage& dense, const QImage& picture, int scale) {
 
 std::unique_ptr<CSourcePicture> CSourcePicture::Load(QStringView fileName) {
     QString path = SourcePicturePath(fileName);
-    QImage image = ReadPicture(path);
-    if (image.isNull())
+    // Its size from the file's header; the picture itself is read when first drawn, so the windows
+    // holding instruments are built quickly at start.
+    // Read as the PNG it is named: probing for the kind of file would load every image plugin.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    if (!size.isValid())
         return nullptr;
-    return std::unique_ptr<CSourcePicture>(new CSourcePicture(std::move(path), std::move(image)));
+    return std::unique_ptr<CSourcePicture>(new CSourcePicture(std::move(path), size));
+}
+
+const QImage& CSourcePicture::Picture() const {
+    if (!m_image)
+        m_image = ReadPicture(m_strPath);
+    return *m_image;
 }
 
 const QImage& CSourcePicture::Dense(std::size_t index) const {
@@ -56,7 +87,7 @@ const QImage& CSourcePicture::Dense(std::size_t index) const {
         QString path = m_strPath;
         path.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
         QImage image = ReadPicture(path);
-        if (!image.isNull() && ShowsPicture(image, m_image, scale))
+        if (!image.isNull() && ShowsPicture(image, Picture(), scale))
             image.setDevicePixelRatio(scale);
         else
             image = QImage();
@@ -66,7 +97,7 @@ const QImage& CSourcePicture::Dense(std::size_t index) const {
 }
 
 const QImage& CSourcePicture::ForRatio(qreal ratio) const {
-    const QImage* best = &m_image;
+    const QImage* best = &Picture();
     for (std::size_t i = 0; i < kDenseScales.size() && best->devicePixelRatio() < ratio; ++i)
         if (const QImage& dense = Dense(i); !dense.isNull())
             best = &dense;

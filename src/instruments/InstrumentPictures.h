@@ -13,11 +13,11 @@
 // name@3x.png), read the first time a screen of that density asks for them.
 class CSourcePicture {
 public:
-    // Null when name.png is missing or unreadable: its layer is then left out.
+    // Null when name.png is missing or not a picture: its layer is then left out.
     static std::unique_ptr<CSourcePicture> Load(QStringView fileName);
 
-    int Width() const { return m_image.width(); }
-    int Height() const { return m_image.height(); }
+    int Width() const { return m_size.width(); }
+    int Height() const { return m_size.height(); }
 
     // The picture that serves a painter of ratio best, its devicePixelRatio telling its density: the
     // least dense render at least as dense as ratio, else the densest there is. A render that no
@@ -25,13 +25,15 @@ public:
     const QImage& ForRatio(qreal ratio) const;
 
 private:
-    CSourcePicture(QString path, QImage image) : m_strPath(std::move(path)), m_image(std::move(image)) {}
+    CSourcePicture(QString path, QSize size) : m_strPath(std::move(path)), m_size(size) {}
+    const QImage& Picture() const; // at its own size, read at the first asking
     const QImage& Dense(std::size_t index) const;
 
     static constexpr std::array<int, 2> kDenseScales{2, 3};
 
     QString m_strPath; // of name.png
-    QImage m_image;
+    QSize m_size;
+    mutable std::optional<QImage> m_image;
     mutable std::array<std::optional<QImage>, kDenseScales.size()> m_dense; // null: absent or stale
 };
 

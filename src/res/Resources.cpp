@@ -1,6 +1,7 @@
 #include "res/Resources.h"
 
 #include "platform/Translation.h"
+#include "res/PictureCache.h"
 #include "res/Resource.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -60,27 +62,6 @@ constexpr const char* kArtTexts[] = {
 
 QString IconPath(int id) {
     return QStringLiteral(":/art/icon%1.svg").arg(id);
-}
-
-// Drawing a background from its SVG takes tens of milliseconds, too long for a paint that follows the
-// mouse, and pictures are asked for at every paint: each is drawn once per device size and ratio, and
-// the few densities a run meets keep that small. An opaque picture is kept without an alpha channel,
-// so it reaches the screen as a plain copy.
-// A picture drawn in one language is kept apart from the same picture in the other.
-QImage CachedSvgPicture(const QString& path, QSize deviceSize, qreal ratio, bool opaque = false) {
-    static std::mutex mutex;
-    static std::map<std::tuple<QString, int, int, qreal, Language>, QImage> cache;
-    const auto key =
-        std::make_tuple(path, deviceSize.width(), deviceSize.height(), ratio, InstalledLanguage());
-    std::lock_guard lock(mutex);
-    if (const auto it = cache.find(key); it != cache.end())
-        return it->second;
-    QImage image = RenderSvgPicture(path, deviceSize);
-    if (opaque)
-        image = image.convertToFormat(QImage::Format_RGB32);
-    image.setDevicePixelRatio(ratio);
-    cache.emplace(key, image);
-    return image;
 }
 
 // An icon that keeps the name of its source beside its picture at its own size.
@@ -157,11 +138,18 @@ QByteArray TranslateSvgTexts(const QByteArray& svg) {
     return translated.toUtf8();
 }
 
-QImage RenderSvgPicture(const QString& path, QSize size) {
+namespace {
+
+// The SVG at path with its words in the player's language; empty when it cannot be read.
+QByteArray TranslatedSvg(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QSvgRenderer renderer(TranslateSvgTexts(file.readAll()));
+    return TranslateSvgTexts(file.readAll());
+}
+
+QImage RenderSvg(const QByteArray& svg, QSize size) {
+    QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return {};
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -171,6 +159,65 @@ QImage RenderSvgPicture(const QString& path, QSize size) {
                            QPainter::TextAntialiasing);
     renderer.render(&painter);
     painter.end();
+    return image;
+}
+
+// An opaque picture (a window's background, the drawings that take long): read back from the user's
+// picture cache when it was drawn before, on this or an earlier run, else drawn and kept there.
+QImage OpaqueSvgPicture(const QString& path, QSize size) {
+    const QByteArray svg = TranslatedSvg(path);
+    if (svg.isEmpty())
+        return {};
+    const QByteArray key = svg + QByteArrayLiteral("\nRGB32 ") + QByteArray::number(size.width()) + 'x' +
+                           QByteArray::number(size.height()) + QByteArrayLiteral(" Qt ") + qVersion();
+    QImage image = CPictureCache::User().Read(key);
+    if (image.isNull() || image.size() != size) {
+        image = RenderSvg(svg, size).convertToFormat(QImage::Format_RGB32);
+        if (!image.isNull())
+            CPictureCache::User().Write(key, image);
+    }
+    return image;
+}
+
+} // namespace
+
+QImage RenderSvgPicture(const QString& path, QSize size) {
+    const QByteArray svg = TranslatedSvg(path);
+    return svg.isEmpty() ? QImage() : RenderSvg(svg, size);
+}
+
+// Drawing a background from its SVG takes tens of milliseconds, too long for a paint that follows the
+// mouse, and pictures are asked for at every paint: each is drawn once per device size and ratio, and
+// the few densities a run meets keep that small. An opaque picture is kept without an alpha channel,
+// so it reaches the screen as a plain copy.
+// A picture drawn in one language is kept apart from the same picture in the other.
+// Pictures are drawn outside the lock, so a background being drawn on the warm-up thread holds up only
+// a window that asks for that same picture (it waits for the drawing rather than drawing it twice),
+// never the icons and other pictures the UI thread draws meanwhile.
+QImage CachedSvgPicture(const QString& path, QSize deviceSize, qreal ratio, bool opaque) {
+    struct Entry {
+        QImage image;
+        bool drawn = false;
+    };
+    static std::mutex mutex;
+    static std::condition_variable drawnOne;
+    static std::map<std::tuple<QString, int, int, qreal, Language>, Entry> cache;
+    const auto key =
+        std::make_tuple(path, deviceSize.width(), deviceSize.height(), ratio, InstalledLanguage());
+    std::unique_lock lock(mutex);
+    const auto [it, first] = cache.try_emplace(key);
+    Entry& entry = it->second; // a map's elements stay where they are while others are added
+    if (!first) {
+        drawnOne.wait(lock, [&entry] { return entry.drawn; });
+        return entry.image;
+    }
+    lock.unlock();
+    QImage image = opaque ? OpaqueSvgPicture(path, deviceSize) : RenderSvgPicture(path, deviceSize);
+    image.setDevicePixelRatio(ratio);
+    lock.lock();
+    entry.image = image;
+    entry.drawn = true;
+    drawnOne.notify_all();
     return image;
 }
 

@@ -23,6 +23,10 @@ qreal PaintRatio(const QPainter& painter);
 QByteArray TranslateSvgTexts(const QByteArray& svg);
 // An SVG picture drawn at size with its transparency; a null image when it cannot be read.
 QImage RenderSvgPicture(const QString& path, QSize size);
+// The SVG picture at path drawn at deviceSize with its devicePixelRatio set to ratio (opaque: without
+// an alpha channel), drawn once and kept for each size, ratio and language. Any thread may ask; one
+// asking for a picture being drawn on another thread waits for that drawing alone.
+QImage CachedSvgPicture(const QString& path, QSize deviceSize, qreal ratio, bool opaque = false);
 
 // A new handle on icon id at its own size; null for an unknown id.
 IconHandle LoadIconResource(int id);

@@ -75,12 +75,17 @@ std::chrono::microseconds ProcessCpuTime() {
 #include "platform/UiThread.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 QApplication& OffscreenApp() {
     static int argc = 1;
     static char name[] = "aviluma-tests";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The pictures the windows keep between runs go to a folder of this test program's run, so every
+    // run draws them afresh and none lands in the user's own cache.
+    static QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     // Never destroyed: tearing Qt down among the other static objects at exit is not safe.
     static QApplication* app = new QApplication(argc, argv);
     if (!CUiThread::IsAttached())

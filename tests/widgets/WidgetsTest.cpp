@@ -1,3 +1,6 @@
+#include "res/PictureCache.h"
+#include "res/Resource.h"
+#include "res/Resources.h"
 #include "support/TestSupport.h"
 #include "widgets/Announcer.h"
 #include "widgets/ButtonST.h"
@@ -12,7 +15,16 @@
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -324,6 +336,59 @@ TEST_F(Widgets, TheAnnouncerShowsForEachLineAndNeverWithItsWindow) {
     EXPECT_EQ(spy.shown.size(), 2);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(announcer)->role(), QAccessible::Notification);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->role(), QAccessible::StaticText);
+}
+
+// The start's warm-up draws the large backgrounds on a thread of its own: the pictures the window asks
+// for meanwhile must not wait for it. The slow picture here is read from a pipe that stays open until
+// the other picture is drawn.
+TEST(Pictures, APictureBeingDrawnHoldsUpNoOtherPicture) {
+    OffscreenApp();
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("slow.svg"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    QImage slowPicture;
+    std::thread slow([&] { slowPicture = CachedSvgPicture(source, QSize(40, 30), 1.0); });
+    const int writer = open(QFile::encodeName(source).constData(), O_WRONLY); // once the drawing reads it
+    ASSERT_GE(writer, 0);
+    auto other = std::async(std::launch::async, [] { return LoadBitmapResource(IDB_MAIN, QSize(80, 60)); });
+    const bool drawnMeanwhile = other.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    const QByteArray svg = R"(<svg xmlns="http://www.w3.org/2000/svg" width="4" height="3"><rect width="4" height="3" fill="red"/></svg>)";
+    EXPECT_EQ(write(writer, svg.constData(), static_cast<size_t>(svg.size())), svg.size());
+    close(writer);
+    slow.join();
+    EXPECT_TRUE(drawnMeanwhile);
+    EXPECT_EQ(other.get().size(), QSize(80, 60));
+    EXPECT_EQ(slowPicture.pixelColor(20, 15), QColor(Qt::red));
+}
+
+// The drawings kept between runs: a picture comes back as it was kept and under its own key only; a
+// file cut short, or of another kind, is no picture; only the newest few stay, in a folder of the
+// user's alone.
+TEST(Pictures, TheCacheGivesBackWhatItKeptAndNothingElse) {
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("pictures"));
+    const CPictureCache cache(folder);
+    QImage picture(30, 20, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 8, y * 12, 99));
+    cache.Write("a", picture);
+    EXPECT_EQ(cache.Read("a"), picture);
+    EXPECT_TRUE(cache.Read("b").isNull());
+    EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+
+    const QString file = QDir(folder).entryInfoList(QDir::Files).value(0).filePath();
+    QFile cut(file);
+    ASSERT_TRUE(cut.resize(cut.size() - 1));
+    EXPECT_TRUE(cache.Read("a").isNull());
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(QByteArray(static_cast<int>(picture.sizeInBytes()) + 24, 'x'));
+    cut.close();
+    EXPECT_TRUE(cache.Read("a").isNull());
+
+    for (int i = 0; i < CPictureCache::kKept + 3; ++i)
+        cache.Write(QByteArray::number(i), picture);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), CPictureCache::kKept);
 }
 
 } // namespace
