@@ -93,10 +93,12 @@ status=0
 wait "$game" || status=$?
 game=
 kill -TERM "$drone"
-wait "$drone" || true
+drone_status=0
+wait "$drone" || drone_status=$?
 drone=
 [ "$status" -eq 0 ] || fail "the game exited with status $status"
+[ "$drone_status" -eq 0 ] || fail "the drone exited with status $drone_status: $(cat "$work/drone.log")"
 if compgen -G "$reports.*" >/dev/null; then
   fail "sanitizer reports"
 fi
-echo "a level game passed on the display under $sanitizer, no reports"
+echo "a level game passed on the display under $sanitizer, no reports from the game or the drone"
