@@ -30,7 +30,7 @@ case "$sanitizer" in
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports"
     export LSAN_OPTIONS="suppressions=$tools/lsan.supp:print_suppressions=0" ;;
   tsan)
-    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$tools/tsan.supp log_path=$reports" ;;
+    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ignore_noninstrumented_modules=1 suppressions=$tools/tsan.supp log_path=$reports" ;;
 esac
 
 "$bin/aviluma-drone" --headless --autopilot >"$work/drone.log" 2>&1 &
