@@ -7,7 +7,9 @@
 // and judges at the end:
 //
 //   - resident memory not growing: the slope of a straight line through its values at rest after
-//     every game, from the end of a short warm-up (caches filling) on, at most 20 KiB a minute;
+//     every game at most 20 KiB a minute, judged from the point at which every kind of game of the
+//     schedule (its mode, practice or competition) has been played once, when what each kind makes
+//     once has been made;
 //   - descriptors and threads back to their value at rest after every game and every replug;
 //   - no stuck game (one that makes no progress, or runs far past the longest game possible);
 //   - nothing else going wrong: no refused start, no unexpected message, the link back after each replug.
@@ -29,6 +31,7 @@
 #include "state/DataFolders.h"
 #include "state/Globals.h"
 #include "widgets/Fonts.h"
+#include "windows/DlgGameType.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +45,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -66,7 +70,6 @@ using namespace std::chrono_literals;
 constexpr std::chrono::milliseconds kTickPeriod{20};
 // A 100 KiB-a-minute leak is far over the goal; the allocator's own ups and downs over an hour are not.
 constexpr double kRssSlopeGoalKiBPerMinute = 20.0;
-constexpr double kWarmUpMinutes = 3.0;    // Qt's caches and the first games' allocations settle first
 constexpr double kSlopeOverMinutes = 5.0; // samples must span this much for a slope worth the name
 // Descriptors and threads of a game that just ended (the worker posting its last word, a window's
 // timers) may take a moment to go.
@@ -170,6 +173,14 @@ Figures ReadFigures() {
     return figures;
 }
 
+// A time in minutes as mm:ss.
+QString MinutesSeconds(double minutes) {
+    const int seconds = static_cast<int>(minutes * 60);
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 double Mib(long kiB) {
     return static_cast<double>(kiB) / 1024.0;
 }
@@ -236,6 +247,22 @@ GamePlan PlanGame(int index) {
     default:
         return {GameMode::Wild, playType, 0, 0.35f};
     }
+}
+
+// A kind of game: its mode, practice or competition. Each kind makes things of its own once (the
+// first competition game, for one, the name entry and the score sheet), so growth is judged only once
+// every kind of the schedule has been played.
+constexpr int kKinds = 3 * 2;
+int KindOf(const GamePlan& plan) {
+    return static_cast<int>(plan.mode) * 2 + static_cast<int>(plan.playType);
+}
+
+// The kinds the schedule plays: those of its games over a whole turn of the levels.
+std::bitset<kKinds> ScheduleKinds() {
+    std::bitset<kKinds> kinds;
+    for (int game = 0; game < 2 * 3 * kLevelCount; ++game)
+        kinds.set(static_cast<std::size_t>(KindOf(PlanGame(game))));
+    return kinds;
 }
 
 const char* ModeName(GameMode mode) {
@@ -363,7 +390,10 @@ private:
     int m_nChecks = 0, m_nUnsettled = 0, m_nMaxFdDeviation = 0, m_nMaxThreadDeviation = 0;
     int m_nReports = 0;
     std::chrono::minutes m_nextReport{0};
-    std::vector<std::pair<double, double>> m_rssAtRest; // (minute, KiB) after the warm-up
+    const std::bitset<kKinds> m_scheduleKinds = ScheduleKinds();
+    std::bitset<kKinds> m_playedKinds;      // of the games that ended by themselves
+    std::optional<double> m_baselineMinute; // when every kind had been played and the judging began
+    std::vector<std::pair<double, double>> m_rssAtRest; // (minute, KiB) from the baseline on
 };
 
 // The slope of the least-squares line through the points, per unit of their first coordinate.
@@ -540,7 +570,8 @@ void CSoak::Tick() {
 }
 
 // Message boxes and the name entry, answered as a player would: OK, Yes (the soak's own questions
-// only: closing a game at the end, leaving the program), and a name.
+// only: a new competition over the last one's top threes, closing a game at the end, leaving the
+// program), and a name.
 bool CSoak::AnswerModal() {
     QWidget* top = QApplication::activeModalWidget();
     if (top != nullptr && top == m_answered)
@@ -549,7 +580,8 @@ bool CSoak::AnswerModal() {
     if (auto* box = qobject_cast<QMessageBox*>(top)) {
         m_answered = box;
         const QString text = box->text();
-        if (text != kNewRecordText && text != kCloseDuringGameText && text != kExitQuestionText) {
+        if (text != kNewRecordText && text != kNewCompetitionText && text != kCloseDuringGameText &&
+            text != kExitQuestionText) {
             std::printf("warning at %.1f min: a message: %s\n", Minutes(), qPrintable(text));
             ++m_nFaults;
         }
@@ -621,6 +653,7 @@ void CSoak::WatchGame() {
     if (!m_run->Playing()) {
         m_bGameCounted = true;
         ++m_games[static_cast<std::size_t>(m_plan.mode)];
+        m_playedKinds.set(static_cast<std::size_t>(KindOf(m_plan)));
         ++m_nGamesSinceReplug;
         const bool passed = m_plan.mode == GameMode::Level && g_nLevelResult == 1;
         m_nLevelsPassed += passed;
@@ -675,7 +708,13 @@ void CSoak::Settle() {
         if (!back && InPhase() < kSettleBound)
             return;
         ++m_nChecks;
-        if (Minutes() >= kWarmUpMinutes)
+        if (!m_baselineMinute && (m_playedKinds & m_scheduleKinds) == m_scheduleKinds) {
+            m_baselineMinute = Minutes();
+            std::printf("baseline at %s: every kind of game has been played once; memory is judged from "
+                        "here\n",
+                        qPrintable(MinutesSeconds(*m_baselineMinute)));
+        }
+        if (m_baselineMinute)
             m_rssAtRest.emplace_back(Minutes(), static_cast<double>(now.rssKiB));
         m_nMaxFdDeviation = std::max(m_nMaxFdDeviation, std::abs(now.fds - m_rest->fds));
         m_nMaxThreadDeviation = std::max(m_nMaxThreadDeviation, std::abs(now.threads - m_rest->threads));
@@ -737,16 +776,23 @@ bool CSoak::Summarise() {
         ok = ok && held;
         return held ? "ok" : "FAILED";
     };
-    if (m_rssAtRest.size() >= 3 &&
-        m_rssAtRest.back().first - m_rssAtRest.front().first >= kSlopeOverMinutes) {
+    if (!m_baselineMinute) {
+        std::printf("  RSS: not judged: the run ended before every kind of game had been played once (%zu of "
+                    "%zu kinds)\n",
+                    (m_playedKinds & m_scheduleKinds).count(), m_scheduleKinds.count());
+    } else if (m_rssAtRest.size() >= 3 &&
+               m_rssAtRest.back().first - m_rssAtRest.front().first >= kSlopeOverMinutes) {
         const double slope = Slope(m_rssAtRest);
-        std::printf("  RSS at rest after %zu games from minute %.0f: %.1f to %.1f MiB, slope %+.1f KiB/min "
-                    "(goal at most %.0f): %s\n",
-                    m_rssAtRest.size(), kWarmUpMinutes, m_rssAtRest.front().second / 1024,
-                    m_rssAtRest.back().second / 1024, slope, kRssSlopeGoalKiBPerMinute,
-                    verdict(slope <= kRssSlopeGoalKiBPerMinute));
+        std::printf("  RSS at rest (%zu values after games and replugs), baseline taken after every kind "
+                    "of game had been played once, at %s: %.1f to %.1f MiB, slope %+.1f KiB/min (goal at "
+                    "most %.0f): %s\n",
+                    m_rssAtRest.size(), qPrintable(MinutesSeconds(*m_baselineMinute)),
+                    m_rssAtRest.front().second / 1024, m_rssAtRest.back().second / 1024, slope,
+                    kRssSlopeGoalKiBPerMinute, verdict(slope <= kRssSlopeGoalKiBPerMinute));
     } else {
-        std::printf("  RSS: too short a run after the warm-up to judge a slope\n");
+        std::printf("  RSS: not judged: too short a run after the baseline (every kind of game played "
+                    "once, at %s) for a slope over %.0f minutes\n",
+                    qPrintable(MinutesSeconds(*m_baselineMinute)), kSlopeOverMinutes);
     }
     if (m_rest)
         std::printf(

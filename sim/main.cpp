@@ -2,6 +2,7 @@
 #include "platform/CommandLine.h"
 #include "platform/DeviceList.h"
 #include "platform/Translation.h"
+#include "platform/UiThread.h"
 #include "platform/WindowSystem.h"
 #include "sim/DroneWindow.h"
 #include "sim/FlightLoop.h"
@@ -11,7 +12,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <cstdio>
@@ -126,6 +127,9 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     InstallLanguage(ChooseLanguage(languageCode, QString(), QLocale::system()));
+    // The stop signal's waiter reaches the event loop through the UI queue, as every thread of ours does.
+    CUiThread::Attach();
+    const auto detach = qScopeGuard([] { CUiThread::Detach(); });
 
     CSimDrone drone(options);
     if (!drone.Start()) {
@@ -150,8 +154,7 @@ int main(int argc, char* argv[]) {
     std::thread signalWaiter([&stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                                  Qt::QueuedConnection);
+        CUiThread::Post([] { QCoreApplication::quit(); });
     });
     {
         std::unique_ptr<CDroneWindow> window;
