@@ -123,7 +123,7 @@ int main(int argc, char* argv[]) {
         if (!connection.RemoveGame(parser.value(game), parser.value(reason), &why))
             return Say(why, 1);
         return Say(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已删除，原成绩和原因保存在 removed_games 中。"))),
+            Aviluma::tr("已删除，原成绩和原因保存在 removed_games 中。"),
             0);
     }
     if (arguments[0] == QLatin1String("login")) {
@@ -132,13 +132,12 @@ int main(int argc, char* argv[]) {
         if (!connection.AddClassLogin(parser.value(login), loginClass, &why))
             return Say(why, 1);
         const QString scope =
-            loginClass ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 只能上传和查看班级 %2 的成绩。")))
+            loginClass ? Aviluma::tr("%1 只能上传和查看班级 %2 的成绩。")
                              .arg(parser.value(login), *loginClass)
-                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 可以上传和查看所有班级的成绩。")))
+                       : Aviluma::tr("%1 可以上传和查看所有班级的成绩。")
                              .arg(parser.value(login));
         return Say(scope + QLatin1Char('\n') +
-                       Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                              "Aviluma", "在服务器上设置它的密码：sudo -u postgres psql -c '\\password %1'")))
+                       Aviluma::tr("在服务器上设置它的密码：sudo -u postgres psql -c '\\password %1'")
                            .arg(parser.value(login)),
                    0);
     }
@@ -154,10 +153,10 @@ int main(int argc, char* argv[]) {
                        : 1;
         int error = 0;
         if (!ReplaceFileAtomically(parser.value(output), *sheet, &error))
-            return Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入 %1：%2")))
+            return Say(Aviluma::tr("无法写入 %1：%2")
                            .arg(parser.value(output), QString::fromLocal8Bit(std::strerror(error))),
                        1);
-        return Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出 %1 局：%2")))
+        return Say(Aviluma::tr("已导出 %1 局：%2")
                        .arg(sheet->count('\n') - 1)
                        .arg(parser.value(output)),
                    0);
@@ -170,25 +169,22 @@ int main(int argc, char* argv[]) {
     QStringList classless;
     if (!connection.Init(parser.value(coach), &why, &classless))
         return Say(why, 1);
-    QString done = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma",
-                          "班级服务器已就绪（数据库结构版本 %1）。\n"
+    QString done = Aviluma::tr("班级服务器已就绪（数据库结构版本 %1）。\n"
                           "为每个班级建一个只能看到本班成绩的电脑登录用户，并在服务器上设置它的密码：\n"
                           "  sudo -u postgres aviluma-class login \"dbname=<数据库>\" --login room1 --class <班级>\n"
                           "  sudo -u postgres psql -c '\\password room1'\n"
                           "每台电脑第一次启动游戏时加上：\n"
                           "  aviluma --class-server \"host=<服务器地址> dbname=<数据库> user=room1 sslmode=require\" "
                           "--class <班级> --seat <座位>\n"
-                          "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")))
+                          "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")
                        .arg(kClassSchemaVersion);
     if (parser.isSet(coach))
         done += QLatin1Char('\n') +
-                Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 可以查看和更正所有班级的成绩。"))).arg(parser.value(coach));
+                Aviluma::tr("%1 可以查看和更正所有班级的成绩。").arg(parser.value(coach));
     if (!classless.isEmpty())
         done += QLatin1Char('\n') +
-                Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                       "Aviluma", "这些电脑登录用户还没有班级，看不到也传不了成绩：%1。"
-                                  "用 aviluma-class login … --class <班级>（或 --every-class）为它们指定。")))
+                Aviluma::tr("这些电脑登录用户还没有班级，看不到也传不了成绩：%1。"
+                                  "用 aviluma-class login … --class <班级>（或 --every-class）为它们指定。")
                     .arg(classless.join(QStringLiteral(", ")));
     return Say(done, 0);
 }

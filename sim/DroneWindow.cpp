@@ -65,31 +65,31 @@ unsigned KeyBit(int key) {
 
 QString CommandText(const GameCommand& command) {
     if (command.action == kActionStop)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "停止（难度 %1，第 %2 次）")))
+        return Aviluma::tr("停止（难度 %1，第 %2 次）")
             .arg(command.difficulty + 1)
             .arg(command.attempt + 1);
     if (command.difficulty == kOpeningDifficulty)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开局")));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始：难度 %1，第 %2 次")))
+        return Aviluma::tr("开局");
+    return Aviluma::tr("开始：难度 %1，第 %2 次")
         .arg(command.difficulty + 1)
         .arg(command.attempt + 1);
 }
 
 QString AttitudeText(const FlightState& state) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1°   俯仰 %2°   航向 %3°")))
+    return Aviluma::tr("横滚 %1°   俯仰 %2°   航向 %3°")
         .arg(state.roll, 0, 'f', 1)
         .arg(state.pitch, 0, 'f', 1)
         .arg(state.yaw, 0, 'f', 0);
 }
 
 QString ReceivedText(long long heartbeats, long long commands) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "收到心跳 %1 次，命令 %2 条")))
+    return Aviluma::tr("收到心跳 %1 次，命令 %2 条")
         .arg(heartbeats)
         .arg(commands);
 }
 
 QString CommandLineText(const QString& command) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近命令：%1"))).arg(command);
+    return Aviluma::tr("最近命令：%1").arg(command);
 }
 
 } // namespace
@@ -348,27 +348,27 @@ void CDroneWindow::Place() {
 }
 
 void CDroneWindow::ShowTexts() {
-    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma 模拟无人机"))));
-    m_port->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "端口：%1"))).arg(m_drone.DevicePath()));
-    m_useGamepad->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "用手柄或遥控器操纵"))));
-    m_autopilot->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "自动驾驶（演示）"))));
+    setWindowTitle(Aviluma::tr("Aviluma 模拟无人机"));
+    m_port->setText(Aviluma::tr("端口：%1").arg(m_drone.DevicePath()));
+    m_useGamepad->setText(Aviluma::tr("用手柄或遥控器操纵"));
+    m_autopilot->setText(Aviluma::tr("自动驾驶（演示）"));
     m_keysHelp->setText(Tr(
         QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "目标：把横滚和俯仰拉回 ±5° 框内，保持 1 秒。\n"
                                                     "W/↑ 机头向下，S/↓ 机头向上，\nA/← 向左滚，D/→ 向右滚；"
                                                     "按住 Shift 满舵。\n也可用鼠标拖动摇杆。"))));
-    m_gamepadBox->setTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "手柄设置"))));
-    m_invertRoll->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))));
-    m_invertPitch->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "反向"))));
-    const QString rollAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚轴")));
-    const QString pitchAxis = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰轴")));
+    m_gamepadBox->setTitle(Aviluma::tr("手柄设置"));
+    m_invertRoll->setText(Aviluma::tr("反向"));
+    m_invertPitch->setText(Aviluma::tr("反向"));
+    const QString rollAxis = Aviluma::tr("横滚轴");
+    const QString pitchAxis = Aviluma::tr("俯仰轴");
     m_rollAxisLabel->setText(rollAxis);
     m_pitchAxisLabel->setText(pitchAxis);
-    m_deadBandLabel->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "死区"))));
+    m_deadBandLabel->setText(Aviluma::tr("死区"));
     // A row of two controls has no label of its own for a screen reader, and both say "反向".
     m_rollAxis->setAccessibleName(rollAxis);
     m_pitchAxis->setAccessibleName(pitchAxis);
-    m_invertRoll->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚反向"))));
-    m_invertPitch->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰反向"))));
+    m_invertRoll->setAccessibleName(Aviluma::tr("横滚反向"));
+    m_invertPitch->setAccessibleName(Aviluma::tr("俯仰反向"));
 }
 
 void CDroneWindow::changeEvent(QEvent* event) {
@@ -483,14 +483,14 @@ void CDroneWindow::Refresh() {
         ReceivedText(m_drone.CountReceived(kMsgHeartbeat), m_drone.CountReceived(kMsgCommand)));
     const auto command = m_loop.LastCommand();
     m_command->setText(CommandLineText(command ? CommandText(*command)
-                                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无")))));
+                                               : Aviluma::tr("无")));
     if (!m_stickPad->Dragging())
         m_stickPad->ShowStick(m_loop.LastStick());
     m_gamepadState->setText(m_gamepad.IsOpen()
-                                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接：%1（%2 个轴）")))
+                                ? Aviluma::tr("已连接：%1（%2 个轴）")
                                       .arg(m_gamepad.Name())
                                       .arg(m_gamepad.AxisCount())
-                                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未发现手柄"))));
+                                : Aviluma::tr("未发现手柄"));
 }
 
 void CDroneWindow::SaveSettings() {

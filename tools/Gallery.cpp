@@ -453,8 +453,8 @@ void DrawQtDialogs() {
         SaveWindow(classroom, QStringLiteral("dialog_class"));
     }
     QMessageBox box(QMessageBox::Question, QStringLiteral("Aviluma"), Tr(kNewCompetitionText));
-    box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "是"))), QMessageBox::YesRole);
-    box.setDefaultButton(box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "否"))), QMessageBox::NoRole));
+    box.addButton(Aviluma::tr("是"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(Aviluma::tr("否"), QMessageBox::NoRole));
     box.show();
     SaveWindow(box, QStringLiteral("message_question"));
 }

@@ -61,7 +61,7 @@ QStringList UnwritableFolders(const DataFolders& folders) {
             error = errno;
         if (error != 0)
             unwritable
-                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(folder, ErrorText(error));
+                << Aviluma::tr("%1（%2）").arg(folder, ErrorText(error));
     }
     return unwritable;
 }
@@ -81,7 +81,7 @@ QStringList SetAsideFiles() {
         if (!ReadFileThroughSafeLinks(file, &bytes, &error, kMaxSettingsFileBytes) && error != ENOENT &&
             error != EACCES)
             setAside
-                << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2）"))).arg(file, ErrorText(error));
+                << Aviluma::tr("%1（%2）").arg(file, ErrorText(error));
     }
     return setAside;
 }
@@ -90,38 +90,31 @@ QStringList SetAsideFiles() {
 
 QString SaveFailureText(const QString& path, int error, bool kept) {
     if (path.startsWith(OutboxFolder()))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                      "Aviluma",
-                      "无法保存 "
-                      "%1：%2。\n这局不会上传到班级服务器，但仍记在本机的训练记录里（若那里还能保存）。")))
+        return Aviluma::tr("无法保存 "
+                      "%1：%2。\n这局不会上传到班级服务器，但仍记在本机的训练记录里（若那里还能保存）。")
             .arg(path, ErrorText(error));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2。\n")))
+    return Aviluma::tr("无法保存 %1：%2。\n")
                .arg(path, ErrorText(error)) +
-           (kept ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这条成绩已暂存，问题解决后会自动补写。")))
-                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这次的更改没有保存。"))));
+           (kept ? Aviluma::tr("这条成绩已暂存，问题解决后会自动补写。")
+                 : Aviluma::tr("这次的更改没有保存。"));
 }
 
 QString SheetNoticeText(const SheetNotice& notice) {
     switch (notice.kind) {
     case SheetNoticeKind::LineLost:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                      "Aviluma",
-                      "无法保存 "
-                      "%1：%2。\n暂存也失败了：%3。\n这局的成绩没能保存到任何地方，请记下这一行：\n%4")))
+        return Aviluma::tr("无法保存 "
+                      "%1：%2。\n暂存也失败了：%3。\n这局的成绩没能保存到任何地方，请记下这一行：\n%4")
             .arg(notice.path, ErrorText(notice.error), ErrorText(notice.pendingError), notice.line);
     case SheetNoticeKind::SetAside:
         if (notice.pendingError != 0)
-            return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma", "等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
-                                     "问题解决之前，新的成绩不会暂存到那里。")))
+            return Aviluma::tr("等待补写的成绩文件 %1 无法读取（%2），也无法移开（%3）。\n"
+                                     "问题解决之前，新的成绩不会暂存到那里。")
                 .arg(notice.path, ErrorText(notice.error, true), ErrorText(notice.pendingError));
         if (notice.lines > 0)
-            return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma", "等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")))
+            return Aviluma::tr("等待补写的成绩中有 %1 条不是本机成绩单的成绩，没有写入，已移到 %2。")
                 .arg(notice.lines)
                 .arg(notice.path);
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                      "Aviluma", "等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")))
+        return Aviluma::tr("等待补写的成绩文件无法读取（%1），已移到 %2，没有覆盖。")
             .arg(ErrorText(notice.error, true), notice.path);
     case SheetNoticeKind::Waiting:
         return Tr(QStringLiteral(
@@ -139,19 +132,17 @@ QString SheetNoticeText(const SheetNotice& notice) {
 
 QString FolderInUseText(const QString& folder, const CFolderLock::Holder& holder) {
     if (holder.pid <= 0) // a process the kernel would not name to us
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "数据文件夹 %1 正被另一局游戏使用。\n"
-                                                              "同一个数据文件夹同时只能运行一局游戏。")))
+        return Aviluma::tr("数据文件夹 %1 正被另一局游戏使用。\n"
+                                                              "同一个数据文件夹同时只能运行一局游戏。")
             .arg(folder);
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma",
-                                               "数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
-                                               "同一个数据文件夹同时只能运行一局游戏。")))
+    return Aviluma::tr("数据文件夹 %1 正被另一局游戏使用（用户 %2，进程 %3）。\n"
+                                               "同一个数据文件夹同时只能运行一局游戏。")
         .arg(folder, holder.user)
         .arg(holder.pid);
 }
 
 QString NoSuchPlayerText(const QString& name) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                  "Aviluma", "本机没有名为“%1”的玩家。\n要新建这位玩家，请加上 --new-player。")))
+    return Aviluma::tr("本机没有名为“%1”的玩家。\n要新建这位玩家，请加上 --new-player。")
         .arg(name);
 }
 
@@ -248,14 +239,14 @@ bool CAvilumaApp::InitInstance() {
     if (const QStringList unwritable = UnwritableFolders(folders); !unwritable.isEmpty()) {
         qCWarning(lcRecords, "cannot write to %s", qPrintable(unwritable.join(QStringLiteral(", "))));
         MessageBoxOk(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入这些文件夹，进度和成绩将不能保存：\n%1")))
+            Aviluma::tr("无法写入这些文件夹，进度和成绩将不能保存：\n%1")
                 .arg(unwritable.join(QLatin1Char('\n'))));
     }
     if (const QStringList setAside = SetAsideFiles(); !setAside.isEmpty()) {
         qCWarning(lcRecords, "set aside: %s", qPrintable(setAside.join(QStringLiteral(", "))));
         MessageBoxOk(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这些设置文件没有读取，游戏当它们不存在：\n%1\n"
-                                                           "它们可能是其他用户放的。请检查后把它们移走。")))
+            Aviluma::tr("这些设置文件没有读取，游戏当它们不存在：\n%1\n"
+                                                           "它们可能是其他用户放的。请检查后把它们移走。")
                 .arg(setAside.join(QLatin1Char('\n'))));
     }
     SetSaveFailureListener(

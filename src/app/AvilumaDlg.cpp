@@ -145,12 +145,12 @@ void CAvilumaDlg::ShowTexts() {
     m_stcStartHint->SetText(kConnectFirstHintText);
     m_btnPractice->setText(Tr(kPracticeLinkText));
     // The names a screen reader reads for the picture buttons.
-    m_btnExit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "退出游戏"))));
-    m_btnLevel->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式"))));
-    m_btnConnect->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接无人机"))));
-    m_btnLinkState->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
+    m_btnExit->setAccessibleName(Aviluma::tr("退出游戏"));
+    m_btnLevel->setAccessibleName(Aviluma::tr("闯关模式"));
+    m_btnConnect->setAccessibleName(Aviluma::tr("连接无人机"));
+    m_btnLinkState->setAccessibleName(Aviluma::tr("无人机连接状态"));
     m_btnLinkState->setAccessibleDescription(LinkStateText(m_linkState));
-    m_btnLinkState->setToolTip(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机连接状态"))));
+    m_btnLinkState->setToolTip(Aviluma::tr("无人机连接状态"));
     m_btnConnect->setToolTip(ConnectTip(m_bPortOpen, m_drone));
     ShowPlayer(); // the caption, the mode names and the padlocks
 }
@@ -193,15 +193,12 @@ QString ConnectMessage(const ConnectResult& result) {
     case ConnectOutcome::NoDrone:
         return Tr(kNoDroneText);
     case ConnectOutcome::PermissionDenied:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma",
-                                                   "无法打开无人机串口 %1：没有访问权限！\n"
-                                                   "请将当前用户加入 dialout 组，注销并重新登录后再连接。")))
+        return Aviluma::tr("无法打开无人机串口 %1：没有访问权限！\n"
+                                                   "请将当前用户加入 dialout 组，注销并重新登录后再连接。")
             .arg(result.port);
     case ConnectOutcome::Busy:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                      "Aviluma",
-                      "无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序，串口空出后会自动连接。\n"
-                      "若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。")))
+        return Aviluma::tr("无人机串口 %1 正被其他程序占用！\n请关闭占用该串口的程序，串口空出后会自动连接。\n"
+                      "若没有程序占用（例如游戏曾被强行结束），请拔下无人机再插上。")
             .arg(result.port);
     case ConnectOutcome::Connected:
     case ConnectOutcome::AlreadyConnected:
@@ -215,8 +212,8 @@ QString ConnectTip(bool open, const DroneIdentity& drone) {
     if (!open)
         return Tr(kConnectTipText);
     return drone.serial.isEmpty()
-               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接无人机：%1"))).arg(drone.port)
-               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已连接无人机：%1（序列号 %2）")))
+               ? Aviluma::tr("已连接无人机：%1").arg(drone.port)
+               : Aviluma::tr("已连接无人机：%1（序列号 %2）")
                      .arg(drone.port, drone.serial);
 }
 
@@ -254,7 +251,7 @@ void CAvilumaDlg::ShowModeNames() {
           std::pair{m_btnEndless, QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式"))}}) {
         const QString mode = Tr(source);
         button->setAccessibleName(
-            locked ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（未开启）"))).arg(mode) : mode);
+            locked ? Aviluma::tr("%1（未开启）").arg(mode) : mode);
         button->setAccessibleDescription(locked ? Tr(kModesLockedText) : QString());
     }
 }
@@ -263,7 +260,7 @@ void CAvilumaDlg::ShowPlayer() {
     const std::optional<Player> player = CurrentPlayer();
     const QString caption =
         player
-            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1　%2"))).arg(Tr(kMainCaption), player->name)
+            ? Aviluma::tr("%1　%2").arg(Tr(kMainCaption), player->name)
             : Tr(kMainCaption);
     m_stcTitle->SetText(caption);
     setWindowTitle(caption);
@@ -285,11 +282,11 @@ void CAvilumaDlg::ShowPlayer() {
 QString ClassStatusText(const ClassStatus& status) {
     QString text =
         status.waiting > 0
-            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：%1 局等待上传"))).arg(status.waiting)
+            ? Aviluma::tr("班级：%1 局等待上传").arg(status.waiting)
             : Tr(status.connected ? QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：已连接"))
                                   : QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级：未连接")));
     if (status.setAside > 0)
-        text += Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "，%1 局无法上传"))).arg(status.setAside);
+        text += Aviluma::tr("，%1 局无法上传").arg(status.setAside);
     return text;
 }
 
@@ -309,7 +306,7 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
         m_stcClass->setText(ClassStatusText(status));
         QStringList tip;
         if (!status.lastError.isEmpty())
-            tip << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次的问题："))) + status.lastError;
+            tip << Aviluma::tr("上次的问题：") + status.lastError;
         // What the player can do with games the server will never take: they are kept, not lost.
         if (status.setAside > 0)
             tip << Tr(QStringLiteral(
@@ -318,7 +315,7 @@ void CAvilumaDlg::ShowClassStatus(const ClassStatus& status) {
                        (status.lastSetAside.isEmpty()
                             ? QString()
                             : QLatin1Char('\n') +
-                                  Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近一局的原因："))) +
+                                  Aviluma::tr("最近一局的原因：") +
                                   status.lastSetAside);
         m_stcClass->setToolTip(tip.join(QLatin1Char('\n')));
     });
@@ -337,12 +334,12 @@ void CAvilumaDlg::ChoosePlayer(bool atStart) {
         // Nobody chosen: the game goes on with whoever flew last, and says so.
         const std::optional<Player> player = CurrentPlayer();
         const QString who =
-            player ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有选择玩家：这次由“%1”飞行。")))
+            player ? Aviluma::tr("没有选择玩家：这次由“%1”飞行。")
                          .arg(player->name)
                    : Tr(QStringLiteral(
                          QT_TRANSLATE_NOOP("Aviluma", "没有选择玩家：这次的进度记在本机，不属于任何玩家。")));
         MessageBoxOk(who + QLatin1Char('\n') +
-                     Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "要换人，请在右键菜单里选“%1”。")))
+                     Aviluma::tr("要换人，请在右键菜单里选“%1”。")
                          .arg(QString(Tr(kSwitchPlayerItemText).section(QLatin1Char('\t'), 0, 0))
                                   .remove(QRegularExpression(QStringLiteral("\\(&.\\)")))
                                   .remove(QLatin1Char('&'))));

@@ -39,7 +39,7 @@ bool CPracticeDrone::Start(QString* error) {
     const QString program = ProgramPath();
     if (program.isEmpty()) {
         *error =
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "找不到模拟无人机程序 %1。"))).arg(kDroneProgram);
+            Aviluma::tr("找不到模拟无人机程序 %1。").arg(kDroneProgram);
         return false;
     }
     m_process = std::make_unique<QProcess>();
@@ -48,7 +48,7 @@ bool CPracticeDrone::Start(QString* error) {
     m_process->setProcessChannelMode(QProcess::ForwardedChannels); // its warnings beside the game's
     m_process->start();
     if (!m_process->waitForStarted()) {
-        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法启动模拟无人机 %1：%2")))
+        *error = Aviluma::tr("无法启动模拟无人机 %1：%2")
                      .arg(program, m_process->errorString());
         m_process.reset();
         return false;

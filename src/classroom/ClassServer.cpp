@@ -373,12 +373,12 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
     };
     // Whatever holds a password would keep it where others may read it (class.cfg, a script).
     const auto noPassword = [] {
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。")));
+        return Aviluma::tr("连接地址里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。");
     };
     if (trimmed.startsWith(QLatin1String("postgresql://")) || trimmed.startsWith(QLatin1String("postgres://"))) {
         const QUrl url(trimmed);
         if (!url.isValid())
-            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接地址无法识别：%1"))).arg(url.errorString()));
+            return refuse(Aviluma::tr("连接地址无法识别：%1").arg(url.errorString()));
         if (!url.host().isEmpty())
             values[QStringLiteral("host")] = url.host();
         if (url.port() > 0)
@@ -406,7 +406,7 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
         if (i >= trimmed.size())
             break;
         if (equals < 0)
-            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别：缺少“=”。"))));
+            return refuse(Aviluma::tr("连接字符串无法识别：缺少“=”。"));
         const QString key = trimmed.mid(i, equals - i).trimmed();
         i = equals + 1;
         QString value;
@@ -422,7 +422,7 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
                 value += trimmed[i++];
         }
         if (key.isEmpty())
-            return refuse(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接字符串无法识别。"))));
+            return refuse(Aviluma::tr("连接字符串无法识别。"));
         if (key == QLatin1String("password"))
             return refuse(Tr(QStringLiteral(
                 QT_TRANSLATE_NOOP("Aviluma", "连接字符串里不能写密码：请用 ~/.pgpass 或 PGPASSWORD。"))));
@@ -465,7 +465,7 @@ bool StorePassword(const QString& path, const QString& connection, const QString
     if (ReplaceFileAtomically(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(), &error, 0600))
         return true;
     if (why)
-        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法写入 %1：%2")))
+        *why = Aviluma::tr("无法写入 %1：%2")
                    .arg(path, QString::fromLocal8Bit(std::strerror(error)));
     return false;
 }
@@ -476,24 +476,23 @@ QString ClassErrorText(const QString& error) {
         return Tr(QStringLiteral(
             QT_TRANSLATE_NOOP("Aviluma", "用户名或密码不对（密码放在 ~/.pgpass 或 PGPASSWORD 里）。")));
     if (has("database") && has("does not exist"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器上没有这个数据库。")));
+        return Aviluma::tr("服务器上没有这个数据库。");
     if (has("role") && has("does not exist"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器上没有这个用户。")));
+        return Aviluma::tr("服务器上没有这个用户。");
     if (has("could not connect") || has("connection refused") || has("timeout expired") ||
         has("could not translate host name") || has("no route to host") || has("is the server running"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连不上服务器：请检查地址、端口和网络。")));
+        return Aviluma::tr("连不上服务器：请检查地址、端口和网络。");
     if (has("too many connections") || has("connection slots are reserved"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器的连接数已满：成绩留在本机，稍后自动重试。")));
+        return Aviluma::tr("服务器的连接数已满：成绩留在本机，稍后自动重试。");
     if (has("row-level security"))
         return Tr(
             QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这个用户只能上传自己班级的成绩：请检查班级名称。")));
     if (has("permission denied"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-            "Aviluma", "这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。")));
+        return Aviluma::tr("这个用户没有权限：上传成绩需要 aviluma_pc 角色，删除成绩需要 aviluma_coach 角色。");
     if (has("server closed the connection") || has("connection to server was lost"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器断开了连接。")));
+        return Aviluma::tr("服务器断开了连接。");
     if (has("statement timeout") || has("canceling statement"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器没有及时回应。")));
+        return Aviluma::tr("服务器没有及时回应。");
     return error.trimmed();
 }
 
@@ -556,7 +555,7 @@ bool CClassConnection::Open(QString* why) {
     QStringList connectOptions;
     for (const auto& [key, value] : options) {
         if (value.contains(QLatin1Char(';')))
-            return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "连接设置“%1”里不能有分号（;）。"))).arg(key));
+            return fail(Aviluma::tr("连接设置“%1”里不能有分号（;）。").arg(key));
         connectOptions << key + QLatin1Char('=') + Quoted(value);
     }
     m_db.setConnectOptions(connectOptions.join(QLatin1Char(';')));
@@ -622,7 +621,7 @@ bool CCallLimit::CutOff() const {
 }
 
 QString CCallLimit::Why() const {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器 %1 秒没有回应。")))
+    return Aviluma::tr("服务器 %1 秒没有回应。")
         .arg(std::chrono::duration_cast<std::chrono::seconds>(m_limit).count());
 }
 
@@ -643,13 +642,12 @@ bool CClassConnection::Init(const QString& coach, QString* why, QStringList* cla
         if (inTransaction)
             m_db.rollback();
         if (why) {
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器拒绝了：%1"))).arg(said);
+            *why = Aviluma::tr("服务器拒绝了：%1").arg(said);
             if (said.contains(QLatin1String("permission denied")) || said.contains(QLatin1String("must be")) ||
                 said.contains(QLatin1String("must have")))
                 *why += QLatin1Char('\n') +
-                        Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                            "Aviluma", "数据库结构和角色要由服务器的管理员建立，例如在服务器上运行：\n"
-                                       "  sudo -u postgres aviluma-class init \"dbname=<数据库>\" --coach <教练用户>")));
+                        Aviluma::tr("数据库结构和角色要由服务器的管理员建立，例如在服务器上运行：\n"
+                                       "  sudo -u postgres aviluma-class init \"dbname=<数据库>\" --coach <教练用户>");
         }
         return false;
     };
@@ -668,8 +666,7 @@ bool CClassConnection::Init(const QString& coach, QString* why, QStringList* cla
         if (version > static_cast<int>(migrations.size())) {
             m_db.rollback();
             if (why)
-                *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                              "Aviluma", "数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。")))
+                *why = Aviluma::tr("数据库的版本（%1）比本程序（%2）新：请更新 Aviluma。")
                            .arg(version)
                            .arg(kClassSchemaVersion);
             return false;
@@ -737,7 +734,7 @@ bool CClassConnection::InTransaction(const std::function<QString(QSqlQuery&)>& w
 bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QString* why) {
     if (reason.trimmed().isEmpty()) {
         if (why)
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请写明删除的原因。")));
+            *why = Aviluma::tr("请写明删除的原因。");
         return false;
     }
     return InTransaction(
@@ -751,7 +748,7 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
                 return ClassErrorText(ErrorOf(query.lastError()));
             return query.numRowsAffected() == 1
                        ? QString()
-                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有这局成绩：%1"))).arg(id);
+                       : Aviluma::tr("没有这局成绩：%1").arg(id);
         },
         why);
 }
@@ -759,13 +756,13 @@ bool CClassConnection::RemoveGame(const QString& id, const QString& reason, QStr
 bool CClassConnection::AddClassLogin(const QString& login, const std::optional<QString>& className, QString* why) {
     if (login.trimmed().isEmpty() || (className && className->trimmed().isEmpty())) {
         if (why)
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请写明登录用户和班级。")));
+            *why = Aviluma::tr("请写明登录用户和班级。");
         return false;
     }
     return InTransaction(
         [&](QSqlQuery& query) {
             // Its own words when the server refuses: creating a login takes the server's administrator.
-            const auto refused = [&] { return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器拒绝了：%1")))
+            const auto refused = [&] { return Aviluma::tr("服务器拒绝了：%1")
                                                   .arg(ErrorOf(query.lastError()).trimmed()); };
             // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
             query.prepare(QStringLiteral(
@@ -815,7 +812,7 @@ bool CClassConnection::Check(QString* why, const QString& className) {
                         .arg(version));
     if (compatible > kClassSchemaVersion)
         return fail(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器的版本（%1）比本程序新：请更新 Aviluma。")))
+            Aviluma::tr("服务器的版本（%1）比本程序新：请更新 Aviluma。")
                 .arg(version));
     if (!className.isEmpty()) {
         // A coach's login, or one of every class, sends for any class; a PC's login for its own only.
@@ -826,11 +823,9 @@ bool CClassConnection::Check(QString* why, const QString& className) {
         if (!query.value(0).toBool()) {
             const QString own = query.value(1).toString();
             if (own.isEmpty())
-                return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                    "Aviluma", "这个登录用户还没有班级，不能上传成绩：请教练运行 aviluma-class login 为它指定班级。"))));
+                return fail(Aviluma::tr("这个登录用户还没有班级，不能上传成绩：请教练运行 aviluma-class login 为它指定班级。"));
             if (own != className)
-                return fail(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                   "Aviluma", "这个登录用户只能上传班级“%1”的成绩，本机的班级是“%2”：请检查班级名称。")))
+                return fail(Aviluma::tr("这个登录用户只能上传班级“%1”的成绩，本机的班级是“%2”：请检查班级名称。")
                                 .arg(own, className));
         }
     }

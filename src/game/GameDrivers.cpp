@@ -25,22 +25,22 @@ constexpr std::chrono::milliseconds kPauseAfterAttempt{1000};
 } // namespace
 
 QString DifficultyAttemptText(int difficulty, int attempt) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度：%1 — 次数：%2")))
+    return Aviluma::tr("难度：%1 — 次数：%2")
         .arg(difficulty)
         .arg(attempt);
 }
 
 QString DifficultyText(int difficulty) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度：%1"))).arg(difficulty);
+    return Aviluma::tr("难度：%1").arg(difficulty);
 }
 
 QString AttemptGuideText(GameMode mode, int level, int difficultyIndex) {
     const QString game =
-        mode == GameMode::Level  ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(level)
-        : mode == GameMode::Wild ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式")))
-                                 : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式")));
+        mode == GameMode::Level  ? Aviluma::tr("第 %1 关").arg(level)
+        : mode == GameMode::Wild ? Aviluma::tr("狂野模式")
+                                 : Aviluma::tr("无尽模式");
     const int seconds = kDifficultyTable[static_cast<std::size_t>(difficultyIndex)].budgetMs / 1000;
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 难度 %2 · 时限 %3 秒")))
+    return Aviluma::tr("%1 · 难度 %2 · 时限 %3 秒")
         .arg(game)
         .arg(difficultyIndex + 1)
         .arg(seconds);
@@ -51,27 +51,27 @@ namespace {
 // Why the attempt ended the game ("10 秒内未能稳定"); empty when it did not fail.
 QString FailureReason(const AttemptRecord& last) {
     if (last.end == AttemptEnd::OutOfTime)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒内未能稳定"))).arg(last.budgetMs / 1000);
+        return Aviluma::tr("%1 秒内未能稳定").arg(last.budgetMs / 1000);
     // The guide is only shown while the window is open: an attempt cut short then lost its drone.
     if (last.end == AttemptEnd::Cut)
         return Tr(CutShortText(GameEnd::LinkLost));
     if (static_cast<double>(last.points) < kPassPoints)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定得太晚，没有得分")));
+        return Aviluma::tr("稳定得太晚，没有得分");
     return {};
 }
 
 } // namespace
 
 QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total) {
-    const QString end = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "游戏结束 · 总分 %1"))).arg(total);
+    const QString end = Aviluma::tr("游戏结束 · 总分 %1").arg(total);
     if (attempts.empty())
         return end;
     const QString why = FailureReason(attempts.back());
     if (why.isEmpty())
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部 %1 次都已稳定 · %2")))
+        return Aviluma::tr("全部 %1 次都已稳定 · %2")
             .arg(attempts.size())
             .arg(end); // wild, every difficulty
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次：%2 · %3")))
+    return Aviluma::tr("第 %1 次：%2 · %3")
         .arg(attempts.back().number)
         .arg(why, end);
 }
@@ -79,13 +79,13 @@ QString GameEndGuideText(const std::vector<AttemptRecord>& attempts, int total) 
 QString LevelFailedGuideText(const std::vector<AttemptRecord>& attempts) {
     if (attempts.empty())
         return {};
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次：%2")))
+    return Aviluma::tr("第 %1 次：%2")
         .arg(attempts.back().number)
         .arg(FailureReason(attempts.back()));
 }
 
 QString AttemptPassedSpeech(const AttemptRecord& attempt, int total) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次成功，%2 秒稳定，总分 %3")))
+    return Aviluma::tr("第 %1 次成功，%2 秒稳定，总分 %3")
         .arg(attempt.number)
         .arg(static_cast<double>(attempt.secondsToLevel), 0, 'f', 1)
         .arg(total);
@@ -93,7 +93,7 @@ QString AttemptPassedSpeech(const AttemptRecord& attempt, int total) {
 
 QString LevelEndSpeech(bool passed, const std::vector<AttemptRecord>& attempts, int total) {
     if (passed)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 总分 %2")))
+        return Aviluma::tr("%1 总分 %2")
             .arg(Tr(kLevelPassedText))
             .arg(total);
     const QString why = LevelFailedGuideText(attempts);

@@ -8,7 +8,7 @@
 namespace {
 
 QString AttitudeName() {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姿态仪")));
+    return Aviluma::tr("姿态仪");
 }
 
 } // namespace
@@ -27,7 +27,7 @@ CAttitude::CAttitude(QWidget* parent)
 void CAttitude::paintEvent(QPaintEvent*) {
     m_rcClient = rect();
     // What a screen reader reads: the readings drawn.
-    const QString reading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚 %1° · 航向 %2°")))
+    const QString reading = Aviluma::tr("横滚 %1° · 航向 %2°")
                                 .arg(qRound(m_fRoll))
                                 .arg(qRound(m_fHeading));
     if (accessibleDescription() != reading)

@@ -9,7 +9,7 @@ namespace {
 constexpr int kTravelMargin = 45; // the pointer's travel is its picture's height less this
 
 QString HeightMeterName() {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "高度表")));
+    return Aviluma::tr("高度表");
 }
 } // namespace
 
@@ -25,7 +25,7 @@ void CHeightMeter::paintEvent(QPaintEvent*) {
     const int h = m_pImagePointer ? m_pImagePointer->Height() : 0;
     m_fScale = static_cast<float>(h - kTravelMargin);
     // What a screen reader reads: the pitch the pointer shows.
-    const QString reading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰 %1°")))
+    const QString reading = Aviluma::tr("俯仰 %1°")
                                 .arg(m_fScale > 0 ? qRound(m_fOffset * 360.0f / (3.0f * m_fScale)) : 0);
     if (accessibleDescription() != reading)
         setAccessibleDescription(reading);

@@ -23,7 +23,7 @@ const QColor kDotOut(0xff, 0x98, 0x00);
 const QColor kDotIn(0x9c, 0xff, 0x57);
 
 QString TargetName() {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "圆点与方框")));
+    return Aviluma::tr("圆点与方框");
 }
 
 } // namespace
@@ -96,9 +96,9 @@ void CLevelTarget::Describe() {
         setAccessibleName(TargetName());
     const QString reading =
         !m_bLive
-            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有姿态数据")))
-            : (DotInBox() ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框内：横滚 %1°，俯仰 %2°")))
-                          : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在方框外：横滚 %1°，俯仰 %2°"))))
+            ? Aviluma::tr("没有姿态数据")
+            : (DotInBox() ? Aviluma::tr("在方框内：横滚 %1°，俯仰 %2°")
+                          : Aviluma::tr("在方框外：横滚 %1°，俯仰 %2°"))
                   .arg(static_cast<int>(m_fRoll))
                   .arg(static_cast<int>(m_fPitch));
     if (accessibleDescription() != reading)

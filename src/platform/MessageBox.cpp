@@ -43,12 +43,12 @@ bool ShowOnUiThread(const QString& text, MessageKind kind, const std::function<b
     QPushButton* accept = nullptr;
     QPushButton* decline = nullptr;
     if (kind == MessageKind::Question) {
-        accept = box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "是"))), QMessageBox::YesRole);
-        decline = box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "否"))), QMessageBox::NoRole);
+        accept = box.addButton(Aviluma::tr("是"), QMessageBox::YesRole);
+        decline = box.addButton(Aviluma::tr("否"), QMessageBox::NoRole);
         box.setDefaultButton(decline);
     } else {
         box.setDefaultButton(
-            box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "确定"))), QMessageBox::AcceptRole));
+            box.addButton(Aviluma::tr("确定"), QMessageBox::AcceptRole));
     }
     QTimer watch;
     if (stillAsked) {

@@ -5,14 +5,16 @@
 //
 // The constant keeps its Chinese text (the constants are made at static initialisation, long before a
 // translator exists, and the tests compare against them); Tr() turns it into the player's language
-// where it is shown. A text with numbers or names in it is translated as its template, before arg():
+// where it is shown. A text written where it is shown goes through Aviluma::tr(), which lupdate reads
+// as it reads the marks; one with numbers or names in it is translated as its template, before arg():
 //
-//   Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关已开启！"))).arg(level)
+//   Aviluma::tr("第 %1 关已开启！").arg(level)
 //
 // All texts share the one context "Aviluma": a text such as "确定" or the link fault is shown by several
 // windows and by the shell beneath them, and reads the same in each.
 #pragma once
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QString>
 #include <QStringView>
@@ -23,6 +25,11 @@ inline constexpr char kTextContext[] = "Aviluma";
 
 // source in the installed language: its translation when one is installed, else source unchanged.
 QString Tr(const QString& source);
+
+// Aviluma::tr(text): a text written where it is shown, in the installed language.
+class Aviluma {
+    Q_DECLARE_TR_FUNCTIONS(Aviluma)
+};
 
 enum class Language { Chinese, English };
 

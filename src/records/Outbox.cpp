@@ -71,7 +71,7 @@ bool WriteClassSettings(const ClassSettings& settings, QString* error) {
                                   ClassCfgPath(), &errorNumber))
         return true;
     if (error)
-        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存 %1：%2")))
+        *error = Aviluma::tr("无法保存 %1：%2")
                      .arg(ClassCfgPath(), ErrorText(errorNumber));
     return false;
 }
@@ -138,8 +138,7 @@ QStringList OutboxFiles(QString* why) {
     int error = 0;
     if (!MakePrivateFolder(OutboxFolder(), &error)) {
         if (why)
-            *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                          "Aviluma", "%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。")))
+            *why = Aviluma::tr("%1 不是只属于本用户的文件夹（%2），里面的成绩不会上传。")
                        .arg(OutboxFolder(), QString::fromLocal8Bit(std::strerror(error)));
         return {};
     }
@@ -166,7 +165,7 @@ std::optional<OutboxGame> ReadOutboxGame(const QString& path, QString* why, bool
         never = error == EPERM || error == EMLINK || error == ELOOP || error == EINVAL || error == EISDIR ||
                 error == EFBIG;
         return fail(error == EPERM || error == EMLINK
-                        ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这个文件不是本用户的游戏写下的")))
+                        ? Aviluma::tr("这个文件不是本用户的游戏写下的")
                         : QString::fromLocal8Bit(std::strerror(error)));
     }
     const qsizetype end = bytes.indexOf('\n');
@@ -216,7 +215,7 @@ bool StampOutboxGame(OutboxGame& queued, const ClassSettings& settings, QString*
         return true;
     }
     if (why)
-        *why = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本机没有玩家“%1”，这局不是本机的成绩")))
+        *why = Aviluma::tr("本机没有玩家“%1”，这局不是本机的成绩")
                    .arg(queued.pcPlayer);
     return false;
 }

@@ -89,7 +89,7 @@ bool WriteIndex(const Index& index, QString* error) {
     const QString why = ErrorText(errorNumber);
     qCWarning(lcRecords, "cannot write %s: %s", qPrintable(PlayersFilePath()), qPrintable(why));
     if (error)
-        *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存玩家名单 %1：%2")))
+        *error = Aviluma::tr("无法保存玩家名单 %1：%2")
                      .arg(PlayersFilePath(), why);
     return false;
 }
@@ -127,10 +127,10 @@ QString FolderFor(const QString& name, const std::vector<Player>& players) {
 std::optional<QString> CheckNewName(const QString& name, const std::vector<Player>& players,
                                     const Player* except = nullptr) {
     if (name.isEmpty())
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请输入玩家的名字。")));
+        return Aviluma::tr("请输入玩家的名字。");
     for (const Player& player : players) {
         if (player.name == name && !(except && player.folder == except->folder))
-            return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已有名为“%1”的玩家。"))).arg(name);
+            return Aviluma::tr("已有名为“%1”的玩家。").arg(name);
     }
     return std::nullopt;
 }
@@ -226,7 +226,7 @@ std::optional<Player> AddPlayer(const QString& typedName, QString* error) {
     const Player player = *entry;
     if (!QDir().mkpath(PlayerFolderPath(player))) {
         if (error)
-            *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法创建玩家的文件夹 %1。")))
+            *error = Aviluma::tr("无法创建玩家的文件夹 %1。")
                          .arg(PlayerFolderPath(player));
         return std::nullopt;
     }
@@ -278,7 +278,7 @@ std::optional<Player> AdoptProgress(const QString& typedName, QString* error, in
     if (!MoveProgress(index, stopAfter)) {
         if (error)
             *error =
-                Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法把现有进度移到 %1，下次启动时会再试。")))
+                Aviluma::tr("无法把现有进度移到 %1，下次启动时会再试。")
                     .arg(PlayerFolderPath(player));
         return std::nullopt;
     }
@@ -326,7 +326,7 @@ bool RemovePlayer(const Player& player, QString* error) {
     if (QFileInfo::exists(PlayerFolderPath(player)) &&
         (!QDir().mkpath(removed) || !MoveInto(PlayerFolderPath(player), to))) {
         if (error)
-            *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已从名单中移除，但无法移走文件夹 %1。")))
+            *error = Aviluma::tr("已从名单中移除，但无法移走文件夹 %1。")
                          .arg(PlayerFolderPath(player));
         return false;
     }
@@ -365,9 +365,8 @@ bool UsePlayer(const std::optional<Player>& player, QString* error) {
             qCWarning(lcRecords, "not flying as %s: %s leads outside the data folder, or is no folder",
                       qPrintable(player->name), qPrintable(PlayerFolderPath(*player)));
             if (error)
-                *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                                "Aviluma", "玩家“%1”的文件夹 %2 是指向数据文件夹以外的链接，或者不是文件夹，"
-                                           "可能是其他用户放的。游戏不会使用它，请把它移走后再试。")))
+                *error = Aviluma::tr("玩家“%1”的文件夹 %2 是指向数据文件夹以外的链接，或者不是文件夹，"
+                                           "可能是其他用户放的。游戏不会使用它，请把它移走后再试。")
                              .arg(player->name, PlayerFolderPath(*player));
             return false;
         }
@@ -405,7 +404,7 @@ bool WriteLanguageChoice(const QString& code, QString* error) {
     int errorNumber = 0;
     if (ReplaceFileAtomically(path, code.toUtf8() + '\n', &errorNumber))
         return true;
-    *error = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法保存语言的选择 %1：%2")))
+    *error = Aviluma::tr("无法保存语言的选择 %1：%2")
                  .arg(path, ErrorText(errorNumber));
     return false;
 }

@@ -22,27 +22,27 @@ QString ErrorText(int error, bool reading) {
     switch (error) {
     case EACCES:
     case EPERM:
-        return reading ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有读取权限")))
-                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有写入权限")));
+        return reading ? Aviluma::tr("没有读取权限")
+                       : Aviluma::tr("没有写入权限");
     case EROFS:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "磁盘为只读")));
+        return Aviluma::tr("磁盘为只读");
     case ENOSPC:
     case EDQUOT:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "磁盘空间已满")));
+        return Aviluma::tr("磁盘空间已满");
     case EBUSY:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件正被其他程序占用")));
+        return Aviluma::tr("文件正被其他程序占用");
     case ENOENT:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件或文件夹已不存在")));
+        return Aviluma::tr("文件或文件夹已不存在");
     case ELOOP:
         return Tr(QStringLiteral(
             QT_TRANSLATE_NOOP("Aviluma", "这是其他用户也能放置的链接，游戏不会经它读写别处的文件")));
     case EINVAL:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这不是普通文件（可能是管道或设备）")));
+        return Aviluma::tr("这不是普通文件（可能是管道或设备）");
     case EFBIG:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件大得不像游戏写的")));
+        return Aviluma::tr("文件大得不像游戏写的");
     case EISDIR:
     case ENOTDIR:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "文件和文件夹放错了位置")));
+        return Aviluma::tr("文件和文件夹放错了位置");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }

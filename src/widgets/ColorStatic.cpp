@@ -19,7 +19,7 @@ CColorStatic::CColorStatic(QWidget* parent, const QString& text)
 
 QString CColorStatic::SpokenText() const {
     return m_strSpokenLabel.isEmpty() ? m_strText
-                                      : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：%2")))
+                                      : Aviluma::tr("%1：%2")
                                             .arg(Tr(m_strSpokenLabel), m_strText.trimmed());
 }
 

@@ -39,10 +39,10 @@ const QColor kDimmed(0x8f, 0xa6, 0xc4);
 
 QString GameText(const BoardEntry& e) {
     if (e.mode == QLatin1String("wild"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野")));
+        return Aviluma::tr("狂野");
     if (e.mode == QLatin1String("endless"))
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽")));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(e.level);
+        return Aviluma::tr("无尽");
+    return Aviluma::tr("第 %1 关").arg(e.level);
 }
 
 } // namespace
@@ -51,7 +51,7 @@ QString BoardUncountedText(const BoardEntry& e) {
     const std::optional<GameEnd> end = GameEndFromCode(e.end);
     if (!end || *end == GameEnd::Finished)
         return {};
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1（%2，不计成绩）")))
+    return Aviluma::tr("%1（%2，不计成绩）")
         .arg(GameText(e), Tr(CutShortText(*end)));
 }
 
@@ -97,10 +97,10 @@ QTableWidget* Panel(const QString& title, const QString& first, QWidget* parent,
         *headingOut = heading;
     layout->addWidget(heading);
     auto* table = new QTableWidget(0, 5, panel);
-    table->setHorizontalHeaderLabels({first, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "总分"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "座位"))),
-                                      Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间")))});
+    table->setHorizontalHeaderLabels({first, Aviluma::tr("玩家"),
+                                      Aviluma::tr("总分"),
+                                      Aviluma::tr("座位"),
+                                      Aviluma::tr("时间")});
     table->setAccessibleName(title);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(30);
@@ -121,7 +121,7 @@ class CBoardWindow : public QWidget {
 public:
     explicit CBoardWindow(CBoardFeed& feed) : m_feed(feed) {
         setWindowTitle(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜：%1"))).arg(feed.ClassName()));
+            Aviluma::tr("Aviluma—班级成绩榜：%1").arg(feed.ClassName()));
         setFont(MakeCellFont(18));
         setStyleSheet(QStringLiteral(
             "QLabel { color: white; }"
@@ -141,16 +141,16 @@ public:
         layout->setContentsMargins(16, 8, 16, 16);
         auto* top = new QHBoxLayout;
         auto* title =
-            new QLabel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—班级成绩榜"))), this);
+            new QLabel(Aviluma::tr("Aviluma—班级成绩榜"), this);
         title->setFont(MakeCellFont(22));
         top->addWidget(title);
         top->addStretch(1);
         auto* periods = new QButtonGroup(this);
         const BoardPeriod shown = feed.Period();
         for (const auto& [caption, period] :
-             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "今天"))), BoardPeriod::Today},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本周"))), BoardPeriod::Week},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部"))), BoardPeriod::All}}) {
+             {std::pair{Aviluma::tr("今天"), BoardPeriod::Today},
+              std::pair{Aviluma::tr("本周"), BoardPeriod::Week},
+              std::pair{Aviluma::tr("全部"), BoardPeriod::All}}) {
             auto* plate = Plate(caption, top);
             plate->setCheckable(true);
             plate->setChecked(period == shown);
@@ -162,8 +162,8 @@ public:
         // The top tens of competition or of practice, apart as the PCs keep them.
         auto* plays = new QButtonGroup(this);
         for (const auto& [caption, play] :
-             {std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "比赛"))), PlayType::Competition},
-              std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习"))), PlayType::Practice}}) {
+             {std::pair{Aviluma::tr("比赛"), PlayType::Competition},
+              std::pair{Aviluma::tr("练习"), PlayType::Practice}}) {
             auto* plate = Plate(caption, top);
             plate->setCheckable(true);
             plate->setChecked(play == m_play);
@@ -174,12 +174,12 @@ public:
             Show();
         });
         top->addSpacing(24);
-        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出榜单"))), top),
+        connect(Plate(Aviluma::tr("导出榜单"), top),
                 &QAbstractButton::clicked, this,
                 [this] { Export(QStringLiteral("班级成绩榜"), BoardCsv(m_feed.Data())); });
-        connect(Plate(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "导出全部对局"))), top),
+        connect(Plate(Aviluma::tr("导出全部对局"), top),
                 &QAbstractButton::clicked, this, [this] {
-                    Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在导出……"))), kPale);
+                    Say(Aviluma::tr("正在导出……"), kPale);
                     // Read on the feed's thread; the answer comes back here, to a window still open.
                     m_feed.ExportGames([this, alive = m_pAlive](std::optional<QByteArray> sheet, const QString& why) {
                         if (!*alive)
@@ -187,7 +187,7 @@ public:
                         if (sheet)
                             Export(QStringLiteral("班级全部对局"), *sheet);
                         else
-                            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出：%1"))).arg(why),
+                            Say(Aviluma::tr("无法导出：%1").arg(why),
                                 kWarning);
                     });
                 });
@@ -204,14 +204,14 @@ public:
         layout->addLayout(line);
         auto* grid = new QGridLayout;
         grid->setSpacing(12);
-        m_levels = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关：每位玩家的最好成绩"))),
-                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))), this, grid, 0, 0, 2);
-        m_wild = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 0, 1, 1,
+        m_levels = Panel(Aviluma::tr("闯关：每位玩家的最好成绩"),
+                         Aviluma::tr("关卡"), this, grid, 0, 0, 2);
+        m_wild = Panel(QString(), Aviluma::tr("名次"), this, grid, 0, 1, 1,
                        &m_stcWild);
-        m_endless = Panel(QString(), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "名次"))), this, grid, 1, 1, 1,
+        m_endless = Panel(QString(), Aviluma::tr("名次"), this, grid, 1, 1, 1,
                           &m_stcEndless);
-        m_recent = Panel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的成绩"))),
-                         Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "模式"))), this, grid, 0, 2, 2);
+        m_recent = Panel(Aviluma::tr("最近的成绩"),
+                         Aviluma::tr("模式"), this, grid, 0, 2, 2);
         layout->addLayout(grid, 1);
         feed.onChanged = [this] { Show(); };
         Show();
@@ -247,10 +247,10 @@ private:
         const BoardData& data = m_feed.Data();
         const bool competition = m_play == PlayType::Competition;
         const std::pair<QLabel*, QString> headings[] = {
-            {m_stcWild, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式比赛前十")))
-                                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式练习前十")))},
-            {m_stcEndless, competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式比赛前十")))
-                                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式练习前十")))}};
+            {m_stcWild, competition ? Aviluma::tr("狂野模式比赛前十")
+                                    : Aviluma::tr("狂野模式练习前十")},
+            {m_stcEndless, competition ? Aviluma::tr("无尽模式比赛前十")
+                                       : Aviluma::tr("无尽模式练习前十")}};
         for (const auto& [heading, text] : headings) {
             heading->setText(text);
             heading->parentWidget()->findChild<QTableWidget*>()->setAccessibleName(text);
@@ -260,15 +260,15 @@ private:
         Fill(m_endless, competition ? data.endlessCompetition : data.endlessPractice, FirstColumn::Rank);
         Fill(m_recent, data.recent, FirstColumn::Game);
         if (m_feed.Refreshes() == 0)
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在连接……"))), kPale);
+            Say(Aviluma::tr("正在连接……"), kPale);
         else if (!m_feed.LastError().isEmpty())
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法刷新：%1"))).arg(m_feed.LastError()),
+            Say(Aviluma::tr("无法刷新：%1").arg(m_feed.LastError()),
                 kWarning);
         else
             Say(data.seatsSeen.isEmpty()
-                    ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近 10 分钟没有座位上传成绩")))
-                    : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "在线座位：%1")))
-                          .arg(data.seatsSeen.join(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "、"))))),
+                    ? Aviluma::tr("最近 10 分钟没有座位上传成绩")
+                    : Aviluma::tr("在线座位：%1")
+                          .arg(data.seatsSeen.join(Aviluma::tr("、"))),
                 kPale);
     }
     void Export(const QString& what, const QByteArray& sheet) {
@@ -278,9 +278,9 @@ private:
         const QString path = BoardSheetPath(folder, what, m_feed.ClassName(), QDateTime::currentDateTime());
         int error = 0;
         if (QDir().mkpath(folder) && ReplaceFileAtomically(path, sheet, &error))
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1"))).arg(path), kPale);
+            Say(Aviluma::tr("已导出：%1").arg(path), kPale);
         else
-            Say(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
+            Say(Aviluma::tr("无法导出到 %1：%2")
                     .arg(path, QString::fromLocal8Bit(std::strerror(error))),
                 kWarning);
     }
@@ -323,7 +323,7 @@ int RunBoardWindow(const QString& connection, const QString& className) {
     if (feed.Refreshes() == 0 || !feed.LastError().isEmpty()) {
         std::fprintf(stderr, "%s\n",
                      qPrintable(feed.Refreshes() == 0
-                                    ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器 %1 秒没有回应。"))).arg(30)
+                                    ? Aviluma::tr("服务器 %1 秒没有回应。").arg(30)
                                     : feed.LastError()));
         return 1;
     }

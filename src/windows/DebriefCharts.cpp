@@ -113,7 +113,7 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
                  kAxisText);
     }
     DrawText(painter, QRectF(plot.left(), plot.bottom() + 19, plot.width(), 16), Qt::AlignCenter,
-             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（秒）"))), kAxisText);
+             Aviluma::tr("时间（秒）"), kAxisText);
     for (const double deg : {-m.limitDeg, -m.limitDeg / 2, 0.0, m.limitDeg / 2, m.limitDeg}) {
         painter.setPen(QPen(deg == 0.0 ? kAxisText : kGridColour, 1.0));
         painter.drawLine(QPointF(plot.left(), y(deg)), QPointF(plot.right(), y(deg)));
@@ -169,9 +169,9 @@ void PaintTrace(QPainter& painter, const QRect& view, const TraceChartModel& m) 
     // The legend follows the heading and leaves the top right corner to the window's toggle.
     const double legend = plot.left() + std::max(170.0, headingWidth + 16);
     DrawLegend(painter, QPointF(legend, view.top() + 17), kRollColour,
-               Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚"))));
+               Aviluma::tr("横滚"));
     DrawLegend(painter, QPointF(legend + 80, view.top() + 17), kPitchColour,
-               Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "俯仰"))));
+               Aviluma::tr("俯仰"));
 }
 
 // The plot of a progress chart, and where a game's mark lies in it. The games that did not count have
@@ -233,7 +233,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
     const QString heading =
         m.totals.isEmpty() && m.uncounted.empty()
             ? m.title
-            : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 每局总分"))).arg(m.title);
+            : Aviluma::tr("%1 · 每局总分").arg(m.title);
     const double headingLeft = PlotArea(view).left() + 40;
     const double headingRight = headingLeft + painter.fontMetrics().horizontalAdvance(heading);
     DrawText(painter, QRectF(headingLeft, view.top() + 6, headingRight - headingLeft + 4, 22),
@@ -255,7 +255,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
                  QString::number(total), kAxisText);
     }
     DrawText(painter, QRectF(view.left(), plot.top() - 26, 54, 16), Qt::AlignRight | Qt::AlignVCenter,
-             Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分"))), kAxisText);
+             Aviluma::tr("得分"), kAxisText);
     if (!p.lane.isEmpty()) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0x5f, 0xa8, 0xff, 22));
@@ -291,7 +291,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
         painter.setPen(QPen(kBestColour, 2.5));
         painter.drawEllipse(best, 8.0, 8.0);
         const QString text =
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最佳 %1"))).arg(m.totals[m.best].y());
+            Aviluma::tr("最佳 %1").arg(m.totals[m.best].y());
         DrawText(painter, BestLabel(plot, best, painter.fontMetrics().horizontalAdvance(text) + 6),
                  Qt::AlignCenter, text, kBestColour);
     }
@@ -317,7 +317,7 @@ void PaintProgress(QPainter& painter, const QRect& view, const ProgressChartMode
     for (const ProgressMark mark : {ProgressMark::Failed, ProgressMark::LinkLost, ProgressMark::Closed})
         if (marks[static_cast<int>(mark)])
             width += kMark + metrics.horizontalAdvance(ProgressMarkText(mark)) + kGap;
-    const QString laneName = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "不计成绩：")));
+    const QString laneName = Aviluma::tr("不计成绩：");
     double left = plot.left() - 10;
     if (left + metrics.horizontalAdvance(laneName) + width <= plot.right() - title - kGap) {
         DrawText(painter, QRectF(left, row, metrics.horizontalAdvance(laneName) + 2, 16),
@@ -362,22 +362,22 @@ TraceChartModel TraceChart(const AttemptRecord& attempt, GameEnd gameEnd,
                              Trace(other->samples, &AttitudeSample::pitch, m.limitDeg)});
     if (attempt.holdStartMs >= 0 && attempt.holdEndMs > attempt.holdStartMs) {
         m.hold = std::pair{attempt.holdStartMs / 1000.0, attempt.holdEndMs / 1000.0};
-        m.enteredText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "进入 ±%1° %2 秒")))
+        m.enteredText = Aviluma::tr("进入 ±%1° %2 秒")
                             .arg(Decimal(m.bandDeg), Decimal(m.hold->first));
-        m.heldText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "保持 %1 秒 %2 秒")))
+        m.heldText = Aviluma::tr("保持 %1 秒 %2 秒")
                          .arg(Decimal(m.hold->second - m.hold->first), Decimal(m.hold->second));
     }
-    m.heading = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 · 难度 %2")))
+    m.heading = Aviluma::tr("第 %1 次 · 难度 %2")
                     .arg(attempt.number)
                     .arg(attempt.difficulty);
-    m.pointsText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分 %1"))).arg(Decimal(attempt.points));
+    m.pointsText = Aviluma::tr("得分 %1").arg(Decimal(attempt.points));
     switch (attempt.end) {
     case AttemptEnd::Level:
-        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "稳定用时 %1 秒")))
+        m.timeText = Aviluma::tr("稳定用时 %1 秒")
                          .arg(Decimal(attempt.secondsToLevel));
         break;
     case AttemptEnd::OutOfTime:
-        m.timeText = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "超时")));
+        m.timeText = Aviluma::tr("超时");
         break;
     case AttemptEnd::Cut:
         m.timeText = Tr(CutShortText(gameEnd == GameEnd::Closed ? GameEnd::Closed : GameEnd::LinkLost));
@@ -398,11 +398,11 @@ std::vector<ProgressSeries> AllProgressSeries() {
 QString SeriesTitle(const ProgressSeries& series) {
     switch (series.mode) {
     case GameMode::Level:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡 %1"))).arg(series.level);
+        return Aviluma::tr("关卡 %1").arg(series.level);
     case GameMode::Wild:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式")));
+        return Aviluma::tr("狂野模式");
     case GameMode::Endless:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式")));
+        return Aviluma::tr("无尽模式");
     }
     return {};
 }
@@ -429,7 +429,7 @@ std::optional<ProgressMark> UncountedMark(const GameRecord& game) {
 QString ProgressMarkText(ProgressMark mark) {
     switch (mark) {
     case ProgressMark::Failed:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "未过关")));
+        return Aviluma::tr("未过关");
     case ProgressMark::Closed:
         return Tr(CutShortText(GameEnd::Closed));
     case ProgressMark::LinkLost:
@@ -471,7 +471,7 @@ void SetTimeAxis(ProgressChartModel& m, std::vector<QDateTime> times) {
             m.timeTicks.emplace_back(static_cast<double>(at.toSecsSinceEpoch()),
                                      at.toString(QStringLiteral("HH:mm")));
         }
-        m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间（%1）")))
+        m.timeTitle = Aviluma::tr("时间（%1）")
                           .arg(day0.toString(QStringLiteral("yyyy-MM-dd")));
     } else {
         // With the year the dates are wider: fewer of them.
@@ -491,7 +491,7 @@ void SetTimeAxis(ProgressChartModel& m, std::vector<QDateTime> times) {
                 static_cast<double>(date.startOfDay(zone).toSecsSinceEpoch()),
                 date.toString(years ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("MM-dd")));
         }
-        m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "日期")));
+        m.timeTitle = Aviluma::tr("日期");
     }
     m.timeFrom = m.timeTicks.front().first;
     m.timeTo = std::max(m.timeTicks.back().first, m.timeFrom + 1.0);
@@ -503,7 +503,7 @@ ProgressChartModel ProgressChart(const std::vector<GameRecord>& games, const Pro
                                  const ProgressFilter& filter) {
     ProgressChartModel m;
     m.title = SeriesTitle(series);
-    m.timeTitle = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "日期")));
+    m.timeTitle = Aviluma::tr("日期");
     int best = 0, largest = 0;
     std::vector<QDateTime> times;
     for (std::size_t i = 0; i < games.size(); ++i) {

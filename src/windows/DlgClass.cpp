@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 CDlgClass::CDlgClass(CClassChecks& checks, QWidget* parent) : QDialog(parent), m_checks(checks) {
-    setWindowTitle(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级"))));
+    setWindowTitle(Aviluma::tr("班级"));
     auto* form = new QFormLayout(this);
     m_editConnection = new QLineEdit(this);
     m_editConnection->setPlaceholderText(QStringLiteral("host=192.168.10.2 dbname=league user=room1 sslmode=require"));
@@ -21,20 +21,20 @@ CDlgClass::CDlgClass(CClassChecks& checks, QWidget* parent) : QDialog(parent), m
     m_editPassword = new QLineEdit(this);
     m_editPassword->setEchoMode(QLineEdit::Password);
     m_editPassword->setPlaceholderText(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "留空：沿用 ~/.pgpass 或 PGPASSWORD"))));
-    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "服务器连接(&S)："))), m_editConnection);
-    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "班级(&C)："))), m_editClass);
-    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "座位(&E)："))), m_editSeat);
-    form->addRow(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "密码(&P)："))), m_editPassword);
+        Aviluma::tr("留空：沿用 ~/.pgpass 或 PGPASSWORD"));
+    form->addRow(Aviluma::tr("服务器连接(&S)："), m_editConnection);
+    form->addRow(Aviluma::tr("班级(&C)："), m_editClass);
+    form->addRow(Aviluma::tr("座位(&E)："), m_editSeat);
+    form->addRow(Aviluma::tr("密码(&P)："), m_editPassword);
     m_stcResult = new QLabel(this);
     m_stcResult->setWordWrap(true);
     form->addRow(m_stcResult);
     auto* buttons = new QDialogButtonBox(this);
-    m_btnTest = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "测试连接(&T)"))),
+    m_btnTest = buttons->addButton(Aviluma::tr("测试连接(&T)"),
                                    QDialogButtonBox::ActionRole);
-    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "保存"))), QDialogButtonBox::AcceptRole)
+    buttons->addButton(Aviluma::tr("保存"), QDialogButtonBox::AcceptRole)
         ->setDefault(true);
-    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "取消"))),
+    buttons->addButton(Aviluma::tr("取消"),
                        QDialogButtonBox::RejectRole);
     form->addRow(buttons);
     connect(m_btnTest, &QPushButton::clicked, this, [this] { Test(); });
@@ -53,7 +53,7 @@ CDlgClass::~CDlgClass() {
 
 void CDlgClass::Test() {
     m_btnTest->setEnabled(false);
-    m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "正在连接……"))));
+    m_stcResult->setText(Aviluma::tr("正在连接……"));
     // A server that does not answer takes seconds to give up: the check runs elsewhere, and this
     // window, open or closed by then, hears of it on its own thread.
     m_checks.Check(m_editConnection->text(), m_editClass->text().trimmed(), m_editPassword->text(),
@@ -70,7 +70,7 @@ void CDlgClass::Save() {
                                  m_editSeat->text().trimmed()};
     QString why;
     if (settings.connection.isEmpty() || settings.className.isEmpty()) {
-        m_stcResult->setText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "请填写服务器连接和班级。"))));
+        m_stcResult->setText(Aviluma::tr("请填写服务器连接和班级。"));
         return;
     }
     if (!IsClassConnection(settings.connection, &why)) {

@@ -75,21 +75,21 @@ protected:
 
 QString PlayFilterText(const std::optional<PlayType>& play) {
     if (!play)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习与比赛")));
-    return *play == PlayType::Practice ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "只看练习")))
-                                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "只看比赛")));
+        return Aviluma::tr("练习与比赛");
+    return *play == PlayType::Practice ? Aviluma::tr("只看练习")
+                                       : Aviluma::tr("只看比赛");
 }
 
 QString ModeLine(const GameRecord& game) {
     if (game.mode == GameMode::Level)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "闯关模式 · 关卡 %1"))).arg(game.level);
+        return Aviluma::tr("闯关模式 · 关卡 %1").arg(game.level);
     // Whole lines rather than the mode's name and the way of play: English says them shorter so.
     const bool competition = game.playType && *game.playType == PlayType::Competition;
     if (game.mode == GameMode::Wild)
-        return competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式 · 比赛")))
-                           : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野模式 · 练习")));
-    return competition ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 比赛")))
-                       : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 练习")));
+        return competition ? Aviluma::tr("狂野模式 · 比赛")
+                           : Aviluma::tr("狂野模式 · 练习");
+    return competition ? Aviluma::tr("无尽模式 · 比赛")
+                       : Aviluma::tr("无尽模式 · 练习");
 }
 
 // How a game ended, in a word for the list of the last games; told apart from the same words
@@ -113,10 +113,10 @@ QString GameEndWord(const GameRecord& game) {
 // One line of the last games: "12-07  关卡3  29  成功".
 QString GameLine(const GameRecord& game) {
     const QString mode = game.mode == GameMode::Level
-                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡%1"))).arg(game.level)
+                             ? Aviluma::tr("关卡%1").arg(game.level)
                          : game.mode == GameMode::Wild
-                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "狂野")))
-                             : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽")));
+                             ? Aviluma::tr("狂野")
+                             : Aviluma::tr("无尽");
     return QStringLiteral("%1  %2  %3  %4")
         .arg(game.started.toString(QStringLiteral("MM-dd")), mode)
         .arg(game.total)
@@ -124,7 +124,7 @@ QString GameLine(const GameRecord& game) {
 }
 
 QString SecondsText(double seconds) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 秒"))).arg(DecimalText(seconds, 2));
+    return Aviluma::tr("%1 秒").arg(DecimalText(seconds, 2));
 }
 
 // How much quicker the later half of a level's games came level than the earlier half.
@@ -133,10 +133,10 @@ QString ChangeText(const LevelStats& level) {
     if (!change)
         return QStringLiteral("—");
     if (level.Improved())
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "快了 %1 秒"))).arg(DecimalText(*change, 2));
+        return Aviluma::tr("快了 %1 秒").arg(DecimalText(*change, 2));
     if (*change < 0)
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "慢了 %1 秒"))).arg(DecimalText(-*change, 2));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "持平")));
+        return Aviluma::tr("慢了 %1 秒").arg(DecimalText(-*change, 2));
+    return Aviluma::tr("持平");
 }
 
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignHCenter) {
@@ -187,7 +187,7 @@ QWidget* CDlgDebrief::CreateControl(const ControlTemplate& control) {
 
 void CDlgDebrief::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭"))));
+    m_btnClose->setAccessibleName(Aviluma::tr("关闭"));
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_chart = dynamic_cast<CChartView*>(GetDlgItem(IDC_STC_CHART));
     auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };
@@ -220,7 +220,7 @@ void CDlgDebrief::OnInitDialog() {
     m_cmbPlayer = nullptr;
     if (m_players.size() > 1) {
         m_cmbPlayer = new QComboBox(this);
-        m_cmbPlayer->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))));
+        m_cmbPlayer->setAccessibleName(Aviluma::tr("玩家"));
         for (const Player& player : m_players) {
             m_cmbPlayer->addItem(player.name);
             if (m_shown && player.folder == m_shown->folder)
@@ -257,14 +257,14 @@ void CDlgDebrief::CreateOwnControls() {
     // The view's own switch sits in the chart's top right corner, beside its heading.
     const QRect chart = ControlRect(IDC_STC_CHART);
     const QRect corner(chart.right() - 8 - 110, chart.top() + 4, 110, 26);
-    m_btnOverlay = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "叠加同难度"))));
+    m_btnOverlay = new CPlateButton(this, Aviluma::tr("叠加同难度"));
     m_btnOverlay->setCheckable(true);
-    m_btnOverlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "叠加同难度的其他几次"))));
+    m_btnOverlay->setAccessibleName(Aviluma::tr("叠加同难度的其他几次"));
     m_btnOverlay->setGeometry(corner);
     connect(m_btnOverlay, &QAbstractButton::toggled, this, [this] { ShowReplay(); });
 
     m_cmbSeries = new QComboBox(this);
-    m_cmbSeries->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡与模式"))));
+    m_cmbSeries->setAccessibleName(Aviluma::tr("关卡与模式"));
     for (const ProgressSeries& series : AllProgressSeries())
         m_cmbSeries->addItem(SeriesTitle(series));
     m_cmbSeries->setGeometry(corner);
@@ -275,14 +275,14 @@ void CDlgDebrief::CreateOwnControls() {
 
     // The way of play and the uncounted games take the places the replay's game buttons leave free.
     m_btnPlay = new CPlateButton(this, PlayFilterText(m_filter.play));
-    m_btnPlay->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习或比赛"))));
+    m_btnPlay->setAccessibleName(Aviluma::tr("练习或比赛"));
     connect(m_btnPlay, &QAbstractButton::clicked, this, [this] { CyclePlay(); });
     // The games that do not count, by the board's word for them: failed levels and games cut short.
-    m_btnUncounted = new CPlateButton(this, Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "不计成绩"))));
+    m_btnUncounted = new CPlateButton(this, Aviluma::tr("不计成绩"));
     m_btnUncounted->setCheckable(true);
     m_btnUncounted->setChecked(m_filter.uncounted);
     m_btnUncounted->setAccessibleName(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "显示不计成绩的对局：%1、%2、%3")))
+        Aviluma::tr("显示不计成绩的对局：%1、%2、%3")
             .arg(ProgressMarkText(ProgressMark::Failed), ProgressMarkText(ProgressMark::LinkLost),
                  ProgressMarkText(ProgressMark::Closed)));
     PlaceFilters();
@@ -317,12 +317,12 @@ void CDlgDebrief::CreateOwnControls() {
             "QScrollBar::handle:vertical { background: rgba(95, 168, 255, 120); border-radius: 4px; }"
             "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }")
             .arg(kArtGold.name(), kHintColour.name()));
-    m_tblOverview->setHorizontalHeaderLabels({Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "玩家"))),
-                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡"))),
-                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "对局"))),
-                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过率"))),
-                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "用时中位数"))),
-                                              Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "变化")))});
+    m_tblOverview->setHorizontalHeaderLabels({Aviluma::tr("玩家"),
+                                              Aviluma::tr("关卡"),
+                                              Aviluma::tr("对局"),
+                                              Aviluma::tr("通过率"),
+                                              Aviluma::tr("用时中位数"),
+                                              Aviluma::tr("变化")});
     m_tblOverview->verticalHeader()->hide();
     m_tblOverview->verticalHeader()->setDefaultSectionSize(28);
     m_tblOverview->setShowGrid(false);
@@ -333,16 +333,16 @@ void CDlgDebrief::CreateOwnControls() {
     m_tblOverview->horizontalHeader()->setSectionResizeMode(kPlayerColumn, QHeaderView::Stretch);
     m_tblOverview->hide();
     const std::array<std::pair<QString, BoardPeriod>, 3> periods{
-        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "今天"))), BoardPeriod::Today},
-        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本周"))), BoardPeriod::Week},
-        std::pair{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "全部"))), BoardPeriod::All}};
+        std::pair{Aviluma::tr("今天"), BoardPeriod::Today},
+        std::pair{Aviluma::tr("本周"), BoardPeriod::Week},
+        std::pair{Aviluma::tr("全部"), BoardPeriod::All}};
     const std::array<int, 3> places{IDC_BTN_PREV, IDC_BTN_NEXT, IDC_BTN_PREV_GAME};
     for (std::size_t i = 0; i < periods.size(); ++i) {
         const auto& [text, period] = periods[i];
         CPlateButton* button = m_btnPeriods[i] = new CPlateButton(this, text);
         button->setCheckable(true);
         button->setChecked(period == m_period);
-        button->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时段：%1"))).arg(text));
+        button->setAccessibleName(Aviluma::tr("时段：%1").arg(text));
         button->setGeometry(ControlRect(places[i]));
         button->hide();
         connect(button, &QAbstractButton::clicked, this, [this, period = period] { SetPeriod(period); });
@@ -474,18 +474,18 @@ void CDlgDebrief::ShowView(View view) {
         m_stcInfo[i + 1]->setVisible(view != View::Progress);
         m_btnGames[i]->setVisible(false); // the progress shows those it fills
     }
-    m_btnPrev->setText(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "◀ 上一次")))
-                              : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "◀ 上一项"))));
-    m_btnNext->setText(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一次 ▶")))
-                              : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一项 ▶"))));
+    m_btnPrev->setText(replay ? Aviluma::tr("◀ 上一次")
+                              : Aviluma::tr("◀ 上一项"));
+    m_btnNext->setText(replay ? Aviluma::tr("下一次 ▶")
+                              : Aviluma::tr("下一项 ▶"));
     // Read without the arrows.
-    m_btnPrev->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上一次尝试")))
-                                        : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上一项"))));
-    m_btnNext->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一次尝试")))
-                                        : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "下一项"))));
-    m_chart->setAccessibleName(replay ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "横滚与俯仰")))
+    m_btnPrev->setAccessibleName(replay ? Aviluma::tr("上一次尝试")
+                                        : Aviluma::tr("上一项"));
+    m_btnNext->setAccessibleName(replay ? Aviluma::tr("下一次尝试")
+                                        : Aviluma::tr("下一项"));
+    m_chart->setAccessibleName(replay ? Aviluma::tr("横滚与俯仰")
                                : overview ? Tr(kOverviewItemText)
-                                          : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "每局总分"))));
+                                          : Aviluma::tr("每局总分"));
     const QString caption = QStringLiteral("Aviluma—") + Tr(replay     ? kReplayItemText
                                                             : overview ? kOverviewItemText
                                                                        : kProgressItemText);
@@ -520,12 +520,12 @@ void CDlgDebrief::ShowReplay() {
     const GameRecord& game = *m_game;
     QStringList info{
         ModeLine(game), game.started.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1 · 总分 %2")))
+        Aviluma::tr("%1 · 总分 %2")
             .arg(Tr(GameEndText(game)))
             .arg(game.total),
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 局 / 共 %2 局"))).arg(m_nGame + 1).arg(games)};
+        Aviluma::tr("第 %1 局 / 共 %2 局").arg(m_nGame + 1).arg(games)};
     if (m_nAttempt < 0) {
-        m_chart->SetModel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这一局没有开始任何一次尝试。"))));
+        m_chart->SetModel(Aviluma::tr("这一局没有开始任何一次尝试。"));
         SetInfo(info);
         return;
     }
@@ -539,15 +539,15 @@ void CDlgDebrief::ShowReplay() {
     if (!m_btnOverlay->isChecked())
         others.clear();
     const TraceChartModel trace = TraceChart(attempt, game.end, others);
-    info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次 / 共 %2 次")))
+    info << Aviluma::tr("第 %1 次 / 共 %2 次")
                 .arg(m_nAttempt + 1)
                 .arg(attempts)
-         << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "难度 %1 · 时限 %2 秒")))
+         << Aviluma::tr("难度 %1 · 时限 %2 秒")
                 .arg(attempt.difficulty)
                 .arg(attempt.budgetMs / 1000)
          << trace.timeText << trace.pointsText;
     if (!game.player.isEmpty())
-        info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名：%1"))).arg(game.player);
+        info << Aviluma::tr("姓名：%1").arg(game.player);
     m_chart->SetModel(trace);
     SetInfo(info);
 }
@@ -579,16 +579,16 @@ void CDlgDebrief::ShowProgress() {
         });
         m_chart->SetModel(
             hidden > 0
-                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：没有符合筛选的对局（隐藏了 %2 局）。")))
+                ? Aviluma::tr("%1：没有符合筛选的对局（隐藏了 %2 局）。")
                       .arg(progress.title)
                       .arg(hidden)
-                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1：还没有打完的对局。")))
+                : Aviluma::tr("%1：还没有打完的对局。")
                       .arg(progress.title));
     } else {
         m_chart->SetModel(progress);
     }
     // The list follows the chart: the newest games it shows.
-    const QString recent = Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最近的对局")));
+    const QString recent = Aviluma::tr("最近的对局");
     SetInfo({recent});
     std::size_t lines = 0;
     for (int i = static_cast<int>(m_games.size()) - 1; i >= 0 && lines < m_btnGames.size(); --i) {
@@ -598,15 +598,15 @@ void CDlgDebrief::ShowProgress() {
         m_lineGames[lines] = i;
         m_btnGames[lines]->setText(GameLine(game));
         m_btnGames[lines]->setAccessibleName(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "回放 %1"))).arg(GameLine(game)));
+            Aviluma::tr("回放 %1").arg(GameLine(game)));
         m_btnGames[lines]->show();
         ++lines;
     }
     for (; lines < m_btnGames.size(); ++lines)
         m_btnGames[lines]->hide();
     if (m_btnGames[0]->isHidden())
-        SetInfo({recent, games ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "没有符合的对局。")))
-                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还没有对局。")))});
+        SetInfo({recent, games ? Aviluma::tr("没有符合的对局。")
+                               : Aviluma::tr("还没有对局。")});
     m_stcInfo[1]->setVisible(m_btnGames[0]->isHidden());
     UpdateHint();
 }
@@ -671,7 +671,7 @@ void CDlgDebrief::ShowOverview() {
             m_tblOverview->setItem(row, kGamesColumn, Cell(QString::number(level.games)));
             m_tblOverview->setItem(row, kRateColumn,
                                    Cell(level.passRate
-                                            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1%（%2/%3）")))
+                                            ? Aviluma::tr("%1%（%2/%3）")
                                                   .arg(std::lround(*level.passRate * 100.0))
                                                   .arg(level.passed)
                                                   .arg(level.passed + level.failed)
@@ -683,7 +683,7 @@ void CDlgDebrief::ShowOverview() {
             if (const std::optional<double> by = level.Improvement()) {
                 comparable = true;
                 change->setToolTip(
-                    Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "前半 %1 → 后半 %2")))
+                    Aviluma::tr("前半 %1 → 后半 %2")
                         .arg(SecondsText(*level.earlierSeconds), SecondsText(*level.laterSeconds)));
                 change->setData(Qt::AccessibleTextRole, ChangeText(level) + QStringLiteral("（") +
                                                             change->toolTip() + QStringLiteral("）"));
@@ -704,22 +704,22 @@ void CDlgDebrief::ShowOverview() {
     m_tblOverview->setVisible(rows > 0);
     m_chart->setVisible(rows == 0);
     if (rows == 0)
-        m_chart->SetModel(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这段时间还没有闯关模式的对局。"))));
+        m_chart->SetModel(Aviluma::tr("这段时间还没有闯关模式的对局。"));
 
     // Who got quicker, the most first.
     std::stable_sort(quicker.begin(), quicker.end(),
                      [](const Quicker& a, const Quicker& b) { return a.seconds > b.seconds; });
-    QStringList info{Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "谁更快了")))};
+    QStringList info{Aviluma::tr("谁更快了")};
     for (std::size_t i = 0; i < quicker.size() && info.size() < kDebriefInfoLines; ++i) {
         if (info.size() == kDebriefInfoLines - 1 && quicker.size() - i > 1) {
-            info << Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还有 %1 项"))).arg(quicker.size() - i);
+            info << Aviluma::tr("还有 %1 项").arg(quicker.size() - i);
             break;
         }
         info << quicker[i].line;
     }
     if (quicker.empty())
-        info << (comparable ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "这段时间没有人更快。")))
-                            : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "一关打过两局才能比较。"))));
+        info << (comparable ? Aviluma::tr("这段时间没有人更快。")
+                            : Aviluma::tr("一关打过两局才能比较。"));
     SetInfo(info);
     UpdateHint();
 }
@@ -781,8 +781,8 @@ void CDlgDebrief::Export(bool all) {
     m_strLastExport = written ? path : QString();
     m_stcExported->SetTextColour(written ? kLabelWhite : QColor(0xff, 0x8a, 0x80));
     m_stcExported->SetText(
-        written ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1"))).arg(path)
-                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
+        written ? Aviluma::tr("已导出：%1").arg(path)
+                : Aviluma::tr("无法导出到 %1：%2")
                       .arg(folder, QString::fromLocal8Bit(std::strerror(error != 0 ? error : EACCES))));
 }
 
@@ -805,7 +805,7 @@ void CDlgDebrief::ExportEverything() {
         m_strLastExport.clear();
         m_stcExported->SetTextColour(QColor(0xff, 0x8a, 0x80));
         m_stcExported->SetText(
-            Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无法导出到 %1：%2")))
+            Aviluma::tr("无法导出到 %1：%2")
                 .arg(record, QString::fromLocal8Bit(std::strerror(error != 0 ? error : EACCES))));
     };
     if (!QDir().mkpath(record) || (error = CheckFolders(folder, true)) != 0 || !QFileInfo(folder).isDir()) {
@@ -845,7 +845,7 @@ void CDlgDebrief::ExportEverything() {
     }
     m_strLastExport = folder;
     m_stcExported->SetTextColour(kLabelWhite);
-    m_stcExported->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "已导出：%1（%2 个文件）")))
+    m_stcExported->SetText(Aviluma::tr("已导出：%1（%2 个文件）")
                                .arg(folder)
                                .arg(taken.size()));
 }

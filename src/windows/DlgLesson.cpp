@@ -25,10 +25,10 @@ const QColor kHelpBlue(0xcf, 0xe5, 0xff);
 const QColor kHintBlue(0xb3, 0xd4, 0xff);
 
 QString HelpText() {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "圆点是无人机倾斜的方向：\n"
+    return Aviluma::tr("圆点是无人机倾斜的方向：\n"
                                                           "向右横滚就往右，抬头就往上。\n"
                                                           "用摇杆把圆点移进绿色方框（±%1°），\n"
-                                                          "在框里停住 1 秒。")))
+                                                          "在框里停住 1 秒。")
         .arg(static_cast<int>(kLevelLimitDeg));
 }
 
@@ -36,7 +36,7 @@ QString HelpText() {
 
 QString LessonCountdownText(int leftMs) {
     const int seconds = (std::max(leftMs, 0) + 999) / 1000;
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还剩 %1 秒"))).arg(seconds);
+    return Aviluma::tr("还剩 %1 秒").arg(seconds);
 }
 
 QString LessonLineText(LessonStep step) {
@@ -46,7 +46,7 @@ QString LessonLineText(LessonStep step) {
     case LessonStep::Holding:
         return Tr(kLessonHoldText);
     case LessonStep::OutOfTime:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "时间到，再来一次")));
+        return Aviluma::tr("时间到，再来一次");
     }
     return {};
 }
@@ -69,7 +69,7 @@ void CDlgLesson::OnInitDialog() {
     ++m_nOpening;
     m_end = LessonEnd::Closed;
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "退出试飞"))));
+    m_btnClose->setAccessibleName(Aviluma::tr("退出试飞"));
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_stcTitle->SetLayout(false, true);
     m_stcTitle->SetText(kLessonCaption);
@@ -77,11 +77,11 @@ void CDlgLesson::OnInitDialog() {
 
     m_stcTry = SetUpLabel(IDC_STC_LESSON_TRY, 20, false, kGold);
     m_stcTry->SetLayout(true, true);
-    m_stcTry->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无人机马上会倾斜")))); // then the try
+    m_stcTry->SetText(Aviluma::tr("无人机马上会倾斜")); // then the try
     // What to do now: large, and where a screen reader is (it has the focus), so each change is read.
     m_stcLine = SetUpLabel(IDC_STC_LESSON_LINE, 34, false, kLabelWhite);
     m_stcLine->SetLayout(true, true);
-    m_stcLine->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "准备……"))));
+    m_stcLine->SetText(Aviluma::tr("准备……"));
     m_stcLine->setFocusPolicy(Qt::StrongFocus);
     m_stcCountdown = SetUpLabel(IDC_STC_COUNTDOWN, 40, false, kLabelWhite);
     m_stcCountdown->SetLayout(true, true);
@@ -91,8 +91,7 @@ void CDlgLesson::OnInitDialog() {
     m_stcHelp->SetText(HelpText());
     m_stcHint = SetUpLabel(IDC_STC_HINT, 17, false, kHintBlue);
     m_stcHint->SetLayout(true, true);
-    m_stcHint->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-        "Aviluma", "试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。\nEsc 随时退出"))));
+    m_stcHint->SetText(Aviluma::tr("试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。\nEsc 随时退出"));
 
     QWidget* placeholder = GetDlgItem(IDC_STC_TARGET);
     m_target->setGeometry(placeholder->geometry());
@@ -131,7 +130,7 @@ void CDlgLesson::OnTimer(int id) {
 
 void CDlgLesson::ShowTry(int number, int budgetMs) {
     OnUiThread([this, number, budgetMs] {
-        m_stcTry->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 次"))).arg(number));
+        m_stcTry->SetText(Aviluma::tr("第 %1 次").arg(number));
         m_stcLine->SetText(LessonLineText(LessonStep::OutOfBox));
         m_stcCountdown->SetText(LessonCountdownText(budgetMs));
         m_target->SetHold(0.0f);
@@ -152,13 +151,12 @@ void CDlgLesson::ShowLessonEnd(LessonEnd end) {
         if (end == LessonEnd::LinkLost) {
             m_stcLine->SetText(Tr(kLessonLinkLostText));
             m_announcer->Announce(Tr(kLessonLinkLostText));
-            m_stcHelp->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-                "Aviluma", "试飞已停止。\n请检查无人机和连接，\n然后从右键菜单再开始试飞。"))));
+            m_stcHelp->SetText(Aviluma::tr("试飞已停止。\n请检查无人机和连接，\n然后从右键菜单再开始试飞。"));
             return;
         }
         m_stcLine->SetText(Tr(kLessonLevelledText));
         m_announcer->Announce(Tr(kLessonLevelledText));
-        m_stcTry->SetText(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "接下来：第 1 关"))));
+        m_stcTry->SetText(Aviluma::tr("接下来：第 1 关"));
         QTimer::singleShot(kLevelledPause, this, [this, opening = m_nOpening] {
             if (opening != m_nOpening || !isVisible())
                 return; // left meanwhile, or another lesson since

@@ -15,7 +15,7 @@ CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 
 void CDlgMap::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
-    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭地图"))));
+    m_btnClose->setAccessibleName(Aviluma::tr("关闭地图"));
     m_nOpenLevel = ReadOpenLevel();
     for (int k = 0; k < kLevelCount; ++k)
         m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
@@ -50,11 +50,11 @@ void CDlgMap::MakeNotes() {
 }
 
 QString LevelOpenedText(int level) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关已开启！"))).arg(level);
+    return Aviluma::tr("第 %1 关已开启！").arg(level);
 }
 
 QString LevelLockedText(int level) {
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "通过第 %1 关后开启第 %2 关")))
+    return Aviluma::tr("通过第 %1 关后开启第 %2 关")
         .arg(level - 1)
         .arg(level);
 }
@@ -68,8 +68,8 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         button->SetHoverBorder(open);
         button->setAccessibleName(
             open || level == 1
-                ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关"))).arg(level)
-                : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "第 %1 关（未开启）"))).arg(level));
+                ? Aviluma::tr("第 %1 关").arg(level)
+                : Aviluma::tr("第 %1 关（未开启）").arg(level));
         button->setAccessibleDescription(open || level == 1 ? QString() : LevelLockedText(level));
         // Tab goes along the open levels only; a locked one still takes the focus by a click.
         button->setFocusPolicy(open || level == 1 ? Qt::StrongFocus : Qt::ClickFocus);
@@ -79,7 +79,7 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
             delete std::exchange(m_lockLevels[k], nullptr);
         const int best = open ? ReadBestScore(level) : 0;
         const QString text =
-            best > 0 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "最高 %1"))).arg(best) : QString();
+            best > 0 ? Aviluma::tr("最高 %1").arg(best) : QString();
         // Under the platform, or above it where the next platform lies below; moved aside where the
         // picture has the level's number or the route runs on to the next platform.
         struct Place {

@@ -17,10 +17,10 @@ constexpr int kNewPlayerRow = -1; // the data of the "新玩家" line
 
 QString PlayerLine(const PlayerSummary& summary) {
     const QString played = summary.lastPlayed.isValid()
-                               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "上次 %1")))
+                               ? Aviluma::tr("上次 %1")
                                      .arg(summary.lastPlayed.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
-                               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "还没有飞过")));
-    return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "%1　第 %2 关　%3")))
+                               : Aviluma::tr("还没有飞过");
+    return Aviluma::tr("%1　第 %2 关　%3")
         .arg(summary.player.name)
         .arg(summary.openLevel)
         .arg(played);
@@ -37,13 +37,13 @@ CDlgPlayers::CDlgPlayers(QWidget* parent) : QDialog(parent) {
     layout->addWidget(label);
     layout->addWidget(m_list);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* start = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始"))),
+    QPushButton* start = buttons->addButton(Aviluma::tr("开始"),
                                             QDialogButtonBox::AcceptRole);
-    m_rename = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "重命名"))),
+    m_rename = buttons->addButton(Aviluma::tr("重命名"),
                                   QDialogButtonBox::ActionRole);
-    m_remove = buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "删除"))),
+    m_remove = buttons->addButton(Aviluma::tr("删除"),
                                   QDialogButtonBox::ActionRole);
-    buttons->addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "取消"))),
+    buttons->addButton(Aviluma::tr("取消"),
                        QDialogButtonBox::RejectRole);
     start->setDefault(true);
     layout->addWidget(buttons);
@@ -141,7 +141,7 @@ void CDlgPlayers::Rename() {
     if (!player)
         return;
     const std::optional<QString> name = Ask(
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "“%1”的新名字："))).arg(player->name), player->name);
+        Aviluma::tr("“%1”的新名字：").arg(player->name), player->name);
     QString error;
     if (name && !RenamePlayer(*player, *name, &error))
         MessageBoxOk(error);
@@ -157,9 +157,8 @@ void CDlgPlayers::Remove() {
         if (summary.player.folder == player->folder)
             games = summary.games;
     const QString question =
-        Tr(QStringLiteral(QT_TRANSLATE_NOOP(
-               "Aviluma", "删除玩家“%1”？\n他的闯关进度、最好成绩和 %2 局训练记录会从名单中去掉，"
-                          "文件夹移到 %3，不会删除。")))
+        Aviluma::tr("删除玩家“%1”？\n他的闯关进度、最好成绩和 %2 局训练记录会从名单中去掉，"
+                          "文件夹移到 %3，不会删除。")
             .arg(player->name)
             .arg(games)
             .arg(RemovedPlayersFolder());

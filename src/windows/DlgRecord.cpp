@@ -17,7 +17,7 @@ void CDlgRecord::OnInitDialog() {
     // No longer than the records keep, so what the player sees typed is what is stored.
     auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
     edit->setMaxLength(kMaxNameLength);
-    edit->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名"))));
+    edit->setAccessibleName(Aviluma::tr("姓名"));
     // The player who is flying, as a start: still the player's to change for this game.
     if (const std::optional<Player> player = CurrentPlayer()) {
         edit->setText(player->name);

@@ -39,15 +39,15 @@ const QColor kGuideGold(0xff, 0xd5, 0x4f);
 
 QString RunCaption(GameMode gameMode, PlayType playType) {
     const QString kind = playType == PlayType::Competition
-                             ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "比赛模式")))
-                             : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "练习模式")));
+                             ? Aviluma::tr("比赛模式")
+                             : Aviluma::tr("练习模式");
     switch (gameMode) {
     case GameMode::Level:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—闯关模式—模拟器")));
+        return Aviluma::tr("Aviluma—闯关模式—模拟器");
     case GameMode::Wild:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—狂野模式—%1—模拟器"))).arg(kind);
+        return Aviluma::tr("Aviluma—狂野模式—%1—模拟器").arg(kind);
     case GameMode::Endless:
-        return Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "Aviluma—无尽模式—%1—模拟器"))).arg(kind);
+        return Aviluma::tr("Aviluma—无尽模式—%1—模拟器").arg(kind);
     }
     return QString();
 }
@@ -98,9 +98,9 @@ void CDlgRun::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnStart = SetUpButton(IDC_BTN_START, IDI_START);
     m_btnClear = SetUpButton(IDC_BTN_CLEAR, IDI_CLEAR);
-    m_btnClose->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关闭"))));
-    m_btnStart->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "开始"))));
-    m_btnClear->setAccessibleName(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "清除记录"))));
+    m_btnClose->setAccessibleName(Aviluma::tr("关闭"));
+    m_btnStart->setAccessibleName(Aviluma::tr("开始"));
+    m_btnClear->setAccessibleName(Aviluma::tr("清除记录"));
     m_announcer->Withdraw(); // the last game's result is not said again as the window opens
 
     // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
@@ -133,7 +133,7 @@ void CDlgRun::OnInitDialog() {
     m_stcGuide->SetText(g_nGameMode == GameMode::Level  ? AttemptGuideText(GameMode::Level, level, level - 1)
                         : g_nGameMode == GameMode::Wild ? AttemptGuideText(GameMode::Wild, 0, 0)
                         : g_nGameMode == GameMode::Endless
-                            ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "无尽模式 · 每次难度随机")))
+                            ? Aviluma::tr("无尽模式 · 每次难度随机")
                             : QString());
     m_stcScore = SetUpLabel(IDC_STC_SCORE, 50, true, kRed);
     m_stcScore->SetSpokenLabel(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "得分")));
@@ -255,7 +255,7 @@ void CDlgRun::SetResultText(const QString& text) {
 void CDlgRun::AnnounceResult(const QString& text) {
     // The lines' " · " would be read out as "middle dot" at every punctuation level: a pause instead.
     QString spoken = text;
-    spoken.replace(QStringLiteral(" · "), Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "，"))));
+    spoken.replace(QStringLiteral(" · "), Aviluma::tr("，"));
     OnUiThread([this, spoken] { m_announcer->Announce(spoken); });
 }
 
@@ -283,7 +283,7 @@ void CDlgRun::ShowRecords() {
         m_stcRecord[2]->SetText(QString());
         const int best = ReadBestScore(level);
         m_stcRecord[0]->SetText(
-            best > 0 ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "关卡 %1 最高得分 : %2")))
+            best > 0 ? Aviluma::tr("关卡 %1 最高得分 : %2")
                            .arg(level)
                            .arg(best)
                      : QString());
@@ -308,8 +308,8 @@ QString TopListLine(int rank, int score, const QString& name) {
 
 QString NameEntryReason(int total, int rank) {
     return rank > 0
-               ? Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，进入前三名"))).arg(total)
-               : Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "本局 %1 分，记入比赛成绩表"))).arg(total);
+               ? Aviluma::tr("本局 %1 分，进入前三名").arg(total)
+               : Aviluma::tr("本局 %1 分，记入比赛成绩表").arg(total);
 }
 
 void CDlgRun::ShowNameEntry(int total, int rank) {

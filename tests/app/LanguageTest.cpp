@@ -186,7 +186,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
               ConnectMessage({ConnectOutcome::Busy, QStringLiteral("/dev/ttyACM0")})}) {
             QMessageBox box(QMessageBox::Question, QStringLiteral("Aviluma"), Tr(source),
                             QMessageBox::NoButton, m_main.get());
-            box.addButton(Tr(QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "确定"))), QMessageBox::AcceptRole);
+            box.addButton(Aviluma::tr("确定"), QMessageBox::AcceptRole);
             box.show();
             cut << CutTexts(box);
         }
