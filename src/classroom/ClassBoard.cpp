@@ -2,8 +2,8 @@
 
 #include "classroom/ClassServer.h"
 #include "platform/UiThread.h"
+#include "records/Csv.h"
 #include "records/History.h"
-#include "records/ScoreSheet.h"
 #include "state/Log.h"
 
 #include <QSqlError>
