@@ -1,6 +1,7 @@
 #include "classroom/ClassSender.h"
 
-#include "classroom/ClassServer.h"
+#include "classroom/CallLimit.h"
+#include "classroom/ClassConnection.h"
 #include "platform/FileIo.h"
 #include "state/Log.h"
 
