@@ -12,8 +12,8 @@
 //   bench_class [--pcs N] [--games N] [--notifications N] [--storm-games N] [--school-games N]
 //   bench_class --pc <folder> <connection> <seat>   one PC: sends its outbox, prints each commit's time
 #include "classroom/ClassBoard.h"
+#include "classroom/ClassConnection.h"
 #include "classroom/ClassSender.h"
-#include "classroom/ClassServer.h"
 #include "platform/Translation.h"
 #include "platform/UiThread.h"
 #include "state/DataFolders.h"

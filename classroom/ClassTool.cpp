@@ -8,7 +8,7 @@
 //   aviluma-class login "<administrator's connection>" --login NAME --class NAME|--every-class   a PC login
 //   aviluma-class export "<connection>" --class NAME [--period today|week|all] [--output FILE]   every game
 #include "classroom/ClassClient.h"
-#include "classroom/ClassServer.h"
+#include "classroom/ClassConnection.h"
 #include "platform/CommandLine.h"
 #include "platform/FileIo.h"
 #include "platform/Translation.h"

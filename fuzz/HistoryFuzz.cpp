@@ -11,8 +11,8 @@
 // Local times are read under Central European rules (spelt out, so that no time-zone data is needed),
 // so that the hour skipped in spring and the hour repeated in autumn are within reach.
 #include "FuzzSupport.h"
+#include "records/Csv.h"
 #include "records/History.h"
-#include "records/ScoreSheet.h"
 #include "support/CsvReader.h"
 
 #include <QStringDecoder>

@@ -7,6 +7,7 @@
 // Input: the file's bytes.
 #include "FuzzSupport.h"
 #include "platform/LocalClock.h"
+#include "records/Csv.h"
 #include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
 

@@ -10,7 +10,7 @@
 // Input: the name, a zero byte, the type; both UTF-8 (ill-formed bytes read as U+FFFD, so every
 // text is well-formed: names reach the sheet from the name entry, which gives no halves of pairs).
 #include "FuzzSupport.h"
-#include "records/ScoreSheet.h"
+#include "records/Csv.h"
 #include "support/CsvReader.h"
 
 #include <QStringDecoder>

@@ -1,9 +1,11 @@
 #include "classroom/ClassBoard.h"
 
-#include "classroom/ClassServer.h"
+#include "classroom/CallLimit.h"
+#include "classroom/ClassConnection.h"
+#include "classroom/ClassErrors.h"
 #include "platform/UiThread.h"
+#include "records/Csv.h"
 #include "records/History.h"
-#include "records/ScoreSheet.h"
 #include "state/Log.h"
 
 #include <QSqlError>

@@ -1,6 +1,9 @@
 #include "classroom/ClassClient.h"
 
-#include "classroom/ClassServer.h"
+#include "classroom/CallLimit.h"
+#include "classroom/ClassConnection.h"
+#include "classroom/ClassConnectionString.h"
+#include "classroom/PgPass.h"
 #include "platform/UiThread.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 #include "classroom/ClassSender.h"
 
-#include "classroom/ClassServer.h"
+#include "classroom/CallLimit.h"
+#include "classroom/ClassConnection.h"
 #include "platform/FileIo.h"
 #include "state/Log.h"
 
@@ -106,88 +107,26 @@ bool CClassSender::Sleep(std::chrono::milliseconds time) {
     return m_bStop;
 }
 
+bool CClassSender::Stopping() const {
+    std::lock_guard lock(m_mutex);
+    return m_bStop;
+}
+
 void CClassSender::Run() {
     std::unique_ptr<CClassConnection> connection;
     std::chrono::milliseconds retry = m_firstRetry;
-    const auto stopping = [this] {
-        std::lock_guard lock(m_mutex);
-        return m_bStop;
-    };
     Publish([](ClassStatus& s) { s.setAside = CountRefusedOutboxGames(); });
-    while (!stopping()) {
+    while (!Stopping()) {
         QString failure;
-        QStringList files = OutboxFiles(&failure);
+        const QStringList files = OutboxFiles(&failure);
         Publish([&](ClassStatus& s) { s.waiting = static_cast<int>(files.size()); });
         // Connected before any game waits, so the status says at once whether the class is reachable.
-        if (!connection && failure.isEmpty()) {
-            connection = std::make_unique<CClassConnection>(m_settings.connection);
-            bool ready = connection->Open(&failure);
-            if (ready) {
-                Busy(connection.get());
-                CCallLimit limit(*connection, m_callLimit);
-                ready = connection->Check(&failure, m_settings.className);
-                if (limit.CutOff())
-                    failure = limit.Why();
-                Busy(nullptr);
-            }
-            if (!ready)
-                connection.reset();
-            else
-                Publish([](ClassStatus& s) {
-                    s.connected = true;
-                    s.lastError.clear();
-                });
-        }
-        for (const QString& name : files) {
-            if (!connection)
-                break;
-            if (stopping())
-                break;
-            QString why;
-            bool lasting = false;
-            std::optional<OutboxGame> queued =
-                ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + name, &why, &lasting);
-            // Whatever the file says, the game goes as this PC's: its class, its seat, its player.
-            if (!queued && !lasting) {
-                qCWarning(lcRecords, "cannot read the queued game %s now (%s)", qPrintable(name), qPrintable(why));
-            } else if (!queued || !StampOutboxGame(*queued, m_settings, &why)) {
-                SetAside(name, why);
-            } else {
-                Busy(connection.get());
-                CClassConnection::Upload sent;
-                {
-                    CCallLimit limit(*connection, m_callLimit);
-                    sent = connection->Send(*queued, &why);
-                    if (limit.CutOff())
-                        why = limit.Why();
-                }
-                Busy(nullptr);
-                if (sent == CClassConnection::Upload::Failed) {
-                    connection.reset(); // a fresh connection next time: the old one may be dead
-                    failure = why;
-                    break;
-                }
-                if (sent == CClassConnection::Upload::Refused)
-                    SetAside(name, why);
-                else if (!QFile::remove(OutboxFolder() + QLatin1Char('/') + name))
-                    qCWarning(lcRecords, "cannot remove the sent game %s (it will not be sent twice)", qPrintable(name));
-            }
-            Publish([&](ClassStatus& s) {
-                s.connected = connection != nullptr;
-                s.waiting = std::max(0, s.waiting - 1);
-                s.lastError.clear();
-            });
-        }
+        if (!connection && failure.isEmpty())
+            connection = Connect(&failure);
+        SendFiles(files, connection, &failure);
         if (!failure.isEmpty()) {
-            qCWarning(lcRecords, "class server: %s; trying again in %lld ms", qPrintable(failure),
-                      static_cast<long long>(retry.count()));
-            Publish([&](ClassStatus& s) {
-                s.connected = false;
-                s.lastError = failure;
-            });
-            if (Sleep(retry))
+            if (BackOff(failure, &retry))
                 break;
-            retry = std::min<std::chrono::milliseconds>(retry * 2, kLastRetry);
             continue;
         }
         retry = m_firstRetry;
@@ -197,4 +136,88 @@ void CClassSender::Run() {
         if (Sleep(kIdleCheck))
             break;
     }
+}
+
+void CClassSender::WithinCallLimit(CClassConnection& connection, const std::function<void()>& call,
+                                   QString* why) {
+    Busy(&connection);
+    {
+        CCallLimit limit(connection, m_callLimit);
+        call();
+        if (limit.CutOff())
+            *why = limit.Why();
+    }
+    Busy(nullptr);
+}
+
+std::unique_ptr<CClassConnection> CClassSender::Connect(QString* failure) {
+    auto connection = std::make_unique<CClassConnection>(m_settings.connection);
+    bool ready = connection->Open(failure);
+    if (ready)
+        WithinCallLimit(
+            *connection, [&] { ready = connection->Check(failure, m_settings.className); }, failure);
+    if (!ready)
+        return nullptr;
+    Publish([](ClassStatus& s) {
+        s.connected = true;
+        s.lastError.clear();
+    });
+    return connection;
+}
+
+void CClassSender::SendFiles(const QStringList& files, std::unique_ptr<CClassConnection>& connection,
+                             QString* failure) {
+    for (const QString& name : files) {
+        if (!connection || Stopping())
+            break;
+        if (!SendFile(name, *connection, failure)) {
+            connection.reset(); // a fresh connection next time: the old one may be dead
+            break;
+        }
+        Publish([&](ClassStatus& s) {
+            s.connected = connection != nullptr;
+            s.waiting = std::max(0, s.waiting - 1);
+            s.lastError.clear();
+        });
+    }
+}
+
+bool CClassSender::SendFile(const QString& name, CClassConnection& connection, QString* failure) {
+    QString why;
+    bool lasting = false;
+    std::optional<OutboxGame> queued =
+        ReadOutboxGame(OutboxFolder() + QLatin1Char('/') + name, &why, &lasting);
+    // Whatever the file says, the game goes as this PC's: its class, its seat, its player.
+    if (!queued && !lasting) {
+        qCWarning(lcRecords, "cannot read the queued game %s now (%s)", qPrintable(name), qPrintable(why));
+        return true;
+    }
+    if (!queued || !StampOutboxGame(*queued, m_settings, &why)) {
+        SetAside(name, why);
+        return true;
+    }
+    CClassConnection::Upload sent = CClassConnection::Upload::Failed;
+    WithinCallLimit(connection, [&] { sent = connection.Send(*queued, &why); }, &why);
+    if (sent == CClassConnection::Upload::Failed) {
+        *failure = why;
+        return false;
+    }
+    if (sent == CClassConnection::Upload::Refused)
+        SetAside(name, why);
+    else if (!QFile::remove(OutboxFolder() + QLatin1Char('/') + name))
+        qCWarning(lcRecords, "cannot remove the sent game %s (it will not be sent twice)", qPrintable(name));
+    return true;
+}
+
+bool CClassSender::BackOff(const QString& failure, std::chrono::milliseconds* retry) {
+    qCWarning(lcRecords, "class server: %s; trying again in %lld ms", qPrintable(failure),
+              static_cast<long long>(retry->count()));
+    Publish([&](ClassStatus& s) {
+        s.connected = false;
+        s.lastError = failure;
+    });
+    if (Sleep(*retry))
+        return true;
+    *retry = std::min<std::chrono::milliseconds>(*retry * 2, kLastRetry);
+    return false;
 }

@@ -9,10 +9,12 @@
 #include "records/Outbox.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -53,7 +55,23 @@ public:
     static constexpr std::chrono::seconds kCallLimit{20};
 
 private:
+    // The sender's loop: connect, send what waits, back off after a failure, idle when all is sent.
     void Run();
+    bool Stopping() const;
+    // Opens a connection and checks the server takes this PC's games; nullptr and why when not.
+    std::unique_ptr<class CClassConnection> Connect(QString* failure);
+    // Sends the waiting files in turn, oldest first, until one fails on the connection: then the
+    // connection is dropped and failure says why.
+    void SendFiles(const QStringList& files, std::unique_ptr<class CClassConnection>& connection,
+                   QString* failure);
+    // One file: sent and removed, set aside when the server will never take it, or left to wait
+    // when it cannot be read now. False, with why, when the connection failed.
+    bool SendFile(const QString& name, class CClassConnection& connection, QString* failure);
+    // Runs call on connection, cut off after the call limit (why then says so) or by Stop().
+    void WithinCallLimit(class CClassConnection& connection, const std::function<void()>& call, QString* why);
+    // After a failure: tells it, waits the retry time and doubles it, up to kLastRetry; true when
+    // stopping.
+    bool BackOff(const QString& failure, std::chrono::milliseconds* retry);
     // Marks the calls on connection (nullptr: none under way), for Stop() to cut off.
     void Busy(class CClassConnection* connection);
     void Publish(const std::function<void(ClassStatus&)>& change);

@@ -1,8 +1,8 @@
 #include "records/History.h"
 
 #include "platform/FileIo.h"
+#include "records/Csv.h"
 #include "records/Outbox.h"
-#include "records/ScoreSheet.h"
 #include "state/DataFolders.h"
 #include "state/Log.h"
 

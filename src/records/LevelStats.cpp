@@ -1,6 +1,6 @@
 #include "records/LevelStats.h"
 
-#include "records/ScoreSheet.h"
+#include "records/Csv.h"
 
 #include <QStringList>
 

@@ -2,6 +2,8 @@
 
 #include "platform/FileIo.h"
 #include "platform/LocalClock.h"
+#include "records/Csv.h"
+#include "records/PendingLines.h"
 #include "records/Records.h"
 #include "records/SpreadsheetLock.h"
 #include "state/DataFolders.h"
@@ -11,13 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <optional>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -27,30 +27,10 @@
 namespace {
 
 constexpr int kWriteTries = 3;
-// The Chinese code page of spreadsheets set up for simplified Chinese is GBK; GB18030 writes GBK's
-// characters byte for byte and keeps the rest instead of turning them into question marks.
-constexpr const char* kSheetCodePage = "GB18030";
 const QString kHeader = QStringLiteral("姓名,得分,类型,时间");
-const QString kSetAsideMarker = QStringLiteral(".unreadable-");
 
 // Guards the waiting lines' file: written by the game worker, read at start-up.
 std::mutex g_pendingMutex;
-
-// A line waiting for its sheet. In the file, one per line: "<sheet> <offset> <line>", the sheet's
-// file name and the line percent-encoded. Earlier versions wrote "<sheet path> <line>"; such an entry
-// is taken for the sheet of that name in the record folder, and looked for anywhere in it.
-struct PendingLine {
-    QString sheet;     // file name in the record folder
-    qint64 offset = 0; // the sheet's size when the line began to wait: a copy of it can only lie after
-    QString line;
-};
-
-struct Pending {
-    std::vector<PendingLine> lines;
-    // Why the file must not be written: something in it could be neither read nor moved aside, and a
-    // write would destroy it. 0 when it may be written.
-    int unwritable = 0;
-};
 
 enum class Outcome { Written, Held, Failed };
 
@@ -123,137 +103,6 @@ qint64 SheetSize(const QString& path) {
     return lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_size : 0;
 }
 
-QString Decoded(const QByteArray& field) {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
-}
-
-std::optional<PendingLine> ParseEntry(const QByteArray& entry) {
-    const QList<QByteArray> fields = entry.split(' ');
-    PendingLine pending;
-    if (fields.size() == 3) {
-        bool ok = false;
-        pending.sheet = Decoded(fields[0]);
-        pending.offset = fields[1].toLongLong(&ok);
-        if (!ok || pending.offset < 0)
-            return std::nullopt;
-    } else if (fields.size() == 2) {
-        const QString path = Decoded(fields[0]);
-        pending.sheet = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    } else {
-        return std::nullopt;
-    }
-    pending.line = Decoded(fields.back());
-    if (!IsSheetFileName(pending.sheet) || !IsSheetLine(pending.line))
-        return std::nullopt;
-    return pending;
-}
-
-QByteArray EntryBytes(const PendingLine& pending) {
-    return pending.sheet.toUtf8().toPercentEncoding() + ' ' + QByteArray::number(pending.offset) + ' ' +
-           pending.line.toUtf8().toPercentEncoding() + '\n';
-}
-
-// A free name beside the waiting lines' file for what is moved aside.
-QString AsidePath() {
-    const QString base = DataFilePath(kPendingSheetLinesName) + kSetAsideMarker +
-                         CurrentLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
-    QString path = base;
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = base + QLatin1Char('-') + QString::number(n);
-    return path;
-}
-
-bool SavePending(const Pending& pending, const std::vector<PendingLine>& lines, int* error) {
-    if (pending.unwritable != 0) {
-        *error = pending.unwritable;
-        return false;
-    }
-    const QString path = DataFilePath(kPendingSheetLinesName);
-    if (lines.empty()) {
-        if (unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
-            return true;
-        *error = errno;
-        return false;
-    }
-    QByteArray bytes;
-    for (const PendingLine& line : lines)
-        bytes += EntryBytes(line);
-    return ReplaceFileAtomically(path, bytes, error);
-}
-
-// The waiting lines. A file that cannot be read is moved aside whole; entries that are refused are
-// copied aside with the rest of the file and left out. Either way the player hears where they went.
-Pending LoadPending() {
-    static QByteArray lastSetAside; // what this run moved aside last, so it is told once
-    Pending pending;
-    const QString path = DataFilePath(kPendingSheetLinesName);
-    QByteArray bytes;
-    int error = 0;
-    if (!ReadRegularFile(path, &bytes, &error)) {
-        if (error == ENOENT)
-            return pending;
-        SheetNotice notice(SheetNoticeKind::SetAside, path, error);
-        const QString aside = AsidePath();
-        if (rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) {
-            notice.path = aside;
-        } else {
-            notice.pendingError = errno;
-            pending.unwritable = error;
-        }
-        qCWarning(lcRecords, "cannot read the waiting score-sheet lines in %s (%s); %s", qPrintable(path),
-                  std::strerror(error),
-                  notice.pendingError == 0 ? qPrintable(QStringLiteral("moved to ") + aside)
-                                           : "cannot move them aside either, so they stay as they are");
-        // A file that stays where it is would be met at every line: it is told the first time.
-        const QByteArray stays = notice.pendingError != 0 ? "unreadable " + QByteArray::number(error) : "";
-        if (stays.isEmpty() || lastSetAside != stays)
-            ReportSheetNotice(notice);
-        lastSetAside = stays;
-        return pending;
-    }
-    int refused = 0;
-    for (const QByteArray& entry : bytes.split('\n')) {
-        if (entry.isEmpty())
-            continue;
-        if (std::optional<PendingLine> line = ParseEntry(entry)) {
-            pending.lines.push_back(std::move(*line));
-        } else {
-            ++refused;
-            qCWarning(lcRecords,
-                      "refused a waiting score-sheet line that names no sheet of the record "
-                      "folder or is no line of a sheet: %s",
-                      entry.left(300).constData());
-        }
-    }
-    if (refused == 0 || lastSetAside == bytes)
-        return pending;
-    lastSetAside = bytes;
-    SheetNotice notice(SheetNoticeKind::SetAside, path);
-    notice.lines = refused;
-    const QString aside = AsidePath();
-    if (ReplaceFileAtomically(aside, bytes, &notice.pendingError, NewFileMode(0600))) {
-        notice.path = aside;
-        int rewriteError = 0;
-        if (!SavePending(pending, pending.lines, &rewriteError))
-            pending.unwritable = rewriteError; // the refused entries stay in it, never to be written
-    } else {
-        pending.unwritable = notice.pendingError;
-    }
-    ReportSheetNotice(notice);
-    return pending;
-}
-
-std::vector<PendingLine> LinesOf(const std::vector<PendingLine>& pending, const QString& sheet) {
-    std::vector<PendingLine> lines;
-    std::copy_if(pending.begin(), pending.end(), std::back_inserter(lines),
-                 [&](const PendingLine& p) { return p.sheet == sheet; });
-    return lines;
-}
-
-void DropLinesOf(std::vector<PendingLine>& pending, const QString& sheet) {
-    std::erase_if(pending, [&](const PendingLine& p) { return p.sheet == sheet; });
-}
-
 // Which waiting lines the sheet holds already: their append went through, but ending their wait did
 // not (a kill between the two steps, a settings folder that could not be written). Each is looked for
 // as a whole line after where the sheet ended when it began to wait, and after the line found before
@@ -290,53 +139,7 @@ Outcome Deliver(const QString& path, const std::vector<PendingLine>& waiting, co
     return lines.isEmpty() ? Outcome::Written : AppendLines(path, lines, error);
 }
 
-// Splits a line of a sheet into its fields as a spreadsheet reads them; nullopt for an open quote.
-std::optional<QStringList> SheetFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
-                field += line[++i];
-            else if (c == u'"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            fields << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    fields << field;
-    return fields;
-}
-
 } // namespace
-
-QByteArray SheetBytes(const QString& line) {
-    return QStringEncoder(kSheetCodePage).encode(line + QStringLiteral("\r\n"));
-}
-
-QString SheetField(const QString& field) {
-    static const QString kSpecial = QStringLiteral(",\"\r\n");
-    static const QString kFormulaStart = QStringLiteral("=+-@\t\r");
-    QString text = field;
-    if (!text.isEmpty() && kFormulaStart.contains(text[0]))
-        text.prepend(QLatin1Char('\''));
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return kSpecial.contains(c); }))
-        return text;
-    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
 bool IsSheetFileName(const QString& name) {
     // Anchored whole: "$" would also match before a final line feed.
     static const QRegularExpression kName(QRegularExpression::anchoredPattern(

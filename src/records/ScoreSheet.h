@@ -18,7 +18,6 @@
 
 #include "records/SaveFailures.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -45,13 +44,6 @@ void AppendSheetLine(int score, const QString& type, const std::function<void()>
 // sheet that is gone is made again with its header. Returns what the player should hear: the sheets
 // made again, and the lines that still wait, with why.
 std::vector<SheetNotice> WritePendingSheetLines();
-
-// A field as it goes into the sheet: quoted when a comma, a quote or a line break in it would break
-// the columns; a field a spreadsheet would take for a formula (beginning with =, +, -, @, a tab or a
-// carriage return) gets a leading apostrophe, so it shows as the text it is.
-QString SheetField(const QString& field);
-// A line as the sheets hold it: in the Chinese code page (GB18030), ended by CR LF.
-QByteArray SheetBytes(const QString& line);
 
 // Whether name is a sheet's file name as CreateScoreSheet makes them: a mode's text, the date stamp,
 // ".csv". Nothing else is a sheet a waiting line may go to.

@@ -1,9 +1,11 @@
 #include "records/ScoreSheet.h"
 #include "platform/LocalClock.h"
+#include "records/Csv.h"
 #include "records/SaveFailures.h"
 #include "records/SpreadsheetLock.h"
 #include "state/DataFolders.h"
 #include "state/Globals.h"
+#include "support/CsvReader.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 
@@ -96,6 +98,28 @@ protected:
     QStringList m_failures;
     std::vector<SheetNotice> m_notices;
 };
+
+TEST(SheetCsv, FieldsReadBackThroughAnIndependentReader) {
+    // What a spreadsheet shows: the field, behind an apostrophe when it begins like a formula.
+    const std::vector<std::pair<QStringList, QStringList>> cases{
+        {{QStringLiteral("玩家一"), QStringLiteral("120")},
+         {QStringLiteral("玩家一"), QStringLiteral("120")}},
+        {{QStringLiteral("a,b"), QStringLiteral("say \"hi\"")},
+         {QStringLiteral("a,b"), QStringLiteral("say \"hi\"")}},
+        {{QStringLiteral("two\r\nlines"), QString()}, {QStringLiteral("two\r\nlines"), QString()}},
+        {{QStringLiteral("=1+1"), QStringLiteral("\"")}, {QStringLiteral("'=1+1"), QStringLiteral("\"")}},
+    };
+    for (const auto& [fields, shown] : cases) {
+        QStringList written;
+        for (const QString& field : fields)
+            written << SheetField(field);
+        const QString line = written.join(QLatin1Char(','));
+        const std::vector<QStringList> rows = ReadCsv(QStringDecoder("GB18030").decode(SheetBytes(line)));
+        ASSERT_EQ(rows.size(), 1u) << qPrintable(line);
+        EXPECT_EQ(rows[0], shown);
+        EXPECT_EQ(SheetFields(line), std::optional<QStringList>(shown));
+    }
+}
 
 TEST_F(ScoreSheet, ANewSheetIsNamedByModeAndTimeWithItsHeader) {
     ASSERT_TRUE(CreateScoreSheet());

@@ -3,31 +3,17 @@
 // migrations); a PC only ever inserts games, each keyed by its UUID, so a game sent twice is there once.
 #pragma once
 
+#include "classroom/ClassSchema.h"
 #include "records/Outbox.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <map>
 #include <mutex>
-#include <thread>
 #include <optional>
-
-// The schema this game writes with; a database at a later version still takes its games while the
-// later version's oldest compatible version is no later than this.
-inline constexpr int kClassSchemaVersion = 4;
-// The oldest schema this game sends to (the steps after it serve the board only).
-inline constexpr int kOldestClassSchemaVersion = 3;
-// Steps from this version on record the oldest compatible version beside their own.
-inline constexpr int kFirstVersionWithCompatible = 3;
-
-// A libpq connection string ("host=… dbname=…") or URI ("postgresql://user@host:port/db?sslmode=…")
-// as keyword/value pairs; nothing (and why) for text that is neither.
-std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why = nullptr);
 
 // An open connection of the calling thread, with bounded waits: connect_timeout, a statement timeout
 // and TCP keepalives, so a server that is gone or stopped never holds the caller for long.
@@ -84,32 +70,3 @@ private:
     QSqlDatabase m_db;
     bool m_bChecked = false; // the schema's version, once per connection
 };
-
-// Cuts off a call on a connection that outlives a limit, for as long as it lives: a server that takes a
-// connection but never answers (stopped, swapping, a half-open link) is caught neither by the server's
-// statement_timeout nor by TCP keepalives.
-class CCallLimit {
-public:
-    CCallLimit(CClassConnection& connection, std::chrono::milliseconds limit);
-    ~CCallLimit();
-    CCallLimit(const CCallLimit&) = delete;
-    CCallLimit& operator=(const CCallLimit&) = delete;
-    // Whether the call was cut off, and what to tell.
-    bool CutOff() const;
-    QString Why() const;
-
-private:
-    const std::chrono::milliseconds m_limit;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_bDone = false;
-    bool m_bCutOff = false;
-    std::thread m_thread;
-};
-
-// Puts host:port:database:user:password into the .pgpass file at path (made 0600), replacing an entry
-// for the same server, database and user. False and why on failure.
-bool StorePassword(const QString& path, const QString& connection, const QString& password, QString* why);
-
-// A driver or server error in words a coach can act on.
-QString ClassErrorText(const QString& error);
