@@ -5,6 +5,7 @@
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/LogCapture.h"
 #include "support/ProgramFolder.h"
 #include "support/RecordingWindow.h"
@@ -392,7 +393,7 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             }
             m_drone.onTick = nullptr;
             g_bLinkActive = true;
-            g_nLinkState = LinkState::Good;
+            g_Link.SetState(LinkState::Good);
             m_game.m_fTotalScore = 0.0f;
         }
     }
@@ -413,7 +414,7 @@ TEST_F(GameDrivers, ADroneSwappedBetweenAttemptsEndsTheGameBeforeTheNext) {
         m_drone.onTick = [&](long long) {
             if (sentBeforeTheSwap == 0 && m_window.scores.size() == 1) {
                 sentBeforeTheSwap = m_drone.sent.size();
-                g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+                CVirtualDrone::ConnectAnotherDrone();
             }
         };
         (m_game.*run)();
