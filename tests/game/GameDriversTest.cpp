@@ -432,4 +432,27 @@ TEST_F(GameDrivers, ADroneSwappedBetweenAttemptsEndsTheGameBeforeTheNext) {
     }
 }
 
+// A drone swapped while the start of the second attempt is being answered: that attempt is measured
+// on the game's connection, so it takes no sample from the other drone and ends the game.
+TEST_F(GameDrivers, ADroneSwappedAsAnAttemptStartsTakesNoSampleFromTheOther) {
+    g_nGameMode = GameMode::Level;
+    g_nLevel = 1;
+    m_drone.onTick = [&, swapped = false](long long) mutable {
+        if (!swapped && m_drone.attemptStarts == 2) {
+            swapped = true;
+            CVirtualDrone::ConnectAnotherDrone();
+        }
+    };
+    m_game.RunLevelGame();
+    EXPECT_EQ(m_window.scores.size(), 1u);
+    EXPECT_EQ(m_window.linkLosses, 1);
+    const std::optional<GameRecord> kept = ReadGameRecord(m_game.LastHistoryPath());
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->end, GameEnd::LinkLost);
+    ASSERT_EQ(kept->attempts.size(), 2u);
+    EXPECT_EQ(kept->attempts[1].end, AttemptEnd::Cut);
+    EXPECT_TRUE(kept->attempts[1].samples.empty());
+    m_drone.onTick = nullptr;
+}
+
 } // namespace
