@@ -215,7 +215,7 @@ void DrawLesson() {
     const auto lean = [&lesson](float roll, float pitch) {
         g_fRoll = roll;
         g_fPitch = pitch;
-        g_nAttitudeTimeMs = GameNowMs();
+        g_Link.StoreAttitude(roll, pitch, g_fYaw, GameNowMs());
         lesson.OnTimer(CDlgLesson::kTimerTarget);
     };
     lean(12.5f, -7.0f);

@@ -24,7 +24,7 @@ void WriteCommandFrame(const GameCommand& command, std::uint64_t link) {
     }
     if (!writer)
         WritePortOfLink(link, frame.data(), length);
-    else if (g_nLinkGeneration == link)
+    else if (g_Link.Generation() == link)
         writer(frame.data(), length);
 }
 

@@ -7,7 +7,9 @@
 #include <functional>
 
 void GameSleep(std::chrono::milliseconds duration);
-// The monotonic clock in milliseconds, the clock the link stamps each attitude with (g_nAttitudeTimeMs).
+// The game's clock in milliseconds: the monotonic clock (MonotonicMs), with which the link stamps each
+// attitude it publishes (LinkReading::attitudeTimeMs), unless a test replaced it; a test that does
+// publishes its attitudes stamped on its own clock.
 std::int64_t GameNowMs();
 
 // Tests replace the sleep and the clock; an empty function restores the real one.

@@ -135,13 +135,15 @@ void SeedEndlessDraws(std::uint64_t seed) {
     DrawEngine().seed(seed);
 }
 
-bool CGameDrivers::Interrupted() const {
-    return !g_bLinkActive || m_bLinkLost;
+CGameDrivers::GameState CGameDrivers::Settle() {
+    if (!g_Link.Read().active)
+        m_state = GameState::Closed;
+    return m_state;
 }
 
 bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status) {
     if (!LinkHolds(m_nGameLink)) {
-        m_bLinkLost = true; // no attempt starts on an attitude nobody can vouch for
+        m_state = GameState::LinkLost; // no attempt starts on an attitude nobody can vouch for
         return false;
     }
     m_window.ShowGuide(AttemptGuideText(m_history.mode, m_history.level, difficulty));
@@ -152,11 +154,14 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
     SendGameCommand(command, m_nGameLink);
     AttemptRecord& record = m_history.attempts.emplace_back();
     record.number = static_cast<int>(m_history.attempts.size());
-    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &m_bLinkLost, &record, m_nGameLink);
+    bool lost = false;
+    const float points = ScoreAttempt(static_cast<unsigned>(difficulty), &lost, &record, m_nGameLink);
+    if (lost)
+        m_state = GameState::LinkLost;
     // Difficulties as the window shows them, 1 to 10 (the drone is sent 0 to 9).
     qCDebug(lcGame, "attempt %d at difficulty %d: %.1f points", attempt + 1, difficulty + 1,
             static_cast<double>(points));
-    if (m_bLinkLost || static_cast<double>(points) < kPassPoints)
+    if (lost || static_cast<double>(points) < kPassPoints)
         return false;
     const float total = m_fTotalScore.load() + points;
     m_fTotalScore = total;
@@ -169,12 +174,14 @@ bool CGameDrivers::PlayAttempt(GameCommand& command, int difficulty, int attempt
 bool CGameDrivers::FinishGame(GameCommand& command) {
     command.action = kActionStop;
     PostGameCommand(command, m_nGameLink);
-    if (!g_bLinkActive)
+    const GameState state = Settle();
+    if (state == GameState::Closed)
         return false; // the window is closing: nothing is recorded, nothing said
-    if (m_bLinkLost) {
+    if (state == GameState::LinkLost) {
+        const LinkLoss loss = LinkLossFor(g_Link.Read(), m_nGameLink);
         qCWarning(lcGame, "the game ended: %s",
-                  g_nLinkGeneration != m_nGameLink  ? "the drone it started on was lost"
-                  : g_nLinkState == LinkState::None ? "too few attitude frames a second"
+                  loss == LinkLoss::OtherConnection ? "the drone it started on was lost"
+                  : loss == LinkLoss::Thin          ? "too few attitude frames a second"
                                                     : "no fresh attitude from the drone");
         m_window.ShowLinkLost();
         return false;
@@ -183,7 +190,8 @@ bool CGameDrivers::FinishGame(GameCommand& command) {
 }
 
 void CGameDrivers::BeginHistory(GameMode mode, int level) {
-    m_nGameLink = g_nLinkGeneration; // the game belongs to this connection
+    m_state = GameState::Playing;
+    m_nGameLink = g_Link.Generation(); // the game belongs to this connection
     m_history = GameRecord();
     m_history.mode = mode;
     m_history.level = level;
@@ -195,7 +203,10 @@ void CGameDrivers::BeginHistory(GameMode mode, int level) {
 
 void CGameDrivers::KeepHistory(std::optional<bool> passed) {
     m_history.ended = CurrentLocalTime();
-    m_history.end = !g_bLinkActive ? GameEnd::Closed : m_bLinkLost ? GameEnd::LinkLost : GameEnd::Finished;
+    const GameState state = Settle();
+    m_history.end = state == GameState::Closed     ? GameEnd::Closed
+                    : state == GameState::LinkLost ? GameEnd::LinkLost
+                                                   : GameEnd::Finished;
     if (m_history.end == GameEnd::Finished)
         m_history.passed = passed;
     m_history.total = static_cast<int>(m_fTotalScore.load());
@@ -217,7 +228,6 @@ QString CGameDrivers::LastHistoryPath() const {
 }
 
 void CGameDrivers::RunLevelGame() {
-    m_bLinkLost = false;
     const int level = g_nLevel;
     BeginHistory(GameMode::Level, level);
     bool passed = true;
@@ -249,14 +259,14 @@ void CGameDrivers::RunLevelGame() {
 }
 
 void CGameDrivers::RunWildGame() {
-    m_bLinkLost = false;
     BeginHistory(GameMode::Wild, 0);
     const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
     SendGameCommand(command, m_nGameLink);
 
     bool going = true;
-    for (int difficulty = 0; difficulty < kDifficultyCount && going && !Interrupted(); ++difficulty)
+    for (int difficulty = 0; difficulty < kDifficultyCount && going && Settle() == GameState::Playing;
+         ++difficulty)
         for (int attempt = 0; attempt < kAttemptsPerLevel && going; ++attempt)
             going =
                 PlayAttempt(command, difficulty, attempt, DifficultyAttemptText(difficulty + 1, attempt + 1));
@@ -264,13 +274,12 @@ void CGameDrivers::RunWildGame() {
 }
 
 void CGameDrivers::RunEndlessGame() {
-    m_bLinkLost = false;
     BeginHistory(GameMode::Endless, 0);
     const auto keep = qScopeGuard([this] { KeepHistory(std::nullopt); });
     GameCommand command = OpeningCommand();
     SendGameCommand(command, m_nGameLink);
 
-    for (int attempts = 0; !Interrupted(); ++attempts) {
+    for (int attempts = 0; Settle() == GameState::Playing; ++attempts) {
         const int difficulty = DrawEndlessDifficulty();
         if (!PlayAttempt(command, difficulty, attempts % kAttemptsPerLevel, DifficultyText(difficulty + 1)))
             break;

@@ -4,8 +4,8 @@
 // difficulties 1 to 10, three attempts each; endless draws a random difficulty for every attempt; both
 // go on until an attempt fails, then record the total (score sheet in competition, top three lists).
 //
-// A game is cut short, with nothing recorded, when its window closes (g_bLinkActive cleared) or when
-// the link stops holding (LinkHolds): no attempt starts, and none is measured, on an attitude older
+// A game is cut short, with nothing recorded, when its window closes or when the link stops holding
+// (LinkHolds, on the published link reading): no attempt starts, and none is measured, on an attitude older
 // than kAttitudeFreshFor, on another connection than the game's (the drone lost, even when another
 // took its place at once), or on a link the monitor judges below weak. The stop command is still
 // sent (to the game's own drone: a drone connected in its place gets none of the game's commands), and
@@ -96,8 +96,11 @@ private:
     // measurement; a scoring attempt's points join the total, followed by the pause. False when the
     // attempt failed.
     bool PlayAttempt(GameCommand& command, int difficulty, int attempt, const QString& status);
-    // The window is closing or the drone went away: the game ends without a record.
-    bool Interrupted() const;
+    // Where the current game stands. Playing until an attempt finds the link no longer holding
+    // (LinkLost); a window that closed ends the game as Closed whatever else happened, which Settle
+    // folds in wherever the game asks.
+    enum class GameState { Playing, LinkLost, Closed };
+    GameState Settle();
     // The common end of every game: the stop command, and true when the game may be recorded.
     bool FinishGame(GameCommand& command);
     // The common end of wild and endless: stop command, sheet line, top list.
@@ -108,9 +111,9 @@ private:
     void KeepHistory(std::optional<bool> passed);
 
     IGameWindow& m_window;
-    bool m_bLinkLost = false;      // in the current game; the worker thread's own
-    std::uint64_t m_nGameLink = 0; // g_nLinkGeneration when the current game started
-    GameRecord m_history;          // the worker thread's own
+    GameState m_state = GameState::Playing; // of the current game; the worker thread's own
+    std::uint64_t m_nGameLink = 0;          // the link's generation when the current game started
+    GameRecord m_history;                   // the worker thread's own
     bool m_bNameAsked = false;
     mutable std::mutex m_historyMutex;
     QString m_strLastHistory;

@@ -15,14 +15,15 @@ constexpr std::chrono::milliseconds kPauseBetweenTries{1500};
 
 // Waits, in sample periods, so that a closing window is not kept waiting for the whole pause.
 void PauseWhileOpen(std::chrono::milliseconds pause) {
-    for (auto waited = std::chrono::milliseconds(0); waited < pause && g_bLinkActive; waited += kSamplePeriod)
+    for (auto waited = std::chrono::milliseconds(0); waited < pause && g_Link.Read().active;
+         waited += kSamplePeriod)
         GameSleep(kSamplePeriod);
 }
 
 } // namespace
 
 LessonEnd CLessonDriver::Run() {
-    const std::uint64_t link = g_nLinkGeneration; // the lesson belongs to this connection
+    const std::uint64_t link = g_Link.Generation(); // the lesson belongs to this connection
     m_nTries = 0;
     const int budgetMs = kDifficultyTable[kLessonDifficulty].budgetMs;
     GameCommand command = OpeningCommand();
@@ -31,7 +32,7 @@ LessonEnd CLessonDriver::Run() {
 
     LessonEnd end = LessonEnd::Closed;
     for (;;) {
-        if (!g_bLinkActive)
+        if (!g_Link.Read().active)
             break;
         if (!LinkHolds(link)) {
             end = LessonEnd::LinkLost; // no try starts on an attitude nobody can vouch for
@@ -51,7 +52,7 @@ LessonEnd CLessonDriver::Run() {
                                        holding ? seen.streak * static_cast<int>(kSamplePeriod.count()) : 0,
                                        seen.remainingMs});
             });
-        if (!g_bLinkActive)
+        if (!g_Link.Read().active)
             break;
         if (lost) {
             end = LessonEnd::LinkLost;
@@ -70,7 +71,7 @@ LessonEnd CLessonDriver::Run() {
     PostGameCommand(command, link);
     if (end == LessonEnd::LinkLost)
         qCWarning(lcGame, "the lesson ended: %s",
-                  g_nLinkGeneration != link ? "the drone it started on was lost" : "the drone went quiet");
+                  g_Link.Generation() != link ? "the drone it started on was lost" : "the drone went quiet");
     if (end != LessonEnd::Closed)
         m_window.ShowLessonEnd(end);
     return end;

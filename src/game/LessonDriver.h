@@ -7,7 +7,7 @@
 // and passes as one does. The player watches each try as it goes, sample by sample. Nothing is kept: no best
 // score, no top list, no score sheet, no history, nothing for the class server.
 //
-// The lesson ends when a try passes, when the window closes (g_bLinkActive cleared), or when the link
+// The lesson ends when a try passes, when the window closes, or when the link
 // stops holding (LinkHolds): then the window is told, as a game tells its window.
 #pragma once
 

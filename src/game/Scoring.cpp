@@ -6,12 +6,15 @@
 #include <cmath>
 
 bool AttitudeIsFresh() {
-    const std::int64_t stored = g_nAttitudeTimeMs;
-    return stored != 0 && GameNowMs() - stored <= kAttitudeFreshFor.count();
+    return g_Link.Read().Fresh(GameNowMs());
+}
+
+LinkLoss LinkLossFor(const LinkReading& reading, std::uint64_t gameLink) {
+    return reading.LossFor(gameLink, GameNowMs());
 }
 
 bool LinkHolds(std::uint64_t gameLink) {
-    return g_nLinkGeneration == gameLink && AttitudeIsFresh() && g_nLinkState != LinkState::None;
+    return LinkLossFor(g_Link.Read(), gameLink) == LinkLoss::Holds;
 }
 
 namespace {
@@ -33,23 +36,24 @@ float MeasureStabilisation(int budgetMs, bool* linkLost, std::vector<AttitudeSam
     int streak = 0;
     bool stable = false;
     for (;;) {
-        if (!g_bLinkActive)
+        if (!g_Link.Read().active)
             return static_cast<float>(budgetMs / 1000); // whole seconds: the attempt counts as lost
         GameSleep(kSamplePeriod);
         remaining -= sampleMs;
         // The last values the drone sent say nothing of where it is now, nor do another drone's, nor
         // a value repeated for lack of new ones: no sample is taken from them.
-        if (!LinkHolds(gameLink)) {
+        const LinkReading reading = g_Link.Read();
+        if (LinkLossFor(reading, gameLink) != LinkLoss::Holds) {
             if (linkLost != nullptr)
                 *linkLost = true;
             return static_cast<float>(budgetMs / 1000);
         }
         // Time is counted in samples, not read from a clock: each stands for exactly 100 ms.
-        const float roll = g_fRoll;
-        const float pitch = g_fPitch;
+        const float roll = reading.roll;
+        const float pitch = reading.pitch;
         if (samples != nullptr)
             samples->push_back(
-                {budgetMs - remaining, Hundredths(roll), Hundredths(pitch), Hundredths(g_fYaw)});
+                {budgetMs - remaining, Hundredths(roll), Hundredths(pitch), Hundredths(reading.yaw)});
         const bool level = !(roll > kLevelLimitDeg || roll < -kLevelLimitDeg || pitch > kLevelLimitDeg ||
                              pitch < -kLevelLimitDeg);
         streak = level ? streak + 1 : 0;
@@ -89,10 +93,9 @@ float ScoreAttempt(unsigned difficultyIndex, bool* linkLost, AttemptRecord* reco
         record->secondsToLevel = t;
         record->points = points;
         // Level in time: the hold is the second before the last sample.
-        const bool level = !lost && g_bLinkActive && static_cast<double>(t) * 1000.0 < row.budgetMs;
-        record->end = lost || !g_bLinkActive ? AttemptEnd::Cut
-                      : level                ? AttemptEnd::Level
-                                             : AttemptEnd::OutOfTime;
+        const bool active = g_Link.Read().active;
+        const bool level = !lost && active && static_cast<double>(t) * 1000.0 < row.budgetMs;
+        record->end = lost || !active ? AttemptEnd::Cut : level ? AttemptEnd::Level : AttemptEnd::OutOfTime;
         if (level && !record->samples.empty()) {
             record->holdEndMs = record->samples.back().timeMs;
             record->holdStartMs = record->holdEndMs - kHoldTimeMs;

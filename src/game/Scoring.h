@@ -4,6 +4,7 @@
 #include "link/Protocol.h"
 #include "records/History.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 
 #include <array>
 #include <chrono>
@@ -17,15 +18,13 @@ inline constexpr int kHoldTimeMs = 1000;      // not counted against the player
 
 static_assert(kDifficultyTable.size() == kDifficultyCount);
 
-// An attitude older than this is no attitude: the drone has gone quiet or away.
-inline constexpr std::chrono::milliseconds kAttitudeFreshFor{500};
-// True when the link stored a valid attitude within kAttitudeFreshFor.
+// True when the link stored a valid attitude within kAttitudeFreshFor of the game's clock.
 bool AttitudeIsFresh();
 
-// Whether a game may go on: the drone is still the one of the connection the game started on
-// (g_nLinkGeneration then; a drone lost and another connected at once is another connection), its
-// attitude is fresh, and the link monitor does not judge the link below weak (a frame or two a
-// second would stand in for many samples).
+// Whether a game may go on, judged on the published reading at the game's clock (LinkReading::LossFor):
+// the drone is still the one of the connection the game started on, the monitor does not judge the
+// link below weak, and its attitude is fresh.
+LinkLoss LinkLossFor(const LinkReading& reading, std::uint64_t gameLink);
 bool LinkHolds(std::uint64_t gameLink);
 
 // What a measurement has seen so far, after each of its samples: for a player watching the attempt
@@ -38,18 +37,18 @@ struct SampleSeen {
 using SampleWatcher = std::function<void(const SampleSeen&)>;
 
 // Samples the drone's attitude every 100 ms until roll and pitch have stayed level for ten samples in
-// a row, the budget is used up, g_bLinkActive is cleared, or the link no longer holds for gameLink
+// a row, the budget is used up, the run window closes, or the link no longer holds for gameLink
 // (then *linkLost is set, when given). Returns the seconds it took the player to get level (the time
 // before the final ten samples); the whole budget when time ran out or the measurement was cut short.
 // Every sample taken is appended to samples, when given, its angles rounded to 0.01 degree, and shown
 // to watch, when given.
 float MeasureStabilisation(int budgetMs, bool* linkLost = nullptr,
                            std::vector<AttitudeSample>* samples = nullptr,
-                           std::uint64_t gameLink = g_nLinkGeneration, const SampleWatcher& watch = {});
+                           std::uint64_t gameLink = g_Link.Generation(), const SampleWatcher& watch = {});
 
 // Measures one attempt at the difficulty index (0..9) and returns its points; 0 when the link stopped
 // holding (*linkLost set, when given). record, when given, receives the attempt as the history keeps
 // it: difficulty, budget, samples, the hold, time to level, points and how it ended. watch sees every
 // sample as it is taken.
 float ScoreAttempt(unsigned difficultyIndex, bool* linkLost = nullptr, AttemptRecord* record = nullptr,
-                   std::uint64_t gameLink = g_nLinkGeneration, const SampleWatcher& watch = {});
+                   std::uint64_t gameLink = g_Link.Generation(), const SampleWatcher& watch = {});

@@ -6,6 +6,7 @@
 #include "platform/DeviceWatch.h"
 #include "platform/LocalClock.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "state/Log.h"
 
 #include <QFile>
@@ -135,7 +136,7 @@ void DispatchFrame(ConstFrameArray frame) {
         g_fRoll = *roll;
         g_fYaw = *yaw;
         g_fPitch = *pitch;
-        g_nAttitudeTimeMs = MonotonicMs();
+        g_Link.StoreAttitude(*roll, *pitch, *yaw, MonotonicMs());
         return;
     }
     case kMsgCommand: {
@@ -195,7 +196,7 @@ ConnectResult CLinkService::OpenLink() {
         return {opened, port, osError};
 
     m_strPort = port;
-    g_nLinkGeneration.fetch_add(1);
+    g_Link.Opened();
     // A new connection is judged on its own frames, not on what an earlier one left uncounted.
     g_nAttitudeCount = 0;
     m_bReadEnded = false;
@@ -220,8 +221,7 @@ void CLinkService::CloseLink() {
     m_readThread.WaitFinished(kThreadEndBound);
     CloseDronePort();
     m_readThread.Join();
-    g_nAttitudeTimeMs = 0; // what the closed port last said no longer describes the drone
-    g_nLinkGeneration.fetch_add(1);
+    g_Link.Closed(); // what the closed port last said no longer describes the drone
     m_strPort.clear();
 }
 
@@ -234,8 +234,8 @@ void CLinkService::StopLink() {
         std::lock_guard lock(m_mutex);
         CloseLink();
     }
-    m_monitorThread.Join(true);     // it has seen the flag; at most it was finishing an open
-    g_nLinkState = LinkState::None; // the monitor's last verdict no longer holds
+    m_monitorThread.Join(true);       // it has seen the flag; at most it was finishing an open
+    g_Link.SetState(LinkState::None); // the monitor's last verdict no longer holds
 }
 
 void CLinkService::MonitorThreadProc() {
@@ -253,7 +253,7 @@ void CLinkService::MonitorThreadProc() {
             CloseLink();
             m_reported = {ConnectOutcome::NoDrone, {}}; // the loss itself was logged
             m_view.ShowPortState(false, {});
-            if (g_nLinkState.exchange(LinkState::None) != LinkState::None)
+            if (g_Link.SetState(LinkState::None) != LinkState::None)
                 m_view.ShowLinkState(LinkState::None);
         }
         WatchForDrone();
@@ -281,7 +281,7 @@ bool CLinkService::JudgeLink() {
         }
         // exchange rather than read-then-zero: a frame counted in between is not lost.
         const LinkState state = LinkStateFromCount(g_nAttitudeCount.exchange(0));
-        if (g_nLinkState.exchange(state) != state) {
+        if (g_Link.SetState(state) != state) {
             qCDebug(lcLink, "link %s",
                     state == LinkState::Good   ? "good"
                     : state == LinkState::Weak ? "weak"

@@ -4,6 +4,7 @@
 #include "link/FrameCodec.h"
 #include "platform/WorkerThread.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 
 #include <QString>
 
@@ -73,8 +74,8 @@ struct ConnectResult {
 // link looks after itself: a port that hangs up, fails or loses its device node is closed at once (the
 // window shows "not connected" and no link), and the drone is connected as soon as it (re)appears or
 // its port is free, on whatever port it then has; a press that found no drone, or a busy port, keeps
-// watching the same way. Every open and close bumps g_nLinkGeneration, so a game can tell that its
-// drone was lost even when another one took its place at once.
+// watching the same way. Every open and close counts a new connection (LinkReading::generation), so a game
+// can tell that its drone was lost even when another one took its place at once.
 class CLinkService {
 public:
     explicit CLinkService(ILinkView& view, ILinkTime& time = RealLinkTime());
@@ -88,8 +89,8 @@ public:
     // Ends the threads and closes the port; does nothing when the player never connected.
     void StopLink();
 
-    // Written by the monitor thread (g_nLinkState).
-    LinkState State() const { return g_nLinkState.load(); }
+    // Written by the monitor thread.
+    LinkState State() const { return g_Link.Read().state; }
 
 private:
     // With m_mutex held.

@@ -1,6 +1,7 @@
 #include "link/SerialTransport.h"
 
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 
 #include <QString>
 
@@ -64,7 +65,7 @@ void WritePortOfLink(std::uint64_t link, const std::uint8_t* bytes, std::uint8_t
     // lock), and opens the next port only after that: a generation still the same here means the port
     // is the connection's own, or none.
     const int fd = g_SerialPort.fd.load();
-    if (g_nLinkGeneration != link || fd == SerialPortRecord::kNoPort)
+    if (g_Link.Generation() != link || fd == SerialPortRecord::kNoPort)
         return;
     WriteSerial(fd, bytes, length, kWriteTimePerByte * length);
 }

@@ -20,7 +20,7 @@ SerialOpenError OpenDronePort(const QString& devicePath, int* osError = nullptr)
 
 // Writes one frame, at most 2 ms per byte; a frame that cannot go out in time is dropped unreported.
 void WritePort(const std::uint8_t* bytes, std::uint8_t length);
-// Writes one frame as WritePort does, but only to the drone of connection link (a g_nLinkGeneration):
+// Writes one frame as WritePort does, but only to the drone of connection link (a LinkReading::generation):
 // once that connection has closed, the frame goes nowhere, even when another drone's port is open.
 void WritePortOfLink(std::uint64_t link, const std::uint8_t* bytes, std::uint8_t length);
 

@@ -1,9 +1,11 @@
 // State shared by the windows and the link, game and heartbeat threads.
 //
-// Every value is a single global read and written on its own; no two ever need to change together.
-// Numbers and flags are lock-free atomics, so a flag cleared on one thread is seen by the loop that
-// polls it on another. The three texts sit behind a small mutex because a QString copy is not a
-// single store.
+// Each value here is read and written on its own. Numbers and flags are lock-free atomics, so a flag
+// cleared on one thread is seen by the loop that polls it on another. The three texts sit behind a
+// small mutex because a QString copy is not a single store. What the link says about the drone for a
+// game (its connection, attitude, the attitude's time and the monitor's verdict) must change together,
+// and is published as one reading instead (state/LinkReading.h); g_fRoll, g_fPitch and g_fYaw hold the
+// same attitude for the instruments, which draw whatever came last.
 #pragma once
 
 #include "state/GameTypes.h"
@@ -35,25 +37,20 @@ struct SerialPortRecord {
     std::mutex readMutex;  // the receive loop, while it waits on and reads the port
 };
 
-extern std::atomic<bool> g_bLinkActive;             // a run window is open; heartbeat and game loops run
-extern std::atomic<bool> g_bReadThreadRun;          // the serial receive loop keeps running
-extern std::atomic<std::uint8_t> g_nAckStatus;      // first payload byte of the last command reply
-extern std::atomic<GameMode> g_nGameMode;           // the mode of the game being chosen or played
-extern std::atomic<PlayType> g_nPlayType;           // practice or competition (wild and endless)
-extern std::atomic<int> g_nLevel;                   // level chosen on the map, 1..10
-extern std::atomic<int> g_nScore;                   // score of the current game
-extern std::atomic<int> g_nLevelResult;             // 1 when the last level game was passed
-extern std::atomic<float> g_fPitch;                 // degrees, from the last verified ATTITUDE
-extern std::atomic<float> g_fRoll;                  // degrees
-extern std::atomic<float> g_fYaw;                   // degrees
-extern std::atomic<int> g_nAttitudeCount;           // verified ATTITUDE frames since the monitor last looked
-extern std::atomic<std::int64_t> g_nAttitudeTimeMs; // monotonic ms when the attitude was stored; 0: never
-extern std::atomic<bool> g_bDroneConnected;         // the port is open and the link threads run
-extern std::atomic<LinkState> g_nLinkState;         // the link monitor's last verdict
-// Counts the drone's connections: bumped whenever its port is opened or closed. A game belongs to the
-// connection it started on; another drone, or the same one plugged in again, is another connection.
-extern std::atomic<std::uint64_t> g_nLinkGeneration;
-extern CSharedString g_strPlayerName; // name typed in the name-entry dialog
+extern std::atomic<bool> g_bLinkActive;        // a run window is open; heartbeat and game loops run
+extern std::atomic<bool> g_bReadThreadRun;     // the serial receive loop keeps running
+extern std::atomic<std::uint8_t> g_nAckStatus; // first payload byte of the last command reply
+extern std::atomic<GameMode> g_nGameMode;      // the mode of the game being chosen or played
+extern std::atomic<PlayType> g_nPlayType;      // practice or competition (wild and endless)
+extern std::atomic<int> g_nLevel;              // level chosen on the map, 1..10
+extern std::atomic<int> g_nScore;              // score of the current game
+extern std::atomic<int> g_nLevelResult;        // 1 when the last level game was passed
+extern std::atomic<float> g_fPitch;            // degrees, from the last verified ATTITUDE
+extern std::atomic<float> g_fRoll;             // degrees
+extern std::atomic<float> g_fYaw;              // degrees
+extern std::atomic<int> g_nAttitudeCount;      // verified ATTITUDE frames since the monitor last looked
+extern std::atomic<bool> g_bDroneConnected;    // the port is open and the link threads run
+extern CSharedString g_strPlayerName;          // name typed in the name-entry dialog
 extern SerialPortRecord g_SerialPort;
 extern CSharedString g_strAppDir;                 // the executable's folder, no trailing separator
 extern CSharedString g_strSheetPath;              // the current competition score sheet

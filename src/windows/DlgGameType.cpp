@@ -6,6 +6,7 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "windows/DlgRun.h"
 
 #include <algorithm>
@@ -28,7 +29,7 @@ void CDlgGameType::OnCommand(int id) {
         g_nPlayType = PlayType::Practice;
         EndDialog(QDialog::Accepted);
     } else if (id == IDC_BTN_COMPETITION) {
-        if (g_nLinkState != LinkState::Good) { // lost while the choice was open
+        if (g_Link.Read().state != LinkState::Good) { // lost while the choice was open
             MessageBoxOk(kLinkFaultText);
             EndDialog(QDialog::Rejected);
             return;

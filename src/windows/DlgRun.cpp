@@ -170,7 +170,8 @@ void CDlgRun::OnStart() {
         return;
     // No game on an attitude the drone stopped sending (it would measure the past), nor on a link
     // too thin to sample: below weak, a frame would stand in for several samples.
-    if (!AttitudeIsFresh() || g_nLinkState == LinkState::None) {
+    const LinkReading link = g_Link.Read();
+    if (LinkLossFor(link, link.generation) != LinkLoss::Holds) {
         MessageBoxOk(kLinkFaultText);
         return;
     }

@@ -2,6 +2,7 @@
 #include "game/GameClock.h"
 #include "game/Scoring.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/LogCapture.h"
 #include "support/VirtualDrone.h"
 
@@ -73,22 +74,20 @@ class Stabilisation : public ::testing::Test {
 protected:
     void SetUp() override {
         g_bLinkActive = true;
-        g_nLinkState = LinkState::Good;
+        g_Link.SetState(LinkState::Good);
         SetGameSleep([this](std::chrono::milliseconds) {
             ++m_samples;
             const auto [roll, pitch] = m_script.empty() ? std::pair{0.0f, 0.0f} : m_script.front();
             if (!m_script.empty())
                 m_script.pop_front();
-            g_fRoll = roll;
-            g_fPitch = pitch;
-            g_nAttitudeTimeMs = GameNowMs();
+            g_Link.StoreAttitude(roll, pitch, 0.0f, GameNowMs());
             if (m_samples == m_closeAtSample)
                 g_bLinkActive = false;
         });
     }
     void TearDown() override {
         SetGameSleep({});
-        g_nLinkState = LinkState::None;
+        g_Link.SetState(LinkState::None);
     }
     void Script(int count, float roll, float pitch) {
         for (int i = 0; i < count; ++i)

@@ -5,6 +5,7 @@
 #include "records/Records.h"
 #include "records/ScoreSheet.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/LogCapture.h"
 #include "support/ProgramFolder.h"
 #include "support/RecordingWindow.h"
@@ -392,7 +393,7 @@ TEST_F(GameDrivers, AGameCutShortRecordsNothingAndStopsOnce) {
             }
             m_drone.onTick = nullptr;
             g_bLinkActive = true;
-            g_nLinkState = LinkState::Good;
+            g_Link.SetState(LinkState::Good);
             m_game.m_fTotalScore = 0.0f;
         }
     }
@@ -413,7 +414,7 @@ TEST_F(GameDrivers, ADroneSwappedBetweenAttemptsEndsTheGameBeforeTheNext) {
         m_drone.onTick = [&](long long) {
             if (sentBeforeTheSwap == 0 && m_window.scores.size() == 1) {
                 sentBeforeTheSwap = m_drone.sent.size();
-                g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+                CVirtualDrone::ConnectAnotherDrone();
             }
         };
         (m_game.*run)();
@@ -429,6 +430,29 @@ TEST_F(GameDrivers, ADroneSwappedBetweenAttemptsEndsTheGameBeforeTheNext) {
         m_drone.onTick = nullptr;
         m_game.m_fTotalScore = 0.0f;
     }
+}
+
+// A drone swapped while the start of the second attempt is being answered: that attempt is measured
+// on the game's connection, so it takes no sample from the other drone and ends the game.
+TEST_F(GameDrivers, ADroneSwappedAsAnAttemptStartsTakesNoSampleFromTheOther) {
+    g_nGameMode = GameMode::Level;
+    g_nLevel = 1;
+    m_drone.onTick = [&, swapped = false](long long) mutable {
+        if (!swapped && m_drone.attemptStarts == 2) {
+            swapped = true;
+            CVirtualDrone::ConnectAnotherDrone();
+        }
+    };
+    m_game.RunLevelGame();
+    EXPECT_EQ(m_window.scores.size(), 1u);
+    EXPECT_EQ(m_window.linkLosses, 1);
+    const std::optional<GameRecord> kept = ReadGameRecord(m_game.LastHistoryPath());
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->end, GameEnd::LinkLost);
+    ASSERT_EQ(kept->attempts.size(), 2u);
+    EXPECT_EQ(kept->attempts[1].end, AttemptEnd::Cut);
+    EXPECT_TRUE(kept->attempts[1].samples.empty());
+    m_drone.onTick = nullptr;
 }
 
 } // namespace

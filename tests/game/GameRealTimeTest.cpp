@@ -53,13 +53,13 @@ TEST(GameRealTime, AGameBelongsToTheDroneItStartedOn) {
     CSimDrone flown;
     ASSERT_TRUE(flown.Start());
     ASSERT_TRUE(machine.ConnectDrone());
-    const std::uint64_t connection = g_nLinkGeneration;
+    const std::uint64_t connection = g_Link.Generation();
     SimOptions spare;
     spare.fRollDeg = 2.0f; // level: a pass, if it were taken for the flown one
     CSimDrone other(spare);
     ASSERT_TRUE(other.Start());
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(g_nLinkGeneration, connection);
+    EXPECT_EQ(g_Link.Generation(), connection);
 
     flown.SetAttitudeDegrees(30.0f, 0.0f, 0.0f); // held tilted: the attempt runs on
     std::thread unplug([&] {

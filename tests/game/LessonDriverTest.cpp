@@ -3,6 +3,7 @@
 #include "records/Outbox.h"
 #include "records/Records.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "support/VirtualDrone.h"
@@ -117,7 +118,7 @@ TEST_F(Lesson, ALessonCutShortStopsTheDroneAndSaysWhyUnlessClosed) {
         EXPECT_EQ(FolderChanges(before, FolderContents(m_folder.Path())), QStringList());
         m_drone.onTick = nullptr;
         g_bLinkActive = true;
-        g_nLinkState = LinkState::Good;
+        g_Link.SetState(LinkState::Good);
     }
 }
 

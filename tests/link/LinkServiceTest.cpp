@@ -95,7 +95,7 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
     EXPECT_EQ(g_fPitch, static_cast<float>(-0.2f * 57.3));
     EXPECT_EQ(g_fYaw, 57.3f);
     EXPECT_EQ(g_nAttitudeCount, 1);
-    EXPECT_NEAR(g_nAttitudeTimeMs, MonotonicMs(), 1000); // stamped when stored
+    EXPECT_NEAR(g_Link.Read().attitudeTimeMs, MonotonicMs(), 1000); // stamped when stored
 
     auto damaged = frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(AttitudeRecord{}));
     damaged[10] ^= 1;
@@ -125,14 +125,14 @@ TEST(DispatchFrame, StoresVerifiedAttitudeInDegreesAndAcknowledgements) {
                                     {0.0f, 0.0f, 1e38f},
                                     {1e20f, 0.0f, 0.0f},
                                     {0.0f, -6.3f, 0.0f}}) {
-        g_nAttitudeTimeMs = 0;
+        g_Link.Edit([](LinkReading& link) { link.attitudeTimeMs = 0; });
         attitude.roll = roll;
         attitude.pitch = pitch;
         attitude.yaw = yaw;
         DispatchFrame(frameOf(kMsgAttitude, kCrcExtraAttitude, AsBytes(attitude)));
         EXPECT_EQ(g_nAttitudeCount, 1);
         EXPECT_EQ(g_fRoll, 5.73f);
-        EXPECT_EQ(g_nAttitudeTimeMs, 0);
+        EXPECT_EQ(g_Link.Read().attitudeTimeMs, 0);
     }
 }
 
@@ -159,11 +159,11 @@ TEST_F(LinkService, APortHeldByAnotherProgramIsBusyAndTakenOnceFree) {
     EXPECT_EQ(m_log.Lines(),
               QStringList{QStringLiteral("link: cannot open the drone's port %1: Device or resource busy")
                               .arg(drone->DevicePath())});
-    const std::uint64_t generation = g_nLinkGeneration;
+    const std::uint64_t generation = g_Link.Generation();
     CloseSerialDevice(other.fd);
     ASSERT_TRUE(time.Advance(1s)); // the next look
     EXPECT_TRUE(m_view.m_portOpen);
-    EXPECT_NE(g_nLinkGeneration, generation);
+    EXPECT_NE(g_Link.Generation(), generation);
     service.StopLink();
 }
 
@@ -234,12 +234,12 @@ TEST_F(LinkService, AVanishedDroneIsDroppedAndTakenBackOnItsNewPort) {
     g_bLinkActive = true;
     StartHeartbeat();
 
-    const std::uint64_t generation = g_nLinkGeneration;
+    const std::uint64_t generation = g_Link.Generation();
     drone->Vanish(); // unplugged: the port hangs up and the registration goes
     ASSERT_TRUE(WaitUntil([&] { return !g_bDroneConnected && !m_view.m_portOpen; }, 3s));
     EXPECT_EQ(g_SerialPort.fd, SerialPortRecord::kNoPort);
-    EXPECT_EQ(g_nAttitudeTimeMs, 0); // what the lost drone said last is no attitude now
-    EXPECT_NE(g_nLinkGeneration, generation);
+    EXPECT_EQ(g_Link.Read().attitudeTimeMs, 0); // what the lost drone said last is no attitude now
+    EXPECT_NE(g_Link.Generation(), generation);
     EXPECT_EQ(m_view.States().back(), LinkState::None);
     EXPECT_EQ(m_service.Connect().outcome, ConnectOutcome::NoDrone); // the button looks again
     const auto cpuBefore = ProcessCpuTime();

@@ -1,6 +1,7 @@
 #include "link/SerialTransport.h"
 #include "platform/SerialPort.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -264,11 +265,12 @@ TEST_F(SerialTransport, WritesToAClosedPortAreDroppedQuietly) {
     WritePort(f.data(), static_cast<std::uint8_t>(f.size()));
     EXPECT_TRUE(m_pty.ReadAll().empty());
 
-    const std::uint64_t closed = g_nLinkGeneration.fetch_add(1);
+    const std::uint64_t closed = g_Link.Generation();
+    g_Link.Closed();
     ASSERT_EQ(OpenDronePort(m_pty.Path()), SerialOpenError::None);
     WritePortOfLink(closed, f.data(), static_cast<std::uint8_t>(f.size()));
     const Bytes g = CommandReply(2);
-    WritePortOfLink(g_nLinkGeneration, g.data(), static_cast<std::uint8_t>(g.size()));
+    WritePortOfLink(g_Link.Generation(), g.data(), static_cast<std::uint8_t>(g.size()));
     EXPECT_EQ(m_pty.ReadAll(), g);
 }
 

@@ -6,6 +6,7 @@
 #include "link/FrameCodec.h"
 #include "platform/LocalClock.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 
 #include <array>
 #include <cstring>
@@ -22,8 +23,12 @@ CVirtualDrone::CVirtualDrone() {
     g_nAckStatus = 0;
     g_fRoll = 0.0f;
     g_fPitch = 0.0f;
-    g_nAttitudeTimeMs = kStartMs;
-    g_nLinkState = LinkState::Good; // streaming twenty frames a second
+    g_Link.Edit([](LinkReading& link) {
+        link.roll = 0.0f;
+        link.pitch = 0.0f;
+        link.attitudeTimeMs = kStartMs;
+        link.state = LinkState::Good; // streaming twenty frames a second
+    });
     SetGameSleep([this](std::chrono::milliseconds d) { Advance(d); });
     SetGameNow([this] { return kStartMs + nowMs; });
     SetCommandFrameWriter([this](const std::uint8_t* bytes, std::uint8_t length) { OnFrame(bytes, length); });
@@ -31,7 +36,7 @@ CVirtualDrone::CVirtualDrone() {
 }
 
 CVirtualDrone::~CVirtualDrone() {
-    g_nLinkState = LinkState::None;
+    g_Link.SetState(LinkState::None);
     SetGameSleep({});
     SetGameNow({});
     SetCommandFrameWriter({});
@@ -55,7 +60,7 @@ void CVirtualDrone::LevelAfterSamples(std::vector<int> badSamples) {
 void CVirtualDrone::CutDuringAttempt(Cut cut, int attemptStartsAtCut, long long* cutAt) {
     silentFromMs = cut == Cut::StaleFromTheStart ? 0 : -1;
     if (cut == Cut::StaleFromTheStart)
-        g_nAttitudeTimeMs = 0;
+        g_Link.Edit([](LinkReading& link) { link.attitudeTimeMs = 0; });
     onTick = [this, cut, attemptStartsAtCut, cutAt, done = false](long long now) mutable {
         if (done || attemptStarts != attemptStartsAtCut || now - sent.back().timeMs < 700)
             return;
@@ -64,12 +69,16 @@ void CVirtualDrone::CutDuringAttempt(Cut cut, int attemptStartsAtCut, long long*
         if (cut == Cut::Close)
             g_bLinkActive = false;
         else if (cut == Cut::AnotherDrone)
-            g_nLinkGeneration.fetch_add(2); // closed, and opened on the other drone
+            ConnectAnotherDrone();
         else if (cut == Cut::Weak)
-            g_nLinkState = LinkState::None;
+            g_Link.SetState(LinkState::None);
         else
             silentFromMs = now;
     };
+}
+
+void CVirtualDrone::ConnectAnotherDrone() {
+    g_Link.Edit([](LinkReading& link) { link.generation += 2; });
 }
 
 void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
@@ -84,8 +93,12 @@ void CVirtualDrone::Advance(std::chrono::milliseconds duration) {
             const auto [roll, pitch] = attitude(attemptStarts - 1, nowMs - m_attemptStartMs);
             g_fRoll = roll;
             g_fPitch = pitch;
+            g_Link.Edit([roll = roll, pitch = pitch](LinkReading& link) {
+                link.roll = roll;
+                link.pitch = pitch;
+            });
         }
-        g_nAttitudeTimeMs = kStartMs + nowMs;
+        g_Link.Edit([this](LinkReading& link) { link.attitudeTimeMs = kStartMs + nowMs; });
     }
     if (onTick)
         onTick(nowMs);

@@ -48,6 +48,8 @@ public:
     // Cuts that way 700 ms into the attempt started attemptStarts-th (1 for the first), through onTick,
     // and sets *cutAt to the virtual time it did (left alone until then); StaleFromTheStart at once.
     void CutDuringAttempt(Cut cut, int attemptStarts, long long* cutAt);
+    // The drone's port closed and another drone's opened at once: two connections on.
+    static void ConnectAnotherDrone();
 
     // Attitude helper: the first badSamples[k] samples of attempt k out of the window, then level;
     // -1 never level. Assumes the acknowledgement comes at once (the first 100 ms poll).

@@ -1,6 +1,7 @@
 #include "records/Records.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
 #include "windows/DlgGameType.h"
@@ -35,8 +36,8 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     ASSERT_TRUE(QDir(m_folder.Path()).mkpath(QStringLiteral("Record")));
     g_nGameMode = GameMode::Wild;
     InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
-    g_nLinkState = LinkState::Good;
-    const auto linkGone = qScopeGuard([] { g_nLinkState = LinkState::None; });
+    g_Link.SetState(LinkState::Good);
+    const auto linkGone = qScopeGuard([] { g_Link.SetState(LinkState::None); });
     CMessageLog yes(true); // to a new competition that empties the lists
     CDlgGameType dialog;
     g_nPlayType = PlayType::Competition;
@@ -58,8 +59,8 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
 TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
     g_nGameMode = GameMode::Endless; // and no Record folder
     InsertTopListEntry(RaceCfgPath(), TopListSection(GameMode::Endless), 1, 500, QStringLiteral("旧"));
-    g_nLinkState = LinkState::Good;
-    const auto linkGone = qScopeGuard([] { g_nLinkState = LinkState::None; });
+    g_Link.SetState(LinkState::Good);
+    const auto linkGone = qScopeGuard([] { g_Link.SetState(LinkState::None); });
     CMessageLog yes(true);
     CDlgGameType dialog;
     dialog.Open();

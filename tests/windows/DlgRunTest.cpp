@@ -7,6 +7,7 @@
 #include "platform/UiThread.h"
 #include "res/Resource.h"
 #include "state/Globals.h"
+#include "state/LinkReading.h"
 #include "support/ModalPlayer.h"
 #include "support/ProgramFolder.h"
 #include "support/TestSupport.h"
@@ -198,19 +199,19 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
 
 TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
     Dlg().Open();
-    const std::int64_t fresh = g_nAttitudeTimeMs;
-    g_nAttitudeTimeMs = 0; // nothing from the drone yet
+    const std::int64_t fresh = g_Link.Read().attitudeTimeMs;
+    g_Link.Edit([](LinkReading& link) { link.attitudeTimeMs = 0; }); // nothing from the drone yet
     Dlg().m_btnStart->click();
     EXPECT_FALSE(Dlg().Playing());
     EXPECT_TRUE(m_drone.sent.empty());
     EXPECT_EQ(m_messages.Texts(), QStringList{kLinkFaultText});
 
-    g_nAttitudeTimeMs = fresh;
-    g_nLinkState = LinkState::None; // a fresh attitude, but a frame or two a second
+    g_Link.Edit([fresh](LinkReading& link) { link.attitudeTimeMs = fresh; });
+    g_Link.SetState(LinkState::None); // a fresh attitude, but a frame or two a second
     Dlg().m_btnStart->click();
     EXPECT_FALSE(Dlg().Playing());
     EXPECT_TRUE(m_drone.sent.empty());
-    g_nLinkState = LinkState::Good;
+    g_Link.SetState(LinkState::Good);
     m_messages.Clear();
 
     m_drone.silentFromMs = 300; // gone during the first attempt
