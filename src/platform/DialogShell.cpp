@@ -125,7 +125,7 @@ void CDialogShell::CreateControls() {
     ApplyTabOrder();
 }
 
-void CDialogShell::Open() {
+void CDialogShell::ShowModeless() {
     CreateControls();
     ShowTemplateTitle();
     OnInitDialog();

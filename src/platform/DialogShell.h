@@ -45,7 +45,7 @@ public:
     // manager), not wherever the window manager likes.
     int DoModal();
     // The same without the modal loop: the window is shown and returns at once (tests drive it so).
-    void Open();
+    void ShowModeless();
     // Ends the modal loop (or hides an opened window) with result.
     void EndDialog(int result);
 

@@ -40,7 +40,7 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     CMessageLog yes(true); // to a new competition that empties the lists
     CDlgGameType dialog;
     g_nPlayType = PlayType::Competition;
-    dialog.Open();
+    dialog.ShowModeless();
     EXPECT_EQ(g_nPlayType, PlayType::Practice); // every opening starts as practice
     Click(dialog, IDC_BTN_COMPETITION);
     EXPECT_FALSE(dialog.isVisible());
@@ -48,7 +48,7 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     EXPECT_TRUE(QFile::exists(g_strSheetPath.Get()));
     EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Endless))[0].score, 0);
 
-    dialog.Open();
+    dialog.ShowModeless();
     Click(dialog, IDC_BTN_PRACTICE);
     EXPECT_EQ(g_nPlayType, PlayType::Practice);
     EXPECT_FALSE(dialog.isVisible());
@@ -62,7 +62,7 @@ TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
     const auto linkGone = qScopeGuard([] { g_nLinkState = LinkState::None; });
     CMessageLog yes(true);
     CDlgGameType dialog;
-    dialog.Open();
+    dialog.ShowModeless();
     Click(dialog, IDC_BTN_COMPETITION);
     EXPECT_EQ(yes.Texts(), (QStringList{kNewCompetitionText, kSheetNotCreatedText}));
     EXPECT_TRUE(dialog.isVisible());
@@ -77,14 +77,14 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     CDlgRecord dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("记录创建者信息录入"));
     g_strPlayerName.Set(QStringLiteral("上次"));
-    dialog.Open();
+    dialog.ShowModeless();
     auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
     EXPECT_TRUE(edit->text().isEmpty());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("上次"));
 
-    dialog.Open();
+    dialog.ShowModeless();
     dialog.GetDlgItem(IDC_BTN_TAKE_NAME)->setFocus(); // as a click of the mouse leaves it
     Click(dialog, IDC_BTN_TAKE_NAME);
     EXPECT_EQ(m_messages.Texts(), QStringList{kEmptyNameText});
@@ -100,7 +100,7 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("  ")); // spaces are a name
 
-    dialog.Open(); // a pasted name with line breaks forges no lines in the records
+    dialog.ShowModeless(); // a pasted name with line breaks forges no lines in the records
     edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
     EXPECT_EQ(edit->maxLength(), kMaxNameLength);
     edit->setText(QStringLiteral("Eve\ntop1=99999"));
@@ -112,7 +112,7 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
 TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
     CDlgRecord dialog;
     dialog.SetReason(QStringLiteral("本局 1848 分，进入前三名"));
-    dialog.Open();
+    dialog.ShowModeless();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
@@ -134,7 +134,7 @@ TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
             return false; // moved by the window itself, as where no window manager can
         }
     } map;
-    map.Open();
+    map.ShowModeless();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
     const QPoint start = map.pos();
     const QPoint background(300, 560);

@@ -125,7 +125,7 @@ TEST(RunTexts, CaptionsScoresAndTheReadout) {
 
 TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     g_nGameMode = static_cast<GameMode>(3); // no such mode: the caption keeps its template text
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Static"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
     EXPECT_EQ(Dlg().m_stcAttitude->Text(), kReadoutAtRest);
@@ -144,7 +144,7 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     Dlg().m_fTotalScore = 123.9f;
     g_nGameMode = GameMode::Wild;
     g_nPlayType = PlayType::Competition;
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  123"));
 }
@@ -155,7 +155,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
         if (m_drone.attemptStarts == 1)
             gate.Wait(); // in the first attempt
     };
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
     Dlg().m_btnStart->click();
     Dlg().m_btnStart->click(); // a second press during the game is ignored
@@ -197,7 +197,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
 }
 
 TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
-    Dlg().Open();
+    Dlg().ShowModeless();
     const std::int64_t fresh = g_nAttitudeTimeMs;
     g_nAttitudeTimeMs = 0; // nothing from the drone yet
     Dlg().m_btnStart->click();
@@ -227,7 +227,7 @@ TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
 }
 
 TEST_F(DlgRun, TheInstrumentsFollowTheDroneOnlyByMoreThanHalfADegree) {
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_attitude->grab(); // painted once, as a shown window is
     Dlg().m_heightMeter->grab();
     g_fYaw = 0.0f;
@@ -259,7 +259,7 @@ TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
         if (m_drone.attemptStarts == 2)
             gate.Wait(); // the second attempt, mid-way
     };
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_btnStart->click();
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
 
@@ -302,7 +302,7 @@ TEST_F(DlgRun, TheCloseQuestionOfAGameThatEndsMeanwhileClosesItself) {
             gate.Wait(); // the last attempt
     };
     WriteBestScore(1, 999); // no new record: its message would wait for an answer
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_btnStart->click();
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
     SetMessageResponder({}); // a real box, answered by nobody
@@ -337,7 +337,7 @@ TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
     for (int round = 0; round < 25; ++round) {
         g_nGameMode = static_cast<GameMode>(random() % 3);
         auto dlg = std::make_unique<CDlgRun>();
-        dlg->Open();
+        dlg->ShowModeless();
         dlg->m_btnStart->click();
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(random() % 150);
         while (std::chrono::steady_clock::now() < until) {
@@ -356,11 +356,11 @@ TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
 TEST_F(DlgRun, RecordsLinesAndClearing) {
     g_nLevel = 4;
     WriteBestScore(4, 57);
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("关卡 4 最高得分 : 57"));
     Dlg().EndDialog(QDialog::Rejected);
     g_nLevel = 5;
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
     Dlg().EndDialog(QDialog::Rejected);
 
@@ -373,7 +373,7 @@ TEST_F(DlgRun, RecordsLinesAndClearing) {
     WritePrivateProfileString(TopListSection(GameMode::Wild), QStringLiteral("top1"), QStringLiteral("99"),
                               RaceCfgPath());
     WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("77"), RecordCfgPath());
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一"));
     EXPECT_EQ(Dlg().m_stcRecord[1]->Text(), QStringLiteral("Top2    30    null"));
     EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());
