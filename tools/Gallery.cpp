@@ -216,7 +216,7 @@ void DrawLesson() {
         g_fRoll = roll;
         g_fPitch = pitch;
         g_nAttitudeTimeMs = GameNowMs();
-        lesson.OnTimer(CDlgLesson::kTimerTarget);
+        lesson.OnTargetTimer();
     };
     lean(12.5f, -7.0f);
     lesson.ShowTry(2, 10000);

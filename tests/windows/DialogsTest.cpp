@@ -126,6 +126,24 @@ TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
 // The window manager is asked to move a window only once the pointer moves with the button down:
 // asked at the press, it may start after a quick click's release and leave the window following the
 // pointer until the next click.
+TEST_F(Dialogs, AWindowsTimerStopsWhenTheWindowEnds) {
+    CDlgRecord dialog;
+    CDialogTimer timer(dialog, [] {});
+    dialog.ShowModeless();
+    timer.start(60'000);
+    dialog.EndDialog(QDialog::Rejected);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST_F(Dialogs, AControlTakenAsAnotherKindStopsTheProgramThere) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CDlgRecord dialog;
+    dialog.ShowModeless();
+    EXPECT_EQ(dialog.Control<QLineEdit>(IDC_EDIT_NAME), dialog.GetDlgItem(IDC_EDIT_NAME));
+    EXPECT_DEATH(dialog.Control<QLabel>(IDC_EDIT_NAME), "control 1021 is not of the kind");
+    EXPECT_DEATH(dialog.Control<QWidget>(-12345), "missing");
+}
+
 TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
     struct CMap : CDlgMap {
         int asked = 0;

@@ -135,7 +135,7 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     EXPECT_FALSE(Dlg().GetDlgItem(IDC_STC_ATTITUDE_FRAME)->isVisible());
     EXPECT_TRUE(g_bLinkActive);
     EXPECT_TRUE(HeartbeatRunning());
-    EXPECT_TRUE(Dlg().TimerActive(11));
+    EXPECT_TRUE(Dlg().m_timerReadout.isActive());
     Dlg().m_btnClose->click(); // no game: closes at once, the heartbeat goes on
     EXPECT_FALSE(Dlg().isVisible());
     EXPECT_TRUE(HeartbeatRunning());
@@ -161,7 +161,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     Dlg().m_btnStart->click(); // a second press during the game is ignored
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
     EXPECT_TRUE(Dlg().Playing());
-    EXPECT_TRUE(Dlg().TimerActive(10));
+    EXPECT_TRUE(Dlg().m_timerInstruments.isActive());
     EXPECT_TRUE(Dlg().m_stcStatus->Text().isEmpty()); // the game's texts wait for the UI thread
     Settle();
     EXPECT_EQ(Dlg().m_stcStatus->Text(), DifficultyAttemptText(1, 1));
@@ -170,7 +170,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
     Settle();
     EXPECT_FALSE(Dlg().Playing());
-    EXPECT_FALSE(Dlg().TimerActive(10));
+    EXPECT_FALSE(Dlg().m_timerInstruments.isActive());
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
     int openings = 0;
     for (const auto& s : m_drone.sent)
