@@ -83,7 +83,7 @@ int main(int argc, char* argv[]) {
         debrief.OpenAt(CDlgDebrief::View::Overview);
         QElapsedTimer timer;
         timer.start();
-        debrief.Open();
+        debrief.ShowModeless();
         QApplication::processEvents(); // laid out and drawn
         open.push_back(static_cast<double>(timer.elapsed()));
         timer.restart();

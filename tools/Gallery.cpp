@@ -172,7 +172,7 @@ void DrawRunWindows() {
         g_nPlayType = mode == GameMode::Endless ? PlayType::Competition : PlayType::Practice;
         g_nLevel = 3;
         CDlgRun dlg;
-        dlg.Open();
+        dlg.ShowModeless();
         SaveWindow(dlg, QStringLiteral("run_mode%1_idle").arg(static_cast<int>(mode)));
         g_fRoll = -18.4f;
         g_fPitch = 12.6f;
@@ -208,7 +208,7 @@ void DrawRunWindows() {
 void DrawLesson() {
     SetMessageResponder([](const QString&, MessageKind) { return false; });
     CDlgLesson lesson;
-    lesson.Open();
+    lesson.ShowModeless();
     SaveWindow(lesson, QStringLiteral("lesson_ready"));
     StopHeartbeat();
     lesson.WaitForLessonEnd(std::chrono::seconds(5));
@@ -216,7 +216,7 @@ void DrawLesson() {
         g_fRoll = roll;
         g_fPitch = pitch;
         g_Link.StoreAttitude(roll, pitch, g_fYaw, GameNowMs());
-        lesson.OnTimer(CDlgLesson::kTimerTarget);
+        lesson.OnTargetTimer();
     };
     lean(12.5f, -7.0f);
     lesson.ShowTry(2, 10000);
@@ -277,7 +277,7 @@ void DrawDebrief() {
     {
         CDlgDebrief empty; // a new player's: nothing played yet
         empty.OpenAt(CDlgDebrief::View::Progress);
-        empty.Open();
+        empty.ShowModeless();
         SaveWindow(empty, QStringLiteral("debrief_progress_empty"));
         empty.EndDialog(QDialog::Rejected);
     }
@@ -328,13 +328,13 @@ void DrawDebrief() {
 
     CDlgDebrief debrief;
     debrief.OpenAt(CDlgDebrief::View::Replay, latest);
-    debrief.Open();
+    debrief.ShowModeless();
     SaveWindow(debrief, QStringLiteral("debrief_replay"));
     debrief.m_btnOverlay->click(); // the three attempts of the level over one another
     SaveWindow(debrief, QStringLiteral("debrief_replay_overlay"));
     debrief.EndDialog(QDialog::Rejected);
     debrief.OpenAt(CDlgDebrief::View::Progress, latest);
-    debrief.Open();
+    debrief.ShowModeless();
     SaveWindow(debrief, QStringLiteral("debrief_progress"));
     debrief.EndDialog(QDialog::Rejected);
 }
@@ -388,7 +388,7 @@ void DrawDebriefOverview() {
     }
     CDlgDebrief debrief;
     debrief.OpenAt(CDlgDebrief::View::Overview);
-    debrief.Open();
+    debrief.ShowModeless();
     SaveWindow(debrief, QStringLiteral("debrief_overview"));
     debrief.EndDialog(QDialog::Rejected);
     UsePlayer(std::nullopt);
@@ -405,29 +405,29 @@ void DrawMainAndMap() {
     WriteBestScore(2, 41);
     {
         CAvilumaDlg main;
-        main.Open();
+        main.ShowModeless();
         SaveWindow(main, QStringLiteral("window_main"));
         main.Shutdown();
     }
     CDlgMap map;
-    map.Open();
+    map.ShowModeless();
     map.m_stcNews->SetText(LevelOpenedText(3));
     SaveWindow(map, QStringLiteral("window_map"));
     map.EndDialog(QDialog::Rejected);
     CAboutDlg about;
-    about.Open();
+    about.ShowModeless();
     SaveWindow(about, QStringLiteral("dialog_about"));
     about.EndDialog(QDialog::Rejected);
 }
 
 void DrawSmallDialogs() {
     CDlgGameType gameType;
-    gameType.Open();
+    gameType.ShowModeless();
     SaveWindow(gameType, QStringLiteral("dialog_gametype"));
     gameType.EndDialog(QDialog::Rejected);
     CDlgRecord record;
     record.SetReason(NameEntryReason(1848, 1));
-    record.Open();
+    record.ShowModeless();
     SaveWindow(record, QStringLiteral("dialog_record"));
     record.EndDialog(QDialog::Rejected);
 }

@@ -5,6 +5,7 @@
 #include "res/Resources.h"
 #include "state/Version.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
 
@@ -42,7 +43,7 @@ QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
     return new CIconBox(this);
 }
 
-void CAboutDlg::OnCommand(int id) {
-    if (id == IDOK)
-        EndDialog(QDialog::Accepted);
+void CAboutDlg::OnInitDialog() {
+    connect(Control<QAbstractButton>(IDOK), &QAbstractButton::clicked, this,
+            [this] { EndDialog(QDialog::Accepted); });
 }

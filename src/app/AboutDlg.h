@@ -9,5 +9,5 @@ public:
 
 protected:
     QWidget* CreateControl(const ControlTemplate& control) override;
-    void OnCommand(int id) override;
+    void OnInitDialog() override;
 };

@@ -93,6 +93,11 @@ void CAvilumaDlg::OnInitDialog() {
     m_btnLinkState = SetUpButton(IDC_BTN_LINKSTATE, IDI_LINK_NONE);
     m_btnLinkState->SetHoverBorder(false);
     m_btnLinkState->setFocusPolicy(Qt::NoFocus); // a sign, not a button: clicking it does nothing
+    connect(m_btnConnect, &QAbstractButton::clicked, this, &CAvilumaDlg::OnBtnConnect);
+    connect(m_btnLevel, &QAbstractButton::clicked, this, &CAvilumaDlg::OnBtnLevel);
+    connect(m_btnWild, &QAbstractButton::clicked, this, &CAvilumaDlg::OnBtnWild);
+    connect(m_btnEndless, &QAbstractButton::clicked, this, &CAvilumaDlg::OnBtnEndless);
+    connect(m_btnExit, &QAbstractButton::clicked, this, &CAvilumaDlg::OnBtnExit);
 
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, QColor(255, 255, 255));
     m_stcTitle->SetLayout(false, true); // a long player's name makes the caption smaller, never cut
@@ -348,28 +353,6 @@ void CAvilumaDlg::ChoosePlayer(bool atStart) {
     OfferLessonToNewPlayer(); // a new player on a drone already connected
 }
 
-void CAvilumaDlg::OnCommand(int id) {
-    switch (id) {
-    case IDC_BTN_CONNECT:
-        OnBtnConnect();
-        break;
-    case IDC_BTN_LEVEL:
-        OnBtnLevel();
-        break;
-    case IDC_BTN_WILD:
-        OnBtnWildOrEndless(GameMode::Wild);
-        break;
-    case IDC_BTN_ENDLESS:
-        OnBtnWildOrEndless(GameMode::Endless);
-        break;
-    case IDC_BTN_CLOSE:
-        OnBtnExit();
-        break;
-    default:
-        break; // the link-state indicator does nothing when clicked
-    }
-}
-
 void CAvilumaDlg::OnBtnConnect() {
     const QString message = ConnectMessage(m_link.Connect());
     if (!message.isEmpty())
@@ -434,6 +417,14 @@ void CAvilumaDlg::OnBtnLevel() {
     }
     m_dlgMap.DoModal();
     ShowPlayer(); // the levels just passed may have opened wild and endless
+}
+
+void CAvilumaDlg::OnBtnWild() {
+    OnBtnWildOrEndless(GameMode::Wild);
+}
+
+void CAvilumaDlg::OnBtnEndless() {
+    OnBtnWildOrEndless(GameMode::Endless);
 }
 
 void CAvilumaDlg::OnBtnWildOrEndless(GameMode gameMode) {

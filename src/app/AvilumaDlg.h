@@ -127,7 +127,6 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
     void OnCancel() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -137,6 +136,8 @@ protected:
 private:
     void OnBtnConnect();
     void OnBtnLevel();
+    void OnBtnWild();
+    void OnBtnEndless();
     void OnBtnWildOrEndless(GameMode gameMode);
     void OnBtnExit();
     void ShowSystemMenu(const QPoint& at);

@@ -111,10 +111,6 @@ void CDialogShell::CreateControls() {
         FitLabelText(widget);
         widget->installEventFilter(this);
         widget->show();
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            const int id = control.id;
-            connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
-        }
         m_controls[control.id >= 0 ? control.id : anonymous--] = widget;
     }
     if (!m_template->fullWindow) {
@@ -125,7 +121,7 @@ void CDialogShell::CreateControls() {
     ApplyTabOrder();
 }
 
-void CDialogShell::Open() {
+void CDialogShell::ShowModeless() {
     CreateControls();
     ShowTemplateTitle();
     OnInitDialog();
@@ -198,7 +194,7 @@ void CDialogShell::ApplyTabOrder() {
 }
 
 void CDialogShell::EndDialog(int result) {
-    for (auto& [id, timer] : m_timers)
+    for (QTimer* timer : m_timers)
         timer->stop();
     done(result);
 }
@@ -208,23 +204,18 @@ QWidget* CDialogShell::GetDlgItem(int id) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
-void CDialogShell::SetTimer(int id, int periodMs) {
-    auto& timer = m_timers[id];
-    if (!timer) {
-        timer = std::make_unique<QTimer>();
-        QObject::connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimer(id); });
-    }
-    timer->start(periodMs);
+void CDialogShell::NoSuchControl(int id) const {
+    qFatal("dialog %d: control %d is %s", m_template->id, id,
+           GetDlgItem(id) == nullptr ? "missing" : "not of the kind asked for");
 }
 
-void CDialogShell::KillTimer(int id) {
-    if (const auto it = m_timers.find(id); it != m_timers.end())
-        it->second->stop();
+CDialogTimer::CDialogTimer(CDialogShell& window, std::function<void()> onTick) : m_window(window) {
+    connect(this, &QTimer::timeout, &window, std::move(onTick));
+    m_window.m_timers.push_back(this);
 }
 
-bool CDialogShell::TimerActive(int id) const {
-    const auto it = m_timers.find(id);
-    return it != m_timers.end() && it->second->isActive();
+CDialogTimer::~CDialogTimer() {
+    std::erase(m_window.m_timers, this);
 }
 
 void CDialogShell::paintEvent(QPaintEvent* event) {

@@ -4,8 +4,9 @@
 // - Controls are created afresh from the template at every opening (so each starts with its template
 //   text), placed by their rectangles in dialog units; the window's class decides which kind of widget
 //   each control id becomes.
-// - The set-up (OnInitDialog) runs at every opening; button clicks arrive in OnCommand by control id;
-//   timers are started and stopped by id and arrive in OnTimer.
+// - The set-up (OnInitDialog) runs at every opening; it takes the window's controls by id (Control<T>)
+//   and connects their signals to the window's handlers, since each opening has new controls.
+// - A window's timers are its members (CDialogTimer); they stop when the window ends.
 // - Esc and the window manager's close both lead to the cancel step (OnCancel); Enter is swallowed
 //   everywhere in the dialog, so it never presses a button or closes the window.
 // - Full windows are frameless, 800 x 600, with their background picture drawn over the whole client
@@ -20,13 +21,12 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPoint>
+#include <QTimer>
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <vector>
-
-class QTimer;
 
 // font, narrowed (never shortened) until sample fits width pixels: our faces run wider than the ones
 // the windows were laid out for, and a text cut at its control's edge looks broken.
@@ -45,25 +45,27 @@ public:
     // manager), not wherever the window manager likes.
     int DoModal();
     // The same without the modal loop: the window is shown and returns at once (tests drive it so).
-    void Open();
+    void ShowModeless();
     // Ends the modal loop (or hides an opened window) with result.
     void EndDialog(int result);
 
     QWidget* GetDlgItem(int id) const;
+    // The control id of this opening as the kind of widget the window made it; a control that is
+    // missing or of another kind is a fault of the program, stopped here rather than at its use.
+    template <class T>
+    T* Control(int id) const {
+        T* control = dynamic_cast<T*>(GetDlgItem(id));
+        if (control == nullptr)
+            NoSuchControl(id);
+        return control;
+    }
     // A control's rectangle in this window's pixels, from the template.
     QRect ControlRect(int id) const;
-
-    // UI thread only.
-    void SetTimer(int id, int periodMs);
-    void KillTimer(int id);
-    bool TimerActive(int id) const;
 
 protected:
     // The widget for one template control; the default makes plain Qt widgets.
     virtual QWidget* CreateControl(const ControlTemplate& control);
     virtual void OnInitDialog() {}
-    virtual void OnCommand(int /*id*/) {}
-    virtual void OnTimer(int /*id*/) {}
     // Esc and the close command; the default ends the dialog with the cancel result.
     virtual void OnCancel() { EndDialog(QDialog::Rejected); }
     // The ids of the controls the Tab key visits, in order. The default: every control that takes the
@@ -83,6 +85,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class CDialogTimer;
+
+    [[noreturn]] void NoSuchControl(int id) const;
     void ShowTemplateTitle();
     void CreateControls();
     void ApplyTabOrder();
@@ -94,9 +99,22 @@ private:
     QImage m_background; // at the window's size in device pixels, as last painted
     Language m_backgroundLanguage = Language::Chinese; // the language m_background was drawn in
     std::map<int, QWidget*> m_controls;
-    std::map<int, std::unique_ptr<QTimer>> m_timers;
+    std::vector<QTimer*> m_timers; // the windows' CDialogTimer members
     bool m_bDragging = false;
     bool m_bSystemMove = false; // the window manager moves the window
     QPoint m_ptDragStart;
     QPoint m_ptDragOffset;
+};
+
+// A timer held by its window as a member: each tick calls onTick on the UI thread, and it stops when
+// the window ends (EndDialog), so no tick reaches a window that is closed.
+class CDialogTimer : public QTimer {
+public:
+    CDialogTimer(CDialogShell& window, std::function<void()> onTick);
+    ~CDialogTimer() override;
+    CDialogTimer(const CDialogTimer&) = delete;
+    CDialogTimer& operator=(const CDialogTimer&) = delete;
+
+private:
+    CDialogShell& m_window;
 };

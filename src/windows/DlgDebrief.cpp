@@ -189,8 +189,8 @@ void CDlgDebrief::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnClose->setAccessibleName(Aviluma::tr("关闭"));
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
-    m_chart = dynamic_cast<CChartView*>(GetDlgItem(IDC_STC_CHART));
-    auto plate = [this](int id) { return dynamic_cast<CPlateButton*>(GetDlgItem(id)); };
+    m_chart = Control<CChartView>(IDC_STC_CHART);
+    auto plate = [this](int id) { return Control<CPlateButton>(id); };
     m_btnReplay = plate(IDC_BTN_TAB_REPLAY);
     m_btnProgress = plate(IDC_BTN_TAB_PROGRESS);
     m_btnOverview = plate(IDC_BTN_TAB_OVERVIEW);
@@ -203,6 +203,16 @@ void CDlgDebrief::OnInitDialog() {
     m_btnReplay->setCheckable(true);
     m_btnProgress->setCheckable(true);
     m_btnOverview->setCheckable(true);
+    connect(m_btnClose, &QAbstractButton::clicked, this, [this] { EndDialog(QDialog::Rejected); });
+    connect(m_btnReplay, &QAbstractButton::clicked, this, [this] { ShowView(View::Replay); });
+    connect(m_btnProgress, &QAbstractButton::clicked, this, [this] { ShowView(View::Progress); });
+    connect(m_btnOverview, &QAbstractButton::clicked, this, [this] { ShowView(View::Overview); });
+    connect(m_btnPrev, &QAbstractButton::clicked, this, &CDlgDebrief::OnPrev);
+    connect(m_btnNext, &QAbstractButton::clicked, this, &CDlgDebrief::OnNext);
+    connect(m_btnPrevGame, &QAbstractButton::clicked, this, [this] { StepGame(-1); });
+    connect(m_btnNextGame, &QAbstractButton::clicked, this, [this] { StepGame(1); });
+    connect(m_btnExportGame, &QAbstractButton::clicked, this, [this] { Export(false); });
+    connect(m_btnExportAll, &QAbstractButton::clicked, this, [this] { Export(true); });
     for (int i = 0; i < kDebriefInfoLines; ++i) {
         CColorStatic* line = SetUpLabel(IDC_STC_INFO1 + i, 22, false, i == 0 ? kArtGold : kLabelWhite);
         line->SetLayout(true, true);
@@ -850,42 +860,12 @@ void CDlgDebrief::ExportEverything() {
                                .arg(taken.size()));
 }
 
-void CDlgDebrief::OnCommand(int id) {
-    const bool replay = m_view == View::Replay;
-    switch (id) {
-    case IDC_BTN_CLOSE:
-        EndDialog(QDialog::Rejected);
-        break;
-    case IDC_BTN_TAB_REPLAY:
-        ShowView(View::Replay);
-        break;
-    case IDC_BTN_TAB_PROGRESS:
-        ShowView(View::Progress);
-        break;
-    case IDC_BTN_TAB_OVERVIEW:
-        ShowView(View::Overview);
-        break;
-    case IDC_BTN_PREV:
-        replay ? StepAttempt(-1) : StepSeries(-1);
-        break;
-    case IDC_BTN_NEXT:
-        replay ? StepAttempt(1) : StepSeries(1);
-        break;
-    case IDC_BTN_PREV_GAME:
-        StepGame(-1);
-        break;
-    case IDC_BTN_NEXT_GAME:
-        StepGame(1);
-        break;
-    case IDC_BTN_EXPORT_GAME:
-        Export(false);
-        break;
-    case IDC_BTN_EXPORT_ALL:
-        Export(true);
-        break;
-    default:
-        break;
-    }
+void CDlgDebrief::OnPrev() {
+    m_view == View::Replay ? StepAttempt(-1) : StepSeries(-1);
+}
+
+void CDlgDebrief::OnNext() {
+    m_view == View::Replay ? StepAttempt(1) : StepSeries(1);
 }
 
 void CDlgDebrief::keyPressEvent(QKeyEvent* event) {
@@ -894,10 +874,10 @@ void CDlgDebrief::keyPressEvent(QKeyEvent* event) {
     if (plain && m_view != View::Overview) {
         switch (event->key()) {
         case Qt::Key_Left:
-            replay ? StepAttempt(-1) : StepSeries(-1);
+            OnPrev();
             return;
         case Qt::Key_Right:
-            replay ? StepAttempt(1) : StepSeries(1);
+            OnNext();
             return;
         case Qt::Key_Up:
             if (replay)

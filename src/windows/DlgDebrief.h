@@ -97,7 +97,6 @@ public:
 protected:
     QWidget* CreateControl(const ControlTemplate& control) override;
     void OnInitDialog() override;
-    void OnCommand(int id) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -109,6 +108,10 @@ private:
     void StepAttempt(int by);
     void StepGame(int by);
     void StepSeries(int by);
+    // The previous and next buttons (and the left and right keys): attempts in the replay, games of
+    // the series in the progress.
+    void OnPrev();
+    void OnNext();
     void Export(bool all);
     void ExportEverything();
     void ShowView(View view);

@@ -9,6 +9,8 @@
 #include "state/LinkReading.h"
 #include "windows/DlgRun.h"
 
+#include <QAbstractButton>
+
 #include <algorithm>
 #include <array>
 
@@ -22,29 +24,33 @@ CDlgGameType::CDlgGameType() : CDialogShell(*FindDialogTemplate(IDD_DLG_GAMETYPE
 
 void CDlgGameType::OnInitDialog() {
     g_nPlayType = PlayType::Practice;
+    connect(Control<QAbstractButton>(IDC_BTN_PRACTICE), &QAbstractButton::clicked, this,
+            &CDlgGameType::OnPractice);
+    connect(Control<QAbstractButton>(IDC_BTN_COMPETITION), &QAbstractButton::clicked, this,
+            &CDlgGameType::OnCompetition);
 }
 
-void CDlgGameType::OnCommand(int id) {
-    if (id == IDC_BTN_PRACTICE) {
-        g_nPlayType = PlayType::Practice;
-        EndDialog(QDialog::Accepted);
-    } else if (id == IDC_BTN_COMPETITION) {
-        if (g_Link.Read().state != LinkState::Good) { // lost while the choice was open
-            MessageBoxOk(kLinkFaultText);
-            EndDialog(QDialog::Rejected);
-            return;
-        }
-        const bool scores = std::any_of(kModes.begin(), kModes.end(), [](GameMode mode) {
-            return ReadTopList(RaceCfgPath(), TopListSection(mode))[0].score > 0;
-        });
-        if (scores && !MessageBoxYesNo(kNewCompetitionText))
-            return; // the choice stays open
-        g_nPlayType = PlayType::Competition;
-        if (!CreateScoreSheet()) {
-            MessageBoxOk(kSheetNotCreatedText);
-            return; // the choice stays open
-        }
-        ResetCompetitionLists();
-        EndDialog(QDialog::Accepted);
+void CDlgGameType::OnPractice() {
+    g_nPlayType = PlayType::Practice;
+    EndDialog(QDialog::Accepted);
+}
+
+void CDlgGameType::OnCompetition() {
+    if (g_Link.Read().state != LinkState::Good) { // lost while the choice was open
+        MessageBoxOk(kLinkFaultText);
+        EndDialog(QDialog::Rejected);
+        return;
     }
+    const bool scores = std::any_of(kModes.begin(), kModes.end(), [](GameMode mode) {
+        return ReadTopList(RaceCfgPath(), TopListSection(mode))[0].score > 0;
+    });
+    if (scores && !MessageBoxYesNo(kNewCompetitionText))
+        return; // the choice stays open
+    g_nPlayType = PlayType::Competition;
+    if (!CreateScoreSheet()) {
+        MessageBoxOk(kSheetNotCreatedText);
+        return; // the choice stays open
+    }
+    ResetCompetitionLists();
+    EndDialog(QDialog::Accepted);
 }

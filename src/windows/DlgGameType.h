@@ -17,5 +17,8 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
+
+private:
+    void OnPractice();
+    void OnCompetition();
 };

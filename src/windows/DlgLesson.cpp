@@ -70,6 +70,7 @@ void CDlgLesson::OnInitDialog() {
     m_end = LessonEnd::Closed;
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnClose->setAccessibleName(Aviluma::tr("退出试飞"));
+    connect(m_btnClose, &QAbstractButton::clicked, this, &CDlgLesson::OnCancel);
     m_stcTitle = SetUpLabel(IDC_STC_TITLE, 20, false, kLabelWhite);
     m_stcTitle->SetLayout(false, true);
     m_stcTitle->SetText(kLessonCaption);
@@ -93,7 +94,7 @@ void CDlgLesson::OnInitDialog() {
     m_stcHint->SetLayout(true, true);
     m_stcHint->SetText(Aviluma::tr("试飞不计分，也不留下任何记录；成功一次就直接进入第 1 关。\nEsc 随时退出"));
 
-    QWidget* placeholder = GetDlgItem(IDC_STC_TARGET);
+    QWidget* placeholder = Control<QWidget>(IDC_STC_TARGET);
     m_target->setGeometry(placeholder->geometry());
     placeholder->hide();
     m_target->SetLimit(kLevelLimitDeg);
@@ -106,7 +107,7 @@ void CDlgLesson::OnInitDialog() {
     // The drone is driven as in a game: the heartbeat while the window is open, the lesson at once.
     g_bLinkActive = true;
     StartHeartbeat(); // keeps a sender that is still running from an earlier window
-    SetTimer(kTimerTarget, kTargetPeriodMs);
+    m_timerTarget.start(kTargetPeriodMs);
     m_workerThread.Start([this] { m_end = m_driver.Run(); });
     m_stcLine->setFocus();
     m_announcer->Withdraw();
@@ -116,14 +117,7 @@ std::vector<int> CDlgLesson::TabOrder() const {
     return {IDC_STC_LESSON_LINE, IDC_BTN_CLOSE};
 }
 
-void CDlgLesson::OnCommand(int id) {
-    if (id == IDC_BTN_CLOSE)
-        OnCancel();
-}
-
-void CDlgLesson::OnTimer(int id) {
-    if (id != kTimerTarget)
-        return;
+void CDlgLesson::OnTargetTimer() {
     m_target->SetLive(AttitudeIsFresh());
     m_target->SetAttitude(g_fRoll, g_fPitch);
 }
@@ -161,7 +155,7 @@ void CDlgLesson::ShowLessonEnd(LessonEnd end) {
             if (opening != m_nOpening || !isVisible())
                 return; // left meanwhile, or another lesson since
             WaitForLessonEnd(kLessonEndBound);
-            KillTimer(kTimerTarget);
+            m_timerTarget.stop();
             EndDialog(QDialog::Accepted);
         });
     });
@@ -178,11 +172,11 @@ void CDlgLesson::OnCancel() {
 void CDlgLesson::Leave() {
     if (m_workerThread.Running()) {
         StopHeartbeat(); // clears g_bLinkActive: the try under way ends within one sample
-        KillTimer(kTimerTarget);
+        m_timerTarget.stop();
         WaitForLessonEnd(kLessonEndBound);
         WaitHeartbeatEnd(kHeartbeatEndBound);
     }
-    KillTimer(kTimerTarget);
+    m_timerTarget.stop();
     ++m_nOpening; // a praise still waiting to open level 1 opens nothing now
     EndDialog(QDialog::Rejected);
 }

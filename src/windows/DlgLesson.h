@@ -57,14 +57,13 @@ public:
     CAnnouncer* m_announcer = nullptr;
 
     // The dot follows the drone's attitude on a timer of its own.
-    static constexpr int kTimerTarget = 12;
-    void OnTimer(int id) override;
+    void OnTargetTimer();
+    CDialogTimer m_timerTarget{*this, [this] { OnTargetTimer(); }};
     // After the player has levelled: the praise stays this long before level 1 opens.
     static constexpr std::chrono::milliseconds kLevelledPause{2500};
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
     void OnCancel() override;
     std::vector<int> TabOrder() const override;
 

@@ -16,9 +16,13 @@ CDlgMap::CDlgMap() : CPictureDialog(IDD_DLG_MAP, IDB_MAP) {}
 void CDlgMap::OnInitDialog() {
     m_btnClose = SetUpButton(IDC_BTN_CLOSE, IDI_CLOSE);
     m_btnClose->setAccessibleName(Aviluma::tr("关闭地图"));
+    connect(m_btnClose, &QAbstractButton::clicked, this, &CDlgMap::OnCancel);
     m_nOpenLevel = ReadOpenLevel();
-    for (int k = 0; k < kLevelCount; ++k)
-        m_btnLevels[static_cast<std::size_t>(k)] = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
+    for (int k = 0; k < kLevelCount; ++k) {
+        CButtonST* button = SetUpButton(IDC_BTN_LEVEL1 + k, 0);
+        m_btnLevels[static_cast<std::size_t>(k)] = button;
+        connect(button, &QAbstractButton::clicked, this, [this, level = k + 1] { OnLevel(level); });
+    }
     if (m_stcNews == nullptr)
         MakeNotes(); // once: they outlive the controls, which every opening makes anew
     m_stcNews->SetText(QString());
@@ -104,13 +108,6 @@ void CDlgMap::RefreshLevelIcons(int openLevel) {
         m_stcBest[k]->setGeometry(platform.center().x() - width / 2 + place.aside, top, width, kHeight);
         m_stcBest[k]->SetText(text);
     }
-}
-
-void CDlgMap::OnCommand(int id) {
-    if (id == IDC_BTN_CLOSE)
-        OnCancel();
-    else if (id >= IDC_BTN_LEVEL1 && id < IDC_BTN_LEVEL1 + kLevelCount)
-        OnLevel(id - IDC_BTN_LEVEL1 + 1);
 }
 
 void CDlgMap::OnLevel(int level) {

@@ -36,7 +36,6 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
     std::vector<int> TabOrder() const override;
 
 private:

@@ -8,6 +8,7 @@
 #include "res/Resource.h"
 #include "state/Globals.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -15,29 +16,28 @@ CDlgRecord::CDlgRecord() : CDialogShell(*FindDialogTemplate(IDD_DLG_RECORD)) {}
 
 void CDlgRecord::OnInitDialog() {
     // No longer than the records keep, so what the player sees typed is what is stored.
-    auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
-    edit->setMaxLength(kMaxNameLength);
-    edit->setAccessibleName(Aviluma::tr("姓名"));
+    m_editName = Control<QLineEdit>(IDC_EDIT_NAME);
+    m_editName->setMaxLength(kMaxNameLength);
+    m_editName->setAccessibleName(Aviluma::tr("姓名"));
     // The player who is flying, as a start: still the player's to change for this game.
     if (const std::optional<Player> player = CurrentPlayer()) {
-        edit->setText(player->name);
-        edit->selectAll();
+        m_editName->setText(player->name);
+        m_editName->selectAll();
     }
     // Typing goes into the name at once: the caret is in the field, not on the button.
-    edit->setFocus(Qt::OtherFocusReason);
-    static_cast<QLabel*>(GetDlgItem(IDC_STC_NAME_REASON))->setText(m_strReason);
+    m_editName->setFocus(Qt::OtherFocusReason);
+    Control<QLabel>(IDC_STC_NAME_REASON)->setText(m_strReason);
+    connect(Control<QAbstractButton>(IDC_BTN_TAKE_NAME), &QAbstractButton::clicked, this,
+            &CDlgRecord::OnTakeName);
 }
 
-void CDlgRecord::OnCommand(int id) {
-    if (id != IDC_BTN_TAKE_NAME)
-        return;
+void CDlgRecord::OnTakeName() {
     // Taken as typed (a name of spaces is a name), but never with characters that start new lines.
-    auto* edit = static_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_NAME));
-    const QString name = SafePlayerName(edit->text());
+    const QString name = SafePlayerName(m_editName->text());
     g_strPlayerName.Set(name);
     if (name.isEmpty()) {
         MessageBoxOk(kEmptyNameText);
-        edit->setFocus(Qt::OtherFocusReason); // what the player types next is the name
+        m_editName->setFocus(Qt::OtherFocusReason); // what the player types next is the name
         return;
     }
     EndDialog(QDialog::Rejected);

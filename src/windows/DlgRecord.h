@@ -4,6 +4,8 @@
 #include "platform/DialogShell.h"
 #include "platform/Translation.h"
 
+class QLineEdit;
+
 inline const QString kEmptyNameText = QStringLiteral(QT_TRANSLATE_NOOP("Aviluma", "姓名输入不能为空！"));
 
 class CDlgRecord : public CDialogShell {
@@ -14,8 +16,10 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
 
 private:
+    void OnTakeName();
+
+    QLineEdit* m_editName = nullptr; // of the current opening
     QString m_strReason;
 };

@@ -87,7 +87,7 @@ CDlgRun::~CDlgRun() {
 
 void CDlgRun::PlaceInstrument(QWidget* instrument, int placeholderId, QSize size) {
     // At the placeholder's top-left corner, at the pictures' own size whatever the placeholder's.
-    QWidget* placeholder = GetDlgItem(placeholderId);
+    QWidget* placeholder = Control<QWidget>(placeholderId);
     instrument->setGeometry(QRect(placeholder->geometry().topLeft(), size));
     placeholder->hide();
     instrument->show();
@@ -101,6 +101,9 @@ void CDlgRun::OnInitDialog() {
     m_btnClose->setAccessibleName(Aviluma::tr("关闭"));
     m_btnStart->setAccessibleName(Aviluma::tr("开始"));
     m_btnClear->setAccessibleName(Aviluma::tr("清除记录"));
+    connect(m_btnStart, &QAbstractButton::clicked, this, &CDlgRun::OnStart);
+    connect(m_btnClose, &QAbstractButton::clicked, this, &CDlgRun::OnClose);
+    connect(m_btnClear, &QAbstractButton::clicked, this, &CDlgRun::OnClearRecords);
     m_announcer->Withdraw(); // the last game's result is not said again as the window opens
 
     // The status box's frame is drawn inside the label's left edge; the records boxes are taller than
@@ -145,24 +148,8 @@ void CDlgRun::OnInitDialog() {
 
     g_bLinkActive = true;
     StartHeartbeat(); // keeps a sender that is still running from an earlier opening
-    SetTimer(kTimerReadout, kReadoutPeriodMs);
+    m_timerReadout.start(kReadoutPeriodMs);
     m_btnStart->setFocus();
-}
-
-void CDlgRun::OnCommand(int id) {
-    switch (id) {
-    case IDC_BTN_START:
-        OnStart();
-        break;
-    case IDC_BTN_CLOSE:
-        OnClose();
-        break;
-    case IDC_BTN_CLEAR:
-        OnClearRecords();
-        break;
-    default:
-        break;
-    }
 }
 
 void CDlgRun::OnStart() {
@@ -181,7 +168,7 @@ void CDlgRun::OnStart() {
     m_btnStart->SetStateIcons(LoadIconResource(IDI_START_RUNNING));
     m_btnStart->SetHoverBorder(false);
     m_btnStart->setToolTip(Tr(kGameRunningTip));
-    SetTimer(kTimerInstruments, kInstrumentPeriodMs);
+    m_timerInstruments.start(kInstrumentPeriodMs);
     m_workerThread.Start([this] { GameWorker(); });
 }
 
@@ -204,7 +191,7 @@ void CDlgRun::GameWorker() {
         m_btnStart->SetHoverBorder(true);
         m_btnStart->setToolTip(QString());
         m_bPlaying = false;
-        KillTimer(kTimerInstruments);
+        m_timerInstruments.stop();
         if (std::fabs(m_attitude->m_fRoll) > kRepaintThreshold ||
             std::fabs(m_attitude->m_fHeading) > kRepaintThreshold) {
             m_attitude->m_fRoll = 0.0f;
@@ -356,7 +343,7 @@ void CDlgRun::OnClose() {
         if (!MessageBoxYesNoWhile(kCloseDuringGameText, [this] { return m_bPlaying.load(); }))
             return;
         StopHeartbeat(); // clears g_bLinkActive: the measurement under way ends within one sample
-        KillTimer(kTimerInstruments);
+        m_timerInstruments.stop();
         // Rather than a fixed second: the game's own end, so nothing of it outlives the window.
         WaitForGameEnd(kGameEndBound);
         WaitHeartbeatEnd(kHeartbeatEndBound);
@@ -396,6 +383,6 @@ void CDlgRun::OnCancel() {
 }
 
 void CDlgRun::EndCancel() {
-    KillTimer(kTimerReadout);
+    m_timerReadout.stop();
     EndDialog(QDialog::Rejected);
 }

@@ -93,11 +93,12 @@ public:
     CDlgDebrief m_dlgDebrief;
 
     // Timer 10 feeds the instruments during a game, timer 11 the readout while the window is open.
-    void OnTimer(int id) override;
+    void OnTimer(int id);
+    CDialogTimer m_timerInstruments{*this, [this] { OnTimer(kTimerInstruments); }};
+    CDialogTimer m_timerReadout{*this, [this] { OnTimer(kTimerReadout); }};
 
 protected:
     void OnInitDialog() override;
-    void OnCommand(int id) override;
     void OnCancel() override;
     // The replay of the last game: from the background's context menu, or F2, while no game runs.
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -15,8 +15,8 @@ class CPictureDialog : public CDialogShell {
 public:
     CPictureDialog(int templateId, int backgroundId);
 
-    CButtonST* Button(int id) const { return dynamic_cast<CButtonST*>(GetDlgItem(id)); }
-    CColorStatic* Label(int id) const { return dynamic_cast<CColorStatic*>(GetDlgItem(id)); }
+    CButtonST* Button(int id) const { return Control<CButtonST>(id); }
+    CColorStatic* Label(int id) const { return Control<CColorStatic>(id); }
 
 protected:
     QWidget* CreateControl(const ControlTemplate& control) override;

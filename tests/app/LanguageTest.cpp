@@ -134,11 +134,11 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
         ASSERT_TRUE(InstallLanguage(language));
         StoreOpenLevel(3);
         m_main = std::make_unique<CAvilumaDlg>();
-        m_main->Open();
+        m_main->ShowModeless();
         m_main->ShowClassStatus({true, 12, QString(), 3, QString()});
         QStringList cut = CutTexts(*m_main);
 
-        m_main->m_dlgMap.Open();
+        m_main->m_dlgMap.ShowModeless();
         cut << CutTexts(m_main->m_dlgMap);
         m_main->m_dlgMap.EndDialog(QDialog::Rejected);
 
@@ -151,7 +151,7 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
             g_nLevel = 10;
             g_nPlayType = PlayType::Competition;
             CDlgRun& run = mode == GameMode::Level ? m_main->m_dlgMap.m_dlgRun : m_main->m_dlgRun;
-            run.Open();
+            run.ShowModeless();
             cut << CutTexts(run);
             run.m_stcGuide->SetText(GameEndGuideText(attempts, 8888));
             run.m_stcStatus->SetText(DifficultyAttemptText(10, 3));
@@ -160,14 +160,14 @@ TEST_F(Languages, EveryWindowShowsEveryTextWholeInBothLanguages) {
                 cut << CutTexts(run);
             }
             run.m_dlgRecord.SetReason(NameEntryReason(8888, 0));
-            run.m_dlgRecord.Open();
+            run.m_dlgRecord.ShowModeless();
             cut << CutTexts(run.m_dlgRecord);
             run.m_dlgRecord.EndDialog(QDialog::Rejected);
             run.EndDialog(QDialog::Rejected);
         }
         for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{
                  &m_main->m_dlgGameType, &m_main->m_dlgAbout, &m_main->m_dlgDebrief}) {
-            dialog->Open();
+            dialog->ShowModeless();
             cut << CutTexts(*dialog);
             dialog->EndDialog(QDialog::Rejected);
         }
@@ -227,7 +227,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     ASSERT_TRUE(ann && bo) << qPrintable(error);
     UsePlayer(ann);
     m_main = std::make_unique<CAvilumaDlg>();
-    m_main->Open();
+    m_main->ShowModeless();
     const QRect wordsUnderTheName(300, 115, 200, 25);
     const QImage chineseWords = m_main->grab(wordsUnderTheName).toImage();
     m_main->UseLanguage(Language::English, true);
@@ -238,7 +238,7 @@ TEST_F(Languages, TheMenusChoiceIsKeptForThePlayerAndLangOutranksIt) {
     EXPECT_EQ(ReadSessionLanguage(), QStringLiteral("en")); // for the simulated drone's window to follow
     for (CDialogShell* dialog :
          std::initializer_list<CDialogShell*>{&m_main->m_dlgAbout, &m_main->m_dlgRun.m_dlgRecord}) {
-        dialog->Open(); // made in Chinese, opened in English
+        dialog->ShowModeless(); // made in Chinese, opened in English
         EXPECT_FALSE(
             dialog->windowTitle().contains(QRegularExpression(QStringLiteral("[\\x{4e00}-\\x{9fff}]"))))
             << qPrintable(dialog->windowTitle());
@@ -300,7 +300,7 @@ TEST_F(Languages, AGameInEnglishReadsEnglishAndStoresWhatAGameInChineseStores) {
         });
         StoreOpenLevel(10); // wild is open; level 1 is played again
         m_main = std::make_unique<CAvilumaDlg>();
-        m_main->Open();
+        m_main->ShowModeless();
         CSimDrone drone;
         ASSERT_TRUE(drone.Start());
         m_main->m_btnConnect->click();

@@ -57,7 +57,7 @@ protected:
     }
     void OpenMainWindow() {
         m_main = std::make_unique<CAvilumaDlg>();
-        m_main->Open();
+        m_main->ShowModeless();
     }
     // A simulated drone at rate frames a second, connected, and the monitor's verdict awaited.
     void Connect(int rate, LinkState expectedState) {
@@ -241,7 +241,7 @@ TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAbo
                      QStringLiteral("Exit the game?")}));
 
     CDlgMap& map = m_main->m_dlgMap;
-    map.Open();
+    map.ShowModeless();
     EXPECT_EQ(map.windowTitle(), QStringLiteral("Aviluma—Choose a level"));
     EXPECT_EQ(map.m_btnLevels[1]->accessibleName(), QStringLiteral("Level 2"));
     EXPECT_EQ(map.m_btnLevels[2]->accessibleName(), QStringLiteral("Level 3 (locked)"));
@@ -249,7 +249,7 @@ TEST_F(MainWindowLanguage, EnglishReadsOnTheMainWindowItsMessagesTheMapAndTheAbo
     EXPECT_EQ(LevelOpenedText(3), QStringLiteral("Level 3 is open!"));
     map.EndDialog(QDialog::Rejected);
 
-    m_main->m_dlgAbout.Open();
+    m_main->m_dlgAbout.ShowModeless();
     QStringList texts{m_main->m_dlgAbout.windowTitle()};
     for (const QLabel* label : m_main->m_dlgAbout.findChildren<QLabel*>())
         texts << label->text();
@@ -398,12 +398,12 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     OpenMainWindow();
     QStringList unnamed = UnnamedControls(*m_main);
     EXPECT_EQ(m_main->m_btnWild->accessibleName(), QStringLiteral("狂野模式（未开启）"));
-    m_main->m_dlgMap.Open();
+    m_main->m_dlgMap.ShowModeless();
     unnamed << UnnamedControls(m_main->m_dlgMap);
     EXPECT_EQ(m_main->m_dlgMap.m_btnLevels[2]->accessibleName(), QStringLiteral("第 3 关（未开启）"));
     m_main->m_dlgMap.EndDialog(QDialog::Rejected);
     g_nGameMode = GameMode::Wild;
-    m_main->m_dlgRun.Open();
+    m_main->m_dlgRun.ShowModeless();
     unnamed << UnnamedControls(m_main->m_dlgRun);
     g_fRoll = 12.0f;
     m_main->m_dlgRun.m_attitude->m_fRoll = 12.0f;
@@ -413,16 +413,16 @@ TEST_F(MainWindow, AScreenReaderFindsANameForEveryControl) {
     EXPECT_EQ(m_main->m_dlgRun.m_stcScore->accessibleName(), QStringLiteral("得分：0"));
     EXPECT_EQ(m_main->m_dlgRun.m_stcAttitude->accessibleName(),
               QStringLiteral("横滚 | 俯仰 | 航向：00 | 00 | 00"));
-    m_main->m_dlgRun.m_dlgRecord.Open();
+    m_main->m_dlgRun.m_dlgRecord.ShowModeless();
     unnamed << UnnamedControls(m_main->m_dlgRun.m_dlgRecord);
     m_main->m_dlgRun.m_dlgRecord.EndDialog(QDialog::Rejected);
     m_main->m_dlgRun.EndDialog(QDialog::Rejected);
-    m_main->m_dlgLesson.Open();
+    m_main->m_dlgLesson.ShowModeless();
     unnamed << UnnamedControls(m_main->m_dlgLesson);
     QTest::keyClick(&m_main->m_dlgLesson, Qt::Key_Escape); // no drone: the lesson ends as it leaves
     for (CDialogShell* dialog : std::initializer_list<CDialogShell*>{
              &m_main->m_dlgDebrief, &m_main->m_dlgGameType, &m_main->m_dlgAbout}) {
-        dialog->Open();
+        dialog->ShowModeless();
         unnamed << UnnamedControls(*dialog);
         dialog->EndDialog(QDialog::Rejected);
     }
@@ -617,7 +617,7 @@ TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
     choose("A");
     m_main = std::make_unique<CAvilumaDlg>();
     m_main->ChoosePlayerOnShow();
-    m_main->Open();
+    m_main->ShowModeless();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_player.Done(); }, 5000));
     CUiThread::Drain();
     EXPECT_EQ(CurrentPlayer()->name, QStringLiteral("Ann"));
@@ -637,7 +637,7 @@ TEST_F(MainWindow, TwoPlayersAreAskedForAndEachFindsTheirOwnProgress) {
     m_player.When<CDlgPlayers>([](CDlgPlayers& chooser) { QTest::keyClick(&chooser, Qt::Key_Escape); });
     m_main = std::make_unique<CAvilumaDlg>();
     m_main->ChoosePlayerOnShow();
-    m_main->Open();
+    m_main->ShowModeless();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !told.Texts().isEmpty(); }, 5000));
     EXPECT_TRUE(told.Texts()[0].contains(QStringLiteral("“Bo”")) &&
                 told.Texts()[0].contains(QStringLiteral("“切换玩家...”")))

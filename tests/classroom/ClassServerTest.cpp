@@ -480,7 +480,7 @@ TEST_F(ClassServer, AStoppedServerHoldsUpNoPartOfALevelGame) {
     QString why;
     ASSERT_TRUE(WriteClassSettings(m_settings, &why)) << qPrintable(why);
     CAvilumaDlg main;
-    main.Open();
+    main.ShowModeless();
     const auto classLine = [&] { return main.m_stcClass ? main.m_stcClass->text() : QString(); };
     CClassLink link([&main](const ClassStatus& status) { main.ShowClassStatus(status); }, 2s);
     ASSERT_TRUE(CUiThread::WaitFor([&] { return classLine() == QStringLiteral("班级：已连接"); }, 10s));

@@ -41,7 +41,7 @@ TEST(LessonProgram, ANewPlayerTakesTheLessonAndLandsOnLevelOne) {
     const auto recordBefore = FolderContents(folders.record);
 
     auto main = std::make_unique<CAvilumaDlg>();
-    main->Open();
+    main->ShowModeless();
     CModalPlayer player;
     bool inLesson = false;
     player.When<CDlgLesson>([&](CDlgLesson&) { inLesson = true; });

@@ -41,7 +41,7 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     CMessageLog yes(true); // to a new competition that empties the lists
     CDlgGameType dialog;
     g_nPlayType = PlayType::Competition;
-    dialog.Open();
+    dialog.ShowModeless();
     EXPECT_EQ(g_nPlayType, PlayType::Practice); // every opening starts as practice
     Click(dialog, IDC_BTN_COMPETITION);
     EXPECT_FALSE(dialog.isVisible());
@@ -49,7 +49,7 @@ TEST_F(Dialogs, CompetitionStartsASheetAndEmptiesTheCompetitionLists) {
     EXPECT_TRUE(QFile::exists(g_strSheetPath.Get()));
     EXPECT_EQ(ReadTopList(RaceCfgPath(), TopListSection(GameMode::Endless))[0].score, 0);
 
-    dialog.Open();
+    dialog.ShowModeless();
     Click(dialog, IDC_BTN_PRACTICE);
     EXPECT_EQ(g_nPlayType, PlayType::Practice);
     EXPECT_FALSE(dialog.isVisible());
@@ -63,7 +63,7 @@ TEST_F(Dialogs, ASheetThatCannotBeMadeKeepsTheChoiceOpen) {
     const auto linkGone = qScopeGuard([] { g_Link.SetState(LinkState::None); });
     CMessageLog yes(true);
     CDlgGameType dialog;
-    dialog.Open();
+    dialog.ShowModeless();
     Click(dialog, IDC_BTN_COMPETITION);
     EXPECT_EQ(yes.Texts(), (QStringList{kNewCompetitionText, kSheetNotCreatedText}));
     EXPECT_TRUE(dialog.isVisible());
@@ -78,14 +78,14 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     CDlgRecord dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("记录创建者信息录入"));
     g_strPlayerName.Set(QStringLiteral("上次"));
-    dialog.Open();
+    dialog.ShowModeless();
     auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
     EXPECT_TRUE(edit->text().isEmpty());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("上次"));
 
-    dialog.Open();
+    dialog.ShowModeless();
     dialog.GetDlgItem(IDC_BTN_TAKE_NAME)->setFocus(); // as a click of the mouse leaves it
     Click(dialog, IDC_BTN_TAKE_NAME);
     EXPECT_EQ(m_messages.Texts(), QStringList{kEmptyNameText});
@@ -101,7 +101,7 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(g_strPlayerName.Get(), QStringLiteral("  ")); // spaces are a name
 
-    dialog.Open(); // a pasted name with line breaks forges no lines in the records
+    dialog.ShowModeless(); // a pasted name with line breaks forges no lines in the records
     edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
     EXPECT_EQ(edit->maxLength(), kMaxNameLength);
     edit->setText(QStringLiteral("Eve\ntop1=99999"));
@@ -113,7 +113,7 @@ TEST_F(Dialogs, TheNameIsTakenAsTypedAndNeverEmpty) {
 TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
     CDlgRecord dialog;
     dialog.SetReason(QStringLiteral("本局 1848 分，进入前三名"));
-    dialog.Open();
+    dialog.ShowModeless();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     auto* edit = static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_EDIT_NAME));
@@ -127,6 +127,24 @@ TEST_F(Dialogs, TheNameEntryTakesTypingAtOnceAndSaysWhatTheNameIsFor) {
 // The window manager is asked to move a window only once the pointer moves with the button down:
 // asked at the press, it may start after a quick click's release and leave the window following the
 // pointer until the next click.
+TEST_F(Dialogs, AWindowsTimerStopsWhenTheWindowEnds) {
+    CDlgRecord dialog;
+    CDialogTimer timer(dialog, [] {});
+    dialog.ShowModeless();
+    timer.start(60'000);
+    dialog.EndDialog(QDialog::Rejected);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST_F(Dialogs, AControlTakenAsAnotherKindStopsTheProgramThere) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CDlgRecord dialog;
+    dialog.ShowModeless();
+    EXPECT_EQ(dialog.Control<QLineEdit>(IDC_EDIT_NAME), dialog.GetDlgItem(IDC_EDIT_NAME));
+    EXPECT_DEATH(dialog.Control<QLabel>(IDC_EDIT_NAME), "control 1021 is not of the kind");
+    EXPECT_DEATH(dialog.Control<QWidget>(-12345), "missing");
+}
+
 TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
     struct CMap : CDlgMap {
         int asked = 0;
@@ -135,7 +153,7 @@ TEST_F(Dialogs, AWindowIsDraggedOnlyWhileTheButtonIsDown) {
             return false; // moved by the window itself, as where no window manager can
         }
     } map;
-    map.Open();
+    map.ShowModeless();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
     const QPoint start = map.pos();
     const QPoint background(300, 560);

@@ -321,7 +321,7 @@ protected:
 };
 
 TEST_F(DlgDebrief, WithoutHistoryItSaysSoAndOffersNothing) {
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—飞行回放"));
     EXPECT_EQ(ShownText(m_dialog), kNoHistoryText);
     EXPECT_EQ(m_dialog.GameIndex(), -1);
@@ -350,7 +350,7 @@ TEST_F(DlgDebrief, TheKeysStepThroughAttemptsGamesAndSeries) {
     const QString first = WriteGameRecord(Game(GameMode::Level, 3, 1, 70));
     ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, 2, 900)).isEmpty());
     m_dialog.OpenAt(CDlgDebrief::View::Replay);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(m_dialog.GameIndex(), 1); // the newest game, at its last attempt
     EXPECT_EQ(m_dialog.AttemptIndex(), 2);
     EXPECT_EQ(std::get<TraceChartModel>(m_dialog.m_chart->CurrentModel()).limitDeg, 180.0);
@@ -372,7 +372,7 @@ TEST_F(DlgDebrief, TheKeysStepThroughAttemptsGamesAndSeries) {
 
     // Opened at a given game, the progress starts at that game's series and steps with the arrows.
     m_dialog.OpenAt(CDlgDebrief::View::Progress, first);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(m_dialog.GameIndex(), 0);
     EXPECT_EQ(m_dialog.SeriesIndex(), 2);
     EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title, QStringLiteral("关卡 3"));
@@ -392,7 +392,7 @@ TEST_F(DlgDebrief, AGameOfTheProgressOpensItsReplay) {
     for (int day = 1; day <= 3; ++day)
         ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 3, day, 60 + day)).isEmpty());
     m_dialog.OpenAt(CDlgDebrief::View::Progress);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     m_dialog.m_btnGames[1]->click(); // 11-02
     EXPECT_EQ(m_dialog.CurrentView(), CDlgDebrief::View::Replay);
     EXPECT_EQ(m_dialog.GameIndex(), 1);
@@ -455,7 +455,7 @@ TEST_F(DlgDebrief, TheFiltersNarrowChartAndListAndStayWhenThePlayerChanges) {
         ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, 3, 700, GameEnd::Closed)).isEmpty());
     }
     m_dialog.OpenAt(CDlgDebrief::View::Progress);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     ASSERT_EQ(m_dialog.m_cmbSeries->currentText(), QStringLiteral("狂野模式"));
     EXPECT_TRUE(m_dialog.m_btnPlay->isEnabled());
     const auto chart = [&] { return std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()); };
@@ -484,7 +484,7 @@ TEST_F(DlgDebrief, AFilterThatHidesEveryGameSaysHowMany) {
     for (int day = 1; day <= 3; ++day)
         ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, day, 300, GameEnd::Closed)).isEmpty());
     m_dialog.OpenAt(CDlgDebrief::View::Progress);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     ASSERT_EQ(m_dialog.m_cmbSeries->currentText(), QStringLiteral("狂野模式"));
     m_dialog.m_btnUncounted->click();
     EXPECT_EQ(ShownText(m_dialog), QStringLiteral("狂野模式：没有符合筛选的对局（隐藏了 3 局）。"));
@@ -496,7 +496,7 @@ TEST_F(DlgDebrief, TheOverlayShowsTheOtherAttemptsOfTheDifficulty) {
     game.attempts.back().difficulty = 4;
     game.attemptCount = 4;
     ASSERT_FALSE(WriteGameRecord(game).isEmpty());
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_FALSE(m_dialog.m_btnOverlay->isEnabled()); // the fourth is alone at its difficulty
     Key(m_dialog, Qt::Key_Left);
     ASSERT_TRUE(m_dialog.m_btnOverlay->isEnabled());
@@ -511,7 +511,7 @@ TEST_F(DlgDebrief, TheOverlayShowsTheOtherAttemptsOfTheDifficulty) {
 TEST_F(DlgDebrief, AGameExportsForACoachAndAFailureIsShown) {
     const GameRecord game = Game(GameMode::Level, 3, 1, 70);
     ASSERT_FALSE(WriteGameRecord(game).isEmpty());
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     m_dialog.m_btnExportGame->click();
     const QString path = m_dialog.LastExport();
     EXPECT_EQ(path, RecordFolder() + QStringLiteral("/飞行回放-2026-11-01-17-05-00.csv"));
@@ -545,7 +545,7 @@ TEST_F(DlgDebrief, ShowsThePlayerFlyingAndAnyOtherAndExportsEveryPlayer) {
     ASSERT_FALSE(WriteGameRecord(Game(GameMode::Level, 2, 2, 50)).isEmpty());
     ASSERT_FALSE(WriteGameRecord(Game(GameMode::Wild, 0, 3, 40)).isEmpty());
 
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     ASSERT_NE(m_dialog.m_cmbPlayer, nullptr);
     EXPECT_EQ(m_dialog.m_cmbPlayer->currentText(), QStringLiteral("B/o:"));
     EXPECT_EQ(m_dialog.GameIndex(), 1); // Bo's newest of two
@@ -591,7 +591,7 @@ TEST_F(DlgDebrief, ChartTextsStayWholeAndApartWhereverTheBestLies) {
     for (const Language language : {Language::Chinese, Language::English}) {
         ASSERT_TRUE(InstallLanguage(language));
         m_dialog.OpenAt(CDlgDebrief::View::Replay);
-        m_dialog.Open();
+        m_dialog.ShowModeless();
         EXPECT_EQ(ChartTextFaults(m_dialog), QStringList());
         m_dialog.m_btnProgress->click();
         for (std::size_t series = 0; series < AllProgressSeries().size(); ++series, Key(m_dialog, Qt::Key_Right))
@@ -630,7 +630,7 @@ TEST_F(DlgDebrief, TheOverviewTellsEachPlayersPassRateMedianTimeAndWhoGotQuicker
     SetLocalTimeSource([] { return QDateTime(QDate(2026, 11, 21), QTime(20, 0)); }); // a Saturday
     const auto restore = qScopeGuard([] { SetLocalTimeSource({}); });
     m_dialog.OpenAt(CDlgDebrief::View::Overview);
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—成绩概览"));
     ASSERT_EQ(m_dialog.Overview().size(), 2u);
     const LevelStats& annThree = m_dialog.Overview()[0].levels.at(0);
@@ -705,7 +705,7 @@ TEST_F(DlgDebrief, EachWayAGameIsCutShortHasOneNameEverywhere) {
 
             const QString path = WriteGameRecord(game);
             m_dialog.OpenAt(CDlgDebrief::View::Replay, path);
-            m_dialog.Open();
+            m_dialog.ShowModeless();
             EXPECT_TRUE(m_dialog.m_stcInfo[2]->Text().startsWith(name))
                 << qPrintable(m_dialog.m_stcInfo[2]->Text());
             m_dialog.m_btnProgress->click();
@@ -838,19 +838,19 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
         }
         return std::pair(written.fileName().left(5), bytes);
     };
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     const auto chineseGame = exported(m_dialog.m_btnExportGame),
                chineseAll = exported(m_dialog.m_btnExportAll);
     m_dialog.EndDialog(QDialog::Rejected);
 
     ASSERT_TRUE(InstallLanguage(Language::English));
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Aviluma—Flight replay"));
     EXPECT_EQ(m_dialog.m_stcInfo[2]->Text(), QStringLiteral("Link lost · Total 1234"));
     EXPECT_EQ(FaultsInEveryView(), QStringList());
     EXPECT_EQ(m_dialog.m_btnGames[0]->text(), QStringLiteral("11-03  Endless  1234  Link lost"));
     m_dialog.EndDialog(QDialog::Rejected);
-    m_dialog.Open(); // at the newest game again
+    m_dialog.ShowModeless(); // at the newest game again
     const auto englishGame = exported(m_dialog.m_btnExportGame),
                englishAll = exported(m_dialog.m_btnExportAll);
     EXPECT_EQ(englishGame.first, QStringLiteral("飞行回放-"));
@@ -864,7 +864,7 @@ TEST_F(DlgDebriefEnglish, WithAHistoryEveryViewReadsEnglishAndTheExportStaysChin
 
 TEST_F(DlgDebriefEnglish, WithoutHistoryItReadsEnglish) {
     ASSERT_TRUE(InstallLanguage(Language::English));
-    m_dialog.Open();
+    m_dialog.ShowModeless();
     EXPECT_EQ(FaultsInEveryView(), QStringList());
     m_dialog.m_btnProgress->click();
     EXPECT_EQ(std::get<ProgressChartModel>(m_dialog.m_chart->CurrentModel()).title,

@@ -60,7 +60,7 @@ protected:
 };
 
 TEST_F(DlgMap, AFirstRunOpensOnlyLevelOne) {
-    m_map->Open();
+    m_map->ShowModeless();
     EXPECT_EQ(m_map->m_stcTitle->Text(), QStringLiteral("Aviluma—关卡选择"));
     EXPECT_EQ(Stars(), QStringLiteral("*........."));
     EXPECT_TRUE(m_map->m_btnLevels[0]->HoverBorder());
@@ -74,14 +74,14 @@ TEST_F(DlgMap, AFirstRunOpensOnlyLevelOne) {
 
 TEST_F(DlgMap, StoredProgressDecidesWhatIsOpen) {
     StoreOpenLevel("10");
-    m_map->Open();
+    m_map->ShowModeless();
     EXPECT_EQ(Stars(), QStringLiteral("**********"));
     EXPECT_TRUE(Play(10, true)); // passing level 10 writes nothing
     EXPECT_EQ(ReadOpenLevel(), 10);
     m_map->EndDialog(QDialog::Rejected);
 
     StoreOpenLevel("0"); // all locked, yet level 1 plays; passing it opens nothing
-    m_map->Open();
+    m_map->ShowModeless();
     EXPECT_EQ(Stars(), QStringLiteral(".........."));
     EXPECT_TRUE(Play(1, true));
     EXPECT_EQ(Stars(), QStringLiteral(".........."));
@@ -90,7 +90,7 @@ TEST_F(DlgMap, StoredProgressDecidesWhatIsOpen) {
 
 TEST_F(DlgMap, PassingTheHighestOpenLevelOpensTheNextAtOnce) {
     StoreOpenLevel("3");
-    m_map->Open();
+    m_map->ShowModeless();
     EXPECT_TRUE(Play(2, true));  // below the highest: nothing changes
     EXPECT_TRUE(Play(3, false)); // a failure: nothing changes
     EXPECT_EQ(Stars(), QStringLiteral("***......."));
@@ -113,7 +113,7 @@ TEST_F(DlgMap, PassingTheHighestOpenLevelOpensTheNextAtOnce) {
 TEST_F(DlgMap, TabGoesAlongTheOpenLevelsAndALockedOneSaysWhatOpensIt) {
     StoreOpenLevel("2");
     WriteBestScore(1, 27);
-    m_map->Open();
+    m_map->ShowModeless();
     m_map->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_map.get()));
     EXPECT_EQ(m_map->m_stcBest[0]->Text(), QStringLiteral("最高 27"));
@@ -142,7 +142,7 @@ TEST_F(DlgMap, EachBestTotalKeepsClearOfThePlatformsAndTheOtherTotals) {
         WriteBestScore(level, 888);
     for (const Language language : {Language::Chinese, Language::English}) {
         ASSERT_TRUE(InstallLanguage(language));
-        m_map->Open();
+        m_map->ShowModeless();
         for (std::size_t k = 0; k < m_map->m_stcBest.size(); ++k) {
             const QRect best = m_map->m_stcBest[k]->geometry();
             ASSERT_FALSE(m_map->m_stcBest[k]->Text().isEmpty());

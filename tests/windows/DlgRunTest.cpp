@@ -126,7 +126,7 @@ TEST(RunTexts, CaptionsScoresAndTheReadout) {
 
 TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     g_nGameMode = static_cast<GameMode>(3); // no such mode: the caption keeps its template text
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Static"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  0"));
     EXPECT_EQ(Dlg().m_stcAttitude->Text(), kReadoutAtRest);
@@ -136,7 +136,7 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     EXPECT_FALSE(Dlg().GetDlgItem(IDC_STC_ATTITUDE_FRAME)->isVisible());
     EXPECT_TRUE(g_bLinkActive);
     EXPECT_TRUE(HeartbeatRunning());
-    EXPECT_TRUE(Dlg().TimerActive(11));
+    EXPECT_TRUE(Dlg().m_timerReadout.isActive());
     Dlg().m_btnClose->click(); // no game: closes at once, the heartbeat goes on
     EXPECT_FALSE(Dlg().isVisible());
     EXPECT_TRUE(HeartbeatRunning());
@@ -145,7 +145,7 @@ TEST_F(DlgRun, OpeningSetsCaptionScoreInstrumentsAndTheHeartbeat) {
     Dlg().m_fTotalScore = 123.9f;
     g_nGameMode = GameMode::Wild;
     g_nPlayType = PlayType::Competition;
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcTitle->Text(), QStringLiteral("Aviluma—狂野模式—比赛模式—模拟器"));
     EXPECT_EQ(Dlg().m_stcScore->Text(), QStringLiteral("  123"));
 }
@@ -156,13 +156,13 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
         if (m_drone.attemptStarts == 1)
             gate.Wait(); // in the first attempt
     };
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
     Dlg().m_btnStart->click();
     Dlg().m_btnStart->click(); // a second press during the game is ignored
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
     EXPECT_TRUE(Dlg().Playing());
-    EXPECT_TRUE(Dlg().TimerActive(10));
+    EXPECT_TRUE(Dlg().m_timerInstruments.isActive());
     EXPECT_TRUE(Dlg().m_stcStatus->Text().isEmpty()); // the game's texts wait for the UI thread
     Settle();
     EXPECT_EQ(Dlg().m_stcStatus->Text(), DifficultyAttemptText(1, 1));
@@ -171,7 +171,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
     ASSERT_TRUE(Dlg().WaitForGameEnd(5s));
     Settle();
     EXPECT_FALSE(Dlg().Playing());
-    EXPECT_FALSE(Dlg().TimerActive(10));
+    EXPECT_FALSE(Dlg().m_timerInstruments.isActive());
     EXPECT_TRUE(SameImage(Dlg().m_btnStart->StateIcon(0), IDI_START));
     int openings = 0;
     for (const auto& s : m_drone.sent)
@@ -198,7 +198,7 @@ TEST_F(DlgRun, StartRunsOneGameSwapsTheIconAndComesBackToRest) {
 }
 
 TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
-    Dlg().Open();
+    Dlg().ShowModeless();
     const std::int64_t fresh = g_Link.Read().attitudeTimeMs;
     g_Link.Edit([](LinkReading& link) { link.attitudeTimeMs = 0; }); // nothing from the drone yet
     Dlg().m_btnStart->click();
@@ -228,7 +228,7 @@ TEST_F(DlgRun, NoGameOnAStaleAttitudeAndAGameWhoseDroneGoesQuietEndsAtRest) {
 }
 
 TEST_F(DlgRun, TheInstrumentsFollowTheDroneOnlyByMoreThanHalfADegree) {
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_attitude->grab(); // painted once, as a shown window is
     Dlg().m_heightMeter->grab();
     g_fYaw = 0.0f;
@@ -260,7 +260,7 @@ TEST_F(DlgRun, ClosingDuringAGameAsksAndOnYesRecordsNothing) {
         if (m_drone.attemptStarts == 2)
             gate.Wait(); // the second attempt, mid-way
     };
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_btnStart->click();
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
 
@@ -303,7 +303,7 @@ TEST_F(DlgRun, TheCloseQuestionOfAGameThatEndsMeanwhileClosesItself) {
             gate.Wait(); // the last attempt
     };
     WriteBestScore(1, 999); // no new record: its message would wait for an answer
-    Dlg().Open();
+    Dlg().ShowModeless();
     Dlg().m_btnStart->click();
     ASSERT_TRUE(gate.SomeoneWaiting(5s));
     SetMessageResponder({}); // a real box, answered by nobody
@@ -338,7 +338,7 @@ TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
     for (int round = 0; round < 25; ++round) {
         g_nGameMode = static_cast<GameMode>(random() % 3);
         auto dlg = std::make_unique<CDlgRun>();
-        dlg->Open();
+        dlg->ShowModeless();
         dlg->m_btnStart->click();
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(random() % 150);
         while (std::chrono::steady_clock::now() < until) {
@@ -357,11 +357,11 @@ TEST_F(DlgRun, ClosingAtRandomMomentsNeverLeavesTheGameBehind) {
 TEST_F(DlgRun, RecordsLinesAndClearing) {
     g_nLevel = 4;
     WriteBestScore(4, 57);
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("关卡 4 最高得分 : 57"));
     Dlg().EndDialog(QDialog::Rejected);
     g_nLevel = 5;
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_TRUE(Dlg().m_stcRecord[0]->Text().isEmpty());
     Dlg().EndDialog(QDialog::Rejected);
 
@@ -374,7 +374,7 @@ TEST_F(DlgRun, RecordsLinesAndClearing) {
     WritePrivateProfileString(TopListSection(GameMode::Wild), QStringLiteral("top1"), QStringLiteral("99"),
                               RaceCfgPath());
     WritePrivateProfileString(section, QStringLiteral("top1"), QStringLiteral("77"), RecordCfgPath());
-    Dlg().Open();
+    Dlg().ShowModeless();
     EXPECT_EQ(Dlg().m_stcRecord[0]->Text(), QStringLiteral("Top1    120    玩家一"));
     EXPECT_EQ(Dlg().m_stcRecord[1]->Text(), QStringLiteral("Top2    30    null"));
     EXPECT_TRUE(Dlg().m_stcRecord[2]->Text().isEmpty());

@@ -87,7 +87,7 @@ protected:
 
 TEST_F(HiDpi, TheMainWindowsBackgroundAndIconsAreDrawnForEachDensityItMeets) {
     CAvilumaDlg main;
-    main.Open();
+    main.ShowModeless();
     ASSERT_EQ(main.devicePixelRatioF(), 2.0);
     const QRect start = main.m_btnLevel->geometry(); // a START button painted in the background
     const QRect connect = main.m_btnConnect->geometry();

@@ -24,7 +24,7 @@ TEST(RunWindowRealTime, ALevelGameThroughTheWindow) {
         g_nGameMode = GameMode::Level;
         g_nLevel = 2;
         CDlgRun dlg;
-        dlg.Open();
+        dlg.ShowModeless();
         dlg.m_btnStart->click();
         ASSERT_TRUE(dlg.Playing());
         EXPECT_TRUE(CUiThread::WaitFor([&] { return !dlg.Playing(); }, 20s));
