@@ -23,21 +23,32 @@ if(NOT result EQUAL 0 OR NOT count EQUAL 1)
   message(FATAL_ERROR "cpack -G DEB ended with ${result}, leaving ${count} package(s):\n${log}")
 endif()
 
-execute_process(COMMAND ${DPKG_DEB} --field ${debs} Package Version Section Depends Recommends
+execute_process(COMMAND ${DPKG_DEB} --field ${debs} Package Version Section Depends Recommends Suggests
                 OUTPUT_VARIABLE fields)
 execute_process(COMMAND ${DPKG_DEB} --contents ${debs} OUTPUT_VARIABLE contents)
 message(STATUS "${debs}\n${fields}\n${contents}")
 
 # The libraries' packages (from dpkg-shlibdeps) and what the program loads by name.
 foreach(dependency libc6 libqt6widgets6 libqt6svg6 libqt6sql6 libsdl2-2.0-0 fonts-wqy-microhei
-                   libqt6sql6-psql qt6-translations-l10n)
+                   libqt6sql6-psql)
   if(NOT fields MATCHES "\nDepends:[^\n]*[ ,]${dependency}[ ,(\n]")
     message(FATAL_ERROR "the package does not depend on ${dependency}:\n${fields}")
   endif()
 endforeach()
-# Wayland only recommended: the game falls back to X11 without it.
-if(fields MATCHES "\nDepends:[^\n]*qt6-wayland" OR NOT fields MATCHES "\nRecommends: qt6-wayland\n")
-  message(FATAL_ERROR "qt6-wayland is to be recommended, not depended on:\n${fields}")
+# Wayland and Qt's own Chinese texts only recommended: the game falls back to X11, and to Qt's English
+# for its standard buttons, without them. A PostgreSQL server is suggested, for a class server.
+foreach(recommended qt6-wayland qt6-translations-l10n)
+  if(fields MATCHES "\nDepends:[^\n]*${recommended}" OR NOT fields MATCHES "\nRecommends:[^\n]*${recommended}")
+    message(FATAL_ERROR "${recommended} is to be recommended, not depended on:\n${fields}")
+  endif()
+endforeach()
+if(NOT fields MATCHES "\nSuggests: postgresql\n")
+  message(FATAL_ERROR "postgresql is to be suggested:\n${fields}")
+endif()
+# Compressed with xz, as Debian's own packages are.
+execute_process(COMMAND ar t ${debs} OUTPUT_VARIABLE members)
+if(NOT members MATCHES "data\.tar\.xz")
+  message(FATAL_ERROR "the package's data is not compressed with xz:\n${members}")
 endif()
 foreach(path usr/bin/aviluma usr/bin/aviluma-drone usr/bin/aviluma-class usr/share/applications/io.github.aviluma.Aviluma.desktop
              usr/share/metainfo/io.github.aviluma.Aviluma.metainfo.xml
