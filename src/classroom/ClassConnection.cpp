@@ -160,8 +160,10 @@ int CClassConnection::Socket() {
 
 bool CClassConnection::TakeNotifications(const QString& channel, QStringList* payloads) {
     PGconn* connection = Handle(m_db);
+    if (connection == nullptr) // LibPq() only once a connection, and so libpq, is there
+        return false;
     const LoadedLibPq& libpq = LibPq();
-    if (connection == nullptr || libpq.notifies == nullptr || libpq.consumeInput(connection) == 0)
+    if (libpq.notifies == nullptr || libpq.consumeInput(connection) == 0)
         return false;
     while (PGnotify* notify = libpq.notifies(connection)) {
         if (channel == QLatin1String(notify->relname))
