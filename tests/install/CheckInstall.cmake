@@ -1,7 +1,12 @@
 # Installs the build into a scratch prefix and checks the standard layout, the desktop files against
 # their validators (when installed), and the programs' --help and --version without a display.
-# Run by CTest: cmake -DBUILD=<build> -DPREFIX=<scratch> -DAPP_ID=<id> -DVERSION=<x.y> -P CheckInstall.cmake
-file(REMOVE_RECURSE "${PREFIX}")
+# Last, the README's lines that uninstall it, as they stand, leave what was there before and no more.
+# Run by CTest: cmake -DBUILD=<build> -DPREFIX=<scratch> -DAPP_ID=<id> -DVERSION=<x.y> -DREADME=<README.md>
+#   -P CheckInstall.cmake
+file(REMOVE_RECURSE "${PREFIX}" "${BUILD}/install_folders.txt")
+# What was there before: a folder Debian's base-files makes, and another program's desktop entry.
+file(MAKE_DIRECTORY "${PREFIX}/share/man")
+file(WRITE "${PREFIX}/share/applications/other.desktop" "")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}" RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
@@ -11,7 +16,7 @@ set(desktop share/applications/${APP_ID}.desktop)
 set(metainfo share/metainfo/${APP_ID}.metainfo.xml)
 foreach(path bin/aviluma bin/aviluma-drone bin/aviluma-class ${desktop} ${metainfo} lib/udev/rules.d/60-aviluma-drone.rules
              share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/48x48/apps/${APP_ID}.png
-             share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/copyright share/doc/aviluma/changelog.gz
+             share/icons/hicolor/256x256/apps/${APP_ID}.png share/doc/aviluma/copyright share/doc/aviluma/changelog.gz share/doc/aviluma/README.md.gz
              share/aviluma/Source/back.png share/aviluma/Source/pannel.png share/aviluma/Source/plane.png
              share/aviluma/Source/pointer.png share/aviluma/Source/back2.png share/aviluma/Source/pannel2.png
              share/aviluma/Source/pointer2.png share/aviluma/Source/plane@2x.png share/aviluma/Source/back2@3x.png
@@ -92,3 +97,23 @@ foreach(environment "WAYLAND_DISPLAY=aviluma-no-such-display;XDG_RUNTIME_DIR=${P
     message(FATAL_ERROR "aviluma with ${environment} ended with ${result}:\n${err}")
   endif()
 endforeach()
+
+# The README's uninstalling, run from a folder whose build/release is this build, sudo standing aside.
+file(READ "${README}" readme)
+string(REGEX MATCH "\n## Uninstalling\n[^#]*" section "${readme}")
+string(REGEX MATCHALL "```sh\n[^`]*```" blocks "${section}")
+string(REPLACE "```sh\n" "" lines "${blocks}")
+string(REPLACE "```" "" lines "${lines}")
+if(NOT lines MATCHES "install_manifest\\.txt")
+  message(FATAL_ERROR "the README's section Uninstalling has no lines that remove what was installed")
+endif()
+file(MAKE_DIRECTORY "${PREFIX} readme/build")
+file(CREATE_LINK "${BUILD}" "${PREFIX} readme/build/release" SYMBOLIC)
+execute_process(COMMAND bash -euo pipefail -c "sudo() { \"$@\"; }\n${lines}"
+                WORKING_DIRECTORY "${PREFIX} readme" RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE err)
+file(REMOVE_RECURSE "${PREFIX} readme")
+file(GLOB_RECURSE left LIST_DIRECTORIES true RELATIVE "${PREFIX}" "${PREFIX}/*")
+list(SORT left)
+if(NOT result EQUAL 0 OR NOT left STREQUAL "share;share/applications;share/applications/other.desktop;share/man")
+  message(FATAL_ERROR "the README's uninstalling ended with ${result} (${err}) and left:\n${left}")
+endif()

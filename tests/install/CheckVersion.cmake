@@ -1,0 +1,55 @@
+# Versions apt can upgrade through: in a scratch git tree, the release the changelog names, then
+# commits of unreleased work, the same tree without git, and the next release each come out later in
+# Debian's ordering than the one before.
+# Run by CTest: cmake -DMODULE=<tools/Version.cmake> -DWORK=<scratch folder> -P CheckVersion.cmake
+find_program(GIT git)
+find_program(DPKG dpkg)
+if(NOT GIT OR NOT DPKG)
+  message("SKIPPED: git or dpkg missing")
+  return()
+endif()
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/tree")
+
+function(version_of tree out)
+  set(AVILUMA_VERSION_SOURCE "${tree}")
+  include("${MODULE}")
+  set(${out} "${AVILUMA_VERSION}" PARENT_SCOPE)
+endfunction()
+# commit <date> <changelog>: the tree's changelog, committed at that time.
+function(commit date changelog)
+  file(WRITE "${WORK}/tree/CHANGELOG.md" "# Changelog\n\n${changelog}")
+  execute_process(COMMAND ${GIT} add CHANGELOG.md WORKING_DIRECTORY "${WORK}/tree")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env GIT_COMMITTER_DATE=${date} GIT_AUTHOR_DATE=${date}
+                          ${GIT} -c user.name=test -c user.email=test@test.invalid commit -q --allow-empty -m ${date}
+                  WORKING_DIRECTORY "${WORK}/tree" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "git commit failed")
+  endif()
+endfunction()
+
+execute_process(COMMAND ${GIT} init -q "${WORK}/tree")
+set(release "## 2.2 (2026-12-07)\n\n- The first release.\n")
+commit(2026-12-07T10:00:00Z "## Unreleased\n\n${release}")
+version_of("${WORK}/tree" v1)
+commit(2026-12-08T09:00:00Z "## Unreleased\n\n- A fix.\n\n${release}")
+version_of("${WORK}/tree" v2)
+commit(2026-12-08T09:00:01Z "## Unreleased\n\n- A fix.\n- Another.\n\n${release}")
+version_of("${WORK}/tree" v3)
+file(COPY "${WORK}/tree/CHANGELOG.md" DESTINATION "${WORK}/tarball")
+version_of("${WORK}/tarball" without_git)
+commit(2026-12-09T08:00:00Z "## Unreleased\n\n## 2.10 (2026-12-09)\n\n- A fix.\n- Another.\n\n${release}")
+version_of("${WORK}/tree" v4)
+
+message(STATUS "versions: ${v1} ${without_git} ${v2} ${v3} ${v4}")
+if(NOT v1 STREQUAL "2.2" OR NOT v4 STREQUAL "2.10" OR NOT v2 MATCHES "^2\\.2\\+git20261208\\.090000\\.[0-9a-f]+$")
+  message(FATAL_ERROR "unexpected versions: ${v1} ${v2} ${v4}")
+endif()
+set(earlier ${v1})
+foreach(later ${without_git} ${v2} ${v3} ${v4})
+  execute_process(COMMAND ${DPKG} --compare-versions ${earlier} lt ${later} RESULT_VARIABLE not_later)
+  if(not_later)
+    message(FATAL_ERROR "apt would not upgrade ${earlier} with ${later}")
+  endif()
+  set(earlier ${later})
+endforeach()
