@@ -35,7 +35,10 @@ CAboutDlg::CAboutDlg() : CDialogShell(*FindDialogTemplate(IDD_ABOUTBOX)) {}
 QWidget* CAboutDlg::CreateControl(const ControlTemplate& control) {
     if (control.id == IDC_STC_VERSION) {
         auto* label = qobject_cast<QLabel*>(CDialogShell::CreateControl(control));
+        // A build's version is long ("2.2+git20261209.174705.178949c"): it takes a second line.
         label->setText(label->text().arg(QString::fromLatin1(kAvilumaVersion)));
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
     if (control.id != IDR_MAINFRAME)

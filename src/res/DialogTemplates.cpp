@@ -10,7 +10,7 @@ using K = ControlKind;
 
 constexpr ControlTemplate kAbout[] = {
     {IDR_MAINFRAME, K::Static, {14, 14, 21, 20}, u""},
-    {IDC_STC_VERSION, K::Static, {42, 14, 114, 8}, u"" QT_TRANSLATE_NOOP("Aviluma", "Aviluma，%1版")},
+    {IDC_STC_VERSION, K::Static, {42, 14, 122, 20}, u"" QT_TRANSLATE_NOOP("Aviluma", "Aviluma，%1版")},
     {IDOK, K::PushButton, {113, 41, 50, 14}, u"" QT_TRANSLATE_NOOP("Aviluma", "确定")},
 };
 
