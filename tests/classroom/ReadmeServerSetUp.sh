@@ -48,6 +48,7 @@ unix_socket_directories = '$work'
 listen_addresses = ''
 ssl = on
 fsync = off
+log_statement = 'all'
 EOF
 echo "local all postgres trust" >"$work/data/pg_hba.conf"
 as_server "$pg/pg_ctl" -D "$work/data" -l "$work/log" -w -t 30 start >/dev/null
@@ -113,6 +114,8 @@ if pc_check "$connection" "$password-x" 3班 >/dev/null 2>&1; then fail "a wrong
 if PGPASSWORD=$password "$pg/psql" -X -At "${connection/sslmode=require/sslmode=disable}" -c 'SELECT 1' \
   >/dev/null 2>&1; then fail "a PC connected without TLS"; fi
 grep -q 'Restart PostgreSQL' "$work/setup.out" || fail "setup did not say to restart PostgreSQL"
+# The server, which logs every statement here, never saw the password itself.
+! grep -q -- "$password" "$work/log" || fail "the password reached the server's log"
 
 # The coach's everyday login creates no roles.
 coach="host=127.0.0.1 port=$port dbname=aviluma user=coach sslmode=require"
