@@ -440,13 +440,8 @@ int main(int argc, char* argv[]) {
     if (!connection.Init(parser.value(coach), &why, &classless))
         return Say(why, 1);
     QString done = Aviluma::tr("班级服务器已就绪（数据库结构版本 %1）。\n"
-                          "为每个班级建一个只能看到本班成绩的电脑登录用户，并在服务器上设置它的密码：\n"
-                          "  sudo -u postgres aviluma-class login \"dbname=<数据库>\" --login room1 --class <班级>\n"
-                          "  sudo -u postgres psql -c '\\password room1'\n"
-                          "每台电脑第一次启动游戏时加上：\n"
-                          "  aviluma --class-server \"host=<服务器地址> dbname=<数据库> user=room1 sslmode=require\" "
-                          "--class <班级> --seat <座位>\n"
-                          "  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。")
+                               "为每个班级建一个只能看到本班成绩的电脑登录用户，它会显示密码和每台电脑要输入的内容：\n"
+                               "  sudo -u postgres aviluma-class add-class <班级> --database <数据库>")
                        .arg(kClassSchemaVersion);
     if (parser.isSet(coach))
         done += QLatin1Char('\n') +

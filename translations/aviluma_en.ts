@@ -1244,22 +1244,6 @@ Or drag the stick with the mouse.</translation>
         <translation>Set its password on the server: sudo -u postgres psql -c &apos;\password %1&apos;</translation>
     </message>
     <message>
-        <source>班级服务器已就绪（数据库结构版本 %1）。
-为每个班级建一个只能看到本班成绩的电脑登录用户，并在服务器上设置它的密码：
-  sudo -u postgres aviluma-class login &quot;dbname=&lt;数据库&gt;&quot; --login room1 --class &lt;班级&gt;
-  sudo -u postgres psql -c &apos;\password room1&apos;
-每台电脑第一次启动游戏时加上：
-  aviluma --class-server &quot;host=&lt;服务器地址&gt; dbname=&lt;数据库&gt; user=room1 sslmode=require&quot; --class &lt;班级&gt; --seat &lt;座位&gt;
-  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。</source>
-        <translation>The class server is ready (schema version %1).
-Give each class a PC login that sees the games of its class only, and set its password, on the server:
-  sudo -u postgres aviluma-class login &quot;dbname=&lt;database&gt;&quot; --login room1 --class &lt;class&gt;
-  sudo -u postgres psql -c &apos;\password room1&apos;
-On each PC, start the game once with:
-  aviluma --class-server &quot;host=&lt;server&gt; dbname=&lt;database&gt; user=room1 sslmode=require&quot; --class &lt;class&gt; --seat &lt;seat&gt;
-  The password goes in that PC user&apos;s ~/.pgpass (mode 0600).</translation>
-    </message>
-    <message>
         <source>%1 可以查看和更正所有班级的成绩。</source>
         <translation>%1 can read and correct the games of every class.</translation>
     </message>
@@ -1683,7 +1667,7 @@ then start the lesson again from the right-click menu.</translation>
     </message>
     <message>
         <source>教练在自己的电脑上打开班级成绩榜（密码写进 ~/.pgpass 或 PGPASSWORD）：</source>
-        <translation>The class board on the coach's PC (with the password in ~/.pgpass or PGPASSWORD):</translation>
+        <translation>The class board on the coach&apos;s PC (with the password in ~/.pgpass or PGPASSWORD):</translation>
     </message>
     <message>
         <source>&lt;班级&gt;</source>
@@ -1764,6 +1748,14 @@ then start the lesson again from the right-click menu.</translation>
     <message>
         <source>登录用户 %1 属于班级 %2：请换一个 --login。</source>
         <translation>The login %1 belongs to class %2: choose another --login.</translation>
+    </message>
+    <message>
+        <source>班级服务器已就绪（数据库结构版本 %1）。
+为每个班级建一个只能看到本班成绩的电脑登录用户，它会显示密码和每台电脑要输入的内容：
+  sudo -u postgres aviluma-class add-class &lt;班级&gt; --database &lt;数据库&gt;</source>
+        <translation>The class server is ready (schema version %1).
+Give each class a PC login that sees the games of its class only; this shows its password and what each PC types:
+  sudo -u postgres aviluma-class add-class &lt;class&gt; --database &lt;database&gt;</translation>
     </message>
 </context>
 </TS>
