@@ -149,6 +149,9 @@ struct SetupRequest {
 };
 
 int RunSetup(const SetupRequest& request) {
+    const std::optional<Subnet> room = ParseSubnet(request.subnet);
+    if (!room && !request.show && !request.undo)
+        return Say(Aviluma::tr("“%1”不是子网：请写成地址/位数，例如 192.168.10.0/24。").arg(request.subnet), 2);
     QString why;
     const std::optional<QString> maintenance = OnDatabase(request.connection, QStringLiteral("postgres"), &why);
     if (!maintenance)
@@ -156,11 +159,8 @@ int RunSetup(const SetupRequest& request) {
     CClassConnection admin(*maintenance);
     if (!admin.Open(&why) || !IsAdministrator(admin, &why))
         return Say(why, 1);
-    if (request.show || request.undo)
-        return ShowOrUndo(admin, request.undo);
-    const std::optional<Subnet> room = ParseSubnet(request.subnet);
     if (!room)
-        return Say(Aviluma::tr("“%1”不是子网：请写成地址/位数，例如 192.168.10.0/24。").arg(request.subnet), 2);
+        return ShowOrUndo(admin, request.undo);
     bool created = false;
     if (!RequireTls(admin, *room, &why) || !EnsureDatabase(admin, request.database, &created, &why))
         return Say(why, 1);

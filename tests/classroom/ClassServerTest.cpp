@@ -136,8 +136,8 @@ protected:
     void SetUp() override {
         if (s_server == nullptr)
             GTEST_SKIP() << qPrintable(s_why);
-        // As the README sets a school up: the coach's everyday login (createuser), a database of the
-        // server's administrator (createdb), the schema and roles made by that administrator, and
+        // As a school sets a server up by hand: the coach's everyday login, a database of the
+        // server's administrator, the schema and roles made by that administrator, and
         // one login for the PCs of each class.
         m_database = NewDatabase();
         QString why;
@@ -1012,10 +1012,10 @@ TEST_F(ClassServer, AFirstReleaseDatabaseUpgradesStepByStep) {
               QStringLiteral("1"));
 }
 
-// The README's set-up through the program itself: the coach's everyday login cannot make the schema
-// (it says so in the server's words, and who can); the server's administrator makes it and a class's
-// login; the login sends for its class only, and the coach reads the board.
-TEST_F(ClassServer, TheReadmeSetUpWorksThroughTheProgram) {
+// The lower-level set-up of the README through the program itself: the coach's everyday login cannot
+// make the schema (it says so in the server's words, and who can); the server's administrator makes it
+// and a class's login; the login sends for its class only, and the coach reads the board.
+TEST_F(ClassServer, InitAndLoginSetAServerUpThroughTheProgram) {
     const QString league = NewDatabase();
     const auto run = [](const QStringList& arguments, QString* output) {
         QProcess tool;

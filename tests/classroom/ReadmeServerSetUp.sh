@@ -21,13 +21,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-as_server() {
-  if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid=nobody --regid=nogroup --clear-groups -- "$@"
-  else
-    "$@"
-  fi
-}
+source "$(dirname "$0")/ServerUser.sh"
 [ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$work"
 export HOME="$work/home" LANG=C.UTF-8 LC_ALL=C.UTF-8
 unset PGHOST PGPORT PGUSER PGDATABASE PGPASSWORD LANGUAGE
