@@ -285,7 +285,7 @@ int main(int argc, char* argv[]) {
                                                  "允许连接的机房网络，例如 192.168.10.0/24（setup）。"),
                                     QStringLiteral("address/bits"));
     const QCommandLineOption database(QStringLiteral("database"),
-                                      TerminalText("The class server's database (setup, add-class; aviluma without).",
+                                      TerminalText("The class server's database (setup, add-class; aviluma by default).",
                                                    "班级服务器的数据库（setup、add-class；默认 aviluma）。"),
                                       QStringLiteral("name"), kDefaultDatabase);
     const QCommandLineOption show(QStringLiteral("show"),
@@ -308,7 +308,7 @@ int main(int argc, char* argv[]) {
                                    QStringLiteral("name"));
     const QCommandLineOption coach(QStringLiteral("coach"),
                                    TerminalText("The coach's login: it reads and corrects every class (init; setup: "
-                                                "coach without, made when missing).",
+                                                "coach by default, made when missing).",
                                                 "教练的登录用户：可查看和更正所有班级的成绩（init；setup：默认 coach，"
                                                 "没有时新建）。"),
                                    QStringLiteral("login"));

@@ -312,8 +312,9 @@ std::optional<ClassLogin> AddClass(CClassConnection& admin, const QString& class
     if (made.login.isEmpty()) {
         const QString base = QStringLiteral("room") + made.className.toLower().remove(QRegularExpression(QStringLiteral("[^a-z0-9]")));
         for (int n = base == QLatin1String("room") ? 1 : 0; made.login.isEmpty(); ++n) {
-            const QString candidate = n == 0 ? base : base.endsWith(QLatin1String("room")) ? base + QString::number(n)
-                                                                                           : QStringLiteral("%1_%2").arg(base).arg(n + 1);
+            const QString candidate = n == 0                          ? base
+                                      : base == QLatin1String("room") ? base + QString::number(n)
+                                                                      : QStringLiteral("%1_%2").arg(base).arg(n + 1);
             const std::optional<QVariant> taken =
                 Value(admin, QStringLiteral("SELECT EXISTS (SELECT FROM pg_roles WHERE rolname = ?::name)"), {candidate}, why);
             if (!taken)
@@ -403,12 +404,11 @@ bool CloseNetwork(CClassConnection& admin, NetworkChanges* undone, QString* why)
     *undone = ChangesOf(*hba);
     if (!hba->hasBlock)
         return true;
-    if (!WriteHba(admin, *hba, NetworkChanges(), why))
-        return false;
+    // The setting first: while the block says setup set it, another --undo can still reset it.
     if (undone->listenSet) {
         QSqlQuery query(admin.Database());
         if (!query.exec(QStringLiteral("ALTER SYSTEM RESET listen_addresses")))
             return Fail(why, Refused(query));
     }
-    return Reload(admin, undone, why);
+    return WriteHba(admin, *hba, NetworkChanges(), why) && Reload(admin, undone, why);
 }

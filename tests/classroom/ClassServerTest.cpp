@@ -6,6 +6,7 @@
 #include "classroom/ClassErrors.h"
 #include "classroom/ClassLink.h"
 #include "classroom/ClassSender.h"
+#include "classroom/ClassSetup.h"
 #include "classroom/PgPass.h"
 #include "platform/DialogTemplate.h"
 #include "platform/LocalClock.h"
@@ -1052,6 +1053,25 @@ TEST_F(ClassServer, InitAndLoginSetAServerUpThroughTheProgram) {
     EXPECT_EQ(
         run({QStringLiteral("export"), coach, QStringLiteral("--class"), QStringLiteral("5班")}, &output), 0)
         << qPrintable(output);
+}
+
+// The room's subnet as pg_hba.conf takes it (host bits cleared), anything else refused before it gets
+// there; this machine's own address in it, none in a subnet it has no interface in.
+TEST(ClassSetup, SubnetsReadAsPgHbaTakesThemAndFindThisMachinesAddress) {
+    const std::vector<std::pair<QString, QString>> subnets{{QStringLiteral("192.168.10.7/24"), QStringLiteral("192.168.10.0/24")},
+                                                           {QStringLiteral(" 10.1.2.3/8 "), QStringLiteral("10.0.0.0/8")},
+                                                           {QStringLiteral("172.16.5.4/20"), QStringLiteral("172.16.0.0/20")},
+                                                           {QStringLiteral("fd00::1/64"), QStringLiteral("fd00::/64")},
+                                                           {QStringLiteral("0.0.0.0/0"), QStringLiteral("0.0.0.0/0")}};
+    for (const auto& [text, canonical] : subnets) {
+        const std::optional<Subnet> subnet = ParseSubnet(text);
+        ASSERT_TRUE(subnet) << qPrintable(text);
+        EXPECT_EQ(subnet->Text(), canonical);
+    }
+    for (const char* wrong : {"192.168.10.0", "192.168.10/24", "192.168.10.0/33", "fd00::/129", "room/24", "1.2.3.4/-1", ""})
+        EXPECT_FALSE(ParseSubnet(QLatin1String(wrong))) << wrong;
+    EXPECT_EQ(AddressIn(*ParseSubnet(QStringLiteral("127.0.0.0/8"))), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(AddressIn(*ParseSubnet(QStringLiteral("240.0.0.0/4"))), QString()); // reserved, on no interface
 }
 
 // Games queued in one millisecond go in the order they were played, whatever name was planted among
