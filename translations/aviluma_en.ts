@@ -1244,22 +1244,6 @@ Or drag the stick with the mouse.</translation>
         <translation>Set its password on the server: sudo -u postgres psql -c &apos;\password %1&apos;</translation>
     </message>
     <message>
-        <source>班级服务器已就绪（数据库结构版本 %1）。
-为每个班级建一个只能看到本班成绩的电脑登录用户，并在服务器上设置它的密码：
-  sudo -u postgres aviluma-class login &quot;dbname=&lt;数据库&gt;&quot; --login room1 --class &lt;班级&gt;
-  sudo -u postgres psql -c &apos;\password room1&apos;
-每台电脑第一次启动游戏时加上：
-  aviluma --class-server &quot;host=&lt;服务器地址&gt; dbname=&lt;数据库&gt; user=room1 sslmode=require&quot; --class &lt;班级&gt; --seat &lt;座位&gt;
-  密码写在该电脑用户的 ~/.pgpass（权限 0600）里。</source>
-        <translation>The class server is ready (schema version %1).
-Give each class a PC login that sees the games of its class only, and set its password, on the server:
-  sudo -u postgres aviluma-class login &quot;dbname=&lt;database&gt;&quot; --login room1 --class &lt;class&gt;
-  sudo -u postgres psql -c &apos;\password room1&apos;
-On each PC, start the game once with:
-  aviluma --class-server &quot;host=&lt;server&gt; dbname=&lt;database&gt; user=room1 sslmode=require&quot; --class &lt;class&gt; --seat &lt;seat&gt;
-  The password goes in that PC user&apos;s ~/.pgpass (mode 0600).</translation>
-    </message>
-    <message>
         <source>%1 可以查看和更正所有班级的成绩。</source>
         <translation>%1 can read and correct the games of every class.</translation>
     </message>
@@ -1596,6 +1580,182 @@ then start the lesson again from the right-click menu.</translation>
     <message>
         <source>准备……</source>
         <translation>Get ready...</translation>
+    </message>
+    <message>
+        <source>&lt;服务器地址&gt;</source>
+        <translation>&lt;server address&gt;</translation>
+    </message>
+    <message>
+        <source>班级 %1 的电脑登录用户：%2（已有）</source>
+        <translation>PC login of class %1: %2 (already there)</translation>
+    </message>
+    <message>
+        <source>班级 %1 的电脑登录用户：%2（新建）</source>
+        <translation>PC login of class %1: %2 (new)</translation>
+    </message>
+    <message>
+        <source>  密码不变（换新密码：%1 --new-password）</source>
+        <translation>  password unchanged (for a new one: %1 --new-password)</translation>
+    </message>
+    <message>
+        <source>  密码：%1</source>
+        <translation>  password: %1</translation>
+    </message>
+    <message>
+        <source>  （只显示这一次：请记下，在每台电脑游戏主窗口右键菜单的“班级”里填入。）</source>
+        <translation>  (shown this once: note it down and enter it on each PC under &quot;Class&quot; in the main window&apos;s right-click menu.)</translation>
+    </message>
+    <message>
+        <source>  每台电脑第一次启动游戏时输入（座位换成这台电脑的）：</source>
+        <translation>  on each PC, the first time the game starts (with that PC&apos;s seat):</translation>
+    </message>
+    <message>
+        <source>&lt;座位&gt;</source>
+        <translation>&lt;seat&gt;</translation>
+    </message>
+    <message>
+        <source>要让服务器按新的设置在网络上监听，请重启 PostgreSQL：sudo systemctl restart postgresql</source>
+        <translation>Restart PostgreSQL for the server to listen on the network as set: sudo systemctl restart postgresql</translation>
+    </message>
+    <message>
+        <source>aviluma-class setup 没有改动这台服务器的网络设置（%1 里没有它的一段）。</source>
+        <translation>aviluma-class setup has not changed this server&apos;s network settings (%1 has no block of it).</translation>
+    </message>
+    <message>
+        <source>已从 %1 删去 aviluma-class setup 的一段，电脑不能再从网络连接：</source>
+        <translation>Removed aviluma-class setup&apos;s block from %1; the PCs can no longer connect over the network:</translation>
+    </message>
+    <message>
+        <source>aviluma-class setup 在 %1 里加的一段：</source>
+        <translation>The block aviluma-class setup added to %1:</translation>
+    </message>
+    <message>
+        <source>postgresql.auto.conf 里的 listen_addresses = &apos;*&apos; 已撤销（ALTER SYSTEM RESET）。</source>
+        <translation>listen_addresses = &apos;*&apos; is taken out of postgresql.auto.conf (ALTER SYSTEM RESET).</translation>
+    </message>
+    <message>
+        <source>以及 postgresql.auto.conf 里的 listen_addresses = &apos;*&apos;（ALTER SYSTEM）。</source>
+        <translation>And listen_addresses = &apos;*&apos; in postgresql.auto.conf (ALTER SYSTEM).</translation>
+    </message>
+    <message>
+        <source>数据库、登录用户和成绩都保留。</source>
+        <translation>The database, the logins and the games stay.</translation>
+    </message>
+    <message>
+        <source>撤销：sudo -u postgres aviluma-class setup --undo（数据库和成绩保留）</source>
+        <translation>To undo: sudo -u postgres aviluma-class setup --undo (the database and the games stay)</translation>
+    </message>
+    <message>
+        <source>“%1”不是子网：请写成地址/位数，例如 192.168.10.0/24。</source>
+        <translation>&quot;%1&quot; is not a subnet: write it as address/bits, for example 192.168.10.0/24.</translation>
+    </message>
+    <message>
+        <source>已新建数据库 %1（数据库结构版本 %2）。</source>
+        <translation>Created the database %1 (schema version %2).</translation>
+    </message>
+    <message>
+        <source>数据库 %1 已有，已更新到数据库结构版本 %2。</source>
+        <translation>The database %1 was already there; it is at schema version %2.</translation>
+    </message>
+    <message>
+        <source>教练登录用户 %1 已有，密码不变。</source>
+        <translation>The coach&apos;s login %1 was already there; its password is unchanged.</translation>
+    </message>
+    <message>
+        <source>教练登录用户 %1 的密码：%2（只显示这一次）</source>
+        <translation>The coach&apos;s login %1, password: %2 (shown this once)</translation>
+    </message>
+    <message>
+        <source>教练在自己的电脑上打开班级成绩榜（密码写进 ~/.pgpass 或 PGPASSWORD）：</source>
+        <translation>The class board on the coach&apos;s PC (with the password in ~/.pgpass or PGPASSWORD):</translation>
+    </message>
+    <message>
+        <source>&lt;班级&gt;</source>
+        <translation>&lt;class&gt;</translation>
+    </message>
+    <message>
+        <source>机房子网 %1 的电脑可以经 TLS 用密码连接（%2 里 aviluma-class setup 的一段）。</source>
+        <translation>The PCs of the room&apos;s subnet %1 may connect over TLS with a password (aviluma-class setup&apos;s block in %2).</translation>
+    </message>
+    <message>
+        <source>这台服务器在子网 %1 里没有地址：请把上面的 &lt;服务器地址&gt; 换成机房电脑连得到的这台服务器的地址。</source>
+        <translation>This server has no address in the subnet %1: replace &lt;server address&gt; above with the address at which the room&apos;s PCs reach this server.</translation>
+    </message>
+    <message>
+        <source>以后再加班级：%1</source>
+        <translation>To add a class later: %1</translation>
+    </message>
+    <message>
+        <source>查看或撤销对服务器设置的改动：sudo -u postgres aviluma-class setup --show（或 --undo）</source>
+        <translation>To see or undo the changes to the server&apos;s settings: sudo -u postgres aviluma-class setup --show (or --undo)</translation>
+    </message>
+    <message>
+        <source>机房的电脑还连不上：先运行 sudo -u postgres aviluma-class setup --subnet &lt;子网&gt;。</source>
+        <translation>The room&apos;s PCs cannot connect yet: first run sudo -u postgres aviluma-class setup --subnet &lt;subnet&gt;.</translation>
+    </message>
+    <message>
+        <source>请把上面的 &lt;服务器地址&gt; 换成机房电脑连得到的这台服务器的地址。</source>
+        <translation>Replace &lt;server address&gt; above with the address at which the room&apos;s PCs reach this server.</translation>
+    </message>
+    <message>
+        <source>无法为 %1 生成密码校验值。</source>
+        <translation>Could not make the password verifier for %1.</translation>
+    </message>
+    <message>
+        <source>无法读取服务器的 %1（%2）：请在服务器本机上以它的管理员身份运行，例如 sudo -u postgres aviluma-class setup …</source>
+        <translation>Cannot read the server&apos;s %1 (%2): run this on the server itself as its administrator, for example sudo -u postgres aviluma-class setup …</translation>
+    </message>
+    <message>
+        <source>%1 里 aviluma-class 的一段没有结尾行（%2）：请手工修好再运行。</source>
+        <translation>aviluma-class&apos;s block in %1 has no closing line (%2): fix it by hand and run again.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>服务器读 %1 时出错（%2），而且无法放回原来的文件：%3。请手工修好它。</source>
+        <translation>The server reports errors in %1 (%2), and the old file could not be put back: %3. Please fix it by hand.</translation>
+    </message>
+    <message>
+        <source>服务器读改过的 %1 时出错（%2）：已放回原来的文件，什么也没改。</source>
+        <translation>The server reports errors in the changed %1 (%2): the old file is put back and nothing is changed.</translation>
+    </message>
+    <message>
+        <source>这要由服务器的管理员运行，例如：sudo -u postgres aviluma-class …</source>
+        <translation>This must be run by the server&apos;s administrator, for example: sudo -u postgres aviluma-class …</translation>
+    </message>
+    <message>
+        <source>服务器没有开启 TLS（ssl = off），电脑的密码会以明文经过网络：没有放行子网 %1。请先为 PostgreSQL 配好证书并设 ssl = on（Debian 的服务器默认如此），再运行 setup。</source>
+        <translation>The server has TLS off (ssl = off), so the PCs&apos; passwords would cross the network in clear text: the subnet %1 is not let in. Give PostgreSQL a certificate and set ssl = on (Debian&apos;s server has both by default), then run setup again.</translation>
+    </message>
+    <message>
+        <source>请写明班级。</source>
+        <translation>Please name the class.</translation>
+    </message>
+    <message>
+        <source>这个数据库还没有为 Aviluma 设置：先运行 sudo -u postgres aviluma-class setup。</source>
+        <translation>This database is not set up for Aviluma yet: first run sudo -u postgres aviluma-class setup.</translation>
+    </message>
+    <message>
+        <source>%1 是服务器的管理员，不能做电脑登录用户。</source>
+        <translation>%1 is the server&apos;s administrator and cannot be a PC login.</translation>
+    </message>
+    <message>
+        <source>登录用户 %1 属于所有班级：请换一个 --login。</source>
+        <translation>The login %1 is for every class: choose another --login.</translation>
+    </message>
+    <message>
+        <source>登录用户 %1 属于班级 %2：请换一个 --login。</source>
+        <translation>The login %1 belongs to class %2: choose another --login.</translation>
+    </message>
+    <message>
+        <source>班级服务器已就绪（数据库结构版本 %1）。
+为每个班级建一个只能看到本班成绩的电脑登录用户，它会显示密码和每台电脑要输入的内容：
+  sudo -u postgres aviluma-class add-class &lt;班级&gt; --database &lt;数据库&gt;</source>
+        <translation>The class server is ready (schema version %1).
+Give each class a PC login that sees the games of its class only; this shows its password and what each PC types:
+  sudo -u postgres aviluma-class add-class &lt;class&gt; --database &lt;database&gt;</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,7 @@ struct LoadedLibPq {
     decltype(&PQconsumeInput) consumeInput = nullptr;
     decltype(&PQnotifies) notifies = nullptr;
     decltype(&PQfreemem) freemem = nullptr;
+    decltype(&PQencryptPasswordConn) encryptPassword = nullptr;
 };
 const LoadedLibPq& LibPq() {
     static const LoadedLibPq calls = [] {
@@ -51,6 +52,8 @@ const LoadedLibPq& LibPq() {
         found.consumeInput = reinterpret_cast<decltype(&PQconsumeInput)>(dlsym(library, "PQconsumeInput"));
         found.notifies = reinterpret_cast<decltype(&PQnotifies)>(dlsym(library, "PQnotifies"));
         found.freemem = reinterpret_cast<decltype(&PQfreemem)>(dlsym(library, "PQfreemem"));
+        found.encryptPassword =
+            reinterpret_cast<decltype(&PQencryptPasswordConn)>(dlsym(library, "PQencryptPasswordConn"));
         return found;
     }();
     return calls;
@@ -331,6 +334,34 @@ bool CClassConnection::AddClassLogin(const QString& login, const std::optional<Q
             return query.exec() ? QString() : refused();
         },
         why);
+}
+
+bool CClassConnection::SetPassword(const QString& login, const QString& password, QString* why) {
+    PGconn* connection = Handle(m_db);
+    const LoadedLibPq& libpq = connection != nullptr ? LibPq() : LoadedLibPq();
+    // The server gets the SCRAM verifier made here, never the password itself, which its log could keep.
+    char* verifier = libpq.encryptPassword == nullptr
+                         ? nullptr
+                         : libpq.encryptPassword(connection, password.toUtf8().constData(), login.toUtf8().constData(),
+                                                 "scram-sha-256");
+    if (verifier == nullptr) {
+        if (why)
+            *why = Aviluma::tr("无法为 %1 生成密码校验值。").arg(login);
+        return false;
+    }
+    const QString scram = QString::fromLatin1(verifier);
+    libpq.freemem(verifier);
+    QSqlQuery query(m_db);
+    // A role's name cannot be a bound parameter: the server quotes it (format's %I) from one.
+    query.prepare(QStringLiteral("SELECT format('ALTER ROLE %I PASSWORD %L', ?::text, ?::text)"));
+    query.addBindValue(login);
+    query.addBindValue(scram);
+    if (query.exec() && query.next())
+        if (const QString alter = query.value(0).toString(); query.exec(alter))
+            return true;
+    if (why)
+        *why = Aviluma::tr("服务器拒绝了：%1").arg(ErrorOf(query.lastError()).trimmed());
+    return false;
 }
 
 bool CClassConnection::Check(QString* why, const QString& className) {

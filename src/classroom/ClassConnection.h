@@ -41,6 +41,9 @@ public:
     // only; of every class when className is nothing. A login no coach gave a class sees and sends
     // nothing. The server's administrator's connection; false and why.
     bool AddClassLogin(const QString& login, const std::optional<QString>& className, QString* why);
+    // Gives login the password: as a SCRAM verifier made on this side, so the password itself never
+    // travels or reaches the server's log. The server's administrator's connection; false and why.
+    bool SetPassword(const QString& login, const QString& password, QString* why);
     // Creates or updates the schema and the two roles, one step (one transaction) at a time up to
     // target, and lets coach (a login, when given) read and correct every class's games. The
     // server's administrator's connection; harmless when run again. classless, when given, receives

@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 std::optional<std::map<QString, QString>> ParseConnection(const QString& text, QString* why) {
     std::map<QString, QString> values;
     const QString trimmed = text.trimmed();
@@ -71,4 +73,17 @@ std::optional<std::map<QString, QString>> ParseConnection(const QString& text, Q
         values[key] = value;
     }
     return values;
+}
+
+QString ConnectionText(const std::vector<std::pair<QString, QString>>& values) {
+    QStringList pairs;
+    for (const auto& [key, value] : values) {
+        const bool plain = !value.isEmpty() && std::none_of(value.begin(), value.end(), [](QChar c) {
+            return c.isSpace() || c == QLatin1Char('\'') || c == QLatin1Char('\\');
+        });
+        QString quoted = value;
+        quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        pairs << key + QLatin1Char('=') + (plain ? value : QLatin1Char('\'') + quoted + QLatin1Char('\''));
+    }
+    return pairs.join(QLatin1Char(' '));
 }

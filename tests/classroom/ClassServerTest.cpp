@@ -6,6 +6,7 @@
 #include "classroom/ClassErrors.h"
 #include "classroom/ClassLink.h"
 #include "classroom/ClassSender.h"
+#include "classroom/ClassSetup.h"
 #include "classroom/PgPass.h"
 #include "platform/DialogTemplate.h"
 #include "platform/LocalClock.h"
@@ -136,8 +137,8 @@ protected:
     void SetUp() override {
         if (s_server == nullptr)
             GTEST_SKIP() << qPrintable(s_why);
-        // As the README sets a school up: the coach's everyday login (createuser), a database of the
-        // server's administrator (createdb), the schema and roles made by that administrator, and
+        // As a school sets a server up by hand: the coach's everyday login, a database of the
+        // server's administrator, the schema and roles made by that administrator, and
         // one login for the PCs of each class.
         m_database = NewDatabase();
         QString why;
@@ -1012,10 +1013,10 @@ TEST_F(ClassServer, AFirstReleaseDatabaseUpgradesStepByStep) {
               QStringLiteral("1"));
 }
 
-// The README's set-up through the program itself: the coach's everyday login cannot make the schema
-// (it says so in the server's words, and who can); the server's administrator makes it and a class's
-// login; the login sends for its class only, and the coach reads the board.
-TEST_F(ClassServer, TheReadmeSetUpWorksThroughTheProgram) {
+// The lower-level set-up of the README through the program itself: the coach's everyday login cannot
+// make the schema (it says so in the server's words, and who can); the server's administrator makes it
+// and a class's login; the login sends for its class only, and the coach reads the board.
+TEST_F(ClassServer, InitAndLoginSetAServerUpThroughTheProgram) {
     const QString league = NewDatabase();
     const auto run = [](const QStringList& arguments, QString* output) {
         QProcess tool;
@@ -1052,6 +1053,25 @@ TEST_F(ClassServer, TheReadmeSetUpWorksThroughTheProgram) {
     EXPECT_EQ(
         run({QStringLiteral("export"), coach, QStringLiteral("--class"), QStringLiteral("5班")}, &output), 0)
         << qPrintable(output);
+}
+
+// The room's subnet as pg_hba.conf takes it (host bits cleared), anything else refused before it gets
+// there; this machine's own address in it, none in a subnet it has no interface in.
+TEST(ClassSetup, SubnetsReadAsPgHbaTakesThemAndFindThisMachinesAddress) {
+    const std::vector<std::pair<QString, QString>> subnets{{QStringLiteral("192.168.10.7/24"), QStringLiteral("192.168.10.0/24")},
+                                                           {QStringLiteral(" 10.1.2.3/8 "), QStringLiteral("10.0.0.0/8")},
+                                                           {QStringLiteral("172.16.5.4/20"), QStringLiteral("172.16.0.0/20")},
+                                                           {QStringLiteral("fd00::1/64"), QStringLiteral("fd00::/64")},
+                                                           {QStringLiteral("0.0.0.0/0"), QStringLiteral("0.0.0.0/0")}};
+    for (const auto& [text, canonical] : subnets) {
+        const std::optional<Subnet> subnet = ParseSubnet(text);
+        ASSERT_TRUE(subnet) << qPrintable(text);
+        EXPECT_EQ(subnet->Text(), canonical);
+    }
+    for (const char* wrong : {"192.168.10.0", "192.168.10/24", "192.168.10.0/33", "fd00::/129", "room/24", "1.2.3.4/-1", ""})
+        EXPECT_FALSE(ParseSubnet(QLatin1String(wrong))) << wrong;
+    EXPECT_EQ(AddressIn(*ParseSubnet(QStringLiteral("127.0.0.0/8"))), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(AddressIn(*ParseSubnet(QStringLiteral("240.0.0.0/4"))), QString()); // reserved, on no interface
 }
 
 // Games queued in one millisecond go in the order they were played, whatever name was planted among

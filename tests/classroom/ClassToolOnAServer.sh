@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # aviluma-class, as built under a sanitizer, against a real PostgreSQL of its own (a fresh cluster in a
 # temporary folder, as the tests start one; as nobody when run as root, since the server refuses root):
-# the README's set-up (init, a class's login, check), a game of the class exported, its removal refused
+# the lower-level set-up (init, a class's login, check), a game of the class exported, its removal refused
 # to the PC's login and done by the coach's while the live board runs on the offscreen platform. Fails
 # on any sanitizer report or a command that does not answer as it should.
 # Usage: ClassToolOnAServer.sh <folder of the programs>
@@ -18,13 +18,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-as_server() {
-  if [ "$(id -u)" -eq 0 ]; then
-    setpriv --reuid=nobody --regid=nogroup --clear-groups -- "$@"
-  else
-    "$@"
-  fi
-}
+source "$(dirname "$0")/ServerUser.sh"
 [ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$work"
 reports="$work/report"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:log_path=$reports" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}:log_path=$reports"
