@@ -130,6 +130,9 @@ int ShowOrUndo(CClassConnection& admin, bool undo) {
     if (network.listenSet)
         lines << (undo ? Aviluma::tr("postgresql.auto.conf 里的 listen_addresses = '*' 已撤销（ALTER SYSTEM RESET）。")
                        : Aviluma::tr("以及 postgresql.auto.conf 里的 listen_addresses = '*'（ALTER SYSTEM）。"));
+    if (network.sslSet)
+        lines << (undo ? Aviluma::tr("postgresql.auto.conf 里的 ssl = on 已撤销（ALTER SYSTEM RESET）。")
+                       : Aviluma::tr("以及 postgresql.auto.conf 里的 ssl = on（ALTER SYSTEM）。"));
     if (network.restartPending)
         lines << RestartText();
     lines << (undo ? Aviluma::tr("数据库、登录用户和成绩都保留。")
@@ -162,7 +165,8 @@ int RunSetup(const SetupRequest& request) {
     if (!room)
         return ShowOrUndo(admin, request.undo);
     bool created = false;
-    if (!RequireTls(admin, *room, &why) || !EnsureDatabase(admin, request.database, &created, &why))
+    bool turnTlsOn = false; // later, with the network
+    if (!RequireTls(admin, *room, &turnTlsOn, &why) || !EnsureDatabase(admin, request.database, &created, &why))
         return Say(why, 1);
     const std::optional<QString> coachPassword = EnsureCoach(admin, request.coach, &why);
     if (!coachPassword)
@@ -198,6 +202,8 @@ int RunSetup(const SetupRequest& request) {
                            AddClassCommand(ShellWord(made.className), request.database));
     lines << Aviluma::tr("机房子网 %1 的电脑可以经 TLS 用密码连接（%2 里 aviluma-class setup 的一段）。")
                  .arg(room->Text(), network.hbaFile);
+    if (network.sslSet)
+        lines << Aviluma::tr("服务器原先没有开启 TLS：已用它设置里的证书开启（ssl = on）。");
     if (server.host.isEmpty())
         lines << Aviluma::tr("这台服务器在子网 %1 里没有地址：请把上面的 <服务器地址> 换成机房电脑连得到的这台服务器的地址。")
                      .arg(room->Text());

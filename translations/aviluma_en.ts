@@ -1726,10 +1726,6 @@ then start the lesson again from the right-click menu.</translation>
         <translation>This must be run by the server&apos;s administrator, for example: sudo -u postgres aviluma-class …</translation>
     </message>
     <message>
-        <source>服务器没有开启 TLS（ssl = off），电脑的密码会以明文经过网络：没有放行子网 %1。请先为 PostgreSQL 配好证书并设 ssl = on（Debian 的服务器默认如此），再运行 setup。</source>
-        <translation>The server has TLS off (ssl = off), so the PCs&apos; passwords would cross the network in clear text: the subnet %1 is not let in. Give PostgreSQL a certificate and set ssl = on (Debian&apos;s server has both by default), then run setup again.</translation>
-    </message>
-    <message>
         <source>请写明班级。</source>
         <translation>Please name the class.</translation>
     </message>
@@ -1756,6 +1752,26 @@ then start the lesson again from the right-click menu.</translation>
         <translation>The class server is ready (schema version %1).
 Give each class a PC login that sees the games of its class only; this shows its password and what each PC types:
   sudo -u postgres aviluma-class add-class &lt;class&gt; --database &lt;database&gt;</translation>
+    </message>
+    <message>
+        <source>postgresql.auto.conf 里的 ssl = on 已撤销（ALTER SYSTEM RESET）。</source>
+        <translation>ssl = on in postgresql.auto.conf is undone (ALTER SYSTEM RESET).</translation>
+    </message>
+    <message>
+        <source>以及 postgresql.auto.conf 里的 ssl = on（ALTER SYSTEM）。</source>
+        <translation>and ssl = on in postgresql.auto.conf (ALTER SYSTEM).</translation>
+    </message>
+    <message>
+        <source>服务器原先没有开启 TLS：已用它设置里的证书开启（ssl = on）。</source>
+        <translation>The server had TLS off: it is now on, with the certificate its settings name (ssl = on).</translation>
+    </message>
+    <message>
+        <source>服务器没能开启 TLS（ssl = on）：它的日志写明了原因。什么也没改。</source>
+        <translation>The server could not turn TLS on (ssl = on): its log says why. Nothing is changed.</translation>
+    </message>
+    <message>
+        <source>服务器没有开启 TLS（ssl = off），它设置里的证书和密钥（%1）又不在或读不了，电脑的密码会以明文经过网络：没有放行子网 %2。在 Debian 上，sudo make-ssl-cert generate-default-snakeoil --force-overwrite 生成这两个文件；然后再运行 setup，它会开启 TLS。</source>
+        <translation>The server has TLS off (ssl = off), and the certificate and key its settings name (%1) are missing or unreadable, so the PCs&apos; passwords would cross the network in clear text: the subnet %2 is not let in. On Debian, sudo make-ssl-cert generate-default-snakeoil --force-overwrite makes both files; then run setup again, and it turns TLS on.</translation>
     </message>
 </context>
 </TS>

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -25,6 +27,7 @@ namespace {
 const QString kBlockBegin = QStringLiteral("# BEGIN aviluma-class setup: the room's PCs (\"aviluma-class setup --undo\" removes this block)");
 const QString kBlockEnd = QStringLiteral("# END aviluma-class setup");
 const QString kListenMark = QStringLiteral("# aviluma-class setup set listen_addresses = '*' in postgresql.auto.conf");
+const QString kSslMark = QStringLiteral("# aviluma-class setup set ssl = on in postgresql.auto.conf");
 
 // What the server will listen on from its next start: the last value its files give (the server reads
 // them anew for pg_file_settings; postgresql.auto.conf comes last), else its built-in one. It listens
@@ -118,6 +121,8 @@ NetworkChanges ChangesOf(const HbaFile& hba) {
     for (const QString& line : hba.block) {
         if (line == kListenMark)
             changes.listenSet = true;
+        else if (line == kSslMark)
+            changes.sslSet = true;
         else if (!line.trimmed().isEmpty() && !line.startsWith(QLatin1Char('#')))
             changes.rules << line;
     }
@@ -132,6 +137,8 @@ bool WriteHba(CClassConnection& admin, const HbaFile& hba, const NetworkChanges&
         lines << kBlockBegin;
         if (changes.listenSet)
             lines << kListenMark;
+        if (changes.sslSet)
+            lines << kSslMark;
         lines << changes.rules << kBlockEnd;
     }
     lines << hba.after;
@@ -165,6 +172,23 @@ bool RestartPending(CClassConnection& admin, NetworkChanges* changes, QString* w
     if (pending)
         changes->restartPending = pending->toBool();
     return pending.has_value();
+}
+
+// Asks the server to read its configuration again and waits (up to five seconds) for this session to
+// see ssl on: each session reads the configuration anew between two statements once the server has
+// told it to.
+bool TlsOnAfterReload(CClassConnection& admin, QString* why) {
+    if (!Value(admin, QStringLiteral("SELECT pg_reload_conf()"), {}, why))
+        return false;
+    for (int tries = 0; tries < 50; ++tries) {
+        const std::optional<QVariant> ssl = Value(admin, QStringLiteral("SELECT current_setting('ssl')"), {}, why);
+        if (!ssl)
+            return false;
+        if (ssl->toString() == QLatin1String("on"))
+            return true;
+        QThread::msleep(100);
+    }
+    return Fail(why, Aviluma::tr("服务器没能开启 TLS（ssl = on）：它的日志写明了原因。什么也没改。"));
 }
 
 // Asks the server to read its configuration again, then whether it listens as its settings say.
@@ -256,14 +280,30 @@ bool EnsureDatabase(CClassConnection& admin, const QString& database, bool* crea
                         {database}, why);
 }
 
-bool RequireTls(CClassConnection& admin, const Subnet& subnet, QString* why) {
+bool RequireTls(CClassConnection& admin, const Subnet& subnet, bool* turnOn, QString* why) {
+    *turnOn = false;
     const std::optional<QVariant> ssl = Value(admin, QStringLiteral("SELECT current_setting('ssl')"), {}, why);
     if (!ssl)
         return false;
-    return ssl->toString() == QLatin1String("on") ||
-           Fail(why, Aviluma::tr("服务器没有开启 TLS（ssl = off），电脑的密码会以明文经过网络：没有放行子网 %1。"
-                                 "请先为 PostgreSQL 配好证书并设 ssl = on（Debian 的服务器默认如此），再运行 setup。")
-                         .arg(subnet.Text()));
+    if (ssl->toString() == QLatin1String("on"))
+        return true;
+    // The certificate and key its settings name, read as the server reads them (by its own account,
+    // relative to its data folder); an error here only means it cannot.
+    QSqlQuery files(admin.Database());
+    *turnOn = files.exec(QStringLiteral("SELECT pg_read_binary_file(current_setting('ssl_cert_file'), 0, 1, true) "
+                                        "IS NOT NULL AND pg_read_binary_file(current_setting('ssl_key_file'), 0, 1, "
+                                        "true) IS NOT NULL")) &&
+              files.next() && files.value(0).toBool();
+    if (*turnOn)
+        return true;
+    const std::optional<QVariant> named = Value(
+        admin, QStringLiteral("SELECT current_setting('ssl_cert_file') || ' / ' || current_setting('ssl_key_file')"), {}, why);
+    return named &&
+           Fail(why, Aviluma::tr("服务器没有开启 TLS（ssl = off），它设置里的证书和密钥（%1）又不在或读不了，"
+                                 "电脑的密码会以明文经过网络：没有放行子网 %2。在 Debian 上，"
+                                 "sudo make-ssl-cert generate-default-snakeoil --force-overwrite 生成这两个文件；"
+                                 "然后再运行 setup，它会开启 TLS。")
+                         .arg(named->toString(), subnet.Text()));
 }
 
 std::optional<QString> EnsureCoach(CClassConnection& admin, const QString& coach, QString* why) {
@@ -359,12 +399,25 @@ std::optional<ClassLogin> AddClass(CClassConnection& admin, const QString& class
 
 bool OpenNetwork(CClassConnection& admin, const QString& database, const Subnet& subnet, NetworkChanges* changes,
                  QString* why) {
-    if (!RequireTls(admin, subnet, why))
+    bool turnTlsOn = false;
+    if (!RequireTls(admin, subnet, &turnTlsOn, why))
         return false;
     std::optional<HbaFile> hba = ReadHba(admin, why);
     if (!hba)
         return false;
     *changes = ChangesOf(*hba);
+    // TLS first: the server checks a hostssl rule against its ssl setting of the moment.
+    if (turnTlsOn) {
+        QSqlQuery query(admin.Database());
+        if (!query.exec(QStringLiteral("ALTER SYSTEM SET ssl = on")))
+            return Fail(why, Refused(query));
+        changes->sslSet = true;
+        if (!TlsOnAfterReload(admin, why)) {
+            QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET ssl"));
+            QSqlQuery(admin.Database()).exec(QStringLiteral("SELECT pg_reload_conf()"));
+            return false;
+        }
+    }
     // The database as pg_hba.conf takes a name: in double quotes, a quote doubled.
     const QString rule = QStringLiteral("hostssl \"%1\" +aviluma_pc,+aviluma_coach %2 scram-sha-256")
                              .arg(QString(database).replace(QLatin1Char('"'), QStringLiteral("\"\"")), subnet.Text());
@@ -384,6 +437,10 @@ bool OpenNetwork(CClassConnection& admin, const QString& database, const Subnet&
     if (!WriteHba(admin, *hba, *changes, why)) {
         if (setNow)
             QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET listen_addresses"));
+        if (turnTlsOn) {
+            QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET ssl"));
+            QSqlQuery(admin.Database()).exec(QStringLiteral("SELECT pg_reload_conf()"));
+        }
         return false;
     }
     return Reload(admin, changes, why);
@@ -405,9 +462,9 @@ bool CloseNetwork(CClassConnection& admin, NetworkChanges* undone, QString* why)
     if (!hba->hasBlock)
         return true;
     // The setting first: while the block says setup set it, another --undo can still reset it.
-    if (undone->listenSet) {
+    for (const auto& [set, name] : {std::pair{undone->listenSet, "listen_addresses"}, std::pair{undone->sslSet, "ssl"}}) {
         QSqlQuery query(admin.Database());
-        if (!query.exec(QStringLiteral("ALTER SYSTEM RESET listen_addresses")))
+        if (set && !query.exec(QStringLiteral("ALTER SYSTEM RESET %1").arg(QLatin1String(name))))
             return Fail(why, Refused(query));
     }
     return WriteHba(admin, *hba, NetworkChanges(), why) && Reload(admin, undone, why);

@@ -30,8 +30,9 @@ QString NewPassword();
 bool IsAdministrator(CClassConnection& admin, QString* why);
 // The class database, made when missing (UTF-8, from template0); created says whether it was. False and why.
 bool EnsureDatabase(CClassConnection& admin, const QString& database, bool* created, QString* why);
-// The server speaks TLS, or why the subnet is not opened without it.
-bool RequireTls(CClassConnection& admin, const Subnet& subnet, QString* why);
+// The server speaks TLS, or can once ssl is on: turnOn says so when the certificate and key its settings
+// name are there for it to read. Else false, and why the subnet is not opened without it.
+bool RequireTls(CClassConnection& admin, const Subnet& subnet, bool* turnOn, QString* why);
 // The coach's login, made when missing (LOGIN only: no role, no database of its own). Its new
 // password when it was made or had none, an empty text when it keeps its own; nothing and why on failure.
 std::optional<QString> EnsureCoach(CClassConnection& admin, const QString& coach, QString* why);
@@ -53,15 +54,16 @@ struct NetworkChanges {
     QString hbaFile;
     QStringList rules;            // the lines of the block in pg_hba.conf
     bool listenSet = false;       // setup set listen_addresses = '*'
+    bool sslSet = false;          // setup set ssl = on (the certificate was there, TLS was off)
     bool restartPending = false;  // the server does not listen as its settings say until a restart
 };
 // Lets the PC and coach logins into database from subnet over TLS with passwords: a rule in the block
 // (added beside the ones there), listen_addresses = '*' when the server does not listen everywhere
-// yet, the configuration reloaded. Refused without TLS. Run on the server itself; false and why.
+// yet, ssl = on when RequireTls says it can be, the configuration reloaded. Refused without TLS. Run on the server itself; false and why.
 bool OpenNetwork(CClassConnection& admin, const QString& database, const Subnet& subnet, NetworkChanges* changes,
                  QString* why);
 // What OpenNetwork made (no rules when nothing); false and why when the files cannot be read.
 bool ReadNetworkChanges(CClassConnection& admin, NetworkChanges* changes, QString* why);
-// Takes back what OpenNetwork made: the block removed, listen_addresses reset when setup set it, the
+// Takes back what OpenNetwork made: the block removed, listen_addresses and ssl reset when setup set them, the
 // configuration reloaded. undone receives what was there. False and why.
 bool CloseNetwork(CClassConnection& admin, NetworkChanges* undone, QString* why);

@@ -136,14 +136,19 @@ if tool setup --subnet 127.1.0.0/16 >"$work/broken.out" 2>&1; then fail "setup t
 grep -q 'put back' "$work/broken.out" || { cat "$work/broken.out"; fail "setup did not say it put the file back"; }
 cmp -s "$work/hba.before" "$work/data/pg_hba.conf" || fail "pg_hba.conf changed after a refused setup"
 sed -i '$d' "$work/data/pg_hba.conf"
+# TLS off and no key to turn it on with: refused, and told how Debian makes one. With the key back,
+# setup turns TLS on itself, and --undo (below) turns it off again.
 psql -d postgres -c 'ALTER SYSTEM SET ssl = off' -c 'SELECT pg_reload_conf()' >/dev/null
 sleep 1
+mv "$work/data/server.key" "$work/server.key"
 cp -p "$work/data/pg_hba.conf" "$work/hba.before"
 if tool setup --subnet 127.1.0.0/16 >"$work/plain.out" 2>&1; then fail "setup opened a subnet without TLS"; fi
-grep -q 'ssl = off' "$work/plain.out" || { cat "$work/plain.out"; fail "setup did not say TLS is off"; }
+grep -q 'ssl = off.*make-ssl-cert' "$work/plain.out" || { cat "$work/plain.out"; fail "setup did not say TLS is off"; }
 cmp -s "$work/hba.before" "$work/data/pg_hba.conf" || fail "pg_hba.conf changed without TLS"
-psql -d postgres -c 'ALTER SYSTEM RESET ssl' -c 'SELECT pg_reload_conf()' >/dev/null
+mv "$work/server.key" "$work/data/server.key"
+tool setup --subnet 127.1.0.0/16 >"$work/tls.out" || { cat "$work/tls.out"; fail "setup did not turn TLS on"; }
 sleep 1
+[ "$(psql -d postgres -c 'SHOW ssl')" = on ] || { cat "$work/tls.out"; fail "TLS is still off after setup"; }
 
 # --show names the rule; --undo takes it back at once (the PCs are out), keeps the games' database.
 tool setup --show | grep -q '^  hostssl "aviluma" +aviluma_pc,+aviluma_coach 127.0.0.0/8 scram-sha-256$' ||
@@ -152,6 +157,6 @@ tool setup --undo >"$work/undo.out" || { cat "$work/undo.out"; fail "--undo fail
 cat "$work/undo.out"
 if pc_check "$connection" "$password" 3班 >/dev/null 2>&1; then fail "a PC still connects after --undo"; fi
 ! grep -q 'aviluma' "$work/data/pg_hba.conf" || fail "--undo left its block in pg_hba.conf"
-! grep -q listen_addresses "$work/data/postgresql.auto.conf" || fail "--undo left listen_addresses"
+! grep -q 'listen_addresses\|ssl' "$work/data/postgresql.auto.conf" || fail "--undo left listen_addresses or ssl"
 [ "$(psql -d aviluma -c 'SELECT max(version) FROM schema_version')" -ge 1 ] || fail "--undo lost the database"
 echo "the README's set-up made a class server that a PC reached, and --undo closed it"
