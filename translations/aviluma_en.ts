@@ -1759,7 +1759,7 @@ Give each class a PC login that sees the games of its class only; this shows its
     </message>
     <message>
         <source>以及 postgresql.auto.conf 里的 ssl = on（ALTER SYSTEM）。</source>
-        <translation>and ssl = on in postgresql.auto.conf (ALTER SYSTEM).</translation>
+        <translation>And ssl = on in postgresql.auto.conf (ALTER SYSTEM).</translation>
     </message>
     <message>
         <source>服务器原先没有开启 TLS：已用它设置里的证书开启（ssl = on）。</source>
