@@ -406,17 +406,24 @@ bool OpenNetwork(CClassConnection& admin, const QString& database, const Subnet&
     if (!hba)
         return false;
     *changes = ChangesOf(*hba);
+    // What this run set is taken back when a later step fails, so that a refusal changes nothing.
+    bool setTls = false, setListen = false;
+    const auto takeBack = [&admin, &setTls, &setListen] {
+        for (const auto& [set, name] : {std::pair{setListen, "listen_addresses"}, std::pair{setTls, "ssl"}})
+            if (set)
+                QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET %1").arg(QLatin1String(name)));
+        if (setTls)
+            QSqlQuery(admin.Database()).exec(QStringLiteral("SELECT pg_reload_conf()"));
+        return false;
+    };
     // TLS first: the server checks a hostssl rule against its ssl setting of the moment.
     if (turnTlsOn) {
         QSqlQuery query(admin.Database());
         if (!query.exec(QStringLiteral("ALTER SYSTEM SET ssl = on")))
             return Fail(why, Refused(query));
-        changes->sslSet = true;
-        if (!TlsOnAfterReload(admin, why)) {
-            QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET ssl"));
-            QSqlQuery(admin.Database()).exec(QStringLiteral("SELECT pg_reload_conf()"));
-            return false;
-        }
+        changes->sslSet = setTls = true;
+        if (!TlsOnAfterReload(admin, why))
+            return takeBack();
     }
     // The database as pg_hba.conf takes a name: in double quotes, a quote doubled.
     const QString rule = QStringLiteral("hostssl \"%1\" +aviluma_pc,+aviluma_coach %2 scram-sha-256")
@@ -426,23 +433,15 @@ bool OpenNetwork(CClassConnection& admin, const QString& database, const Subnet&
     // Listening everywhere unless the server does already, by its own files or by an earlier setup.
     const std::optional<QVariant> listens = Value(admin, QStringLiteral("SELECT '*' = ") + kNextListen, {}, why);
     if (!listens)
-        return false;
-    bool setNow = false;
+        return takeBack();
     if (!listens->toBool()) {
         QSqlQuery query(admin.Database());
         if (!query.exec(QStringLiteral("ALTER SYSTEM SET listen_addresses = '*'")))
-            return Fail(why, Refused(query));
-        changes->listenSet = setNow = true;
+            return Fail(why, Refused(query)) || takeBack();
+        changes->listenSet = setListen = true;
     }
-    if (!WriteHba(admin, *hba, *changes, why)) {
-        if (setNow)
-            QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET listen_addresses"));
-        if (turnTlsOn) {
-            QSqlQuery(admin.Database()).exec(QStringLiteral("ALTER SYSTEM RESET ssl"));
-            QSqlQuery(admin.Database()).exec(QStringLiteral("SELECT pg_reload_conf()"));
-        }
-        return false;
-    }
+    if (!WriteHba(admin, *hba, *changes, why))
+        return takeBack();
     return Reload(admin, changes, why);
 }
 
